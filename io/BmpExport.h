@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+namespace qg::io {
+
+// Writes the picture as an uncompressed 24-bit Windows bitmap (via QSaveFile);
+// on failure returns false with the system's reason and leaves any previous
+// file untouched.
+bool exportBmp(const QImage& picture, const QString& path, QString& error);
+
+}  // namespace qg::io

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "Parameters.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+
+namespace qg::io {
+
+// ---- Windows-1251, the code page of design files (works without ICU) ----
+QByteArray toCp1251(QStringView text);
+QString fromCp1251(QByteArrayView bytes);
+// Whether every character of the text has a Windows-1251 byte.
+bool canEncodeCp1251(QStringView text);
+
+// ---- Line helpers ----
+// The key counts as present anywhere in the line; the value part is then
+// the line without its first key.size() characters. A missing key sets
+// `damaged`; an invalid number does not (it gives 0).
+std::int32_t ReadNumberValue(QStringView key, QStringView line, bool& damaged);
+QString ReadTextValue(QStringView key, QStringView line, bool& damaged);  // "Ошибка" when damaged
+bool ReadEnableLine(QStringView line, bool& damaged);  // exactly "Enable: True" / "Enable: False"
+
+// Splits file bytes into decoded lines: a line ends at LF, CR is never part
+// of a line, a byte 0x1A ends the file. No length limit.
+QStringList splitLines(const QByteArray& bytes);
+
+// The section marker of a design file: its 4th line, or the last line of a
+// shorter file, compared whole and case-sensitively with ";Page1".. ";Page3".
+std::optional<StampKind> sectionKind(const QByteArray& bytes);
+
+// ---- Sections ----
+// The outcome of reading a section: damagedLine is 0 for a clean read, else
+// the number (from 1) of the line that stopped the reader.
+struct ReadResult {
+    int damagedLine = 0;
+    bool ok() const { return damagedLine == 0; }
+};
+
+// The whole file of each kind, CR LF after every line.
+QByteArray writeRoundSeal(const RoundSealParameters& seal);
+QByteArray writeTriangleSeal(const TriangleSealParameters& seal);
+QByteArray writeRectStamp(const RectStampParameters& stamp);
+
+// Applies the file's lines to `into` one by one, stopping after the first
+// damaged line. Lines the file lacks leave their settings as they were.
+// Callers that must not show a half-read design pass a copy.
+ReadResult readRoundSeal(const QByteArray& bytes, RoundSealParameters& into);
+ReadResult readTriangleSeal(const QByteArray& bytes, TriangleSealParameters& into);
+ReadResult readRectStamp(const QByteArray& bytes, RectStampParameters& into);
+
+// ---- Files ----
+// Reads a whole file; on failure returns false with the system's reason.
+bool readWholeFile(const QString& path, QByteArray& bytes, QString& error);
+// Writes through QSaveFile: on failure the previous file stays untouched.
+bool writeWholeFile(const QString& path, const QByteArray& bytes, QString& error);
+
+// The extension of a file name: from the last '.' after the last folder
+// separator on, the dot included; empty when there is none.
+QString fileExtension(const QString& fileName);
+
+}  // namespace qg::io

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "Colour.h"
+#include "FontSpec.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+namespace qg {
+
+// The three stamp kinds, in the order of their tab pages.
+enum class StampKind { Round = 0, Triangle = 1, Rect = 2 };
+inline constexpr int kKindCount = 3;
+
+// The tab pages of the main window; the first three show a stamp kind.
+enum class ActivePage { Round = 0, Triangle = 1, Rect = 2, Info = 3 };
+
+struct Point {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
+// One text line of any kind. A ring text of the round seal is placed by
+// radius and angle; every other line by x, y and angle.
+struct TextLineSettings {
+    bool enabled = false;
+    QString text;
+    FontSpec font;
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::int32_t radius = 0;
+    std::int32_t angle = 0;
+    friend bool operator==(const TextLineSettings&, const TextLineSettings&) = default;
+};
+
+using TextLines = std::array<TextLineSettings, 6>;
+
+// A ring of the round seal: a circle about the seal's centre.
+struct RingSettings {
+    bool enabled = true;
+    std::int32_t width = 1;
+    std::int32_t radius = 0;
+    TColor color = kNoneColour;
+    friend bool operator==(const RingSettings&, const RingSettings&) = default;
+};
+
+struct EmblemSettings {
+    bool enabled = false;
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    QString path;
+    friend bool operator==(const EmblemSettings&, const EmblemSettings&) = default;
+};
+
+// Lines 0..2 are the ring texts (radius, angle), 3..5 the centre lines
+// (x, y, angle).
+struct RoundSealParameters {
+    TColor background = kWhite;
+    TextLines lines;
+    std::array<RingSettings, 3> rings;
+    EmblemSettings emblem;
+    friend bool operator==(const RoundSealParameters&, const RoundSealParameters&) = default;
+};
+
+// A triangle frame of the triangular seal.
+struct FrameSettings {
+    bool enabled = true;
+    std::array<Point, 3> vertex;
+    std::int32_t width = 1;
+    TColor color = kNoneColour;
+    friend bool operator==(const FrameSettings&, const FrameSettings&) = default;
+};
+
+// Lines 0..2 are the left, right and bottom side texts, 3..5 the centre lines.
+struct TriangleSealParameters {
+    TColor background = kWhite;
+    TextLines lines;
+    std::array<FrameSettings, 3> frames;
+    friend bool operator==(const TriangleSealParameters&, const TriangleSealParameters&) = default;
+};
+
+// A straight piece given by two points: a contour of the rectangular stamp
+// (the two opposite corners of its rectangle) or its inner line (the ends).
+struct SegmentSettings {
+    bool enabled = true;
+    Point p1;
+    Point p2;
+    std::int32_t width = 1;
+    TColor color = kNoneColour;
+    friend bool operator==(const SegmentSettings&, const SegmentSettings&) = default;
+};
+
+struct RectStampParameters {
+    TColor background = kWhite;
+    TextLines lines;
+    std::array<SegmentSettings, 2> contours;
+    SegmentSettings innerLine;
+    friend bool operator==(const RectStampParameters&, const RectStampParameters&) = default;
+};
+
+// The defaults of each kind, with every line in the start-up font.
+RoundSealParameters defaultRoundSeal();
+TriangleSealParameters defaultTriangleSeal();
+RectStampParameters defaultRectStamp();
+
+// Resetting a kind to its defaults keeps the fonts its lines use.
+template <typename Parameters>
+void resetKeepingFonts(Parameters& parameters, const Parameters& defaults) {
+    TextLines lines = defaults.lines;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        lines[i].font = parameters.lines[i].font;
+    parameters = defaults;
+    parameters.lines = lines;
+}
+
+// All three designs together: what the window edits and the painters draw.
+struct StampDesigns {
+    RoundSealParameters round = defaultRoundSeal();
+    TriangleSealParameters triangle = defaultTriangleSeal();
+    RectStampParameters rect = defaultRectStamp();
+};
+
+}  // namespace qg
