@@ -1,0 +1,50 @@
+#include "Emblem.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
+namespace qg {
+
+QImage twoToneEmblem(const QImage& picture, TColor background) {
+    if (picture.isNull())
+        return QImage();
+    const QImage source = picture.convertToFormat(QImage::Format_ARGB32);
+    const std::uint32_t paper = colourToArgb(background);
+    const std::uint32_t ink = colourToArgb(kWindowTextColour);
+    const std::uint32_t paperRgb = paper & 0x00FFFFFFu;
+    QImage result(source.size(), QImage::Format_RGB32);
+    for (int y = 0; y < source.height(); ++y) {
+        const auto* from = reinterpret_cast<const std::uint32_t*>(source.constScanLine(y));
+        auto* to = reinterpret_cast<std::uint32_t*>(result.scanLine(y));
+        for (int x = 0; x < source.width(); ++x)
+            to[x] = (from[x] & 0x00FFFFFFu) == paperRgb ? paper : ink;
+    }
+    return result;
+}
+
+QImage EmblemCache::load(const QString& path, TColor background) {
+    if (path.isEmpty())
+        return QImage();
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return QImage();
+    const std::int64_t size = info.size();
+    const QDateTime modified = info.lastModified();
+    if (valid_ && path_ == path && size_ == size && modified_ == modified && background_ == background)
+        return picture_;
+
+    // Only a Windows bitmap is accepted, whatever the content looks like.
+    QImageReader reader(path, "bmp");
+    reader.setAutoDetectImageFormat(false);
+    const QImage decoded = reader.read();
+
+    valid_ = true;
+    path_ = path;
+    size_ = size;
+    modified_ = modified;
+    background_ = background;
+    picture_ = twoToneEmblem(decoded, background);
+    return picture_;
+}
+
+}  // namespace qg

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "Colour.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+
+namespace qg {
+
+// The emblem reduced to two tones: every pixel of exactly the background
+// colour in that colour, every other pixel in the window-text colour.
+QImage twoToneEmblem(const QImage& picture, TColor background);
+
+// Reads the emblem bitmap for a paint. The file is looked up on every call;
+// the decoded picture is reused only while the file's path, size and
+// modification time and the background stay the same.
+class EmblemCache {
+public:
+    // The two-tone emblem, or a null image when there is no file at the
+    // path or it cannot be read as a bitmap.
+    QImage load(const QString& path, TColor background);
+
+private:
+    bool valid_ = false;
+    QString path_;
+    std::int64_t size_ = 0;
+    QDateTime modified_;
+    TColor background_ = 0;
+    QImage picture_;
+};
+
+}  // namespace qg

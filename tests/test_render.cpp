@@ -1,0 +1,926 @@
+#include "Emblem.h"
+#include "Geometry.h"
+#include "Raster.h"
+#include "Render.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+using namespace qg;
+
+namespace {
+
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+constexpr QRgb kPaper = 0xFFFFFFFFu;
+
+QImage painted(const StampDesigns& designs, ActivePage page) {
+    Canvas canvas;
+    ClearStamp(canvas, designs, page);
+    PaintStamp(canvas, designs, page);
+    return canvas.image().copy();
+}
+
+bool inked(const QImage& image, int x, int y) {
+    return image.pixel(x, y) != kPaper;
+}
+
+int inkedCount(const QImage& image) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += inked(image, x, y) ? 1 : 0;
+    return count;
+}
+
+bool anyInkNear(const QImage& image, int cx, int cy, int reach) {
+    for (int y = cy - reach; y <= cy + reach; ++y)
+        for (int x = cx - reach; x <= cx + reach; ++x)
+            if (image.valid(x, y) && inked(image, x, y))
+                return true;
+    return false;
+}
+
+// The cell a text takes up in the given font.
+QSize cellSize(const FontSpec& font, const QString& text) {
+    Canvas canvas;
+    canvas.setFont(font);
+    return canvas.textCellSize(text);
+}
+
+// A white canvas with nothing on it.
+void clearWhite(Canvas& canvas) {
+    canvas.setBrushColor(kWhite);
+    canvas.fill();
+}
+
+// The point (u, v) of a text's own frame (u along the baseline, v down the
+// cell) for a text at (x, y) turned counter-clockwise by `turn` degrees.
+QPoint onCanvas(int x, int y, double u, double v, int turn) {
+    const double a = turn * 3.14159265358979323846 / 180.0;
+    return QPoint(static_cast<int>(std::lround(x + u * std::cos(a) + v * std::sin(a))),
+                  static_cast<int>(std::lround(y - u * std::sin(a) + v * std::cos(a))));
+}
+
+StampDesigns nothingEnabled() {
+    StampDesigns designs;
+    for (auto& line : designs.round.lines)
+        line.enabled = false;
+    for (auto& ring : designs.round.rings)
+        ring.enabled = false;
+    for (auto& line : designs.triangle.lines)
+        line.enabled = false;
+    for (auto& frame : designs.triangle.frames)
+        frame.enabled = false;
+    for (auto& line : designs.rect.lines)
+        line.enabled = false;
+    for (auto& contour : designs.rect.contours)
+        contour.enabled = false;
+    designs.rect.innerLine.enabled = false;
+    return designs;
+}
+
+bool writeBmp(const QString& path, const QImage& picture) {
+    return picture.save(path, "BMP");
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(qg::Point64)
+
+class TestRender : public QObject {
+    Q_OBJECT
+
+private slots:
+    // ---- arithmetic ----
+
+    void roundHalfEven_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<qint64>("expected");
+        QTest::newRow("0.5") << 0.5 << qint64(0);
+        QTest::newRow("1.5") << 1.5 << qint64(2);
+        QTest::newRow("2.5") << 2.5 << qint64(2);
+        QTest::newRow("-2.5") << -2.5 << qint64(-2);
+        QTest::newRow("22.5") << 22.5 << qint64(22);
+        QTest::newRow("67.5") << 67.5 << qint64(68);
+        QTest::newRow("2.4999") << 2.4999 << qint64(2);
+        QTest::newRow("-0.6") << -0.6 << qint64(-1);
+    }
+
+    void roundHalfEven() {
+        QFETCH(double, value);
+        QFETCH(qint64, expected);
+        QCOMPARE(qg::roundHalfEven(value), expected);
+    }
+
+    void fontPixelSize_data() {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("8 pt") << 8 << 11;
+        QTest::newRow("10 pt") << 10 << 13;
+        QTest::newRow("12 pt") << 12 << 16;
+        QTest::newRow("1 pt") << 1 << 1;
+        QTest::newRow("299 pt") << 299 << 399;
+        QTest::newRow("0 is the default") << 0 << 11;
+        QTest::newRow("negative by magnitude") << -8 << 11;
+        QTest::newRow("huge clamped") << kMax << kMaxFontPixels;
+        QTest::newRow("most negative clamped") << kMin << kMaxFontPixels;
+    }
+
+    void fontPixelSize() {
+        QFETCH(int, points);
+        QFETCH(int, pixels);
+        QCOMPARE(qg::fontPixelSize(points), pixels);
+    }
+
+    void textAngle_data() {
+        QTest::addColumn<qint64>("degrees");
+        QTest::addColumn<int>("angle");
+        QTest::addColumn<int>("turn");
+        QTest::newRow("0") << qint64(0) << 0 << 0;
+        QTest::newRow("90") << qint64(90) << 90 << 90;
+        QTest::newRow("-80 turns -64") << qint64(-80) << 65456 << 296;
+        QTest::newRow("-30 turns -14") << qint64(-30) << 65506 << 346;
+        QTest::newRow("-90-16 for ring text") << qint64(74) << 74 << 74;
+        QTest::newRow("65535") << qint64(65535) << 65535 << 15;
+        QTest::newRow("65536 wraps") << qint64(65536) << 0 << 0;
+        QTest::newRow("int32 min") << qint64(kMin) << 0 << 0;
+        QTest::newRow("int32 max") << qint64(kMax) << 65535 << 15;
+    }
+
+    void textAngle() {
+        QFETCH(qint64, degrees);
+        QFETCH(int, angle);
+        QFETCH(int, turn);
+        QCOMPARE(int(qg::textAngle(degrees)), angle);
+        QCOMPARE(qg::textTurn(qg::textAngle(degrees)), turn);
+    }
+
+    void circlePoints_data() {
+        QTest::addColumn<int>("cx");
+        QTest::addColumn<int>("cy");
+        QTest::addColumn<int>("radius");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<qg::Point64>("point");
+        QTest::newRow("r42 start") << 100 << 100 << 42 << 0 << Point64{142, 100};
+        QTest::newRow("r42 step 90") << 100 << 100 << 42 << 90 << Point64{100, 142};
+        QTest::newRow("r42 step 180") << 100 << 100 << 42 << 180 << Point64{58, 100};
+        QTest::newRow("r42 step 270") << 100 << 100 << 42 << 270 << Point64{100, 58};
+        QTest::newRow("r42 end") << 100 << 100 << 42 << 360 << Point64{142, 100};
+        QTest::newRow("r42 step 45") << 100 << 100 << 42 << 45 << Point64{130, 130};
+        QTest::newRow("negative radius starts left") << 100 << 100 << -42 << 0 << Point64{58, 100};
+        QTest::newRow("zero radius") << 100 << 100 << 0 << 123 << Point64{100, 100};
+        QTest::newRow("no wrap at max") << kMax << 0 << kMax << 0 << Point64{2 * std::int64_t{kMax}, 0};
+        QTest::newRow("no wrap at min")
+            << kMin << kMin << kMin << 90 << Point64{kMin, 2 * std::int64_t{kMin}};
+    }
+
+    void circlePoints() {
+        QFETCH(int, cx);
+        QFETCH(int, cy);
+        QFETCH(int, radius);
+        QFETCH(int, step);
+        QFETCH(qg::Point64, point);
+        const std::vector<Point64> points = qg::circlePoints(cx, cy, radius);
+        QCOMPARE(points.size(), std::size_t{361});
+        const Point64 got = points[static_cast<std::size_t>(step)];
+        QCOMPARE(got.x, point.x);
+        QCOMPARE(got.y, point.y);
+    }
+
+    void ringGlyph_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("radius");
+        QTest::addColumn<int>("startAngle");
+        QTest::addColumn<qint64>("x");
+        QTest::addColumn<qint64>("y");
+        QTest::addColumn<qint64>("theta");
+        QTest::addColumn<int>("turn");
+        QTest::addColumn<qint64>("slack");
+        auto row = [](const char* name, int index, int count, int radius, int startAngle, qint64 x, qint64 y,
+                      qint64 theta, int turn, qint64 slack = 0) {
+            QTest::newRow(name) << index << count << radius << startAngle << x << y << theta << turn << slack;
+        };
+        row("ABCD A", 0, 4, 60, 0, 100, 40, 0, 0);
+        row("ABCD B", 1, 4, 60, 0, 160, 100, 90, 270);
+        row("ABCD C", 2, 4, 60, 0, 100, 160, 180, 180);
+        row("ABCD D", 3, 4, 60, 0, 40, 100, 270, 90);
+        row("16 chars, 2nd at 22", 1, 16, 60, 0, 122, 44, 22, 338);
+        row("16 chars, 4th at 68", 3, 16, 60, 0, 156, 78, 68, 292);
+        row("one char at A", 0, 1, 60, 90, 160, 100, 90, 270);
+        row("A=-90 turns 74", 0, 4, 60, -90, 40, 100, -90, 74);
+        // Far beyond the 32-bit range; the exact last digits depend on the
+        // extended precision, the point is that nothing wraps.
+        row("no wrap", 1, 3, kMax, kMin, -298871860, -2126584384, std::int64_t{kMin} + 120, 240, 64);
+    }
+
+    void ringGlyph() {
+        QFETCH(int, index);
+        QFETCH(int, count);
+        QFETCH(int, radius);
+        QFETCH(int, startAngle);
+        QFETCH(qint64, x);
+        QFETCH(qint64, y);
+        QFETCH(qint64, theta);
+        QFETCH(int, turn);
+        QFETCH(qint64, slack);
+        const RingGlyph glyph = qg::ringGlyph(index, count, radius, startAngle);
+        QCOMPARE(glyph.theta, theta);
+        QVERIFY2(std::llabs(glyph.x - x) <= slack, qPrintable(QString::number(glyph.x)));
+        QVERIFY2(std::llabs(glyph.y - y) <= slack, qPrintable(QString::number(glyph.y)));
+        QCOMPARE(qg::textTurn(glyph.angle), turn);
+    }
+
+    void clipSegment_data() {
+        QTest::addColumn<QLineF>("segment");
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<QLineF>("clipped");
+        QTest::newRow("inside kept exactly") << QLineF(1, 2, 3, 4) << true << QLineF(1, 2, 3, 4);
+        QTest::newRow("crossing") << QLineF(-10, 5, 20, 5) << true << QLineF(0, 5, 10, 5);
+        QTest::newRow("outside") << QLineF(-10, -5, 20, -5) << false << QLineF();
+        QTest::newRow("huge diagonal") << QLineF(-4e9, -4e9, 4e9, 4e9) << true << QLineF(0, 0, 10, 10);
+        QTest::newRow("passes a corner by") << QLineF(-5, 2, 2, -5) << false << QLineF();
+    }
+
+    void clipSegment() {
+        QFETCH(QLineF, segment);
+        QFETCH(bool, visible);
+        QFETCH(QLineF, clipped);
+        PointF64 a{segment.x1(), segment.y1()};
+        PointF64 b{segment.x2(), segment.y2()};
+        QCOMPARE(qg::clipSegment(a, b, 0, 0, 10, 10), visible);
+        if (visible) {
+            QVERIFY(qFuzzyCompare(1 + a.x, 1 + clipped.x1()) && qFuzzyCompare(1 + a.y, 1 + clipped.y1()));
+            QVERIFY(qFuzzyCompare(1 + b.x, 1 + clipped.x2()) && qFuzzyCompare(1 + b.y, 1 + clipped.y2()));
+        }
+    }
+
+    // ---- canvas ----
+
+    void circleOnCanvas() {
+        Canvas canvas;
+        clearWhite(canvas);
+        Circle(canvas, 100, 100, 42, 1, 0x0000FF);
+        const QImage image = canvas.image();
+        for (const QPoint p :
+             {QPoint(142, 100), QPoint(100, 142), QPoint(58, 100), QPoint(100, 58), QPoint(130, 130)})
+            QCOMPARE(image.pixel(p), qRgb(255, 0, 0));
+        QVERIFY(!inked(image, 100, 100));
+        QVERIFY(!inked(image, 143, 100));
+        QVERIFY(!inked(image, 141, 100));
+        QCOMPARE(canvas.penColor(), TColor(0x0000FF));
+        QCOMPARE(canvas.penWidth(), 1);
+        QCOMPARE(canvas.currentPoint(), (Point64{142, 100}));
+    }
+
+    void thinLineLeavesOutLastPixel() {
+        Canvas canvas;
+        clearWhite(canvas);
+        canvas.setPenColor(0);
+        canvas.setPenWidth(0);
+        canvas.moveTo(10, 10);
+        canvas.lineTo(20, 10);
+        canvas.moveTo(30, 30);
+        canvas.lineTo(34, 40);  // steep
+        const QImage image = canvas.image();
+        for (int x = 10; x < 20; ++x)
+            QVERIFY(inked(image, x, 10));
+        QVERIFY(!inked(image, 20, 10));
+        QVERIFY(!inked(image, 9, 10));
+        QVERIFY(inked(image, 30, 30));
+        QVERIFY(!inked(image, 34, 40));
+        for (int y = 30; y < 40; ++y) {  // one pixel per row
+            int row = 0;
+            for (int x = 25; x < 40; ++x)
+                row += inked(image, x, y) ? 1 : 0;
+            QCOMPARE(row, 1);
+        }
+    }
+
+    void penWidthRows_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("firstRow");
+        QTest::addColumn<int>("lastRow");
+        QTest::newRow("0 is one pixel") << 0 << 50 << 50;
+        QTest::newRow("1") << 1 << 50 << 50;
+        QTest::newRow("2") << 2 << 49 << 50;
+        QTest::newRow("3 centred") << 3 << 49 << 51;
+        QTest::newRow("6") << 6 << 47 << 52;
+    }
+
+    void penWidthRows() {
+        QFETCH(int, width);
+        QFETCH(int, firstRow);
+        QFETCH(int, lastRow);
+        Canvas canvas;
+        clearWhite(canvas);
+        canvas.setPenWidth(width);
+        canvas.moveTo(20, 50);
+        canvas.lineTo(120, 50);
+        const QImage image = canvas.image();
+        for (int y = firstRow - 2; y <= lastRow + 2; ++y)
+            QCOMPARE(inked(image, 70, y), y >= firstRow && y <= lastRow);
+    }
+
+    void dotInPenWidth_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("1") << 1 << 1;
+        QTest::newRow("2") << 2 << 4;
+        QTest::newRow("5") << 5 << 21;
+    }
+
+    void dotInPenWidth() {
+        QFETCH(int, width);
+        QFETCH(int, pixels);
+        Canvas canvas;
+        clearWhite(canvas);
+        canvas.setPenWidth(width);
+        canvas.moveTo(50, 60);
+        canvas.lineTo(50, 60);
+        canvas.lineTo(50, 60);
+        const QImage image = canvas.image();
+        QVERIFY(inked(image, 50, 60));
+        QCOMPARE(inkedCount(image), pixels);
+    }
+
+    void farLinesStayExact() {
+        Canvas canvas;
+        clearWhite(canvas);
+        canvas.moveTo(kMin, 100);
+        canvas.lineTo(kMax, 100);
+        canvas.moveTo(kMin, kMin);
+        canvas.lineTo(kMax, kMax);
+        canvas.setPenWidth(3);
+        canvas.moveTo(std::int64_t{198} + (1 << 30), -(1 << 30));  // x + y = 198
+        canvas.lineTo(std::int64_t{198} - (1 << 30), 1 << 30);
+        const QImage image = canvas.image();
+        for (int x = 0; x < Canvas::kSize; ++x) {
+            QVERIFY(inked(image, x, 100));
+            QVERIFY(inked(image, x, x));
+        }
+        QVERIFY(inked(image, 100, 98));
+        QVERIFY(inked(image, 60, 138));
+        QVERIFY(!inked(image, 10, 150));
+    }
+
+    void hugePenWidthClamped() {
+        Canvas canvas;
+        clearWhite(canvas);
+        canvas.setPenWidth(kMax);
+        QCOMPARE(canvas.penWidth(), kMax);
+        canvas.moveTo(100, 100);
+        canvas.lineTo(101, 100);
+        const QImage image = canvas.image();
+        QCOMPARE(inkedCount(image), Canvas::kSize * Canvas::kSize);
+    }
+
+    void negativePenWidthKeepsPrevious() {
+        Canvas canvas;
+        canvas.setPenWidth(5);
+        canvas.setPenWidth(-3);
+        QCOMPARE(canvas.penWidth(), 5);
+        canvas.setPenWidth(kMin);
+        QCOMPARE(canvas.penWidth(), 5);
+        canvas.setPenWidth(0);
+        QCOMPARE(canvas.penWidth(), 0);
+    }
+
+    void page4RectangleExclusiveEdges() {
+        Canvas canvas;
+        clearWhite(canvas);
+        canvas.setBrushColor(0x00FF00);
+        canvas.setPenColor(0);
+        canvas.setPenWidth(1);
+        canvas.moveTo(3, 4);
+        canvas.rectangle(40, 30, 10, 20);  // corners in either order
+        const QImage image = canvas.image();
+        QCOMPARE(image.pixel(10, 20), qRgb(0, 0, 0));
+        QCOMPARE(image.pixel(39, 29), qRgb(0, 0, 0));
+        QCOMPARE(image.pixel(25, 20), qRgb(0, 0, 0));
+        QCOMPARE(image.pixel(25, 25), qRgb(0, 255, 0));
+        QVERIFY(!inked(image, 40, 25));
+        QVERIFY(!inked(image, 25, 30));
+        QCOMPARE(canvas.currentPoint(), (Point64{3, 4}));
+    }
+
+    // ---- text ----
+
+    void textCellTopLeft() {
+        Canvas canvas;
+        clearWhite(canvas);
+        canvas.setBrushColor(0x00FF00);
+        PrintText(canvas, startupFont(), 0, 10, 20, QStringLiteral("HI"));
+        const QImage image = canvas.image();
+        const QSize cell = cellSize(startupFont(), QStringLiteral("HI"));
+        QVERIFY(cell.width() > 5 && cell.height() >= 11);
+        QCOMPARE(image.pixel(10, 20), qRgb(0, 255, 0));
+        QCOMPARE(image.pixel(10 + cell.width() - 1, 20), qRgb(0, 255, 0));
+        for (int i = 0; i < 30; ++i) {
+            QVERIFY(!inked(image, 9, 20 + i));
+            QVERIFY(!inked(image, 10 + i, 19));
+        }
+        QVERIFY(!inked(image, 10 + cell.width(), 20));
+        QVERIFY(!inked(image, 10, 20 + cell.height()));
+        // Glyphs in the font colour (the none colour draws black) inside the cell.
+        bool dark = false;
+        for (int y = 20; y < 20 + cell.height(); ++y)
+            for (int x = 10; x < 10 + cell.width(); ++x)
+                dark = dark || qGreen(image.pixel(x, y)) < 60;
+        QVERIFY(dark);
+
+        // The same text again on a cell of another colour.
+        canvas.setBrushColor(0x0000FF);
+        PrintText(canvas, startupFont(), 0, 10, 20, QStringLiteral("HI"));
+        QCOMPARE(canvas.image().pixel(10, 20), qRgb(255, 0, 0));
+    }
+
+    void textTurns_data() {
+        QTest::addColumn<int>("angle");
+        QTest::addColumn<int>("turn");
+        QTest::addColumn<int>("wrongTurn");
+        QTest::newRow("0") << 0 << 0 << 90;
+        QTest::newRow("90 reads upwards") << 90 << 90 << 0;
+        QTest::newRow("180") << 180 << 180 << 0;
+        QTest::newRow("270") << 270 << 270 << 90;
+        QTest::newRow("45") << 45 << 45 << 0;
+        QTest::newRow("65456 is -64, not -80") << 65456 << 296 << 280;
+    }
+
+    void textTurns() {
+        QFETCH(int, angle);
+        QFETCH(int, turn);
+        QFETCH(int, wrongTurn);
+        Canvas canvas;
+        clearWhite(canvas);
+        canvas.setBrushColor(0x00FF00);
+        const QString text = QStringLiteral("HHHHHHHHHH");
+        const QSize cell = cellSize(startupFont(), text);
+        PrintText(canvas, startupFont(), static_cast<std::uint16_t>(angle), 99, 99, text);
+        const QImage image = canvas.image();
+        const double far = cell.width() - 3;
+        const double mid = cell.height() / 2.0;
+        QVERIFY(inked(image, 99, 99));
+        QVERIFY(inked(image, onCanvas(99, 99, far, mid, turn).x(), onCanvas(99, 99, far, mid, turn).y()));
+        QVERIFY(!inked(image, onCanvas(99, 99, far, mid, wrongTurn).x(),
+                       onCanvas(99, 99, far, mid, wrongTurn).y()));
+    }
+
+    void textAngleModulo_data() {
+        QTest::addColumn<int>("angle");
+        QTest::addColumn<int>("same");
+        QTest::newRow("65456 as 296") << 65456 << 296;
+        QTest::newRow("360 as 0") << 360 << 0;
+        QTest::newRow("65535 as 15") << 65535 << 15;
+    }
+
+    void textAngleModulo() {
+        QFETCH(int, angle);
+        QFETCH(int, same);
+        Canvas a;
+        Canvas b;
+        clearWhite(a);
+        clearWhite(b);
+        PrintText(a, startupFont(), static_cast<std::uint16_t>(angle), 60, 90, QStringLiteral("Печать"));
+        PrintText(b, startupFont(), static_cast<std::uint16_t>(same), 60, 90, QStringLiteral("Печать"));
+        QVERIFY(inkedCount(a.image()) > 20);
+        QCOMPARE(a.image(), b.image());
+    }
+
+    void textRestoresCanvasFont() {
+        Canvas canvas;
+        FontSpec before = fontDialogStartFont();
+        before.bold = true;
+        canvas.setFont(before);
+        FontSpec other;
+        other.face = QStringLiteral("Courier New");
+        other.size = 20;
+        other.italic = true;
+        other.color = 0x0000FF;
+        PrintText(canvas, other, 30, 10, 10, QStringLiteral("Текст"));
+        QCOMPARE(canvas.font(), before);
+    }
+
+    void textColourIsFontColour() {
+        Canvas canvas;
+        clearWhite(canvas);
+        FontSpec font = startupFont();
+        font.color = 0x0000FF;  // red, low byte
+        font.size = 20;
+        PrintText(canvas, font, 0, 10, 10, QStringLiteral("Красный"));
+        const QImage image = canvas.image();
+        bool red = false;
+        for (int y = 0; y < 60 && !red; ++y)
+            for (int x = 0; x < 198 && !red; ++x)
+                red = image.pixel(x, y) == qRgb(255, 0, 0);
+        QVERIFY(red);
+    }
+
+    void textStyles_data() {
+        QTest::addColumn<QString>("style");
+        QTest::newRow("bold") << QStringLiteral("bold");
+        QTest::newRow("italic") << QStringLiteral("italic");
+        QTest::newRow("underline") << QStringLiteral("underline");
+        QTest::newRow("strike-out") << QStringLiteral("strikeOut");
+        QTest::newRow("size") << QStringLiteral("size");
+        QTest::newRow("face") << QStringLiteral("face");
+    }
+
+    void textStyles() {
+        QFETCH(QString, style);
+        FontSpec font = startupFont();
+        if (style == QLatin1String("bold"))
+            font.bold = true;
+        else if (style == QLatin1String("italic"))
+            font.italic = true;
+        else if (style == QLatin1String("underline"))
+            font.underline = true;
+        else if (style == QLatin1String("strikeOut"))
+            font.strikeOut = true;
+        else if (style == QLatin1String("size"))
+            font.size = 14;
+        else
+            font.face = QStringLiteral("Courier New");
+        Canvas plain;
+        Canvas styled;
+        clearWhite(plain);
+        clearWhite(styled);
+        PrintText(plain, startupFont(), 0, 10, 50, QStringLiteral("Стиль текста"));
+        PrintText(styled, font, 0, 10, 50, QStringLiteral("Стиль текста"));
+        QVERIFY(plain.image() != styled.image());
+        if (font.underline || font.strikeOut) {
+            // A line across the gap between the two words.
+            const int gapX = 10 + (cellSize(startupFont(), QStringLiteral("Стиль")).width() +
+                                   cellSize(startupFont(), QStringLiteral("Стиль ")).width()) /
+                                      2;
+            bool ruled = false;
+            for (int y = 50; y < 50 + cellSize(startupFont(), QStringLiteral("С")).height() + 2; ++y) {
+                QVERIFY(!inked(plain.image(), gapX, y));
+                ruled = ruled || inked(styled.image(), gapX, y);
+            }
+            QVERIFY(ruled);
+        }
+    }
+
+    void textSameWherePlacedAndWhenRepeated() {
+        const QString text = QStringLiteral("Оттиск");
+        Canvas first;
+        clearWhite(first);
+        PrintText(first, startupFont(), 33, 40, 90, text);
+        const QImage a = first.image().copy();
+        // Drawn again on the same canvas (reusing what it kept) and on a fresh one.
+        clearWhite(first);
+        PrintText(first, startupFont(), 33, 40, 90, text);
+        QCOMPARE(first.image(), a);
+        Canvas moved;
+        clearWhite(moved);
+        PrintText(moved, startupFont(), 33, 47, 101, text);
+        QCOMPARE(moved.image().copy(7, 11, 190, 187), a.copy(0, 0, 190, 187));
+    }
+
+    void longTextMatchesShortPrefix() {
+        // A text too long to keep goes the way of partial drawing; what shows
+        // must match a shorter text with the same beginning.
+        const QString base = QStringLiteral("Печать организации ");
+        QString longText;
+        while (longText.size() < 400)
+            longText += base;
+        const QString prefix = longText.left(200);
+        Canvas a;
+        Canvas b;
+        clearWhite(a);
+        clearWhite(b);
+        PrintText(a, startupFont(), 20, 5, 150, longText);
+        PrintText(b, startupFont(), 20, 5, 150, prefix);
+        QVERIFY(inkedCount(a.image()) > 100);
+        QCOMPARE(a.image(), b.image());
+
+        // A short text kept for reuse and the same text drawn only in part
+        // (trailing blanks make it too long to keep) give the same pixels.
+        Canvas kept;
+        Canvas partial;
+        clearWhite(kept);
+        clearWhite(partial);
+        PrintText(kept, startupFont(), 20, 5, 150, QStringLiteral("Печать"));
+        PrintText(partial, startupFont(), 20, 5, 150,
+                  QStringLiteral("Печать") + QString(300, QLatin1Char(' ')));
+        QCOMPARE(kept.image(), partial.image());
+    }
+
+    void farTextReachingCanvas() {
+        // Starts a million pixels to the left; only its tail reaches the picture.
+        QString text(200000, QLatin1Char('H'));
+        Canvas canvas;
+        clearWhite(canvas);
+        canvas.setBrushColor(0x00FF00);
+        QElapsedTimer timer;
+        timer.start();
+        PrintText(canvas, startupFont(), 0, -1000000, 50, text);
+        PrintText(canvas, startupFont(), 0, kMax, kMax, text);
+        PrintText(canvas, startupFont(), 90, kMin, kMin, text);
+        QVERIFY(timer.elapsed() < 10000);
+        const QImage image = canvas.image();
+        QCOMPARE(image.pixel(0, 50), qRgb(0, 255, 0));
+        QCOMPARE(image.pixel(197, 50), qRgb(0, 255, 0));
+        QVERIFY(!inked(image, 100, 49));
+        QVERIFY(!inked(image, 100, 120));
+    }
+
+    // ---- painters ----
+
+    void defaultRoundSeal() {
+        const QImage image = painted(StampDesigns{}, ActivePage::Round);
+        QVERIFY(inked(image, 192, 100));  // ring 3, radius 92, width 2
+        QVERIFY(inked(image, 8, 100));
+        QVERIFY(inked(image, 142, 100));  // ring 1
+        QVERIFY(inked(image, 188, 100));  // ring 2
+        QVERIFY(!inked(image, 100, 100));
+        QVERIFY(!inked(image, 197, 197));
+        // Ring text 3 starts at 12 o'clock just inside ring 2; the rings come
+        // last, so ring 2 runs unbroken across the top row of that cell.
+        QVERIFY(anyInkNear(image, 103, 17, 3));
+        for (int x = 100; x < 106; ++x)
+            QVERIFY(inked(image, x, 12));
+    }
+
+    void ringTextCharactersAroundCircle() {
+        StampDesigns designs = nothingEnabled();
+        TextLineSettings& line = designs.round.lines[0];
+        line.enabled = true;
+        line.text = QStringLiteral("HHHH");
+        line.radius = 60;
+        line.angle = 0;
+        const QImage image = painted(designs, ActivePage::Round);
+        // Each glyph extends clockwise from its point and towards the centre.
+        QVERIFY(anyInkNear(image, 103, 45, 2));   // top, upright
+        QVERIFY(anyInkNear(image, 155, 103, 2));  // right, turned clockwise
+        QVERIFY(anyInkNear(image, 97, 155, 2));   // bottom, upside down
+        QVERIFY(anyInkNear(image, 45, 97, 2));    // left
+        QVERIFY(!anyInkNear(image, 103, 35, 2));  // nothing outside the circle at the top
+        QVERIFY(!anyInkNear(image, 130, 60, 5));  // nothing between characters
+
+        line.text.clear();
+        QCOMPARE(painted(designs, ActivePage::Round), painted(nothingEnabled(), ActivePage::Round));
+    }
+
+    void ringWithNegativeWidthUsesPreviousWidth() {
+        StampDesigns negative = nothingEnabled();
+        negative.round.rings[0] = RingSettings{true, 4, 30, kNoneColour};
+        negative.round.rings[1] = RingSettings{true, -7, 60, kNoneColour};
+        StampDesigns explicitWidth = negative;
+        explicitWidth.round.rings[1].width = 4;
+        QCOMPARE(painted(negative, ActivePage::Round), painted(explicitWidth, ActivePage::Round));
+        QVERIFY(inked(painted(negative, ActivePage::Round), 161, 100));
+    }
+
+    void emblemSkipped_data() {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("no file chosen") << QString() << QByteArray();
+        QTest::newRow("missing file") << QStringLiteral("gone.bmp") << QByteArray();
+        QTest::newRow("text named bmp") << QStringLiteral("x.bmp") << QByteArray("not a bitmap\r\n");
+        QTest::newRow("truncated header") << QStringLiteral("cut.bmp") << QByteArray("BM\x10\0\0\0", 6);
+    }
+
+    void emblemSkipped() {
+        QFETCH(QString, fileName);
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        StampDesigns designs;
+        designs.round.emblem.enabled = true;
+        if (!fileName.isEmpty()) {
+            designs.round.emblem.path = dir.filePath(fileName);
+            if (!content.isEmpty()) {
+                QFile file(designs.round.emblem.path);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write(content);
+            }
+        }
+        const QImage image = painted(designs, ActivePage::Round);
+        QCOMPARE(image, painted(StampDesigns{}, ActivePage::Round));
+        QVERIFY(inked(image, 192, 100));
+    }
+
+    void emblemTwoTones() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const TColor background = 0x00C0FFC0;  // pale green, RGB C0 FF C0
+        QImage picture(30, 20, QImage::Format_RGB32);
+        picture.fill(qRgb(0xC0, 0xFF, 0xC0));
+        picture.setPixel(2, 3, qRgb(255, 0, 0));
+        picture.setPixel(4, 3, qRgb(255, 255, 255));
+        picture.setPixel(6, 3, qRgb(0xC0, 0xFF, 0xC1));  // near, but not equal
+        const QString path = dir.filePath(QStringLiteral("crest.bmp"));
+        QVERIFY(writeBmp(path, picture));
+
+        StampDesigns designs = nothingEnabled();
+        designs.round.background = background;
+        designs.round.emblem = EmblemSettings{true, 50, 90, path};
+        designs.round.rings[0] = RingSettings{true, 1, 40, 0x000000FF};  // red ring through the emblem
+        const QImage image = painted(designs, ActivePage::Round);
+        const QRgb paper = qRgb(0xC0, 0xFF, 0xC0);
+        QCOMPARE(image.pixel(52, 93), qRgb(0, 0, 0));
+        QCOMPARE(image.pixel(54, 93), qRgb(0, 0, 0));
+        QCOMPARE(image.pixel(56, 93), qRgb(0, 0, 0));
+        QCOMPARE(image.pixel(50, 90), paper);
+        QCOMPARE(image.pixel(79, 109), paper);
+        QCOMPARE(image.pixel(80, 110), paper);
+        QCOMPARE(image.pixel(60, 100), qRgb(255, 0, 0));  // the ring lies over the emblem
+
+        // Covers what lies beneath: on a white seal a white emblem pixel is paper.
+        QVERIFY(twoToneEmblem(picture, kWhite).pixel(4, 3) == kPaper);
+        QVERIFY(twoToneEmblem(picture, kWhite).pixel(0, 0) == qRgb(0, 0, 0));
+    }
+
+    void emblemFollowsFile() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("crest.bmp"));
+        QImage picture(10, 10, QImage::Format_RGB32);
+        picture.fill(Qt::black);
+        QVERIFY(writeBmp(path, picture));
+
+        StampDesigns designs = nothingEnabled();
+        designs.round.emblem = EmblemSettings{true, 20, 20, path};
+        Canvas canvas;
+        ClearStamp(canvas, designs, ActivePage::Round);
+        PaintStamp(canvas, designs, ActivePage::Round);
+        QVERIFY(inked(canvas.image(), 25, 25));
+        QVERIFY(!inked(canvas.image(), 35, 35));
+
+        // A different picture under the same name is noticed on the next paint.
+        QImage bigger(20, 20, QImage::Format_RGB32);
+        bigger.fill(Qt::black);
+        QVERIFY(QFile::remove(path));
+        QVERIFY(writeBmp(path, bigger));
+        ClearStamp(canvas, designs, ActivePage::Round);
+        PaintStamp(canvas, designs, ActivePage::Round);
+        QVERIFY(inked(canvas.image(), 35, 35));
+
+        // Deleting it makes the next repaint draw without it.
+        QVERIFY(QFile::remove(path));
+        ClearStamp(canvas, designs, ActivePage::Round);
+        PaintStamp(canvas, designs, ActivePage::Round);
+        QCOMPARE(inkedCount(canvas.image()), 0);
+
+        // Switched off: not drawn even though the file is back.
+        QVERIFY(writeBmp(path, picture));
+        designs.round.emblem.enabled = false;
+        ClearStamp(canvas, designs, ActivePage::Round);
+        PaintStamp(canvas, designs, ActivePage::Round);
+        QCOMPARE(inkedCount(canvas.image()), 0);
+    }
+
+    void triangleDefaults() {
+        const QImage image = painted(StampDesigns{}, ActivePage::Triangle);
+        for (const QPoint p :
+             {QPoint(4, 196), QPoint(100, 4), QPoint(196, 196), QPoint(100, 196), QPoint(8, 193),
+              QPoint(100, 10), QPoint(40, 170), QPoint(160, 170), QPoint(100, 45)})
+            QVERIFY2(inked(image, p.x(), p.y()), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+        QVERIFY(!inked(image, 100, 100));
+        QVERIFY(!inked(image, 2, 2));
+    }
+
+    void triangleRightTextTurnedMinus64() {
+        StampDesigns designs = nothingEnabled();
+        designs.triangle.lines[1] = StampDesigns{}.triangle.lines[1];  // (122, 50), angle -80
+        const QImage image = painted(designs, ActivePage::Triangle);
+        // The ink's centre of mass lies along the direction the text runs.
+        double sx = 0;
+        double sy = 0;
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (inked(image, x, y)) {
+                    sx += x;
+                    sy += y;
+                    ++n;
+                }
+        QVERIFY(n > 50);
+        const double degrees = std::atan2(sy / n - 50, sx / n - 122) * 180.0 / 3.14159265358979323846;
+        // Baseline at 64 degrees below the horizontal, the glyphs beside it
+        // pull the centre a few degrees further round; -80 would give about 80.
+        QVERIFY2(degrees > 60 && degrees < 72, qPrintable(QString::number(degrees)));
+    }
+
+    void coincidingVerticesDrawDot_data() {
+        QTest::addColumn<int>("width");
+        QTest::newRow("1") << 1;
+        QTest::newRow("2") << 2;
+        QTest::newRow("7") << 7;
+    }
+
+    void coincidingVerticesDrawDot() {
+        QFETCH(int, width);
+        StampDesigns designs = nothingEnabled();
+        designs.triangle.frames[0] =
+            FrameSettings{true, {Point{70, 80}, Point{70, 80}, Point{70, 80}}, width, 0};
+        const QImage image = painted(designs, ActivePage::Triangle);
+        QVERIFY(inked(image, 70, 80));
+        const int count = inkedCount(image);
+        QVERIFY(count >= 1 && count <= width * width);
+        QVERIFY(!anyInkNear(image, 70 + width + 1, 80, 0));
+    }
+
+    void rectDefaults() {
+        const QImage image = painted(StampDesigns{}, ActivePage::Rect);
+        for (const QPoint p : {QPoint(5, 35), QPoint(195, 35), QPoint(5, 165), QPoint(195, 165),
+                               QPoint(100, 35), QPoint(5, 100), QPoint(195, 100), QPoint(100, 165),
+                               QPoint(7, 37), QPoint(192, 162), QPoint(20, 70), QPoint(179, 70)})
+            QVERIFY2(inked(image, p.x(), p.y()), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+        QVERIFY(!inked(image, 180, 150));  // the contours are not filled
+        QVERIFY(!inked(image, 100, 30));
+        QVERIFY(!inked(image, 100, 170));
+        QVERIFY(anyInkNear(image, 25, 45, 4));  // line 1 at (20, 40)
+    }
+
+    void rectCornerOrder_data() {
+        QTest::addColumn<bool>("swapX");
+        QTest::addColumn<bool>("swapY");
+        QTest::newRow("x") << true << false;
+        QTest::newRow("y") << false << true;
+        QTest::newRow("both") << true << true;
+    }
+
+    void rectCornerOrder() {
+        QFETCH(bool, swapX);
+        QFETCH(bool, swapY);
+        StampDesigns designs;
+        const QImage reference = painted(designs, ActivePage::Rect);
+        for (SegmentSettings& contour : designs.rect.contours) {
+            if (swapX)
+                std::swap(contour.p1.x, contour.p2.x);
+            if (swapY)
+                std::swap(contour.p1.y, contour.p2.y);
+        }
+        QCOMPARE(painted(designs, ActivePage::Rect), reference);
+    }
+
+    void page4IgnoresDesigns() {
+        StampDesigns changed = nothingEnabled();
+        changed.round.background = 0x000000FF;
+        changed.triangle.background = 0x00FF0000;
+        changed.rect.background = 0;
+        changed.round.emblem = EmblemSettings{true, 0, 0, QStringLiteral("/nonexistent/e.bmp")};
+        const QImage image = painted(StampDesigns{}, ActivePage::Info);
+        QCOMPARE(painted(changed, ActivePage::Info), image);
+        QCOMPARE(image.pixel(0, 0), qRgb(0xFF, 0xFB, 0xF0));
+        QCOMPARE(image.pixel(190, 80), qRgb(0, 0, 255));  // blue ring, radius 60
+        QCOMPARE(image.pixel(80, 4), qRgb(0, 0, 0));      // triangle apex
+        QCOMPARE(image.pixel(10, 189), qRgb(0xD4, 0xD0, 0xC8));
+        QCOMPARE(image.pixel(11, 188), qRgb(0xFF, 0xFB, 0xF0));
+        QCOMPARE(image.pixel(12, 187), qRgb(0xD4, 0xD0, 0xC8));
+    }
+
+    void hugeValues_data() {
+        QTest::addColumn<int>("value");
+        QTest::newRow("int32 min") << kMin;
+        QTest::newRow("int32 max") << kMax;
+        QTest::newRow("-1") << -1;
+    }
+
+    void hugeValues() {
+        QFETCH(int, value);
+        StampDesigns designs;
+        for (auto* lines : {&designs.round.lines, &designs.triangle.lines, &designs.rect.lines}) {
+            for (TextLineSettings& line : *lines) {
+                line.enabled = true;
+                line.x = line.y = line.radius = line.angle = value;
+                line.font.size = value;
+                line.text = QStringLiteral("Текст строки");
+            }
+        }
+        for (RingSettings& ring : designs.round.rings)
+            ring = RingSettings{true, value, value, value};
+        designs.round.emblem = EmblemSettings{true, value, value, QString()};
+        for (FrameSettings& frame : designs.triangle.frames)
+            frame =
+                FrameSettings{true, {Point{value, value}, Point{0, value}, Point{value, 0}}, value, value};
+        for (SegmentSettings& contour : designs.rect.contours)
+            contour = SegmentSettings{true, Point{value, value}, Point{-(value / 2), 0}, value, value};
+        designs.rect.innerLine = SegmentSettings{true, Point{value, 0}, Point{0, value}, value, value};
+
+        QElapsedTimer timer;
+        timer.start();
+        Canvas canvas;
+        for (const ActivePage page : {ActivePage::Round, ActivePage::Triangle, ActivePage::Rect}) {
+            ClearStamp(canvas, designs, page);
+            PaintStamp(canvas, designs, page);
+            QCOMPARE(canvas.image().size(), QSize(Canvas::kSize, Canvas::kSize));
+        }
+        QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
+        // The stored values are drawn with, never changed.
+        QCOMPARE(designs.round.lines[0].font.size, value);
+    }
+};
+
+QTEST_MAIN(TestRender)
+#include "test_render.moc"
