@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <cstdint>
@@ -20,13 +21,16 @@ bool canEncodeCp1251(QStringView text);
 // ---- Line helpers ----
 // The key counts as present anywhere in the line; the value part is then
 // the line without its first key.size() characters. A missing key sets
-// `damaged`; an invalid number does not (it gives 0).
+// `damaged`; an invalid number does not (it gives 0). The helpers only ever
+// set `damaged`, never clear it.
 std::int32_t ReadNumberValue(QStringView key, QStringView line, bool& damaged);
 QString ReadTextValue(QStringView key, QStringView line, bool& damaged);  // "Ошибка" when damaged
 bool ReadEnableLine(QStringView line, bool& damaged);  // exactly "Enable: True" / "Enable: False"
 
 // Splits file bytes into decoded lines: a line ends at LF, CR is never part
-// of a line, a byte 0x1A ends the file. No length limit.
+// of a line, a byte 0x1A ends the file. No length limit. The lines are those
+// the readers see: a final CR LF starts no further line, and an empty file
+// is one empty line.
 QStringList splitLines(const QByteArray& bytes);
 
 // The section marker of a design file: its 4th line, or the last line of a
@@ -54,9 +58,11 @@ ReadResult readTriangleSeal(const QByteArray& bytes, TriangleSealParameters& int
 ReadResult readRectStamp(const QByteArray& bytes, RectStampParameters& into);
 
 // ---- Files ----
-// Reads a whole file; on failure returns false with the system's reason.
+// Reads a whole file; on failure returns false with the system's reason
+// and leaves `bytes` as it was. Devices, pipes and sockets are refused.
 bool readWholeFile(const QString& path, QByteArray& bytes, QString& error);
 // Writes through QSaveFile: on failure the previous file stays untouched.
+// A path naming a device, pipe or socket is refused.
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString& error);
 
 // The extension of a file name: from the last '.' after the last folder

@@ -1,0 +1,376 @@
+#include "LineReader.h"
+#include "StampFile.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace qg::io {
+
+namespace {
+
+// Every kind's file is described by one line map: for each line number the
+// kind of line, its key and where its value lives in the parameters record.
+// The writer walks the map from top to bottom; the reader looks up the entry
+// of each line number it reads. Sharing the map is what keeps the two in
+// step.
+
+enum class LineKind {
+    Fixed,   // written as is, never examined when reading
+    Number,  // key + signed decimal (numbers and colours)
+    Text,    // key + text as it stands (texts, face names, the emblem path)
+    Switch,  // "Enable: True" / "Enable: False"
+};
+
+// A field of the record, reached through the element index of its line.
+template <typename P, typename T>
+struct Field {
+    T& (*get)(P&, std::size_t) = nullptr;
+    const T& (*peek)(const P&, std::size_t) = nullptr;
+};
+
+template <typename P, typename T, typename F>
+T& getVia(P& p, std::size_t i) {
+    return F{}(p, i);
+}
+
+template <typename P, typename T, typename F>
+const T& peekVia(const P& p, std::size_t i) {
+    return F{}(p, i);
+}
+
+// `field` is a captureless lambda `(auto& record, std::size_t index) -> auto&`;
+// it serves both the const writer and the reader.
+template <typename P, typename T, typename F>
+Field<P, T> fieldOf(F) {
+    return {&getVia<P, T, F>, &peekVia<P, T, F>};
+}
+
+template <typename P>
+struct LineEntry {
+    LineKind kind = LineKind::Fixed;
+    QString text;  // the whole line of a fixed line, the key of a keyed line
+    std::size_t index = 0;
+    Field<P, std::int32_t> number;
+    Field<P, QString> string;
+    Field<P, bool> flag;
+};
+
+template <typename P>
+class LineMap {
+public:
+    void fixed(const QString& line) { lines_.push_back({LineKind::Fixed, line, 0, {}, {}, {}}); }
+    void blank() { fixed(QString()); }
+
+    template <typename F>
+    void number(const QString& key, std::size_t index, F field) {
+        lines_.push_back({LineKind::Number, key, index, fieldOf<P, std::int32_t>(field), {}, {}});
+    }
+    template <typename F>
+    void text(const QString& key, std::size_t index, F field) {
+        lines_.push_back({LineKind::Text, key, index, {}, fieldOf<P, QString>(field), {}});
+    }
+    template <typename F>
+    void toggle(std::size_t index, F field) {
+        lines_.push_back({LineKind::Switch, QString(), index, {}, {}, fieldOf<P, bool>(field)});
+    }
+
+    const std::vector<LineEntry<P>>& lines() const { return lines_; }
+
+private:
+    std::vector<LineEntry<P>> lines_;
+};
+
+QString keyed(const char* pattern, std::size_t n) {
+    return QString::fromLatin1(pattern).arg(n);
+}
+
+// Lines 1 to 6: the header, the section marker and the background colour.
+template <typename P>
+void addHeader(LineMap<P>& map, const QString& marker) {
+    map.fixed(QStringLiteral("Quillgraver save file. Program created by Fenbrooke"));
+    map.fixed(QStringLiteral("Do not modify this file !"));
+    map.blank();
+    map.fixed(marker);
+    map.number(
+        QStringLiteral("Field Color: "), 0, [](auto& p, std::size_t) -> auto& { return p.background; });
+    map.blank();
+}
+
+// The opening of every text line's block: its text and its three font lines.
+// Only face, size and colour of a font are kept; its style is left alone.
+template <typename P>
+void addTextAndFont(LineMap<P>& map, std::size_t i) {
+    map.text(
+        QStringLiteral("Text: "), i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].text; });
+    map.text(
+        QStringLiteral("Font: "), i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].font.face; });
+    map.number(
+        QStringLiteral("Size: "), i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].font.size; });
+    map.number(
+        QStringLiteral("Color: "), i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].font.color; });
+}
+
+template <typename P>
+void addLineSwitch(LineMap<P>& map, std::size_t i) {
+    map.toggle(
+        i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].enabled; });
+}
+
+// A text line placed by x, y and angle (the triangular seal and the stamp).
+template <typename P>
+void addPlacedTextBlock(LineMap<P>& map, std::size_t i) {
+    addTextAndFont(map, i);
+    map.number(
+        QStringLiteral("X: "), i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].x; });
+    map.number(
+        QStringLiteral("Y: "), i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].y; });
+    map.number(
+        QStringLiteral("A: "), i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].angle; });
+    addLineSwitch(map, i);
+}
+
+LineMap<RoundSealParameters> buildRoundSealMap() {
+    LineMap<RoundSealParameters> map;
+    addHeader(map, QStringLiteral(";Page1"));
+
+    for (std::size_t i = 0; i < 3; ++i) {  // ring texts, lines 7-29
+        addTextAndFont(map, i);
+        map.number(
+            QStringLiteral("Radius: "), i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].radius; });
+        map.number(
+            QStringLiteral("Degree: "), i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].angle; });
+        addLineSwitch(map, i);
+        map.blank();
+    }
+    for (std::size_t i = 3; i < 6; ++i) {  // centre lines, lines 31-56
+        addTextAndFont(map, i);
+        map.number(
+            QStringLiteral("CornerX: "), i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].x; });
+        map.number(
+            QStringLiteral("CornerY: "), i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].y; });
+        // The "Degree: " of a centre line's block repeats the angle of the
+        // ring text in the same place of its group, and wins over it when
+        // read. Readers of the 76-line layout expect it there, so the line
+        // stays; the centre lines' own angles follow at the end of the file.
+        map.number(
+            QStringLiteral("Degree: "), i - 3,
+            [](auto& p, std::size_t k) -> auto& { return p.lines[k].angle; });
+        addLineSwitch(map, i);
+        map.blank();
+    }
+    for (std::size_t r = 0; r < 3; ++r) {  // rings, lines 58-71
+        map.number(
+            QStringLiteral("Circle: "), r, [](auto& p, std::size_t k) -> auto& { return p.rings[k].radius; });
+        map.number(
+            QStringLiteral("Width: "), r, [](auto& p, std::size_t k) -> auto& { return p.rings[k].width; });
+        map.number(
+            QStringLiteral("Color: "), r, [](auto& p, std::size_t k) -> auto& { return p.rings[k].color; });
+        map.toggle(
+            r, [](auto& p, std::size_t k) -> auto& { return p.rings[k].enabled; });
+        map.blank();
+    }
+    // The emblem, lines 73-76.
+    map.number(
+        QStringLiteral("Gx: "), 0, [](auto& p, std::size_t) -> auto& { return p.emblem.x; });
+    map.number(
+        QStringLiteral("Gy: "), 0, [](auto& p, std::size_t) -> auto& { return p.emblem.y; });
+    map.text(
+        QStringLiteral("Path: "), 0, [](auto& p, std::size_t) -> auto& { return p.emblem.path; });
+    map.toggle(
+        0, [](auto& p, std::size_t) -> auto& { return p.emblem.enabled; });
+
+    // Lines 78-80: the centre lines' own angles. A file that stops at line
+    // 76 leaves them as they were.
+    map.blank();
+    for (std::size_t i = 3; i < 6; ++i)
+        map.number(
+            keyed("CenterDegree%1: ", i - 2), i,
+            [](auto& p, std::size_t k) -> auto& { return p.lines[k].angle; });
+    return map;
+}
+
+LineMap<TriangleSealParameters> buildTriangleSealMap() {
+    LineMap<TriangleSealParameters> map;
+    addHeader(map, QStringLiteral(";Page2"));
+
+    for (std::size_t i = 0; i < 6; ++i) {  // side texts and centre lines, lines 7-59
+        addPlacedTextBlock(map, i);
+        map.blank();
+    }
+    // Frames, lines 61-89; the index of a vertex line is frame * 3 + vertex.
+    for (std::size_t f = 0; f < 3; ++f) {
+        const std::size_t n = f + 1;
+        for (std::size_t v = 0; v < 3; ++v) {
+            const QString x = keyed("L%1X", n) + QString::number(v + 1) + QStringLiteral(": ");
+            const QString y = keyed("L%1Y", n) + QString::number(v + 1) + QStringLiteral(": ");
+            map.number(
+                x, f * 3 + v,
+                [](auto& p, std::size_t k) -> auto& { return p.frames[k / 3].vertex[k % 3].x; });
+            map.number(
+                y, f * 3 + v,
+                [](auto& p, std::size_t k) -> auto& { return p.frames[k / 3].vertex[k % 3].y; });
+        }
+        map.number(
+            keyed("L%1W: ", n), f, [](auto& p, std::size_t k) -> auto& { return p.frames[k].width; });
+        map.number(
+            keyed("L%1C: ", n), f, [](auto& p, std::size_t k) -> auto& { return p.frames[k].color; });
+        map.toggle(
+            f, [](auto& p, std::size_t k) -> auto& { return p.frames[k].enabled; });
+        if (f < 2)
+            map.blank();
+    }
+    return map;
+}
+
+// Segments 0 and 1 are the contours, segment 2 the inner line.
+template <typename P>
+auto& segmentOf(P& p, std::size_t k) {
+    return k < p.contours.size() ? p.contours[k] : p.innerLine;
+}
+
+LineMap<RectStampParameters> buildRectStampMap() {
+    LineMap<RectStampParameters> map;
+    addHeader(map, QStringLiteral(";Page3"));
+
+    for (std::size_t i = 0; i < 6; ++i) {  // text lines, lines 7-59
+        addPlacedTextBlock(map, i);
+        map.blank();
+    }
+    // Contours on lines 61-75 ("K1.." and "K2.."), the inner line on 77-83 ("L1..").
+    for (std::size_t s = 0; s < 3; ++s) {
+        const QString prefix = s < 2 ? keyed("K%1", s + 1) : QStringLiteral("L1");
+        map.number(
+            prefix + QStringLiteral("X1: "), s,
+            [](auto& p, std::size_t k) -> auto& { return segmentOf(p, k).p1.x; });
+        map.number(
+            prefix + QStringLiteral("Y1: "), s,
+            [](auto& p, std::size_t k) -> auto& { return segmentOf(p, k).p1.y; });
+        map.number(
+            prefix + QStringLiteral("X2: "), s,
+            [](auto& p, std::size_t k) -> auto& { return segmentOf(p, k).p2.x; });
+        map.number(
+            prefix + QStringLiteral("Y2: "), s,
+            [](auto& p, std::size_t k) -> auto& { return segmentOf(p, k).p2.y; });
+        map.number(
+            prefix + QStringLiteral("W: "), s,
+            [](auto& p, std::size_t k) -> auto& { return segmentOf(p, k).width; });
+        map.number(
+            prefix + QStringLiteral("C: "), s,
+            [](auto& p, std::size_t k) -> auto& { return segmentOf(p, k).color; });
+        map.toggle(
+            s, [](auto& p, std::size_t k) -> auto& { return segmentOf(p, k).enabled; });
+        if (s < 2)
+            map.blank();
+    }
+    return map;
+}
+
+const LineMap<RoundSealParameters>& roundSealMap() {
+    static const LineMap<RoundSealParameters> map = buildRoundSealMap();
+    return map;
+}
+
+const LineMap<TriangleSealParameters>& triangleSealMap() {
+    static const LineMap<TriangleSealParameters> map = buildTriangleSealMap();
+    return map;
+}
+
+const LineMap<RectStampParameters>& rectStampMap() {
+    static const LineMap<RectStampParameters> map = buildRectStampMap();
+    return map;
+}
+
+template <typename P>
+QByteArray writeSection(const LineMap<P>& map, const P& record) {
+    QByteArray out;
+    out.reserve(2048);
+    for (const LineEntry<P>& entry : map.lines()) {
+        switch (entry.kind) {
+            case LineKind::Fixed:
+                out += toCp1251(entry.text);
+                break;
+            case LineKind::Number:
+                out += toCp1251(entry.text);
+                out += QByteArray::number(entry.number.peek(record, entry.index));
+                break;
+            case LineKind::Text:
+                out += toCp1251(entry.text);
+                out += toCp1251(entry.string.peek(record, entry.index));
+                break;
+            case LineKind::Switch:
+                out += entry.flag.peek(record, entry.index) ? "Enable: True" : "Enable: False";
+                break;
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+// Puts the line's value in place, damaged or not, and tells whether the
+// line was damaged.
+template <typename P>
+bool applyLine(const LineEntry<P>& entry, QStringView line, P& into) {
+    bool damaged = false;
+    switch (entry.kind) {
+        case LineKind::Fixed:
+            break;
+        case LineKind::Number:
+            entry.number.get(into, entry.index) = ReadNumberValue(entry.text, line, damaged);
+            break;
+        case LineKind::Text:
+            entry.string.get(into, entry.index) = ReadTextValue(entry.text, line, damaged);
+            break;
+        case LineKind::Switch:
+            entry.flag.get(into, entry.index) = ReadEnableLine(line, damaged);
+            break;
+    }
+    return damaged;
+}
+
+// The reading loop: take a line, apply it, and go on until the file ends or
+// a line is damaged. The reader stops at the first damaged line; whatever
+// came before it, and its own result, stay applied.
+template <typename P>
+ReadResult readSection(const LineMap<P>& map, const QByteArray& bytes, P& into) {
+    const auto& lines = map.lines();
+    LineReader reader(bytes);
+    std::size_t number = 0;
+    do {
+        if (number == lines.size())
+            break;  // lines past the last entry change nothing
+        const LineEntry<P>& entry = lines[number++];
+        if (entry.kind == LineKind::Fixed) {
+            reader.skip();
+            continue;
+        }
+        if (applyLine(entry, reader.next(), into))
+            return ReadResult{static_cast<int>(number)};
+    } while (!reader.atEnd());
+    return ReadResult{};
+}
+
+}  // namespace
+
+QByteArray writeRoundSeal(const RoundSealParameters& seal) {
+    return writeSection(roundSealMap(), seal);
+}
+QByteArray writeTriangleSeal(const TriangleSealParameters& seal) {
+    return writeSection(triangleSealMap(), seal);
+}
+QByteArray writeRectStamp(const RectStampParameters& stamp) {
+    return writeSection(rectStampMap(), stamp);
+}
+
+ReadResult readRoundSeal(const QByteArray& bytes, RoundSealParameters& into) {
+    return readSection(roundSealMap(), bytes, into);
+}
+
+ReadResult readTriangleSeal(const QByteArray& bytes, TriangleSealParameters& into) {
+    return readSection(triangleSealMap(), bytes, into);
+}
+
+ReadResult readRectStamp(const QByteArray& bytes, RectStampParameters& into) {
+    return readSection(rectStampMap(), bytes, into);
+}
+
+}  // namespace qg::io

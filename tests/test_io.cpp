@@ -1,0 +1,789 @@
+#include "StampFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <climits>
+
+using namespace qg;
+using namespace qg::io;
+
+namespace {
+
+// The files the program writes for each kind in its start-up state, line by
+// line as the file format lays them down.
+// clang-format off
+const char* const kRoundSealMap[] = {
+    "Quillgraver save file. Program created by Fenbrooke", "Do not modify this file !", "",
+    ";Page1", "Field Color: 16777215", "",
+    "Text: Первая строка", "Font: Arial", "Size: 8", "Color: 536870911", "Radius: 60", "Degree: 0", "Enable: True", "",
+    "Text: Вторая строка", "Font: Arial", "Size: 8", "Color: 536870911", "Radius: 74", "Degree: 0", "Enable: True", "",
+    "Text: Третья строка", "Font: Arial", "Size: 8", "Color: 536870911", "Radius: 88", "Degree: 0", "Enable: True", "",
+    "Text: Центр 1", "Font: Arial", "Size: 8", "Color: 536870911", "CornerX: 80", "CornerY: 80", "Degree: 0", "Enable: False", "",
+    "Text: Центр 2", "Font: Arial", "Size: 8", "Color: 536870911", "CornerX: 80", "CornerY: 95", "Degree: 0", "Enable: False", "",
+    "Text: Центр 3", "Font: Arial", "Size: 8", "Color: 536870911", "CornerX: 80", "CornerY: 110", "Degree: 0", "Enable: False", "",
+    "Circle: 42", "Width: 1", "Color: 536870911", "Enable: True", "",
+    "Circle: 88", "Width: 1", "Color: 536870911", "Enable: True", "",
+    "Circle: 92", "Width: 2", "Color: 536870911", "Enable: True", "",
+    "Gx: 0", "Gy: 0", "Path: ", "Enable: False",
+};
+
+const char* const kTriangleSealMap[] = {
+    "Quillgraver save file. Program created by Fenbrooke", "Do not modify this file !", "",
+    ";Page2", "Field Color: 16777215", "",
+    "Text: Текст по левой стороне", "Font: Arial", "Size: 8", "Color: 536870911", "X: 20", "Y: 170", "A: 64", "Enable: True", "",
+    "Text: Текст по правой стороне", "Font: Arial", "Size: 8", "Color: 536870911", "X: 122", "Y: 50", "A: -80", "Enable: True", "",
+    "Text: Текст в нижней строке", "Font: Arial", "Size: 8", "Color: 536870911", "X: 50", "Y: 175", "A: 0", "Enable: True", "",
+    "Text: Центр 1", "Font: Arial", "Size: 8", "Color: 536870911", "X: 80", "Y: 110", "A: 0", "Enable: False", "",
+    "Text: Центр 2", "Font: Arial", "Size: 8", "Color: 536870911", "X: 80", "Y: 130", "A: 0", "Enable: True", "",
+    "Text: Центр 3", "Font: Arial", "Size: 8", "Color: 536870911", "X: 80", "Y: 150", "A: 0", "Enable: False", "",
+    "L1X1: 4", "L1Y1: 196", "L1X2: 100", "L1Y2: 4", "L1X3: 196", "L1Y3: 196", "L1W: 2", "L1C: 536870911", "Enable: True", "",
+    "L2X1: 8", "L2Y1: 193", "L2X2: 100", "L2Y2: 10", "L2X3: 190", "L2Y3: 193", "L2W: 1", "L2C: 536870911", "Enable: True", "",
+    "L3X1: 40", "L3Y1: 170", "L3X2: 100", "L3Y2: 45", "L3X3: 160", "L3Y3: 170", "L3W: 2", "L3C: 536870911", "Enable: True",
+};
+
+const char* const kRectStampMap[] = {
+    "Quillgraver save file. Program created by Fenbrooke", "Do not modify this file !", "",
+    ";Page3", "Field Color: 16777215", "",
+    "Text: Первая строка", "Font: Arial", "Size: 8", "Color: 536870911", "X: 20", "Y: 40", "A: 0", "Enable: True", "",
+    "Text: Вторая строка", "Font: Arial", "Size: 8", "Color: 536870911", "X: 20", "Y: 52", "A: 0", "Enable: True", "",
+    "Text: Третья строка", "Font: Arial", "Size: 8", "Color: 536870911", "X: 20", "Y: 80", "A: 0", "Enable: True", "",
+    "Text: Четвертая строка", "Font: Arial", "Size: 8", "Color: 536870911", "X: 20", "Y: 100", "A: 0", "Enable: True", "",
+    "Text: Пятая строка", "Font: Arial", "Size: 8", "Color: 536870911", "X: 20", "Y: 120", "A: 0", "Enable: True", "",
+    "Text: Шестая строка", "Font: Arial", "Size: 8", "Color: 536870911", "X: 20", "Y: 140", "A: 0", "Enable: True", "",
+    "K1X1: 5", "K1Y1: 35", "K1X2: 195", "K1Y2: 165", "K1W: 2", "K1C: 536870911", "Enable: True", "",
+    "K2X1: 7", "K2Y1: 37", "K2X2: 192", "K2Y2: 162", "K2W: 1", "K2C: 536870911", "Enable: True", "",
+    "L1X1: 20", "L1Y1: 70", "L1X2: 180", "L1Y2: 70", "L1W: 2", "L1C: 536870911", "Enable: True",
+};
+// clang-format on
+
+// The round seal's file goes on after the 76 lines above with the centre
+// lines' own angles.
+const char* const kCentreAngleLines[] = {"", "CenterDegree1: 0", "CenterDegree2: 0", "CenterDegree3: 0"};
+
+template <std::size_t N>
+QStringList linesOf(const char* const (&lines)[N]) {
+    QStringList out;
+    for (const char* line : lines)
+        out.append(QString::fromUtf8(line));
+    return out;
+}
+
+// A file of the given lines, CR LF after each.
+QByteArray fileOf(const QStringList& lines) {
+    QByteArray out;
+    for (const QString& line : lines)
+        out += toCp1251(line) + "\r\n";
+    return out;
+}
+
+QStringList defaultLines(StampKind kind) {
+    switch (kind) {
+        case StampKind::Round:
+            return linesOf(kRoundSealMap) + linesOf(kCentreAngleLines);
+        case StampKind::Triangle:
+            return linesOf(kTriangleSealMap);
+        case StampKind::Rect:
+            return linesOf(kRectStampMap);
+    }
+    return {};
+}
+
+// The default file of a kind with line `number` (from 1) replaced.
+QByteArray withLine(StampKind kind, int number, const QString& line) {
+    QStringList lines = defaultLines(kind);
+    lines[number - 1] = line;
+    return fileOf(lines);
+}
+
+QByteArray firstLines(StampKind kind, int count) {
+    return fileOf(defaultLines(kind).mid(0, count));
+}
+
+// Reads into the kind's defaults and gives the damaged line.
+int damagedLineOf(StampKind kind, const QByteArray& bytes) {
+    switch (kind) {
+        case StampKind::Round: {
+            RoundSealParameters p = defaultRoundSeal();
+            return readRoundSeal(bytes, p).damagedLine;
+        }
+        case StampKind::Triangle: {
+            TriangleSealParameters p = defaultTriangleSeal();
+            return readTriangleSeal(bytes, p).damagedLine;
+        }
+        case StampKind::Rect: {
+            RectStampParameters p = defaultRectStamp();
+            return readRectStamp(bytes, p).damagedLine;
+        }
+    }
+    return -1;
+}
+
+const QString kDamaged = QStringLiteral("Ошибка");
+
+// Designs unlike the defaults in every setting a file carries.
+RoundSealParameters changedRoundSeal() {
+    RoundSealParameters p = defaultRoundSeal();
+    p.background = 0x00123456;
+    p.lines[0].text = QStringLiteral("  Печать ООО «Ромашка»  ");
+    p.lines[1].text = QString();
+    p.lines[2].text = QStringLiteral(" Ёё №5 € ");
+    p.lines[3].text = QStringLiteral("Центр: 1");
+    p.lines[0].font.face = QStringLiteral("Times New Roman");
+    p.lines[1].font.face = QString();
+    p.lines[4].font.size = -12;
+    p.lines[5].font.color = kWindowTextColour;
+    p.lines[2].font.color = 0x00FF0000;  // pure blue
+    p.lines[0].radius = -5;
+    p.lines[1].radius = INT_MAX;
+    p.lines[0].angle = -90;
+    p.lines[1].angle = 370;
+    p.lines[2].angle = INT_MIN;
+    p.lines[3].angle = 45;
+    p.lines[4].angle = -45;
+    p.lines[5].angle = 7;
+    p.lines[3].x = -10;
+    p.lines[5].y = 0;
+    p.lines[0].enabled = false;
+    p.lines[4].enabled = true;
+    p.rings[1] = RingSettings{false, -1, 0, kInactiveBorderColour};
+    p.emblem = EmblemSettings{true, -15, 25, QStringLiteral("C:\\Мои документы\\герб 2005.bmp")};
+    return p;
+}
+
+TriangleSealParameters changedTriangleSeal() {
+    TriangleSealParameters p = defaultTriangleSeal();
+    p.background = kNoneColour;
+    p.lines[0].text = QStringLiteral(" слева ");
+    p.lines[2].text = QString();
+    p.lines[3].font =
+        FontSpec{QStringLiteral("Courier New"), 14, 255, false, false, false, false, Pitch::Default};
+    p.lines[4].x = -1;
+    p.lines[5].y = INT_MIN;
+    p.lines[5].angle = -360;
+    p.lines[1].enabled = false;
+    p.lines[5].enabled = true;
+    p.frames[0].vertex[2] = Point{-4, 1000};
+    p.frames[1] =
+        FrameSettings{false, {Point{1, 2}, Point{3, 4}, Point{5, 6}}, -2, static_cast<TColor>(0xFF000005u)};
+    p.frames[2].color = 0;
+    return p;
+}
+
+RectStampParameters changedRectStamp() {
+    RectStampParameters p = defaultRectStamp();
+    p.background = 0;
+    p.lines[0].text = QStringLiteral("ИНН 7700000000 ");
+    p.lines[5].text = QString();
+    p.lines[1].font.face = QStringLiteral("PT Sans");
+    p.lines[2].angle = -30;
+    p.lines[3].enabled = false;
+    p.contours[0] = SegmentSettings{false, Point{195, 165}, Point{5, 35}, 0, 0x0000FF00};
+    p.contours[1].width = -7;
+    p.innerLine = SegmentSettings{true, Point{-20, 70}, Point{180, -70}, 3, kNoneColour};
+    return p;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(qg::StampKind)
+
+class TestIo : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cp1251KnownBytes_data();
+    void cp1251KnownBytes();
+    void cp1251EveryByte();
+    void cp1251Unencodable_data();
+    void cp1251Unencodable();
+
+    void readNumberValue_data();
+    void readNumberValue();
+    void readTextValue_data();
+    void readTextValue();
+    void readEnableLine_data();
+    void readEnableLine();
+    void splitLines_data();
+    void splitLines();
+    void sectionKind_data();
+    void sectionKind();
+    void fileExtension_data();
+    void fileExtension();
+
+    void defaultFiles_data();
+    void defaultFiles();
+    void roundTrip();
+    void damagedLine_data();
+    void damagedLine();
+    void damagedLineResultApplied();
+    void laterLineWins();
+    void centreLineAngles();
+    void fileEndingEarly();
+    void fontStyleKept();
+    void lineEndings();
+
+    void wholeFiles();
+};
+
+// ---- Windows-1251 ----
+
+void TestIo::cp1251KnownBytes_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("ascii") << QStringLiteral("Aa1 ~:") << QByteArray("Aa1 ~:");
+    QTest::newRow("russian") << QStringLiteral("Первая строка")
+                             << QByteArray("\xCF\xE5\xF0\xE2\xE0\xFF \xF1\xF2\xF0\xEE\xEA\xE0");
+    QTest::newRow("alphabet ends") << QStringLiteral("АЯая") << QByteArray("\xC0\xDF\xE0\xFF");
+    QTest::newRow("yo, number, euro, quotes")
+        << QStringLiteral("Ёё№€«»") << QByteArray("\xA8\xB8\xB9\x88\xAB\xBB");
+    QTest::newRow("ukrainian, belarusian")
+        << QStringLiteral("ЇїҐґЄєІіЎў") << QByteArray("\xAF\xBF\xA5\xB4\xAA\xBA\xB2\xB3\xA1\xA2");
+    QTest::newRow("serbian, macedonian")
+        << QStringLiteral("ЂђЉљЊњЋћЏџЌќЃѓЈјЅѕ")
+        << QByteArray("\x80\x90\x8A\x9A\x8C\x9C\x8E\x9E\x8F\x9F\x8D\x9D\x81\x83\xA3\xBC\xBD\xBE");
+    QTest::newRow("punctuation") << QStringLiteral("‚„…†‡‰‹‘’“”•–—™›\u00A0¤¦§©¬\u00AD®°±µ¶·")
+                                 << QByteArray(
+                                        "\x82\x84\x85\x86\x87\x89\x8B\x91\x92\x93\x94\x95\x96\x97\x99\x9B"
+                                        "\xA0\xA4\xA6\xA7\xA9\xAC\xAD\xAE\xB0\xB1\xB5\xB6\xB7");
+}
+
+void TestIo::cp1251KnownBytes() {
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(toCp1251(text), bytes);
+    QCOMPARE(fromCp1251(bytes), text);
+    QVERIFY(canEncodeCp1251(text));
+}
+
+void TestIo::cp1251EveryByte() {
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(static_cast<char>(b));
+    const QString text = fromCp1251(all);
+    QCOMPARE(text.size(), 256);
+    QCOMPARE(text.at(0x98), QChar(0xFFFD));
+    QByteArray expected = all;
+    expected[0x98] = '?';
+    QCOMPARE(toCp1251(text), expected);
+    // Every assigned byte has a character of its own.
+    QString assigned = text;
+    assigned.remove(0x98, 1);
+    QVERIFY(canEncodeCp1251(assigned));
+    for (qsizetype i = 0; i < assigned.size(); ++i)
+        QCOMPARE(assigned.count(assigned.at(i)), 1);
+}
+
+void TestIo::cp1251Unencodable_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("chinese") << QStringLiteral("печать 日本") << QByteArray("\xEF\xE5\xF7\xE0\xF2\xFC ??");
+    QTest::newRow("outside the BMP is one character") << QStringLiteral("a\U0001F600b") << QByteArray("a?b");
+    QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << QByteArray("?");
+    QTest::newRow("replacement character") << QStringLiteral("\uFFFD") << QByteArray("?");
+    QTest::newRow("C1 control of the empty slot") << QStringLiteral("\u0098") << QByteArray("?");
+    QTest::newRow("latin accent") << QStringLiteral("é") << QByteArray("?");
+}
+
+void TestIo::cp1251Unencodable() {
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QVERIFY(!canEncodeCp1251(text));
+    QCOMPARE(toCp1251(text), bytes);
+}
+
+// ---- Line helpers ----
+
+void TestIo::readNumberValue_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<bool>("damaged");
+    QTest::newRow("plain") << "Size: "
+                           << "Size: 12" << 12 << false;
+    QTest::newRow("negative") << "A: "
+                              << "A: -80" << -80 << false;
+    QTest::newRow("none colour") << "Color: "
+                                 << "Color: 536870911" << 536870911 << false;
+    QTest::newRow("top bit set") << "L1C: "
+                                 << "L1C: -16777211" << -16777211 << false;
+    QTest::newRow("hex") << "Size: "
+                         << "Size: $0C" << 12 << false;
+    QTest::newRow("plus sign") << "Size: "
+                               << "Size: +12" << 12 << false;
+    QTest::newRow("trailing blank is 0") << "Size: "
+                                         << "Size: 12 " << 0 << false;
+    QTest::newRow("letters after digits") << "L1W: "
+                                          << "L1W: 12a" << 0 << false;
+    QTest::newRow("nothing after key") << "Gx: "
+                                       << "Gx: " << 0 << false;
+    QTest::newRow("out of range") << "Gx: "
+                                  << "Gx: 2147483648" << 0 << false;
+    QTest::newRow("key later in line") << "Size: "
+                                       << "xSize: 7" << 7 << false;
+    QTest::newRow("key later, value part ': 12'") << "Size: "
+                                                  << "  Size: 12" << 0 << false;
+    QTest::newRow("key without blank") << "Size: "
+                                       << "Size:12" << 0 << true;
+    QTest::newRow("wrong case") << "Size: "
+                                << "size: 12" << 0 << true;
+    QTest::newRow("other key") << "CornerX: "
+                               << "CornerY: 80" << 0 << true;
+    QTest::newRow("empty line") << "Size: "
+                                << "" << 0 << true;
+}
+
+void TestIo::readNumberValue() {
+    QFETCH(QString, key);
+    QFETCH(QString, line);
+    QFETCH(int, value);
+    QFETCH(bool, damaged);
+    bool flag = false;
+    QCOMPARE(ReadNumberValue(key, line, flag), value);
+    QCOMPARE(flag, damaged);
+    flag = true;  // a set flag stays set
+    ReadNumberValue(key, line, flag);
+    QVERIFY(flag);
+}
+
+void TestIo::readTextValue_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("damaged");
+    QTest::newRow("plain") << "Text: "
+                           << "Text: abc"
+                           << "abc" << false;
+    QTest::newRow("blanks kept") << "Text: "
+                                 << "Text:  a b  "
+                                 << " a b  " << false;
+    QTest::newRow("empty") << "Text: "
+                           << "Text: "
+                           << "" << false;
+    QTest::newRow("cyrillic") << "Text: "
+                              << "Text: Центр 1"
+                              << "Центр 1" << false;
+    QTest::newRow("key after two blanks") << "Text: "
+                                          << "  Text: abc"
+                                          << ": abc" << false;
+    QTest::newRow("path with blanks") << "Path: "
+                                      << "Path: C:\\Мои документы\\герб 2005.bmp"
+                                      << "C:\\Мои документы\\герб 2005.bmp" << false;
+    QTest::newRow("key without blank") << "Path: "
+                                       << "Path:" << kDamaged << true;
+    QTest::newRow("wrong case") << "Font: "
+                                << "font: Arial" << kDamaged << true;
+    QTest::newRow("empty line") << "Text: "
+                                << "" << kDamaged << true;
+}
+
+void TestIo::readTextValue() {
+    QFETCH(QString, key);
+    QFETCH(QString, line);
+    QFETCH(QString, value);
+    QFETCH(bool, damaged);
+    bool flag = false;
+    QCOMPARE(ReadTextValue(key, line, flag), value);
+    QCOMPARE(flag, damaged);
+}
+
+void TestIo::readEnableLine_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("value");
+    QTest::addColumn<bool>("damaged");
+    QTest::newRow("true") << "Enable: True" << true << false;
+    QTest::newRow("false") << "Enable: False" << false << false;
+    QTest::newRow("lower case") << "Enable: true" << false << true;
+    QTest::newRow("trailing blank") << "Enable: True " << false << true;
+    QTest::newRow("leading blank") << " Enable: True" << false << true;
+    QTest::newRow("upper case") << "Enable: TRUE" << false << true;
+    QTest::newRow("other word") << "Enable: Yes" << false << true;
+    QTest::newRow("empty") << "" << false << true;
+}
+
+void TestIo::readEnableLine() {
+    QFETCH(QString, line);
+    QFETCH(bool, value);
+    QFETCH(bool, damaged);
+    bool flag = false;
+    QCOMPARE(ReadEnableLine(line, flag), value);
+    QCOMPARE(flag, damaged);
+}
+
+void TestIo::splitLines_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"};
+    QTest::newRow("lone LF") << QByteArray("a\nb\n") << QStringList{"a", "b"};
+    QTest::newRow("no end after last line") << QByteArray("a\r\nb") << QStringList{"a", "b"};
+    QTest::newRow("lone CR is dropped") << QByteArray("a\rb\r\nc\r") << QStringList{"ab", "c"};
+    QTest::newRow("only CRs") << QByteArray("a\rb\rc\r") << QStringList{"abc"};
+    QTest::newRow("empty lines") << QByteArray("a\r\n\r\n\nb\r\n\r\n") << QStringList{"a", "", "", "b", ""};
+    QTest::newRow("0x1A ends the file") << QByteArray("a\r\nb\x1A\r\nc\r\n") << QStringList{"a", "b"};
+    QTest::newRow("0x1A after the last line") << QByteArray("a\r\n\x1A\r\n") << QStringList{"a"};
+    QTest::newRow("0x1A first") << QByteArray(
+                                       "\x1A"
+                                       "a\r\n")
+                                << QStringList{""};
+    QTest::newRow("empty file") << QByteArray() << QStringList{""};
+    QTest::newRow("one line end") << QByteArray("\r\n") << QStringList{""};
+    QTest::newRow("cyrillic") << QByteArray("\xD6\xE5\xED\xF2\xF0 1\r\n") << QStringList{"Центр 1"};
+    QTest::newRow("NUL stays") << QByteArray("a\0b\n", 4) << QStringList{QString::fromUtf16(u"a\0b", 3)};
+    const QByteArray longLine(300000, 'x');
+    QTest::newRow("long line") << longLine + "\r\nz" << QStringList{QString(300000, u'x'), "z"};
+}
+
+void TestIo::splitLines() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, lines);
+    QCOMPARE(io::splitLines(bytes), lines);
+}
+
+void TestIo::sectionKind_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("kind");  // -1: no section
+    QTest::newRow("round") << fileOf(defaultLines(StampKind::Round)) << 0;
+    QTest::newRow("triangle") << fileOf(defaultLines(StampKind::Triangle)) << 1;
+    QTest::newRow("rect") << fileOf(defaultLines(StampKind::Rect)) << 2;
+    QTest::newRow("lower case p") << QByteArray("a\r\nb\r\n\r\n;page1\r\n") << -1;
+    QTest::newRow("trailing blank") << QByteArray("a\r\nb\r\n\r\n;Page1 \r\n") << -1;
+    QTest::newRow("3 lines, last is marker") << QByteArray("a\r\nb\r\n;Page2\r\n") << 1;
+    QTest::newRow("1 line, no line end") << QByteArray(";Page3") << 2;
+    QTest::newRow("marker on line 5") << QByteArray("a\r\nb\r\nc\r\nd\r\n;Page1\r\n") << -1;
+    QTest::newRow("marker on line 2 of 4") << QByteArray("a\r\n;Page1\r\nc\r\nd\r\n") << -1;
+    QTest::newRow("4th line wins over 5th") << QByteArray("\r\n\r\n\r\n;Page3\r\n;Page1\r\n") << 2;
+    QTest::newRow("CR LF and lone CR") << QByteArray("a\r\nb\r\n\r\n;Pa\rge1\r\n") << 0;
+    QTest::newRow("abc") << QByteArray("abc") << -1;
+    QTest::newRow("empty") << QByteArray() << -1;
+    QTest::newRow("0x1A before marker") << QByteArray("a\r\nb\r\n;Page2\r\n\x1A;Page1\r\n") << 1;
+}
+
+void TestIo::sectionKind() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, kind);
+    const std::optional<StampKind> found = io::sectionKind(bytes);
+    QCOMPARE(found ? static_cast<int>(*found) : -1, kind);
+}
+
+void TestIo::fileExtension_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("extension");
+    QTest::newRow("lower") << "x.qgr"
+                           << ".qgr";
+    QTest::newRow("upper") << "x.QGR"
+                           << ".QGR";
+    QTest::newRow("mixed") << "x.Qgr"
+                           << ".Qgr";
+    QTest::newRow("dot in folder only") << "/home/u/dir.v2/file"
+                                        << "";
+    QTest::newRow("dot in windows folder") << "C:\\dir.v2\\file"
+                                           << "";
+    QTest::newRow("none") << "x"
+                          << "";
+    QTest::newRow("last dot") << "a.b.c"
+                              << ".c";
+    QTest::newRow("path") << "/home/u/stamp.bmp"
+                          << ".bmp";
+    QTest::newRow("ends with dot") << "x."
+                                   << ".";
+    QTest::newRow("dot file") << "/tmp/.qgr"
+                              << ".qgr";
+}
+
+void TestIo::fileExtension() {
+    QFETCH(QString, name);
+    QFETCH(QString, extension);
+    QCOMPARE(io::fileExtension(name), extension);
+}
+
+// ---- Sections ----
+
+void TestIo::defaultFiles_data() {
+    QTest::addColumn<StampKind>("kind");
+    QTest::addColumn<int>("lineCount");
+    QTest::addColumn<int>("mapBytes");  // the size of the lines the format maps
+    QTest::newRow("round") << StampKind::Round << 80 << 948;
+    QTest::newRow("triangle") << StampKind::Triangle << 89 << 1024;
+    QTest::newRow("rect") << StampKind::Rect << 83 << 943;
+}
+
+void TestIo::defaultFiles() {
+    QFETCH(StampKind, kind);
+    QFETCH(int, lineCount);
+    QFETCH(int, mapBytes);
+    QByteArray written;
+    switch (kind) {
+        case StampKind::Round:
+            written = writeRoundSeal(defaultRoundSeal());
+            QCOMPARE(written, writeRoundSeal(defaultRoundSeal()));
+            QCOMPARE(written.sliced(mapBytes),
+                     QByteArray("\r\nCenterDegree1: 0\r\nCenterDegree2: 0\r\nCenterDegree3: 0\r\n"));
+            break;
+        case StampKind::Triangle:
+            written = writeTriangleSeal(defaultTriangleSeal());
+            QVERIFY(written.contains("\r\nA: -80\r\n"));
+            break;
+        case StampKind::Rect:
+            written = writeRectStamp(defaultRectStamp());
+            break;
+    }
+    const QStringList expected = defaultLines(kind);
+    QCOMPARE(expected.size(), lineCount);
+    QCOMPARE(written, fileOf(expected));
+    QCOMPARE(fileOf(expected.mid(0, expected.size() == 80 ? 76 : lineCount)).size(), mapBytes);
+    QVERIFY(written.endsWith("\r\n"));
+    QCOMPARE(io::splitLines(written), expected);
+    QCOMPARE(io::sectionKind(written), std::optional<StampKind>(kind));
+}
+
+template <typename P>
+void checkRoundTrip(const P& changed, const P& defaults, QByteArray (*write)(const P&),
+                    ReadResult (*read)(const QByteArray&, P&)) {
+    const QByteArray file = write(changed);
+    P read_back = defaults;
+    QCOMPARE(read(file, read_back).damagedLine, 0);
+    QVERIFY(read_back == changed);
+    QCOMPARE(write(read_back), file);
+}
+
+void TestIo::roundTrip() {
+    const RoundSealParameters round = changedRoundSeal();
+    checkRoundTrip(round, defaultRoundSeal(), &writeRoundSeal, &readRoundSeal);
+    if (QTest::currentTestFailed())
+        return;
+    const QStringList lines = io::splitLines(writeRoundSeal(round));
+    QCOMPARE(lines[6], QStringLiteral("Text:   Печать ООО «Ромашка»  "));
+    QCOMPARE(lines[14], QStringLiteral("Text: "));
+    QCOMPARE(lines[25], QStringLiteral("Color: 16711680"));
+    QCOMPARE(lines[36], QStringLiteral("Degree: -90"));  // ring text 1's angle again
+    QCOMPARE(lines[77], QStringLiteral("CenterDegree1: 45"));
+    QCOMPARE(lines[64], QStringLiteral("Color: -16777205"));
+
+    checkRoundTrip(changedTriangleSeal(), defaultTriangleSeal(), &writeTriangleSeal, &readTriangleSeal);
+    checkRoundTrip(changedRectStamp(), defaultRectStamp(), &writeRectStamp, &readRectStamp);
+}
+
+void TestIo::damagedLine_data() {
+    QTest::addColumn<StampKind>("kind");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("damagedLine");
+    const auto R = StampKind::Round, T = StampKind::Triangle, K = StampKind::Rect;
+    QTest::newRow("round clean") << R << fileOf(defaultLines(R)) << 0;
+    QTest::newRow("round 5 no key") << R << withLine(R, 5, "Field Colour: 5") << 5;
+    QTest::newRow("round 7 key without blank") << R << withLine(R, 7, "Text:abc") << 7;
+    QTest::newRow("round 13 lower case") << R << withLine(R, 13, "Enable: true") << 13;
+    QTest::newRow("round 38 trailing blank") << R << withLine(R, 38, "Enable: False ") << 38;
+    QTest::newRow("round 75 Path:") << R << withLine(R, 75, "Path:") << 75;
+    QTest::newRow("round 76") << R << withLine(R, 76, "Enable:False") << 76;
+    QTest::newRow("round 78") << R << withLine(R, 78, "CenterDegree1:0") << 78;
+    QTest::newRow("round 80") << R << withLine(R, 80, "CenterDegree1: 0") << 80;
+    QTest::newRow("round 9 bad number is no damage") << R << withLine(R, 9, "Size: 12 ") << 0;
+    QTest::newRow("round header and blanks unread")
+        << R << fileOf(QStringList{"x", "y", "z", "w", "Field Color: 1", "junk"} + defaultLines(R).mid(6))
+        << 0;
+    QTest::newRow("round blank line 57 unread") << R << withLine(R, 57, "Enable: maybe") << 0;
+    QTest::newRow("round, later lines any")
+        << R << fileOf(defaultLines(R) + QStringList{"junk", "Enable: x"}) << 0;
+    QTest::newRow("round empty file") << R << QByteArray() << 0;
+    QTest::newRow("triangle 14 lower case") << T << withLine(T, 14, "Enable: true") << 14;
+    QTest::newRow("triangle 8 misspelt") << T << withLine(T, 8, "Fnt: Arial") << 8;
+    QTest::newRow("triangle 89") << T << withLine(T, 89, "Enable: Yes") << 89;
+    QTest::newRow("triangle 11 12a") << T << withLine(T, 11, "X: 12a") << 0;
+    QTest::newRow("triangle, later lines any") << T << fileOf(defaultLines(T) + QStringList{"junk"}) << 0;
+    QTest::newRow("rect 67 lower case") << K << withLine(K, 67, "Enable: true") << 67;
+    QTest::newRow("rect 65 misspelt") << K << withLine(K, 65, "KW1: 2") << 65;
+    QTest::newRow("rect 83 empty") << K << withLine(K, 83, "") << 83;
+    QStringList shifted = defaultLines(K);
+    shifted.removeAt(6);
+    QTest::newRow("rect block shifted by one") << K << fileOf(shifted) << 7;
+    QTest::newRow("rect 60 lines") << K << firstLines(K, 60) << 0;
+}
+
+void TestIo::damagedLine() {
+    QFETCH(StampKind, kind);
+    QFETCH(QByteArray, file);
+    QFETCH(int, damagedLine);
+    QCOMPARE(damagedLineOf(kind, file), damagedLine);
+}
+
+// The reader stops after the damaged line; that line's own result is in
+// place and no later line is applied.
+void TestIo::damagedLineResultApplied() {
+    const RoundSealParameters before = changedRoundSeal();
+
+    RoundSealParameters round = before;
+    QCOMPARE(readRoundSeal(withLine(StampKind::Round, 75, "Path:"), round).damagedLine, 75);
+    QCOMPARE(round.emblem.path, kDamaged);
+    QCOMPARE(round.emblem.enabled, true);  // line 76 not read
+    QCOMPARE(round.emblem.y, 0);           // line 74 read
+    QCOMPARE(round.lines[3].angle, 45);    // line 78 not read
+
+    round = before;
+    QCOMPARE(readRoundSeal(withLine(StampKind::Round, 5, "Field Colour: 5"), round).damagedLine, 5);
+    QCOMPARE(round.background, 0);
+    round.background = before.background;
+    QVERIFY(round == before);
+
+    round = before;
+    QCOMPARE(readRoundSeal(withLine(StampKind::Round, 8, "Fnt: Arial"), round).damagedLine, 8);
+    QCOMPARE(round.lines[0].text, QStringLiteral("Первая строка"));
+    QCOMPARE(round.lines[0].font.face, kDamaged);
+    QCOMPARE(round.lines[0].font.size, before.lines[0].font.size);
+
+    TriangleSealParameters triangle = changedTriangleSeal();
+    triangle.lines[0].enabled = true;
+    QCOMPARE(readTriangleSeal(withLine(StampKind::Triangle, 14, "Enable: true"), triangle).damagedLine, 14);
+    QCOMPARE(triangle.lines[0].enabled, false);
+    QCOMPARE(triangle.lines[0].text, QStringLiteral("Текст по левой стороне"));
+    QCOMPARE(triangle.lines[1].enabled, false);  // line 23 says True but is not read
+    QCOMPARE(triangle.frames[1].width, -2);
+
+    RectStampParameters rect = changedRectStamp();
+    rect.contours[0].enabled = true;
+    QCOMPARE(readRectStamp(withLine(StampKind::Rect, 67, "Enable: true"), rect).damagedLine, 67);
+    QCOMPARE(rect.contours[0].enabled, false);
+    QCOMPARE(rect.contours[0].p1, (Point{5, 35}));
+    QCOMPARE(rect.contours[1].width, -7);
+
+    // An unreadable number is 0 without damage and reading goes on.
+    QStringList lines = defaultLines(StampKind::Rect);
+    lines[80] = "L1W: 12a";
+    lines[81] = "L1C: 255";
+    lines[82] = "Enable: False";
+    rect = changedRectStamp();
+    QCOMPARE(readRectStamp(fileOf(lines), rect).damagedLine, 0);
+    QCOMPARE(rect.innerLine.width, 0);
+    QCOMPARE(rect.innerLine.color, 255);
+    QCOMPARE(rect.innerLine.enabled, false);
+}
+
+void TestIo::laterLineWins() {
+    QStringList lines = defaultLines(StampKind::Round);
+    lines[11] = "Degree: 10";
+    lines[36] = "Degree: 20";
+    RoundSealParameters round = defaultRoundSeal();
+    QCOMPARE(readRoundSeal(fileOf(lines), round).damagedLine, 0);
+    QCOMPARE(round.lines[0].angle, 20);
+    QCOMPARE(round.lines[3].angle, 0);
+
+    round = defaultRoundSeal();
+    QCOMPARE(readRoundSeal(fileOf(lines.mid(0, 36)), round).damagedLine, 0);
+    QCOMPARE(round.lines[0].angle, 10);
+}
+
+void TestIo::centreLineAngles() {
+    QStringList lines = defaultLines(StampKind::Round);
+    lines[77] = "CenterDegree1: 45";
+    lines[78] = "CenterDegree2: -30";
+    lines[79] = "CenterDegree3: $10";
+    RoundSealParameters round = defaultRoundSeal();
+    QCOMPARE(readRoundSeal(fileOf(lines), round).damagedLine, 0);
+    QCOMPARE(round.lines[3].angle, 45);
+    QCOMPARE(round.lines[4].angle, -30);
+    QCOMPARE(round.lines[5].angle, 16);
+    QCOMPARE(round.lines[0].angle, 0);
+
+    // A file in the 76-line layout leaves the centre lines' angles alone.
+    round.lines[4].angle = 33;
+    QCOMPARE(readRoundSeal(fileOf(lines.mid(0, 76)), round).damagedLine, 0);
+    QCOMPARE(round.lines[3].angle, 45);
+    QCOMPARE(round.lines[4].angle, 33);
+}
+
+void TestIo::fileEndingEarly() {
+    const RoundSealParameters before = changedRoundSeal();
+    RoundSealParameters round = before;
+    QCOMPARE(readRoundSeal(firstLines(StampKind::Round, 40), round).damagedLine, 0);
+    const RoundSealParameters defaults = defaultRoundSeal();
+    QCOMPARE(round.lines[4].text, defaults.lines[4].text);  // line 40
+    QCOMPARE(round.lines[4].font, before.lines[4].font);    // line 41 on: as before
+    QCOMPARE(round.lines[4].enabled, before.lines[4].enabled);
+    QCOMPARE(round.lines[3].enabled, defaults.lines[3].enabled);
+    QCOMPARE(round.lines[2].angle, defaults.lines[2].angle);
+    QVERIFY(round.rings == before.rings);
+    QVERIFY(round.emblem == before.emblem);
+
+    TriangleSealParameters triangle = changedTriangleSeal();
+    QCOMPARE(readTriangleSeal(firstLines(StampKind::Triangle, 40), triangle).damagedLine, 0);
+    QCOMPARE(triangle.lines[3].angle, 0);        // line 40
+    QCOMPARE(triangle.lines[3].enabled, false);  // line 41 not in the file
+    QVERIFY(triangle.frames == changedTriangleSeal().frames);
+}
+
+void TestIo::fontStyleKept() {
+    RoundSealParameters round = defaultRoundSeal();
+    FontSpec& font = round.lines[2].font;
+    font = FontSpec{QStringLiteral("Courier"), 20, 5, true, true, true, true, Pitch::Fixed};
+    QCOMPARE(readRoundSeal(fileOf(defaultLines(StampKind::Round)), round).damagedLine, 0);
+    QCOMPARE(font, (FontSpec{QStringLiteral("Arial"), 8, kNoneColour, true, true, true, true, Pitch::Fixed}));
+}
+
+void TestIo::lineEndings() {
+    const QByteArray crlf = writeTriangleSeal(changedTriangleSeal());
+    QByteArray lf = crlf;
+    lf.replace("\r\n", "\n");
+    QByteArray withCrs = crlf;
+    withCrs.replace("Text: ", "Te\rxt: ");
+    for (const QByteArray& file : {lf, withCrs,
+                                   crlf + "\x1A"
+                                          "garbage",
+                                   crlf.chopped(2)}) {
+        TriangleSealParameters triangle = defaultTriangleSeal();
+        QCOMPARE(readTriangleSeal(file, triangle).damagedLine, 0);
+        QVERIFY(triangle == changedTriangleSeal());
+    }
+
+    // Lone CRs do not end lines: the whole file is one line, never examined.
+    QByteArray crOnly = crlf;
+    crOnly.replace("\r\n", "\r");
+    TriangleSealParameters triangle = changedTriangleSeal();
+    QCOMPARE(readTriangleSeal(crOnly, triangle).damagedLine, 0);
+    QVERIFY(triangle == changedTriangleSeal());
+
+    // 0x1A ends the file early: what follows is not read.
+    QByteArray cut = crlf;
+    cut.insert(crlf.indexOf("X: 20"), '\x1A');
+    triangle = defaultTriangleSeal();
+    QCOMPARE(readTriangleSeal(cut, triangle).damagedLine, 0);
+    QCOMPARE(triangle.lines[0].text, QStringLiteral(" слева "));
+    QCOMPARE(triangle.lines[2].text, QStringLiteral("Текст в нижней строке"));
+}
+
+// ---- Files ----
+
+void TestIo::wholeFiles() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("Печать 1.qgr");
+    const QByteArray bytes = writeRoundSeal(changedRoundSeal());
+    QString error;
+    QVERIFY2(writeWholeFile(path, bytes, error), qPrintable(error));
+    QByteArray read = "untouched";
+    QVERIFY2(readWholeFile(path, read, error), qPrintable(error));
+    QCOMPARE(read, bytes);
+    QVERIFY(writeWholeFile(path, "short", error));  // replaces, does not append
+    QVERIFY(readWholeFile(path, read, error));
+    QCOMPARE(read, QByteArray("short"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Печать 1.qgr"});
+
+    const QByteArray empty;
+    QVERIFY(writeWholeFile(path, empty, error));
+    QVERIFY(readWholeFile(path, read, error));
+    QVERIFY(read.isEmpty());
+
+    // Reading what is not a readable file fails with a reason and leaves the bytes.
+    for (const QString& bad : {dir.filePath("missing.qgr"), dir.path(), QStringLiteral("/dev/zero"),
+                               dir.filePath("Печать 1.qgr/x.qgr")}) {
+        read = "kept";
+        error.clear();
+        QVERIFY2(!readWholeFile(bad, read, error), qPrintable(bad));
+        QVERIFY2(!error.isEmpty(), qPrintable(bad));
+        QCOMPARE(read, QByteArray("kept"));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestIo)
+#include "test_io.moc"
