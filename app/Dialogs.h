@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Colour.h"
+#include "FontSpec.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace qg {
+
+// The answer of the confirmation dialog.
+enum class Answer { Yes, No, Cancel };
+
+enum class MessageIcon { Error, Information };
+
+struct FileDialogRequest {
+    QString title;
+    QString directory;
+    QString filter;         // Qt form: "Файлы Quillgraver (*.qgr);;Все файлы (*.*)"
+    QString defaultSuffix;  // added to a name typed without an extension
+};
+
+// Every modal dialog the main window shows goes through this interface, so
+// that the window can be driven with scripted answers.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // The chosen file name, or an empty string when the user cancels.
+    virtual QString openFileName(const FileDialogRequest& request) = 0;
+    virtual QString saveFileName(const FileDialogRequest& request) = 0;
+    // The chosen colour, or nothing when the user cancels.
+    virtual std::optional<TColor> chooseColour(TColor initial) = 0;
+    // The chosen font, or nothing when the user cancels.
+    virtual std::optional<FontSpec> chooseFont(const FontSpec& initial) = 0;
+    virtual Answer confirm(const QString& question) = 0;
+    virtual void message(MessageIcon icon, const QString& caption, const QString& text) = 0;
+};
+
+// The folder the file dialogs start in: the program's own folder when it
+// can be written to (a portable install), otherwise the user's documents.
+QString dialogStartFolder();
+
+}  // namespace qg

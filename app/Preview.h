@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+namespace qg {
+
+// Shows the preview picture at its own size.
+class Preview : public QWidget {
+    Q_OBJECT
+public:
+    explicit Preview(QWidget* parent);
+    // The picture is owned elsewhere and must outlive the preview.
+    void setPicture(const QImage* picture);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const QImage* m_picture = nullptr;
+};
+
+}  // namespace qg

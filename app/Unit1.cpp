@@ -1,0 +1,494 @@
+#include "Unit1.h"
+
+#include <algorithm>
+
+#include "Artwork.h"
+#include "BmpExport.h"
+#include "InfoPage.h"
+#include "Preview.h"
+#include "Render.h"
+#include "StampFile.h"
+#include "StampPages.h"
+
+#include <QCloseEvent>
+#include <QSignalBlocker>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTabWidget>
+
+using namespace qg;
+
+namespace qg {
+
+QString dialogStartFolder() {
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    if (QFileInfo(programFolder).isWritable())
+        return programFolder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? QDir::homePath() : documents;
+}
+
+}  // namespace qg
+
+namespace {
+
+const QString kDesignFilter = QStringLiteral("Файлы Quillgraver (*.qgr);;Все файлы (*.*)");
+const QString kWarning = QStringLiteral("Предупреждение");
+const QString kInformation = QStringLiteral("Информация");
+const QString kError = QStringLiteral("Ошибка");
+
+// What the window says about each kind.
+struct KindTexts {
+    QString saveTitle;
+    QString question;
+    QString saved;
+    QString read;
+};
+
+const KindTexts& textsOf(StampKind kind) {
+    static const KindTexts texts[] = {
+        {QStringLiteral("Сохранение круглой печати"), QStringLiteral("Сохранить изменения круглой печати ?"),
+         QStringLiteral("Круглая печать сохранена !"), QStringLiteral("Круглая печать считана !")},
+        {QStringLiteral("Сохранение треугольной печати"), QStringLiteral("Сохранить изменения треугольной печати ?"),
+         QStringLiteral("Треугольная печать сохранена !"), QStringLiteral("Треугольная печать считана !")},
+        {QStringLiteral("Сохранение штампа"), QStringLiteral("Сохранить изменения штампа ?"),
+         QStringLiteral("Штамп сохранен !"), QStringLiteral("Штамп считан !")},
+    };
+    return texts[static_cast<int>(kind)];
+}
+
+bool hasExtension(const QString& fileName, QLatin1String lower, QLatin1String upper) {
+    const QString extension = io::fileExtension(fileName);
+    return extension == lower || extension == upper;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int left, int top) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(left, top, 75, 25);
+    return button;
+}
+
+QFrame* makeVerticalLine(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* line = new QFrame(parent);
+    line->setObjectName(QString::fromLatin1(name));
+    line->setFrameShape(QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setGeometry(geometry);
+    return line;
+}
+
+}  // namespace
+
+TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(dialogs) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral(" Квиллгрейвер v.1.1"));
+    setWindowIcon(programIcon());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(605, 402);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    Pages = new QTabWidget(this);
+    Pages->setObjectName(QStringLiteral("Pages"));
+    Pages->setGeometry(0, 0, 401, 402);
+    Pages->setDocumentMode(true);
+    Page1 = new RoundSealPage(*this, m_designs.round, Pages);
+    Page2 = new TriangleSealPage(*this, m_designs.triangle, Pages);
+    Page3 = new RectStampPage(*this, m_designs.rect, Pages);
+    Page4 = new InfoPage(Pages);
+    Pages->addTab(Page1, QStringLiteral("Круглая"));
+    Pages->addTab(Page2, QStringLiteral("Треугольная"));
+    Pages->addTab(Page3, QStringLiteral("Штамп"));
+    Pages->addTab(Page4, QStringLiteral("О программе"));
+    Pages->setCurrentWidget(Page4);
+    connect(Pages, &QTabWidget::currentChanged, this, [this] {
+        if (m_activated)
+            RefreshItemClick();
+    });
+
+    makeVerticalLine(this, "Bevel1", QRect(401, -1, 5, 403));
+
+    auto* logo = new QLabel(this);
+    logo->setObjectName(QStringLiteral("Image1"));
+    logo->setGeometry(436, 8, 150, 42);
+    logo->setPixmap(logoPicture());
+
+    auto* imagePanel = new QFrame(this);
+    imagePanel->setObjectName(QStringLiteral("ImagePanel"));
+    imagePanel->setFrameShape(QFrame::Panel);
+    imagePanel->setFrameShadow(QFrame::Sunken);
+    imagePanel->setGeometry(404, 60, 200, 200);
+    Image = new Preview(imagePanel);
+    Image->setObjectName(QStringLiteral("Image"));
+    Image->setGeometry(1, 1, 198, 198);
+    Image->setPicture(&m_canvas.image());
+    connect(Image, &QWidget::customContextMenuRequested, this, &TForm1::showPopupMenu);
+
+    auto* buttonPanel = new QFrame(this);
+    buttonPanel->setObjectName(QStringLiteral("ButtonPanel"));
+    buttonPanel->setFrameShape(QFrame::Panel);
+    buttonPanel->setFrameShadow(QFrame::Raised);
+    buttonPanel->setGeometry(404, 280, 200, 105);
+    makeVerticalLine(buttonPanel, "Bevel2", QRect(99, 2, 3, 101));
+    connect(makeButton(buttonPanel, "OpenButton", QStringLiteral("Открыть"), 14, 8), &QPushButton::clicked, this,
+            &TForm1::OpenItemClick);
+    connect(makeButton(buttonPanel, "SaveQgrButton", QStringLiteral("Сохр. qgr"), 14, 40), &QPushButton::clicked,
+            this, &TForm1::SaveItemClick);
+    connect(makeButton(buttonPanel, "SaveBmpButton", QStringLiteral("Сохр. bmp"), 14, 72), &QPushButton::clicked,
+            this, &TForm1::SaveAsItemClick);
+    connect(makeButton(buttonPanel, "NewButton", QStringLiteral("Очистить"), 110, 8), &QPushButton::clicked, this,
+            &TForm1::NewItemClick);
+    connect(makeButton(buttonPanel, "RefreshButton", QStringLiteral("Обновить"), 110, 40), &QPushButton::clicked,
+            this, &TForm1::RefreshItemClick);
+    connect(makeButton(buttonPanel, "CloseButton", QStringLiteral("Закрыть"), 110, 72), &QPushButton::clicked, this,
+            &TForm1::ExitItemClick);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    const auto addItem = [this](const char* name, const QString& caption, void (TForm1::*handler)()) {
+        QAction* action = PopupMenu1->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+    };
+    addItem("NewItem", QStringLiteral("Новая"), &TForm1::NewItemClick);
+    PopupMenu1->addSeparator();
+    addItem("SaveQgrItem", QStringLiteral("Сохранить qgr"), &TForm1::SaveItemClick);
+    addItem("VaveBmpItem", QStringLiteral("Сохранить bmp"), &TForm1::SaveAsItemClick);
+    PopupMenu1->addSeparator();
+    addItem("ColorItem", QStringLiteral("Цвет фона"), &TForm1::ColorItemClick);
+}
+
+TForm1::~TForm1() = default;
+
+// ---- Start-up ----
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_activated)
+        ActivateForm();
+}
+
+// Runs once, on the first showing of the window: every kind at its
+// defaults, all flags clear, the round seal on the preview.
+void TForm1::ActivateForm() {
+    m_activated = true;
+    for (TextLines* lines : {&m_designs.round.lines, &m_designs.triangle.lines, &m_designs.rect.lines})
+        for (TextLineSettings& line : *lines)
+            line.font = startupFont();
+    ParametersPage1();
+    ParametersPage2();
+    ParametersPage3();
+    setActivePage(ActivePage::Round);
+    RefreshItemClick();
+}
+
+void TForm1::ParametersPage1() {
+    resetKeepingFonts(m_designs.round, defaultRoundSeal());
+    Page1->syncFromRecord();
+    setModified(StampKind::Round, false);
+}
+
+void TForm1::ParametersPage2() {
+    resetKeepingFonts(m_designs.triangle, defaultTriangleSeal());
+    Page2->syncFromRecord();
+    setModified(StampKind::Triangle, false);
+}
+
+void TForm1::ParametersPage3() {
+    resetKeepingFonts(m_designs.rect, defaultRectStamp());
+    Page3->syncFromRecord();
+    setModified(StampKind::Rect, false);
+}
+
+// ---- Pages and preview ----
+
+ActivePage TForm1::activePage() const {
+    return static_cast<ActivePage>(Pages->currentIndex());
+}
+
+// Selecting a page from code is not a page change: it repaints nothing.
+void TForm1::setActivePage(ActivePage page) {
+    const QSignalBlocker blocker(Pages);
+    Pages->setCurrentIndex(static_cast<int>(page));
+}
+
+const QImage& TForm1::previewPicture() {
+    return m_canvas.image();
+}
+
+void TForm1::RefreshItemClick() {
+    const ActivePage page = activePage();
+    Image->setContextMenuPolicy(page == ActivePage::Info ? Qt::NoContextMenu : Qt::CustomContextMenu);
+    ClearStamp(m_canvas, m_designs, page);
+    PaintStamp(m_canvas, m_designs, page);
+    m_canvas.finish();
+    Image->update();
+}
+
+void TForm1::showPopupMenu(const QPoint& position) {
+    PopupMenu1->popup(Image->mapToGlobal(position));
+}
+
+void TForm1::setModified(StampKind kind, bool modified) {
+    m_modified[static_cast<std::size_t>(kind)] = modified;
+}
+
+void TForm1::lineTextChanged(StampKind kind) {
+    setModified(kind, true);
+    RefreshItemClick();
+}
+
+void TForm1::settingChanged(StampKind kind) {
+    setModified(kind, true);
+    RefreshItemClick();
+}
+
+void TForm1::repaintPreview() {
+    RefreshItemClick();
+}
+
+std::optional<TColor> TForm1::chooseColour(std::optional<TColor> preset) {
+    if (preset)
+        m_colourDialogColour = *preset;
+    const std::optional<TColor> chosen = m_dialogs.chooseColour(m_colourDialogColour);
+    if (chosen)
+        m_colourDialogColour = *chosen;
+    return chosen;
+}
+
+void TForm1::ColorItemClick() {
+    const std::optional<TColor> chosen = chooseColour(std::nullopt);
+    if (!chosen)
+        return;
+    switch (activePage()) {
+        case ActivePage::Round:
+            m_designs.round.background = *chosen;
+            setModified(StampKind::Round, true);
+            break;
+        case ActivePage::Triangle:
+            m_designs.triangle.background = *chosen;
+            setModified(StampKind::Triangle, true);
+            break;
+        case ActivePage::Rect:
+            m_designs.rect.background = *chosen;
+            setModified(StampKind::Rect, true);
+            break;
+        case ActivePage::Info:
+            break;
+    }
+    RefreshItemClick();
+}
+
+// ---- Design files ----
+
+void TForm1::SaveItemClick() {
+    const ActivePage page = activePage();
+    if (page == ActivePage::Info)
+        return;
+    saveKind(static_cast<StampKind>(page));
+}
+
+bool TForm1::saveKind(StampKind kind) {
+    QString path = m_dialogs.saveFileName(
+        FileDialogRequest{textsOf(kind).saveTitle, dialogStartFolder(), kDesignFilter, QStringLiteral("qgr")});
+    if (path.isEmpty())
+        return false;
+    if (io::fileExtension(path).isEmpty())
+        path += QStringLiteral(".qgr");
+
+    QByteArray bytes;
+    switch (kind) {
+        case StampKind::Round:
+            bytes = io::writeRoundSeal(m_designs.round);
+            break;
+        case StampKind::Triangle:
+            bytes = io::writeTriangleSeal(m_designs.triangle);
+            break;
+        case StampKind::Rect:
+            bytes = io::writeRectStamp(m_designs.rect);
+            break;
+    }
+    QString error;
+    if (!io::writeWholeFile(path, bytes, error)) {
+        reportFileError(QStringLiteral("Не удалось сохранить файл"), path, error);
+        return false;
+    }
+    setModified(kind, false);
+    m_dialogs.message(MessageIcon::Information, kInformation, textsOf(kind).saved);
+    return true;
+}
+
+void TForm1::reportFileError(const QString& what, const QString& path, const QString& reason) {
+    m_dialogs.message(MessageIcon::Error, kError,
+                      QStringLiteral("%1\n%2\n\n%3").arg(what, QDir::toNativeSeparators(path), reason));
+}
+
+bool TForm1::settleUnsavedChanges(StampKind kind) {
+    if (!isModified(kind))
+        return true;
+    switch (m_dialogs.confirm(textsOf(kind).question)) {
+        case Answer::Yes:
+            return saveKind(kind);
+        case Answer::No:
+            return true;
+        case Answer::Cancel:
+            break;
+    }
+    return false;
+}
+
+void TForm1::OpenItemClick() {
+    const QString path =
+        m_dialogs.openFileName(FileDialogRequest{QString(), dialogStartFolder(), kDesignFilter, QString()});
+    if (path.isEmpty())
+        return;
+    if (!hasExtension(path, QLatin1String(".qgr"), QLatin1String(".QGR"))) {
+        m_dialogs.message(MessageIcon::Error, kWarning, QStringLiteral("Расширение файла должно быть qgr !"));
+        return;
+    }
+    QByteArray bytes;
+    QString error;
+    if (!io::readWholeFile(path, bytes, error)) {
+        reportFileError(QStringLiteral("Не удалось открыть файл"), path, error);
+        return;
+    }
+    const std::optional<StampKind> kind = io::sectionKind(bytes);
+    if (!kind)
+        return;
+    // The file's kind is about to be replaced: settle its unsaved changes
+    // first. The other kinds are not touched.
+    if (!settleUnsavedChanges(*kind))
+        return;
+
+    int damagedLine = 0;
+    if (!readDesign(*kind, bytes, damagedLine)) {
+        m_dialogs.message(MessageIcon::Error, QStringLiteral("Ошибка чтения файла"),
+                          QLatin1Char('C') + QStringLiteral("трока %1 повреждена !").arg(damagedLine));
+        return;
+    }
+    setModified(*kind, false);
+    setActivePage(static_cast<ActivePage>(*kind));
+    RefreshItemClick();
+    m_dialogs.message(MessageIcon::Information, kInformation, textsOf(*kind).read);
+}
+
+// A damaged file changes nothing: the file is read into a copy of the
+// kind's design, which replaces the design only when every line was sound.
+bool TForm1::readDesign(StampKind kind, const QByteArray& bytes, int& damagedLine) {
+    const auto apply = [&](auto& design, auto reader, StampPageEditor* page) {
+        auto copy = design;
+        const io::ReadResult result = reader(bytes, copy);
+        if (!result.ok()) {
+            damagedLine = result.damagedLine;
+            return false;
+        }
+        design = copy;
+        page->syncFromRecord();
+        return true;
+    };
+    switch (kind) {
+        case StampKind::Round:
+            if (!apply(m_designs.round, io::readRoundSeal, Page1))
+                return false;
+            Page1->showEmblemFileName(m_designs.round.emblem.path);
+            return true;
+        case StampKind::Triangle:
+            return apply(m_designs.triangle, io::readTriangleSeal, Page2);
+        case StampKind::Rect:
+            return apply(m_designs.rect, io::readRectStamp, Page3);
+    }
+    return false;
+}
+
+// ---- Bitmap export ----
+
+void TForm1::SaveAsItemClick() {
+    QString path = m_dialogs.saveFileName(FileDialogRequest{QStringLiteral("Сохранение файла"), dialogStartFolder(),
+                                                            QStringLiteral("Bitmaps (*.bmp);;Все файлы (*.*)"),
+                                                            QStringLiteral("bmp")});
+    if (path.isEmpty())
+        return;
+    if (io::fileExtension(path).isEmpty())
+        path += QStringLiteral(".bmp");
+    if (!hasExtension(path, QLatin1String(".bmp"), QLatin1String(".BMP"))) {
+        m_dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."),
+                          QStringLiteral("Расширение файла должно быть bmp !"));
+        return;
+    }
+    QString error;
+    if (!io::exportBmp(m_canvas.image(), path, error)) {
+        reportFileError(QStringLiteral("Не удалось сохранить файл"), path, error);
+        return;
+    }
+    m_dialogs.message(MessageIcon::Information, kInformation, QStringLiteral("Файл (bmp) сохранен !"));
+}
+
+// ---- Reset and close ----
+
+void TForm1::resetKind(StampKind kind) {
+    switch (kind) {
+        case StampKind::Round:
+            ParametersPage1();
+            break;
+        case StampKind::Triangle:
+            ParametersPage2();
+            break;
+        case StampKind::Rect:
+            ParametersPage3();
+            break;
+    }
+}
+
+void TForm1::NewItemClick() {
+    const ActivePage page = activePage();
+    if (page == ActivePage::Info)
+        return;
+    const auto kind = static_cast<StampKind>(page);
+    if (!isModified(kind) || !settleUnsavedChanges(kind))
+        return;
+    resetKind(kind);
+    RefreshItemClick();
+}
+
+void TForm1::ExitItemClick() {
+    close();
+}
+
+// Every way of closing the window comes here. With unsaved changes the
+// user is asked; "Да" saves every modified kind, and the window stays open
+// unless all of them were saved.
+void TForm1::closeEvent(QCloseEvent* event) {
+    const bool anyModified = std::any_of(m_modified.begin(), m_modified.end(), [](bool m) { return m; });
+    if (!anyModified) {
+        event->accept();
+        return;
+    }
+    switch (m_dialogs.confirm(QStringLiteral("Сохранить изменения печатей ?"))) {
+        case Answer::Cancel:
+            event->ignore();
+            return;
+        case Answer::No:
+            event->accept();
+            return;
+        case Answer::Yes:
+            break;
+    }
+    for (int k = 0; k < kKindCount; ++k) {
+        const auto kind = static_cast<StampKind>(k);
+        if (isModified(kind) && !saveKind(kind)) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}

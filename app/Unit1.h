@@ -1,0 +1,100 @@
+#pragma once
+
+#include "Canvas.h"
+#include "Dialogs.h"
+#include "PageEditor.h"
+#include "Parameters.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+
+namespace qg {
+class Preview;
+class RoundSealPage;
+class TriangleSealPage;
+class RectStampPage;
+class InfoPage;
+}  // namespace qg
+
+// The main window: the stamp pages on the left, the preview and the command
+// buttons on the right. It owns the three designs and their modified flags
+// and runs the commands; each page's controls live in that page's class.
+class TForm1 : public QWidget, public qg::PageHost {
+    Q_OBJECT
+public:
+    explicit TForm1(qg::Dialogs& dialogs, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Commands.
+    void RefreshItemClick();
+    void ColorItemClick();
+    void OpenItemClick();
+    void SaveItemClick();
+    void SaveAsItemClick();
+    void NewItemClick();
+    void ExitItemClick();
+
+    // Loads a kind's defaults into its record and page (fonts stay) and
+    // clears its modified flag; callers repaint.
+    void ParametersPage1();
+    void ParametersPage2();
+    void ParametersPage3();
+
+    const qg::StampDesigns& designs() const { return m_designs; }
+    bool isModified(qg::StampKind kind) const { return m_modified[static_cast<std::size_t>(kind)]; }
+    qg::ActivePage activePage() const;
+    void setActivePage(qg::ActivePage page);
+    const QImage& previewPicture();
+    qg::RoundSealPage* roundSealPage() const { return Page1; }
+    qg::TriangleSealPage* triangleSealPage() const { return Page2; }
+    qg::RectStampPage* rectStampPage() const { return Page3; }
+
+    // PageHost
+    void lineTextChanged(qg::StampKind kind) override;
+    void settingChanged(qg::StampKind kind) override;
+    void repaintPreview() override;
+    std::optional<qg::TColor> chooseColour(std::optional<qg::TColor> preset) override;
+    qg::Dialogs& dialogs() override { return m_dialogs; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void ActivateForm();
+    void setModified(qg::StampKind kind, bool modified);
+    // Asks for a file name and writes the kind; false when the user cancels
+    // or the file cannot be written (the user has then been told why).
+    bool saveKind(qg::StampKind kind);
+    // Asks whether to save the kind's changes when it is modified; false
+    // when the caller must stop (the answer was "Отмена", or the save did
+    // not happen).
+    bool settleUnsavedChanges(qg::StampKind kind);
+    void resetKind(qg::StampKind kind);
+    // Tells the user that a file could not be read or written, and why.
+    void reportFileError(const QString& what, const QString& path, const QString& reason);
+    bool readDesign(qg::StampKind kind, const QByteArray& bytes, int& damagedLine);
+    void showPopupMenu(const QPoint& position);
+
+    qg::Dialogs& m_dialogs;
+    qg::StampDesigns m_designs;
+    std::array<bool, qg::kKindCount> m_modified{};
+    qg::Canvas m_canvas;
+    qg::TColor m_colourDialogColour = 0;  // the colour dialog starts black
+    bool m_activated = false;
+
+    QTabWidget* Pages = nullptr;
+    qg::RoundSealPage* Page1 = nullptr;
+    qg::TriangleSealPage* Page2 = nullptr;
+    qg::RectStampPage* Page3 = nullptr;
+    qg::InfoPage* Page4 = nullptr;
+    qg::Preview* Image = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Dialogs.h"
+
+class QWidget;
+class TForm2;
+
+namespace qg {
+
+// The dialogs a user sees: Qt's file and colour dialogs, the program's own
+// font dialog, the confirmation dialog and message boxes, all owned by the
+// main window.
+class WidgetDialogs : public Dialogs {
+public:
+    void attach(QWidget* owner, TForm2* confirmation);
+
+    QString openFileName(const FileDialogRequest& request) override;
+    QString saveFileName(const FileDialogRequest& request) override;
+    std::optional<TColor> chooseColour(TColor initial) override;
+    std::optional<FontSpec> chooseFont(const FontSpec& initial) override;
+    Answer confirm(const QString& question) override;
+    void message(MessageIcon icon, const QString& caption, const QString& text) override;
+
+private:
+    QWidget* m_owner = nullptr;
+    TForm2* m_confirmation = nullptr;
+};
+
+}  // namespace qg

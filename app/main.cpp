@@ -1,0 +1,26 @@
+#include "Artwork.h"
+#include "Unit1.h"
+#include "Unit2.h"
+#include "WidgetDialogs.h"
+
+#include <QApplication>
+#include <QFont>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillgraver"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quillgraver"));
+    QApplication::setWindowIcon(qg::programIcon());
+    // The dialog font; where it is not installed, the nearest in width.
+    QFont dialogFont(QStringLiteral("MS Sans Serif"), 8);
+    dialogFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    QApplication::setFont(dialogFont);
+
+    qg::WidgetDialogs dialogs;
+    TForm1 form1(dialogs);
+    TForm2 form2(&form1);
+    dialogs.attach(&form1, &form2);
+
+    form1.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "Dialogs.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+
+// Answers every dialog of the window from a script, and records what was
+// asked, so that tests drive the window without ever blocking. A dialog
+// with no scripted answer counts as cancelled and is recorded as unexpected.
+class ScriptedDialogs : public qg::Dialogs {
+public:
+    struct Message {
+        qg::MessageIcon icon;
+        QString caption;
+        QString text;
+    };
+
+    std::deque<QString> openNames;
+    std::deque<QString> saveNames;
+    std::deque<std::optional<qg::TColor>> colours;
+    std::deque<std::optional<qg::FontSpec>> fonts;
+    std::deque<qg::Answer> answers;
+
+    QList<qg::FileDialogRequest> openRequests;
+    QList<qg::FileDialogRequest> saveRequests;
+    QList<qg::TColor> colourInitials;
+    QList<qg::FontSpec> fontInitials;
+    QStringList questions;
+    QList<Message> messages;
+    QStringList unexpected;
+
+    QString openFileName(const qg::FileDialogRequest& request) override {
+        openRequests.append(request);
+        return take(openNames, "open dialog").value_or(QString());
+    }
+    QString saveFileName(const qg::FileDialogRequest& request) override {
+        saveRequests.append(request);
+        return take(saveNames, "save dialog").value_or(QString());
+    }
+    std::optional<qg::TColor> chooseColour(qg::TColor initial) override {
+        colourInitials.append(initial);
+        return take(colours, "colour dialog").value_or(std::nullopt);
+    }
+    std::optional<qg::FontSpec> chooseFont(const qg::FontSpec& initial) override {
+        fontInitials.append(initial);
+        return take(fonts, "font dialog").value_or(std::nullopt);
+    }
+    qg::Answer confirm(const QString& question) override {
+        questions.append(question);
+        return take(answers, "confirmation").value_or(qg::Answer::Cancel);
+    }
+    void message(qg::MessageIcon icon, const QString& caption, const QString& text) override {
+        messages.append(Message{icon, caption, text});
+    }
+
+    QString lastMessage() const { return messages.isEmpty() ? QString() : messages.constLast().text; }
+    bool scriptUsedUp() const {
+        return openNames.empty() && saveNames.empty() && colours.empty() && fonts.empty() && answers.empty();
+    }
+
+private:
+    template <typename T>
+    std::optional<T> take(std::deque<T>& queue, const char* what) {
+        if (queue.empty()) {
+            unexpected.append(QString::fromLatin1(what));
+            return std::nullopt;
+        }
+        T value = queue.front();
+        queue.pop_front();
+        return value;
+    }
+};

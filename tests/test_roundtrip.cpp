@@ -1,0 +1,353 @@
+#include "BmpExport.h"
+#include "Render.h"
+#include "ScriptedDialogs.h"
+#include "StampFile.h"
+#include "StampPages.h"
+#include "Unit1.h"
+#include "WindowHelpers.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace qg;
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QImage expectedPicture(const StampDesigns& designs, ActivePage page) {
+    Canvas canvas;
+    ClearStamp(canvas, designs, page);
+    PaintStamp(canvas, designs, page);
+    return canvas.image().copy();
+}
+
+}  // namespace
+
+class TestRoundTrip : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void saveDefaultRoundSeal();
+    void saveOnInformationPageDoesNothing();
+    void saveFailureKeepsPreviousFileAndFlag();
+    void openRules_data();
+    void openRules();
+    void damagedFileChangesNothing();
+    void openShowsValuesInControls();
+    void unreadableFileIsReported();
+    void bmpExport_data();
+    void bmpExport();
+    void bmpExportOfInformationPage();
+    void editSaveResetOpen_data();
+    void editSaveResetOpen();
+
+private:
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestRoundTrip::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_window = std::make_unique<TForm1>(*m_dialogs);
+    m_window->show();
+}
+
+void TestRoundTrip::cleanup() {
+    QVERIFY2(m_dialogs->unexpected.isEmpty(), qPrintable(m_dialogs->unexpected.join(QStringLiteral(", "))));
+    m_dialogs->answers.push_back(Answer::No);
+    m_window.reset();
+    m_dialogs.reset();
+    m_dir.reset();
+}
+
+void TestRoundTrip::saveDefaultRoundSeal() {
+    TForm1& w = *m_window;
+    m_dialogs->saveNames.push_back(m_dir->filePath(QStringLiteral("seal")));
+    m_dialogs->saveNames.push_back(m_dir->filePath(QStringLiteral("again.qgr")));
+    click(w, "SaveQgrButton");
+    click(w, "SaveQgrButton");
+    QCOMPARE(m_dialogs->saveRequests[0].defaultSuffix, QStringLiteral("qgr"));
+    QCOMPARE(m_dialogs->saveRequests[0].filter, QStringLiteral("Файлы Quillgraver (*.qgr);;Все файлы (*.*)"));
+    QCOMPARE(m_dialogs->messages.size(), 2);
+    QCOMPARE(m_dialogs->messages[0].text, QStringLiteral("Круглая печать сохранена !"));
+    QCOMPARE(m_dialogs->messages[0].caption, QStringLiteral("Информация"));
+    QCOMPARE(m_dialogs->messages[0].icon, MessageIcon::Information);
+
+    const QByteArray first = fileBytes(m_dir->filePath(QStringLiteral("seal.qgr")));
+    QCOMPARE(first.size(), 948 + 2 + 3 * 18);
+    QVERIFY(first.startsWith("Quillgraver save file. Program created by Fenbrooke\r\n"));
+    QCOMPARE(first.mid(948), QByteArray("\r\nCenterDegree1: 0\r\nCenterDegree2: 0\r\nCenterDegree3: 0\r\n"));
+    QCOMPARE(fileBytes(m_dir->filePath(QStringLiteral("again.qgr"))), first);
+}
+
+void TestRoundTrip::saveOnInformationPageDoesNothing() {
+    TForm1& w = *m_window;
+    typeText(control<QLineEdit>(w, "Page1Edit1"), QStringLiteral("1"));
+    w.setActivePage(ActivePage::Info);
+    click(w, "SaveQgrButton");
+    QVERIFY(m_dialogs->saveRequests.isEmpty());
+    QVERIFY(m_dialogs->messages.isEmpty());
+    QVERIFY(w.isModified(StampKind::Round));
+}
+
+void TestRoundTrip::saveFailureKeepsPreviousFileAndFlag() {
+    TForm1& w = *m_window;
+    // A folder in place of the file: the save fails and says why.
+    const QString folder = m_dir->filePath(QStringLiteral("folder.qgr"));
+    QVERIFY(QDir().mkpath(folder));
+    typeText(control<QLineEdit>(w, "Page1Edit1"), QStringLiteral("1"));
+    m_dialogs->saveNames.push_back(folder);
+    click(w, "SaveQgrButton");
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->messages[0].icon, MessageIcon::Error);
+    QVERIFY(m_dialogs->messages[0].text.contains(folder));
+    QVERIFY(w.isModified(StampKind::Round));
+    QVERIFY(QFileInfo(folder).isDir());
+}
+
+void TestRoundTrip::openRules_data() {
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("page");
+
+    const QByteArray triangle = io::writeTriangleSeal(defaultTriangleSeal());
+    QTest::newRow(".QGR taken") << "A.QGR" << triangle << "Треугольная печать считана !" << 1;
+    QTest::newRow(".Qgr refused") << "a.Qgr" << triangle << "Расширение файла должно быть qgr !" << 0;
+    QTest::newRow(".txt refused") << "a.txt" << triangle << "Расширение файла должно быть qgr !" << 0;
+    QTest::newRow("no extension refused") << "a" << triangle << "Расширение файла должно быть qgr !" << 0;
+    QByteArray lower = triangle;
+    lower.replace(";Page2", ";page2");
+    QTest::newRow("lower-case marker ignored") << "a.qgr" << lower << QString() << 0;
+    QTest::newRow("three lines ending in the marker") << "a.qgr" << QByteArray("x\r\ny\r\n;Page3\r\n")
+                                                      << "Штамп считан !" << 2;
+    QTest::newRow("one line") << "a.qgr" << QByteArray("abc") << QString() << 0;
+    QTest::newRow("empty") << "a.qgr" << QByteArray() << QString() << 0;
+}
+
+void TestRoundTrip::openRules() {
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, message);
+    QFETCH(int, page);
+    TForm1& w = *m_window;
+    const QString path = m_dir->filePath(fileName);
+    writeBytes(path, contents);
+    m_dialogs->openNames.push_back(path);
+    click(w, "OpenButton");
+    QCOMPARE(m_dialogs->lastMessage(), message);
+    QCOMPARE(static_cast<int>(w.activePage()), page);
+    for (int k = 0; k < kKindCount; ++k)
+        QVERIFY(!w.isModified(static_cast<StampKind>(k)));
+}
+
+void TestRoundTrip::damagedFileChangesNothing() {
+    TForm1& w = *m_window;
+    typeText(control<QLineEdit>(w, "Page1Edit2"), QStringLiteral("!"));
+    const StampDesigns before = w.designs();
+    const QImage picture = w.previewPicture().copy();
+
+    RectStampParameters stamp = defaultRectStamp();
+    stamp.lines[0].text = QStringLiteral("Другой текст");
+    QByteArray bytes = io::writeRectStamp(stamp);
+    bytes.replace("K1C: 536870911\r\nEnable: True", "K1C: 536870911\r\nEnable: true");
+    const QString path = m_dir->filePath(QStringLiteral("damaged.qgr"));
+    writeBytes(path, bytes);
+    m_dialogs->openNames.push_back(path);
+    click(w, "OpenButton");
+
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->messages[0].text, QString(QLatin1Char('C') + QStringLiteral("трока 67 повреждена !")));
+    QCOMPARE(m_dialogs->messages[0].caption, QStringLiteral("Ошибка чтения файла"));
+    QCOMPARE(m_dialogs->messages[0].icon, MessageIcon::Error);
+    QCOMPARE(w.designs().rect, before.rect);
+    QCOMPARE(w.designs().round, before.round);
+    QCOMPARE(control<QLineEdit>(w, "Page3Edit1")->text(), QStringLiteral("Первая строка"));
+    QVERIFY(control<QCheckBox>(w, "Page3Box1Check")->isChecked());
+    QVERIFY(w.activePage() == ActivePage::Round);
+    QVERIFY(w.isModified(StampKind::Round));
+    QVERIFY(!w.isModified(StampKind::Rect));
+    QCOMPARE(w.previewPicture(), picture);
+}
+
+void TestRoundTrip::openShowsValuesInControls() {
+    TForm1& w = *m_window;
+    RoundSealParameters seal = defaultRoundSeal();
+    seal.lines[0].radius = 55;
+    seal.lines[4].angle = 30;
+    seal.rings[2].color = 0xFF0000;
+    seal.emblem.path = QStringLiteral("/nowhere/Coat of arms 2005.bmp");
+    seal.lines[3].enabled = true;
+    const QString path = m_dir->filePath(QStringLiteral("seal.qgr"));
+    writeBytes(path, io::writeRoundSeal(seal));
+    w.setActivePage(ActivePage::Rect);
+    m_dialogs->openNames.push_back(path);
+    click(w, "OpenButton");
+
+    QCOMPARE(w.designs().round, seal);
+    QVERIFY(w.activePage() == ActivePage::Round);
+    QCOMPARE(control<QLineEdit>(w, "Page1EditR1")->text(), QStringLiteral("55"));
+    QCOMPARE(control<QLineEdit>(w, "Page1EditA5")->text(), QStringLiteral("30"));
+    QCOMPARE(control<ColourPanel>(w, "Page1Box3Button1")->colour(), 0xFF0000);
+    QCOMPARE(control<QLabel>(w, "Page1Box4Label2")->text(), QStringLiteral("Coat of arms 2"));
+    QVERIFY(control<QLineEdit>(w, "Page1Edit4")->isEnabled());
+    QVERIFY(!w.isModified(StampKind::Round));
+    QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), ActivePage::Round));
+    QCOMPARE(m_dialogs->lastMessage(), QStringLiteral("Круглая печать считана !"));
+}
+
+void TestRoundTrip::unreadableFileIsReported() {
+    TForm1& w = *m_window;
+    m_dialogs->openNames.push_back(m_dir->filePath(QStringLiteral("missing.qgr")));
+    click(w, "OpenButton");
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->messages[0].icon, MessageIcon::Error);
+    QVERIFY(m_dialogs->messages[0].text.contains(QStringLiteral("missing.qgr")));
+    QCOMPARE(w.designs().round, defaultRoundSeal());
+}
+
+void TestRoundTrip::bmpExport_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("no extension") << "stamp" << "stamp.bmp" << "Файл (bmp) сохранен !";
+    QTest::newRow("upper case") << "STAMP.BMP" << "STAMP.BMP" << "Файл (bmp) сохранен !";
+    QTest::newRow("mixed case") << "stamp.Bmp" << QString() << "Расширение файла должно быть bmp !";
+    QTest::newRow("png") << "stamp.png" << QString() << "Расширение файла должно быть bmp !";
+}
+
+void TestRoundTrip::bmpExport() {
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    QFETCH(QString, message);
+    TForm1& w = *m_window;
+    m_dialogs->saveNames.push_back(m_dir->filePath(typed));
+    click(w, "SaveBmpButton");
+    QCOMPARE(m_dialogs->saveRequests[0].title, QStringLiteral("Сохранение файла"));
+    QCOMPARE(m_dialogs->saveRequests[0].defaultSuffix, QStringLiteral("bmp"));
+    QCOMPARE(m_dialogs->lastMessage(), message);
+    if (written.isEmpty()) {
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList());
+        QCOMPARE(m_dialogs->messages[0].caption, QStringLiteral("Предупреждение."));
+        return;
+    }
+    const QImage saved(m_dir->filePath(written), "BMP");
+    QCOMPARE(saved.size(), QSize(198, 198));
+    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), w.previewPicture().convertToFormat(QImage::Format_RGB32));
+    QVERIFY(!w.isModified(StampKind::Round));
+}
+
+void TestRoundTrip::bmpExportOfInformationPage() {
+    TForm1& w = *m_window;
+    typeText(control<QLineEdit>(w, "Page1Edit1"), QStringLiteral("1"));
+    control<QTabWidget>(w, "Pages")->setCurrentIndex(3);
+    m_dialogs->saveNames.push_back(m_dir->filePath(QStringLiteral("a.bmp")));
+    m_dialogs->saveNames.push_back(m_dir->filePath(QStringLiteral("b.bmp")));
+    click(w, "SaveBmpButton");
+    click(w, "SaveBmpButton");
+    const QByteArray a = fileBytes(m_dir->filePath(QStringLiteral("a.bmp")));
+    QVERIFY(!a.isEmpty());
+    QCOMPARE(fileBytes(m_dir->filePath(QStringLiteral("b.bmp"))), a);
+    Canvas canvas;
+    ClearStamp(canvas, StampDesigns{}, ActivePage::Info);
+    Page4Stamp(canvas);
+    QCOMPARE(QImage(m_dir->filePath(QStringLiteral("a.bmp")), "BMP").convertToFormat(QImage::Format_RGB32),
+             canvas.image().convertToFormat(QImage::Format_RGB32));
+}
+
+void TestRoundTrip::editSaveResetOpen_data() {
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QStringList>("edits");  // name=value pairs
+
+    QTest::newRow("round seal") << 0
+                                << QStringList{"Page1Edit1=Круг ", "Page1EditR1=65", "Page1EditA2=-30",
+                                               "Page1Edit5=", "Page1EditA4=45", "Page1Box2Edit1=-3",
+                                               "Page1Box4Edit2=25", "Page1Check5=1", "Page1Box3Check=0"};
+    QTest::newRow("triangular seal") << 1
+                                     << QStringList{"Page2Edit3= Низ ", "Page2EditX1=5", "Page2EditA2=-81",
+                                                    "Page2EditL3W=0", "Page2EditL1Y2=-2147483648",
+                                                    "Page2Check6=1", "Page2Box2Check=0"};
+    QTest::newRow("rectangular stamp") << 2
+                                       << QStringList{"Page3Edit6=Штамп №1", "Page3EditK1X1=195", "Page3EditK1X2=5",
+                                                      "Page3EditL1W=5", "Page3EditY3=3", "Page3Check5=0",
+                                                      "Page3Box1Check=0"};
+}
+
+void TestRoundTrip::editSaveResetOpen() {
+    QFETCH(int, page);
+    QFETCH(QStringList, edits);
+    TForm1& w = *m_window;
+    control<QTabWidget>(w, "Pages")->setCurrentIndex(page);
+    for (const QString& edit : edits) {
+        const QString name = edit.section(QLatin1Char('='), 0, 0);
+        const QString value = edit.section(QLatin1Char('='), 1);
+        if (auto* check = w.findChild<QCheckBox*>(name))
+            check->setChecked(value == QLatin1String("1"));
+        else
+            retype(control<QLineEdit>(w, name), value);
+    }
+    m_dialogs->colours.push_back(0x336699);
+    w.findChild<QAction*>(QStringLiteral("ColorItem"))->trigger();
+    FontSpec font = fontDialogStartFont();
+    font.face = QStringLiteral("Courier New");
+    font.size = 11;
+    font.color = 0x0000FF;
+    m_dialogs->fonts.push_back(font);
+    click(w, QStringLiteral("Page%1Button2").arg(page + 1));
+
+    const StampDesigns edited = w.designs();
+    const QImage editedPicture = w.previewPicture().copy();
+    QVERIFY(w.isModified(static_cast<StampKind>(page)));
+
+    const QString path = m_dir->filePath(QStringLiteral("design.qgr"));
+    m_dialogs->saveNames.push_back(path);
+    click(w, "SaveQgrButton");
+    QVERIFY(!w.isModified(static_cast<StampKind>(page)));
+
+    // Reset ("Очистить" asks nothing now that it is saved) after one more
+    // edit, answered "Нет".
+    typeText(control<QLineEdit>(w, QStringLiteral("Page%1Edit1").arg(page + 1)), QStringLiteral("z"));
+    m_dialogs->answers.push_back(Answer::No);
+    click(w, "NewButton");
+    QVERIFY(w.previewPicture() != editedPicture);
+
+    m_dialogs->openNames.push_back(path);
+    click(w, "OpenButton");
+    QCOMPARE(w.designs().round, edited.round);
+    QCOMPARE(w.designs().triangle, edited.triangle);
+    QCOMPARE(w.designs().rect, edited.rect);
+    QCOMPARE(w.previewPicture(), editedPicture);
+    QVERIFY(!w.isModified(static_cast<StampKind>(page)));
+    QVERIFY(m_dialogs->scriptUsedUp());
+
+    // Saving the opened design again gives the same bytes.
+    const QString again = m_dir->filePath(QStringLiteral("again.qgr"));
+    m_dialogs->saveNames.push_back(again);
+    click(w, "SaveQgrButton");
+    QCOMPARE(fileBytes(again), fileBytes(path));
+}
+
+QTEST_MAIN(TestRoundTrip)
+#include "test_roundtrip.moc"

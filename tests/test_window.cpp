@@ -1,0 +1,536 @@
+#include "Render.h"
+#include "ScriptedDialogs.h"
+#include "StampPages.h"
+#include "TextToNumber.h"
+#include "Unit1.h"
+#include "WindowHelpers.h"
+
+#include <QBuffer>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace qg;
+
+namespace {
+
+QImage expectedPicture(const StampDesigns& designs, ActivePage page) {
+    Canvas canvas;
+    ClearStamp(canvas, designs, page);
+    PaintStamp(canvas, designs, page);
+    return canvas.image().copy();
+}
+
+}  // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void startUpState();
+    void roundSealThreshold_data();
+    void roundSealThreshold();
+    void numberEditsWithoutThreshold_data();
+    void numberEditsWithoutThreshold();
+    void typingTextMarksItsKindOnly_data();
+    void typingTextMarksItsKindOnly();
+    void charactersOutsideTheCodePageAreRefused();
+    void checkBoxesEnableTheirControls_data();
+    void checkBoxesEnableTheirControls();
+    void fontDialog();
+    void colourPanel();
+    void backgroundColourOfTheActiveKindOnly();
+    void pageChangeRepaintsWithoutMarking();
+    void popupMenuNotOnInformationPage();
+    void emblemChoice_data();
+    void emblemChoice();
+    void emblemDrawnAndSkipped();
+    void resetKeepsFontsAndEmblemLabel();
+
+private:
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<TForm1> m_window;
+    QTemporaryDir m_dir;
+};
+
+void TestWindow::init() {
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_window = std::make_unique<TForm1>(*m_dialogs);
+    m_window->show();
+}
+
+void TestWindow::cleanup() {
+    QVERIFY2(m_dialogs->unexpected.isEmpty(), qPrintable(m_dialogs->unexpected.join(QStringLiteral(", "))));
+    // Close without a prompt, whatever the test left modified.
+    m_dialogs->answers.push_back(Answer::No);
+    m_window.reset();
+    m_dialogs.reset();
+}
+
+void TestWindow::startUpState() {
+    TForm1& w = *m_window;
+    QCOMPARE(w.windowTitle(), QStringLiteral(" Квиллгрейвер v.1.1"));
+    QCOMPARE(w.size(), QSize(605, 402));
+    QCOMPARE(w.activePage(), ActivePage::Round);
+    for (int k = 0; k < kKindCount; ++k)
+        QVERIFY(!w.isModified(static_cast<StampKind>(k)));
+
+    QCOMPARE(control<QLineEdit>(w, "Page1Edit1")->text(), QStringLiteral("Первая строка"));
+    QCOMPARE(control<QLineEdit>(w, "Page1EditR3")->text(), QStringLiteral("88"));
+    QCOMPARE(control<QLineEdit>(w, "Page1Box3Edit1")->text(), QStringLiteral("2"));
+    QCOMPARE(control<QLineEdit>(w, "Page1EditR1")->toolTip(), QStringLiteral("Радиус окружности"));
+    QVERIFY(control<QLineEdit>(w, "Page1Edit1")->isEnabled());
+    QVERIFY(!control<QLineEdit>(w, "Page1Edit4")->isEnabled());
+    QVERIFY(!control<QLineEdit>(w, "Page1EditX4")->isEnabled());
+    QVERIFY(!control<QPushButton>(w, "Page1Box4Button1")->isEnabled());
+    QCOMPARE(control<QLabel>(w, "Page1Box4Label2")->text(), QStringLiteral("   Файл не задан"));
+
+    QCOMPARE(control<QLineEdit>(w, "Page2Edit3")->text(), QStringLiteral("Текст в нижней строке"));
+    QCOMPARE(control<QLineEdit>(w, "Page2EditA2")->text(), QStringLiteral("-80"));
+    QVERIFY(control<QCheckBox>(w, "Page2Check5")->isChecked());
+    QVERIFY(!control<QCheckBox>(w, "Page2Check4")->isChecked());
+    QVERIFY(!control<QCheckBox>(w, "Page2Check6")->isChecked());
+    for (int n = 1; n <= 6; ++n)
+        QVERIFY(control<QCheckBox>(w, QStringLiteral("Page3Check%1").arg(n))->isChecked());
+    for (int m = 1; m <= 3; ++m)
+        QVERIFY(control<QCheckBox>(w, QStringLiteral("Page3Box%1Check").arg(m))->isChecked());
+
+    QCOMPARE(w.designs().round, defaultRoundSeal());
+    QCOMPARE(w.designs().triangle, defaultTriangleSeal());
+    QCOMPARE(w.designs().rect, defaultRectStamp());
+    QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), ActivePage::Round));
+}
+
+void TestWindow::roundSealThreshold_data() {
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<bool>("repaints");
+
+    QTest::newRow("R1 5") << "Page1EditR1" << "5" << 5 << false;
+    QTest::newRow("R1 10") << "Page1EditR1" << "10" << 10 << false;
+    QTest::newRow("R1 11") << "Page1EditR1" << "11" << 11 << true;
+    QTest::newRow("R2 -40") << "Page1EditR2" << "-40" << -40 << false;
+    QTest::newRow("Y6 cleared") << "Page1EditY6" << "" << 0 << false;
+    QTest::newRow("X4 abc") << "Page1EditX4" << "abc" << 0 << false;
+    QTest::newRow("A6 cleared") << "Page1EditA6" << "" << 0 << true;
+    QTest::newRow("A1 abc") << "Page1EditA1" << "abc" << 0 << true;
+    QTest::newRow("ring radius -30") << "Page1Box1Edit2" << "-30" << -30 << true;
+    QTest::newRow("ring width 0") << "Page1Box2Edit1" << "0" << 0 << true;
+    QTest::newRow("emblem x hex") << "Page1Box4Edit1" << "$0C" << 12 << true;
+}
+
+void TestWindow::roundSealThreshold() {
+    QFETCH(QString, edit);
+    QFETCH(QString, typed);
+    QFETCH(int, stored);
+    QFETCH(bool, repaints);
+    TForm1& w = *m_window;
+    // Centre lines are off by default: switch them on, which repaints but
+    // marks nothing, so that their numbers show on the preview.
+    for (const char* name : {"Page1Check4", "Page1Check6", "Page1Box4Check"})
+        control<QCheckBox>(w, QString::fromLatin1(name))->setChecked(true);
+    QVERIFY(!w.isModified(StampKind::Round));
+    const QImage before = w.previewPicture().copy();
+
+    retype(control<QLineEdit>(w, edit), typed);
+
+    const RoundSealParameters& seal = w.designs().round;
+    const std::int32_t values[] = {seal.lines[0].radius, seal.lines[1].radius, seal.lines[5].y,
+                                   seal.lines[3].x,      seal.lines[5].angle,  seal.lines[0].angle,
+                                   seal.rings[0].radius, seal.rings[1].width,  seal.emblem.x};
+    const QStringList names = {"Page1EditR1",  "Page1EditR2",    "Page1EditY6",    "Page1EditX4",   "Page1EditA6",
+                               "Page1EditA1",  "Page1Box1Edit2", "Page1Box2Edit1", "Page1Box4Edit1"};
+    QCOMPARE(values[names.indexOf(edit)], stored);
+    QCOMPARE(w.isModified(StampKind::Round), repaints);
+    if (repaints)
+        QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), ActivePage::Round));
+    else
+        QCOMPARE(w.previewPicture(), before);
+
+    // The stored value takes effect at the next repaint from anything else.
+    click(w, "RefreshButton");
+    QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), ActivePage::Round));
+    QCOMPARE(w.isModified(StampKind::Round), repaints);
+}
+
+void TestWindow::numberEditsWithoutThreshold_data() {
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("typed");
+
+    QTest::newRow("triangle X1 5") << 1 << "Page2EditX1" << "5";
+    QTest::newRow("triangle L1W cleared") << 1 << "Page2EditL1W" << "";
+    QTest::newRow("triangle Y3") << 1 << "Page2EditY3" << "-7";
+    QTest::newRow("rect Y1 3") << 2 << "Page3EditY1" << "3";
+    QTest::newRow("rect K1X1") << 2 << "Page3EditK1X1" << "195";
+    QTest::newRow("rect inner width") << 2 << "Page3EditL1W" << "9";
+}
+
+void TestWindow::numberEditsWithoutThreshold() {
+    QFETCH(int, page);
+    QFETCH(QString, edit);
+    QFETCH(QString, typed);
+    TForm1& w = *m_window;
+    w.setActivePage(static_cast<ActivePage>(page));
+    retype(control<QLineEdit>(w, edit), typed);
+    const auto kind = static_cast<StampKind>(page);
+    for (int k = 0; k < kKindCount; ++k)
+        QCOMPARE(w.isModified(static_cast<StampKind>(k)), static_cast<StampKind>(k) == kind);
+    QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), static_cast<ActivePage>(page)));
+
+    const auto value = [&]() -> std::int32_t {
+        const TriangleSealParameters& t = w.designs().triangle;
+        const RectStampParameters& r = w.designs().rect;
+        if (edit == "Page2EditX1") return t.lines[0].x;
+        if (edit == "Page2EditL1W") return t.frames[0].width;
+        if (edit == "Page2EditY3") return t.lines[2].y;
+        if (edit == "Page3EditY1") return r.lines[0].y;
+        if (edit == "Page3EditK1X1") return r.contours[0].p1.x;
+        return r.innerLine.width;
+    };
+    QCOMPARE(value(), TextToNumber(typed));
+}
+
+void TestWindow::typingTextMarksItsKindOnly_data() {
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("edit");
+    QTest::newRow("round ring text") << 0 << "Page1Edit1";
+    QTest::newRow("round centre line") << 0 << "Page1Edit5";
+    QTest::newRow("triangle side text") << 1 << "Page2Edit3";
+    QTest::newRow("rect line") << 2 << "Page3Edit6";
+}
+
+void TestWindow::typingTextMarksItsKindOnly() {
+    QFETCH(int, page);
+    QFETCH(QString, edit);
+    TForm1& w = *m_window;
+    w.setActivePage(static_cast<ActivePage>(page));
+    QLineEdit* line = control<QLineEdit>(w, edit);
+    QString checkName = edit;
+    control<QCheckBox>(w, checkName.replace(QStringLiteral("Edit"), QStringLiteral("Check")))->setChecked(true);
+    QVERIFY(!w.isModified(static_cast<StampKind>(page)));
+    line->end(false);
+    typeText(line, QStringLiteral(" Ёж"));
+    QVERIFY(line->text().endsWith(QStringLiteral(" Ёж")));
+    const int index = edit.right(1).toInt() - 1;
+    const TextLines* lines[] = {&w.designs().round.lines, &w.designs().triangle.lines, &w.designs().rect.lines};
+    QCOMPARE((*lines[page])[static_cast<std::size_t>(index)].text, line->text());
+    for (int k = 0; k < kKindCount; ++k)
+        QCOMPARE(w.isModified(static_cast<StampKind>(k)), k == page);
+    QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), static_cast<ActivePage>(page)));
+}
+
+void TestWindow::charactersOutsideTheCodePageAreRefused() {
+    TForm1& w = *m_window;
+    QLineEdit* edit = control<QLineEdit>(w, "Page1Edit2");
+    const QString before = edit->text();
+    edit->end(false);
+    typeText(edit, QStringLiteral("Ω"));  // Greek: no Windows-1251 byte
+    QCOMPARE(edit->text(), before);
+    QVERIFY(!w.isModified(StampKind::Round));
+
+    // A pasted text with such a character is refused whole.
+    edit->selectAll();
+    edit->insert(QStringLiteral("abc中"));
+    QCOMPARE(edit->text(), before);
+    edit->insert(QStringLiteral("№ €"));
+    QCOMPARE(edit->text(), QStringLiteral("№ €"));
+    QVERIFY(w.isModified(StampKind::Round));
+}
+
+void TestWindow::checkBoxesEnableTheirControls_data() {
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("check");
+    QTest::addColumn<QStringList>("followers");
+    QTest::addColumn<QStringList>("stayEnabled");
+
+    QTest::newRow("ring 2") << 0 << "Page1Box2Check"
+                            << QStringList{"Page1Box2Edit1", "Page1Box2Edit2", "Page1Box2Label3", "Page1Box2Button1"}
+                            << QStringList{"Page1Box2Label1", "Page1Box2Label2"};
+    QTest::newRow("ring text 1") << 0 << "Page1Check1"
+                                 << QStringList{"Page1Edit1", "Page1Button1", "Page1EditR1", "Page1EditA1"}
+                                 << QStringList{"Page1Edit2"};
+    QTest::newRow("triangle frame 3")
+        << 1 << "Page2Box3Check"
+        << QStringList{"Page2EditL3X1", "Page2EditL3Y1", "Page2EditL3X2", "Page2EditL3Y2",
+                       "Page2EditL3X3", "Page2EditL3Y3", "Page2EditL3W",  "Page2EditL3C"}
+        << QStringList{"Page2EditL2X1"};
+    QTest::newRow("rect inner line")
+        << 2 << "Page3Box3Check"
+        << QStringList{"Page3EditL1X1", "Page3EditL1Y1", "Page3EditL1X2", "Page3EditL1Y2", "Page3EditL1W",
+                       "Page3EditL1C"}
+        << QStringList{"Page3EditK1X1"};
+    QTest::newRow("rect line 4") << 2 << "Page3Check4"
+                                 << QStringList{"Page3Edit4", "Page3Button4", "Page3EditX4", "Page3EditY4",
+                                                "Page3EditA4"}
+                                 << QStringList{"Page3Edit5"};
+}
+
+void TestWindow::checkBoxesEnableTheirControls() {
+    QFETCH(int, page);
+    QFETCH(QString, check);
+    QFETCH(QStringList, followers);
+    QFETCH(QStringList, stayEnabled);
+    TForm1& w = *m_window;
+    control<QTabWidget>(w, "Pages")->setCurrentIndex(page);
+    const QImage before = w.previewPicture().copy();
+
+    control<QCheckBox>(w, check)->click();
+    for (const QString& name : followers)
+        QVERIFY2(!control(w, name)->isEnabled(), qPrintable(name));
+    for (const QString& name : stayEnabled)
+        QVERIFY2(control(w, name)->isEnabled(), qPrintable(name));
+    QVERIFY(!w.isModified(static_cast<StampKind>(page)));
+    QVERIFY(w.previewPicture() != before);
+    QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), static_cast<ActivePage>(page)));
+
+    control<QCheckBox>(w, check)->click();
+    for (const QString& name : followers)
+        QVERIFY2(control(w, name)->isEnabled(), qPrintable(name));
+    QCOMPARE(w.previewPicture(), before);
+    QVERIFY(!w.isModified(static_cast<StampKind>(page)));
+}
+
+void TestWindow::fontDialog() {
+    TForm1& w = *m_window;
+    // Cancelled: the font stays, but the press counts as an edit.
+    m_dialogs->fonts.push_back(std::nullopt);
+    click(w, "Page1Button1");
+    QCOMPARE(m_dialogs->fontInitials.size(), 1);
+    QCOMPARE(m_dialogs->fontInitials[0], fontDialogStartFont());
+    QCOMPARE(w.designs().round.lines[0].font, startupFont());
+    QVERIFY(w.isModified(StampKind::Round));
+
+    // Confirmed unchanged: the line takes the dialog's own font.
+    m_dialogs->fonts.push_back(fontDialogStartFont());
+    click(w, "Page1Button1");
+    QCOMPARE(w.designs().round.lines[0].font, fontDialogStartFont());
+    QCOMPARE(w.designs().round.lines[0].font.face, QStringLiteral("MS Sans Serif"));
+    QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), ActivePage::Round));
+
+    // From then on the dialog opens with the line's font.
+    FontSpec bold = fontDialogStartFont();
+    bold.bold = true;
+    bold.size = 12;
+    m_dialogs->fonts.push_back(bold);
+    click(w, "Page1Button1");
+    QCOMPARE(m_dialogs->fontInitials[2], fontDialogStartFont());
+    QCOMPARE(w.designs().round.lines[0].font, bold);
+    m_dialogs->fonts.push_back(std::nullopt);
+    click(w, "Page1Button1");
+    QCOMPARE(m_dialogs->fontInitials[3], bold);
+
+    // Each line has a dialog of its own.
+    m_dialogs->fonts.push_back(std::nullopt);
+    click(w, "Page1Button2");
+    QCOMPARE(m_dialogs->fontInitials[4], fontDialogStartFont());
+    QCOMPARE(w.designs().round.lines[1].font, startupFont());
+    QVERIFY(!w.isModified(StampKind::Triangle));
+}
+
+void TestWindow::colourPanel() {
+    TForm1& w = *m_window;
+    m_dialogs->colours.push_back(std::nullopt);
+    click(w, "Page1Box1Button1");
+    QCOMPARE(m_dialogs->colourInitials.value(0), kNoneColour);
+    QVERIFY(!w.isModified(StampKind::Round));
+    QCOMPARE(w.designs().round.rings[0].color, kNoneColour);
+
+    m_dialogs->colours.push_back(0xFF0000);
+    click(w, "Page1Box1Button1");
+    QCOMPARE(w.designs().round.rings[0].color, 0xFF0000);
+    QCOMPARE(control<ColourPanel>(w, "Page1Box1Button1")->colour(), 0xFF0000);
+    QVERIFY(w.isModified(StampKind::Round));
+    QCOMPARE(w.previewPicture().pixel(142, 100), 0xFF0000FFu);
+
+    // Each panel loads the shared dialog with its own colour.
+    m_dialogs->colours.push_back(std::nullopt);
+    click(w, "Page1Box2Button1");
+    QCOMPARE(m_dialogs->colourInitials.value(2), kNoneColour);
+}
+
+void TestWindow::backgroundColourOfTheActiveKindOnly() {
+    TForm1& w = *m_window;
+    w.setActivePage(ActivePage::Triangle);
+    QAction* colourItem = w.findChild<QAction*>(QStringLiteral("ColorItem"));
+    QVERIFY(colourItem);
+
+    m_dialogs->colours.push_back(std::nullopt);
+    colourItem->trigger();
+    QCOMPARE(w.designs().triangle.background, kWhite);
+    QVERIFY(!w.isModified(StampKind::Triangle));
+
+    m_dialogs->colours.push_back(0x00FFFF);
+    colourItem->trigger();
+    QCOMPARE(w.designs().triangle.background, 0x00FFFF);
+    QCOMPARE(w.designs().round.background, kWhite);
+    QCOMPARE(w.designs().rect.background, kWhite);
+    QVERIFY(w.isModified(StampKind::Triangle));
+    QVERIFY(!w.isModified(StampKind::Round));
+    QVERIFY(!w.isModified(StampKind::Rect));
+    QCOMPARE(w.previewPicture().pixel(197, 0), 0xFFFFFF00u);
+
+    // The command does not preset the dialog: it opens with the last colour.
+    w.setActivePage(ActivePage::Rect);
+    m_dialogs->colours.push_back(std::nullopt);
+    colourItem->trigger();
+    QCOMPARE(m_dialogs->colourInitials.last(), 0x00FFFF);
+}
+
+void TestWindow::pageChangeRepaintsWithoutMarking() {
+    TForm1& w = *m_window;
+    auto* pages = control<QTabWidget>(w, "Pages");
+    for (int page : {1, 2, 3, 0}) {
+        pages->setCurrentIndex(page);
+        QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), static_cast<ActivePage>(page)));
+    }
+    for (int k = 0; k < kKindCount; ++k)
+        QVERIFY(!w.isModified(static_cast<StampKind>(k)));
+}
+
+void TestWindow::popupMenuNotOnInformationPage() {
+    TForm1& w = *m_window;
+    auto* pages = control<QTabWidget>(w, "Pages");
+    QWidget* image = control(w, "Image");
+    QMenu* menu = w.findChild<QMenu*>(QStringLiteral("PopupMenu1"));
+    QVERIFY(menu);
+    const QStringList items = {"NewItem", "", "SaveQgrItem", "VaveBmpItem", "", "ColorItem"};
+    QCOMPARE(menu->actions().size(), items.size());
+    for (int i = 0; i < items.size(); ++i)
+        QCOMPARE(menu->actions()[i]->objectName(), items[i]);
+
+    for (int page : {3, 0, 2}) {
+        pages->setCurrentIndex(page);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(50, 50), image->mapToGlobal(QPoint(50, 50)));
+        QCoreApplication::sendEvent(image, &event);
+        QCOMPARE(menu->isVisible(), page != 3);
+        menu->hide();
+    }
+}
+
+void TestWindow::emblemChoice_data() {
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("message");
+
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    QByteArray bmp;
+    {
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "BMP");
+    }
+    QTest::newRow("accepted, long name") << "Coat of arms 2005.bmp" << bmp << QString();
+    QTest::newRow("upper-case extension") << "GERB.BMP" << bmp << QString();
+    QTest::newRow("mixed-case extension") << "Emblem.Bmp" << bmp << "Расширение файла должно быть bmp !";
+    QTest::newRow("not a picture") << "notes.bmp" << QByteArray("plain text") << "Файл не является рисунком bmp !";
+}
+
+void TestWindow::emblemChoice() {
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, message);
+    TForm1& w = *m_window;
+    control<QCheckBox>(w, "Page1Box4Check")->setChecked(true);
+    const QString path = m_dir.filePath(fileName);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+    file.close();
+
+    m_dialogs->openNames.push_back(path);
+    click(w, "Page1Box4Button1");
+    QCOMPARE(m_dialogs->openRequests.size(), 1);
+    QCOMPARE(m_dialogs->openRequests[0].filter, QStringLiteral("Bmp-файлы (*.bmp)"));
+    if (message.isEmpty()) {
+        QVERIFY(m_dialogs->messages.isEmpty());
+        QCOMPARE(w.designs().round.emblem.path, path);
+        QCOMPARE(control<QLabel>(w, "Page1Box4Label2")->text(), fileName.left(14));
+        QVERIFY(w.isModified(StampKind::Round));
+    } else {
+        QCOMPARE(m_dialogs->messages.size(), 1);
+        QCOMPARE(m_dialogs->messages[0].text, message);
+        QCOMPARE(m_dialogs->messages[0].caption, QStringLiteral("Предупреждение."));
+        QCOMPARE(m_dialogs->messages[0].icon, MessageIcon::Error);
+        QCOMPARE(w.designs().round.emblem.path, QString());
+        QVERIFY(!w.isModified(StampKind::Round));
+    }
+}
+
+void TestWindow::emblemDrawnAndSkipped() {
+    TForm1& w = *m_window;
+    QImage picture(20, 10, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    const QString path = m_dir.filePath(QStringLiteral("emblem.bmp"));
+    QVERIFY(picture.save(path, "BMP"));
+
+    control<QCheckBox>(w, "Page1Box4Check")->setChecked(true);
+    retype(control<QLineEdit>(w, "Page1Box4Edit1"), "15");
+    retype(control<QLineEdit>(w, "Page1Box4Edit2"), "25");
+    m_dialogs->openNames.push_back(path);
+    click(w, "Page1Box4Button1");
+    // Red differs from the white background: every pixel is ink.
+    QCOMPARE(w.previewPicture().pixel(15, 25), 0xFF000000u);
+    QCOMPARE(w.previewPicture().pixel(34, 34), 0xFF000000u);
+    QCOMPARE(w.previewPicture().pixel(14, 25), 0xFFFFFFFFu);
+
+    // Deleted: the next repaint draws the seal without it.
+    QVERIFY(QFile::remove(path));
+    click(w, "RefreshButton");
+    QCOMPARE(w.previewPicture().pixel(15, 25), 0xFFFFFFFFu);
+    QCOMPARE(w.previewPicture().pixel(192, 100), 0xFF000000u);  // ring 3 still drawn
+
+    // Replaced by a file that is not a picture: skipped, no message.
+    QFile text(path);
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("not a bitmap");
+    text.close();
+    click(w, "RefreshButton");
+    QCOMPARE(w.previewPicture().pixel(15, 25), 0xFFFFFFFFu);
+    QCOMPARE(w.previewPicture().pixel(192, 100), 0xFF000000u);
+    QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void TestWindow::resetKeepsFontsAndEmblemLabel() {
+    TForm1& w = *m_window;
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    const QString path = m_dir.filePath(QStringLiteral("Coat of arms 2005.bmp"));
+    QVERIFY(picture.save(path, "BMP"));
+    control<QCheckBox>(w, "Page1Box4Check")->setChecked(true);
+    m_dialogs->openNames.push_back(path);
+    click(w, "Page1Box4Button1");
+    FontSpec chosen = fontDialogStartFont();
+    chosen.italic = true;
+    m_dialogs->fonts.push_back(chosen);
+    click(w, "Page1Button1");
+    retype(control<QLineEdit>(w, "Page1EditR1"), "70");
+
+    m_dialogs->answers.push_back(Answer::No);
+    click(w, "NewButton");
+    QCOMPARE(m_dialogs->questions, QStringList{"Сохранить изменения круглой печати ?"});
+    RoundSealParameters expected = defaultRoundSeal();
+    expected.lines[0].font = chosen;
+    QCOMPARE(w.designs().round, expected);
+    QVERIFY(!w.isModified(StampKind::Round));
+    QVERIFY(!control<QCheckBox>(w, "Page1Box4Check")->isChecked());
+    QVERIFY(!control<QPushButton>(w, "Page1Box4Button1")->isEnabled());
+    QCOMPARE(control<QLineEdit>(w, "Page1EditR1")->text(), QStringLiteral("60"));
+    QCOMPARE(control<QLabel>(w, "Page1Box4Label2")->text(), QStringLiteral("Coat of arms 2"));
+    QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), ActivePage::Round));
+}
+
+QTEST_MAIN(TestWindow)
+#include "test_window.moc"
