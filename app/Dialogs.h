@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Colour.h"
-#include "FontSpec.h"
+#include "LineFont.h"
 
 #include <QString>
 
@@ -32,7 +32,7 @@ public:
     // The chosen colour, or nothing when the user cancels.
     virtual std::optional<TColor> chooseColour(TColor initial) = 0;
     // The chosen font, or nothing when the user cancels.
-    virtual std::optional<FontSpec> chooseFont(const FontSpec& initial) = 0;
+    virtual std::optional<LineFont> chooseFont(const LineFont& initial) = 0;
     virtual Answer confirm(const QString& question) = 0;
     virtual void message(MessageIcon icon, const QString& caption, const QString& text) = 0;
 };

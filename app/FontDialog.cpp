@@ -36,7 +36,7 @@ QPixmap swatch(TColor colour) {
 
 }  // namespace
 
-FontDialog::FontDialog(const FontSpec& initial, QWidget* parent) : QDialog(parent), m_initial(initial) {
+FontDialog::FontDialog(const LineFont& initial, QWidget* parent) : QDialog(parent), m_initial(initial) {
     setObjectName(QStringLiteral("FontDialog"));
     setWindowTitle(QStringLiteral("Шрифт"));
 
@@ -113,8 +113,8 @@ FontDialog::FontDialog(const FontSpec& initial, QWidget* parent) : QDialog(paren
     updateSample();
 }
 
-FontSpec FontDialog::font() const {
-    FontSpec font = m_initial;
+LineFont FontDialog::font() const {
+    LineFont font = m_initial;
     if (m_faceChosen)
         font.face = m_face->currentFont().family();
     font.size = m_size->value();
@@ -127,16 +127,16 @@ FontSpec FontDialog::font() const {
 }
 
 void FontDialog::updateSample() {
-    const FontSpec spec = font();
-    QFont sample(spec.face);
-    sample.setPointSize(spec.size > 72 ? 72 : spec.size);
-    sample.setBold(spec.bold);
-    sample.setItalic(spec.italic);
-    sample.setUnderline(spec.underline);
-    sample.setStrikeOut(spec.strikeOut);
+    const LineFont chosen = font();
+    QFont sample(chosen.face);
+    sample.setPointSize(chosen.size > 72 ? 72 : chosen.size);
+    sample.setBold(chosen.bold);
+    sample.setItalic(chosen.italic);
+    sample.setUnderline(chosen.underline);
+    sample.setStrikeOut(chosen.strikeOut);
     m_sample->setFont(sample);
     QPalette pal = m_sample->palette();
-    pal.setColor(QPalette::WindowText, QColor::fromRgb(colourToArgb(spec.color)));
+    pal.setColor(QPalette::WindowText, QColor::fromRgb(colourToArgb(chosen.color)));
     m_sample->setPalette(pal);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FontSpec.h"
+#include "LineFont.h"
 
 #include <QDialog>
 
@@ -17,13 +17,13 @@ namespace qg {
 class FontDialog : public QDialog {
     Q_OBJECT
 public:
-    FontDialog(const FontSpec& initial, QWidget* parent);
-    FontSpec font() const;
+    FontDialog(const LineFont& initial, QWidget* parent);
+    LineFont font() const;
 
 private:
     void updateSample();
 
-    FontSpec m_initial;
+    LineFont m_initial;
     bool m_faceChosen = false;  // the face list was touched by the user
     QFontComboBox* m_face = nullptr;
     QSpinBox* m_size = nullptr;

@@ -166,7 +166,7 @@ QLabel* StampPageEditor::makeLabel(QWidget* parent, const QString& name, const Q
     return label;
 }
 
-FontSpec StampPageEditor::fontDialogFont(int index) const {
+LineFont StampPageEditor::fontDialogFont(int index) const {
     const FontDialogState& state = m_fontDialogs[static_cast<std::size_t>(index)];
     return state.sharedWithLine ? m_lines[static_cast<std::size_t>(index)].font : state.own;
 }
@@ -174,7 +174,7 @@ FontSpec StampPageEditor::fontDialogFont(int index) const {
 // Confirming a line's font dialog gives the line the dialog's font, and
 // from then on the two share it. Cancelling still counts as an edit.
 void StampPageEditor::onFontButton(int lineIndex) {
-    const std::optional<FontSpec> chosen = m_host.dialogs().chooseFont(fontDialogFont(lineIndex));
+    const std::optional<LineFont> chosen = m_host.dialogs().chooseFont(fontDialogFont(lineIndex));
     if (chosen) {
         FontDialogState& state = m_fontDialogs[static_cast<std::size_t>(lineIndex)];
         state.own = *chosen;

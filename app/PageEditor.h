@@ -70,7 +70,7 @@ public:
     // The font the font button of line `index` (0-based) opens its dialog
     // with: the dialog's own font until it is first confirmed, then the
     // line's font.
-    FontSpec fontDialogFont(int index) const;
+    LineFont fontDialogFont(int index) const;
 
 protected:
     static constexpr std::int32_t kNoThreshold = std::numeric_limits<std::int32_t>::min();
@@ -123,7 +123,7 @@ private:
         TColor* field;
     };
     struct FontDialogState {
-        FontSpec own = fontDialogStartFont();
+        LineFont own = fontDialogStartFont();
         bool sharedWithLine = false;
     };
 

@@ -41,7 +41,7 @@ std::optional<TColor> WidgetDialogs::chooseColour(TColor initial) {
     return colourFromArgb(chosen.rgb());
 }
 
-std::optional<FontSpec> WidgetDialogs::chooseFont(const FontSpec& initial) {
+std::optional<LineFont> WidgetDialogs::chooseFont(const LineFont& initial) {
     FontDialog dialog(initial, m_owner);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;

@@ -17,7 +17,7 @@ public:
     QString openFileName(const FileDialogRequest& request) override;
     QString saveFileName(const FileDialogRequest& request) override;
     std::optional<TColor> chooseColour(TColor initial) override;
-    std::optional<FontSpec> chooseFont(const FontSpec& initial) override;
+    std::optional<LineFont> chooseFont(const LineFont& initial) override;
     Answer confirm(const QString& question) override;
     void message(MessageIcon icon, const QString& caption, const QString& text) override;
 

@@ -2,12 +2,12 @@
 
 namespace qg {
 
-FontSpec startupFont() {
-    return FontSpec{};
+LineFont startupFont() {
+    return LineFont{};
 }
 
-FontSpec fontDialogStartFont() {
-    FontSpec font;
+LineFont fontDialogStartFont() {
+    LineFont font;
     font.face = QStringLiteral("MS Sans Serif");
     font.size = 8;
     font.color = kWindowTextColour;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Colour.h"
-#include "FontSpec.h"
+#include "LineFont.h"
 
 #include <QString>
 
@@ -28,7 +28,7 @@ struct Point {
 struct TextLineSettings {
     bool enabled = false;
     QString text;
-    FontSpec font;
+    LineFont font;
     std::int32_t x = 0;
     std::int32_t y = 0;
     std::int32_t radius = 0;

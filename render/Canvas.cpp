@@ -78,7 +78,7 @@ void turnDirection(int turn, long double& c, long double& s) {
 }
 
 struct FontEntry {
-    FontSpec spec;
+    LineFont lineFont;
     std::uint64_t id = 0;
     QRawFont raw;
     int ascent = 0;
@@ -120,13 +120,13 @@ struct Tile {
     std::int64_t dy = 0;
 };
 
-QRawFont rawFontFor(const FontSpec& spec, int pixels) {
+QRawFont rawFontFor(const LineFont& lineFont, int pixels) {
     QFont font;
-    font.setFamily(spec.face);
+    font.setFamily(lineFont.face);
     font.setPixelSize(pixels);
-    font.setWeight(spec.bold ? QFont::Bold : QFont::Normal);
-    font.setItalic(spec.italic);
-    if (spec.pitch == Pitch::Fixed) {
+    font.setWeight(lineFont.bold ? QFont::Bold : QFont::Normal);
+    font.setItalic(lineFont.italic);
+    if (lineFont.pitch == Pitch::Fixed) {
         font.setFixedPitch(true);
         font.setStyleHint(QFont::TypeWriter);
     }
@@ -138,7 +138,7 @@ QRawFont rawFontFor(const FontSpec& spec, int pixels) {
         QFont fallback;
         fallback.setPixelSize(pixels);
         fallback.setWeight(font.weight());
-        fallback.setItalic(spec.italic);
+        fallback.setItalic(lineFont.italic);
         fallback.setStyleStrategy(QFont::NoSubpixelAntialias);
         raw = QRawFont::fromFont(fallback);
     }
@@ -153,7 +153,7 @@ struct Canvas::Impl {
     TColor penColor = 0;  // black
     std::int32_t penWidth = 1;
     TColor brushColor = kWhite;
-    FontSpec font = fontDialogStartFont();
+    LineFont font = fontDialogStartFont();
     Point64 current;
     // Lines drawn since the last change of pen or point, stroked together.
     std::vector<Point64> path;
@@ -173,7 +173,7 @@ struct Canvas::Impl {
     void flushPath();
     void stroke(const std::vector<Point64>& points);
 
-    FontEntry& fontEntry(const FontSpec& spec);
+    FontEntry& fontEntry(const LineFont& lineFont);
     Shaped shape(const FontEntry& entry, QStringView text) const;
     QImage renderText(const FontEntry& entry, const Shaped& shaped, std::size_t first, std::size_t last,
                       int turn, QRgb brush, long double originX, long double originY, std::int64_t left,
@@ -234,11 +234,11 @@ void Canvas::Impl::stroke(const std::vector<Point64>& points) {
     }
 }
 
-FontEntry& Canvas::Impl::fontEntry(const FontSpec& spec) {
-    if (lastFont && lastFont->spec == spec)
+FontEntry& Canvas::Impl::fontEntry(const LineFont& lineFont) {
+    if (lastFont && lastFont->lineFont == lineFont)
         return *lastFont;
     for (const auto& entry : fonts) {
-        if (entry->spec == spec) {
+        if (entry->lineFont == lineFont) {
             lastFont = entry.get();
             return *entry;
         }
@@ -249,13 +249,13 @@ FontEntry& Canvas::Impl::fontEntry(const FontSpec& spec) {
         tileBytes = 0;
     }
     auto entry = std::make_unique<FontEntry>();
-    entry->spec = spec;
+    entry->lineFont = lineFont;
     entry->id = nextFontId++;
-    entry->raw = rawFontFor(spec, fontPixelSize(spec.size));
+    entry->raw = rawFontFor(lineFont, fontPixelSize(lineFont.size));
     // Whole pixels, rounded up so that descenders stay inside the cell.
     entry->ascent = entry->raw.isValid() ? static_cast<int>(std::ceil(entry->raw.ascent() - 0.01)) : 0;
     entry->descent = entry->raw.isValid() ? static_cast<int>(std::ceil(entry->raw.descent() - 0.01)) : 0;
-    entry->textColour = screenColour(spec.color);
+    entry->textColour = screenColour(lineFont.color);
     fonts.push_back(std::move(entry));
     lastFont = fonts.back().get();
     return *lastFont;
@@ -317,8 +317,8 @@ QImage Canvas::Impl::renderText(const FontEntry& entry, const Shaped& shaped, st
     run.setRawFont(entry.raw);
     run.setGlyphIndexes(glyphs);
     run.setPositions(positions);
-    run.setUnderline(entry.spec.underline);
-    run.setStrikeOut(entry.spec.strikeOut);
+    run.setUnderline(entry.lineFont.underline);
+    run.setStrikeOut(entry.lineFont.strikeOut);
     p.setPen(entry.textColour);
     p.drawGlyphRun(QPointF(0, entry.ascent), run);
     p.end();
@@ -497,7 +497,7 @@ TColor Canvas::brushColor() const {
     return d->brushColor;
 }
 
-const FontSpec& Canvas::font() const {
+const LineFont& Canvas::font() const {
     return d->font;
 }
 
@@ -523,7 +523,7 @@ void Canvas::setBrushColor(TColor color) {
     d->brushColor = color;
 }
 
-void Canvas::setFont(const FontSpec& font) {
+void Canvas::setFont(const LineFont& font) {
     d->font = font;
 }
 

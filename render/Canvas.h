@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Colour.h"
-#include "FontSpec.h"
+#include "LineFont.h"
 #include "Geometry.h"
 
 #include <QImage>
@@ -45,7 +45,7 @@ public:
     TColor penColor() const;
     std::int32_t penWidth() const;
     TColor brushColor() const;
-    const FontSpec& font() const;
+    const LineFont& font() const;
     Point64 currentPoint() const;
 
     void setPenColor(TColor color);
@@ -53,7 +53,7 @@ public:
     void setPenWidth(std::int32_t width);
     void setBrushColor(TColor color);
     // The font text is drawn in; its colour is the text colour.
-    void setFont(const FontSpec& font);
+    void setFont(const LineFont& font);
 
     void moveTo(std::int64_t x, std::int64_t y);
     // A straight line from the current point to (x, y) in the pen, which

@@ -9,9 +9,9 @@ namespace {
 
 // The text primitive, taking positions wider than the stored numbers so
 // that a ring character placed beyond the 32-bit range stays where it is.
-void printTextAt(Canvas& canvas, const FontSpec& font, std::uint16_t angle, std::int64_t x, std::int64_t y,
+void printTextAt(Canvas& canvas, const LineFont& font, std::uint16_t angle, std::int64_t x, std::int64_t y,
                  QStringView text) {
-    const FontSpec saved = canvas.font();
+    const LineFont saved = canvas.font();
     canvas.setFont(font);
     canvas.textOut(x, y, angle, text);
     canvas.setFont(saved);
@@ -92,7 +92,7 @@ void Circle(Canvas& canvas, std::int32_t cx, std::int32_t cy, std::int32_t radiu
         canvas.lineTo(point.x, point.y);
 }
 
-void PrintText(Canvas& canvas, const FontSpec& font, std::uint16_t angle, std::int32_t x, std::int32_t y,
+void PrintText(Canvas& canvas, const LineFont& font, std::uint16_t angle, std::int32_t x, std::int32_t y,
                const QString& text) {
     printTextAt(canvas, font, angle, x, y, text);
 }

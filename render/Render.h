@@ -25,7 +25,7 @@ void Circle(Canvas& canvas, std::int32_t cx, std::int32_t cy, std::int32_t radiu
 // Draws the text with the top-left corner of its cell at (x, y), turned
 // counter-clockwise by (angle mod 360) degrees about that corner, the cell
 // painted in the brush colour. The canvas font is left as it was.
-void PrintText(Canvas& canvas, const FontSpec& font, std::uint16_t angle, std::int32_t x, std::int32_t y,
+void PrintText(Canvas& canvas, const LineFont& font, std::uint16_t angle, std::int32_t x, std::int32_t y,
                const QString& text);
 
 void Page1Stamp(Canvas& canvas, const RoundSealParameters& seal);

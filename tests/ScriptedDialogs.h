@@ -23,13 +23,13 @@ public:
     std::deque<QString> openNames;
     std::deque<QString> saveNames;
     std::deque<std::optional<qg::TColor>> colours;
-    std::deque<std::optional<qg::FontSpec>> fonts;
+    std::deque<std::optional<qg::LineFont>> fonts;
     std::deque<qg::Answer> answers;
 
     QList<qg::FileDialogRequest> openRequests;
     QList<qg::FileDialogRequest> saveRequests;
     QList<qg::TColor> colourInitials;
-    QList<qg::FontSpec> fontInitials;
+    QList<qg::LineFont> fontInitials;
     QStringList questions;
     QList<Message> messages;
     QStringList unexpected;
@@ -46,7 +46,7 @@ public:
         colourInitials.append(initial);
         return take(colours, "colour dialog").value_or(std::nullopt);
     }
-    std::optional<qg::FontSpec> chooseFont(const qg::FontSpec& initial) override {
+    std::optional<qg::LineFont> chooseFont(const qg::LineFont& initial) override {
         fontInitials.append(initial);
         return take(fonts, "font dialog").value_or(std::nullopt);
     }

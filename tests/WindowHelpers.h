@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Render.h"
 #include "Unit1.h"
 
 #include <QCheckBox>
@@ -35,4 +36,12 @@ inline void retype(QLineEdit* edit, const QString& text) {
 
 inline void click(QWidget& window, const QString& name) {
     QTest::mouseClick(control<QWidget>(window, name), Qt::LeftButton);
+}
+
+// The picture the painters make of the designs on a fresh canvas.
+inline QImage expectedPicture(const qg::StampDesigns& designs, qg::ActivePage page) {
+    qg::Canvas canvas;
+    qg::ClearStamp(canvas, designs, page);
+    qg::PaintStamp(canvas, designs, page);
+    return canvas.image().copy();
 }

@@ -160,7 +160,7 @@ TriangleSealParameters changedTriangleSeal() {
     p.lines[0].text = QStringLiteral(" слева ");
     p.lines[2].text = QString();
     p.lines[3].font =
-        FontSpec{QStringLiteral("Courier New"), 14, 255, false, false, false, false, Pitch::Default};
+        LineFont{QStringLiteral("Courier New"), 14, 255, false, false, false, false, Pitch::Default};
     p.lines[4].x = -1;
     p.lines[5].y = INT_MIN;
     p.lines[5].angle = -360;
@@ -715,10 +715,10 @@ void TestIo::fileEndingEarly() {
 
 void TestIo::fontStyleKept() {
     RoundSealParameters round = defaultRoundSeal();
-    FontSpec& font = round.lines[2].font;
-    font = FontSpec{QStringLiteral("Courier"), 20, 5, true, true, true, true, Pitch::Fixed};
+    LineFont& font = round.lines[2].font;
+    font = LineFont{QStringLiteral("Courier"), 20, 5, true, true, true, true, Pitch::Fixed};
     QCOMPARE(readRoundSeal(fileOf(defaultLines(StampKind::Round)), round).damagedLine, 0);
-    QCOMPARE(font, (FontSpec{QStringLiteral("Arial"), 8, kNoneColour, true, true, true, true, Pitch::Fixed}));
+    QCOMPARE(font, (LineFont{QStringLiteral("Arial"), 8, kNoneColour, true, true, true, true, Pitch::Fixed}));
 }
 
 void TestIo::lineEndings() {

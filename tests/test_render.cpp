@@ -48,7 +48,7 @@ bool anyInkNear(const QImage& image, int cx, int cy, int reach) {
 }
 
 // The cell a text takes up in the given font.
-QSize cellSize(const FontSpec& font, const QString& text) {
+QSize cellSize(const LineFont& font, const QString& text) {
     Canvas canvas;
     canvas.setFont(font);
     return canvas.textCellSize(text);
@@ -496,10 +496,10 @@ private slots:
 
     void textRestoresCanvasFont() {
         Canvas canvas;
-        FontSpec before = fontDialogStartFont();
+        LineFont before = fontDialogStartFont();
         before.bold = true;
         canvas.setFont(before);
-        FontSpec other;
+        LineFont other;
         other.face = QStringLiteral("Courier New");
         other.size = 20;
         other.italic = true;
@@ -511,7 +511,7 @@ private slots:
     void textColourIsFontColour() {
         Canvas canvas;
         clearWhite(canvas);
-        FontSpec font = startupFont();
+        LineFont font = startupFont();
         font.color = 0x0000FF;  // red, low byte
         font.size = 20;
         PrintText(canvas, font, 0, 10, 10, QStringLiteral("Красный"));
@@ -535,7 +535,7 @@ private slots:
 
     void textStyles() {
         QFETCH(QString, style);
-        FontSpec font = startupFont();
+        LineFont font = startupFont();
         if (style == QLatin1String("bold"))
             font.bold = true;
         else if (style == QLatin1String("italic"))

@@ -31,12 +31,6 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-QImage expectedPicture(const StampDesigns& designs, ActivePage page) {
-    Canvas canvas;
-    ClearStamp(canvas, designs, page);
-    PaintStamp(canvas, designs, page);
-    return canvas.image().copy();
-}
 
 }  // namespace
 
@@ -51,6 +45,7 @@ private slots:
     void saveFailureKeepsPreviousFileAndFlag();
     void openRules_data();
     void openRules();
+    void damagedFileChangesNothing_data();
     void damagedFileChangesNothing();
     void openShowsValuesInControls();
     void unreadableFileIsReported();
@@ -162,31 +157,69 @@ void TestRoundTrip::openRules() {
         QVERIFY(!w.isModified(static_cast<StampKind>(k)));
 }
 
+void TestRoundTrip::damagedFileChangesNothing_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("sound");
+    QTest::addColumn<QByteArray>("damaged");
+    QTest::addColumn<int>("line");
+
+    QTest::newRow("round seal, path key without blank") << 0 << QByteArray("\r\nPath: \r\n")
+                                                        << QByteArray("\r\nPath:\r\n") << 75;
+    QTest::newRow("round seal, background key") << 0 << QByteArray("Field Color: ") << QByteArray("Field Colour: ")
+                                                << 5;
+    QTest::newRow("triangular seal, lower-case switch")
+        << 1 << QByteArray("A: 64\r\nEnable: True") << QByteArray("A: 64\r\nEnable: true") << 14;
+    QTest::newRow("rectangular stamp, lower-case switch")
+        << 2 << QByteArray("K1C: 536870911\r\nEnable: True") << QByteArray("K1C: 536870911\r\nEnable: true")
+        << 67;
+}
+
+// Every line before the damaged one is sound and different from the design
+// in the window, yet nothing of it may reach the window.
 void TestRoundTrip::damagedFileChangesNothing() {
+    QFETCH(int, kind);
+    QFETCH(QByteArray, sound);
+    QFETCH(QByteArray, damaged);
+    QFETCH(int, line);
     TForm1& w = *m_window;
     typeText(control<QLineEdit>(w, "Page1Edit2"), QStringLiteral("!"));
+    w.setActivePage(ActivePage::Rect);
+    click(w, "RefreshButton");
     const StampDesigns before = w.designs();
     const QImage picture = w.previewPicture().copy();
 
-    RectStampParameters stamp = defaultRectStamp();
-    stamp.lines[0].text = QStringLiteral("Другой текст");
-    QByteArray bytes = io::writeRectStamp(stamp);
-    bytes.replace("K1C: 536870911\r\nEnable: True", "K1C: 536870911\r\nEnable: true");
+    StampDesigns inFile;
+    inFile.round.lines[0].text = QStringLiteral("Другой текст");
+    inFile.triangle.lines[0].text = QStringLiteral("Другой текст");
+    inFile.rect.lines[0].text = QStringLiteral("Другой текст");
+    inFile.round.background = inFile.triangle.background = inFile.rect.background = 0x00FF00;
+    QByteArray bytes = kind == 0   ? io::writeRoundSeal(inFile.round)
+                       : kind == 1 ? io::writeTriangleSeal(inFile.triangle)
+                                   : io::writeRectStamp(inFile.rect);
+    QVERIFY(bytes.contains(sound));
+    bytes.replace(sound, damaged);
     const QString path = m_dir->filePath(QStringLiteral("damaged.qgr"));
     writeBytes(path, bytes);
     m_dialogs->openNames.push_back(path);
+    if (kind == 0)  // the modified round seal is asked about first
+        m_dialogs->answers.push_back(Answer::No);
     click(w, "OpenButton");
 
+    QVERIFY(m_dialogs->scriptUsedUp());
     QCOMPARE(m_dialogs->messages.size(), 1);
-    QCOMPARE(m_dialogs->messages[0].text, QString(QLatin1Char('C') + QStringLiteral("трока 67 повреждена !")));
+    QCOMPARE(m_dialogs->messages[0].text, QString(QLatin1Char('C') + QStringLiteral("трока %1 повреждена !").arg(line)));
     QCOMPARE(m_dialogs->messages[0].caption, QStringLiteral("Ошибка чтения файла"));
     QCOMPARE(m_dialogs->messages[0].icon, MessageIcon::Error);
-    QCOMPARE(w.designs().rect, before.rect);
     QCOMPARE(w.designs().round, before.round);
-    QCOMPARE(control<QLineEdit>(w, "Page3Edit1")->text(), QStringLiteral("Первая строка"));
+    QCOMPARE(w.designs().triangle, before.triangle);
+    QCOMPARE(w.designs().rect, before.rect);
+    for (const char* name : {"Page1Edit1", "Page2Edit1", "Page3Edit1"})
+        QVERIFY(control<QLineEdit>(w, QString::fromLatin1(name))->text() != QStringLiteral("Другой текст"));
     QVERIFY(control<QCheckBox>(w, "Page3Box1Check")->isChecked());
-    QVERIFY(w.activePage() == ActivePage::Round);
+    QVERIFY(control<QCheckBox>(w, "Page2Check1")->isChecked());
+    QVERIFY(w.activePage() == ActivePage::Rect);
     QVERIFY(w.isModified(StampKind::Round));
+    QVERIFY(!w.isModified(StampKind::Triangle));
     QVERIFY(!w.isModified(StampKind::Rect));
     QCOMPARE(w.previewPicture(), picture);
 }
@@ -310,7 +343,7 @@ void TestRoundTrip::editSaveResetOpen() {
     }
     m_dialogs->colours.push_back(0x336699);
     w.findChild<QAction*>(QStringLiteral("ColorItem"))->trigger();
-    FontSpec font = fontDialogStartFont();
+    LineFont font = fontDialogStartFont();
     font.face = QStringLiteral("Courier New");
     font.size = 11;
     font.color = 0x0000FF;

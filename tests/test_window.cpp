@@ -20,16 +20,6 @@
 
 using namespace qg;
 
-namespace {
-
-QImage expectedPicture(const StampDesigns& designs, ActivePage page) {
-    Canvas canvas;
-    ClearStamp(canvas, designs, page);
-    PaintStamp(canvas, designs, page);
-    return canvas.image().copy();
-}
-
-}  // namespace
 
 class TestWindow : public QObject {
     Q_OBJECT
@@ -320,7 +310,7 @@ void TestWindow::fontDialog() {
     QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), ActivePage::Round));
 
     // From then on the dialog opens with the line's font.
-    FontSpec bold = fontDialogStartFont();
+    LineFont bold = fontDialogStartFont();
     bold.bold = true;
     bold.size = 12;
     m_dialogs->fonts.push_back(bold);
@@ -512,7 +502,7 @@ void TestWindow::resetKeepsFontsAndEmblemLabel() {
     control<QCheckBox>(w, "Page1Box4Check")->setChecked(true);
     m_dialogs->openNames.push_back(path);
     click(w, "Page1Box4Button1");
-    FontSpec chosen = fontDialogStartFont();
+    LineFont chosen = fontDialogStartFont();
     chosen.italic = true;
     m_dialogs->fonts.push_back(chosen);
     click(w, "Page1Button1");

@@ -12,7 +12,7 @@ enum class Pitch { Default, Variable, Fixed };
 
 // The font of one text line: what the line is drawn with and what a design
 // file keeps of it (face, size and colour; the style is not stored).
-struct FontSpec {
+struct LineFont {
     QString face = QStringLiteral("Arial");
     std::int32_t size = 8;  // points
     TColor color = kNoneColour;
@@ -22,14 +22,14 @@ struct FontSpec {
     bool strikeOut = false;
     Pitch pitch = Pitch::Default;
 
-    friend bool operator==(const FontSpec&, const FontSpec&) = default;
+    friend bool operator==(const LineFont&, const LineFont&) = default;
 };
 
 // The font every text line starts with: Arial, 8 points, no colour.
-FontSpec startupFont();
+LineFont startupFont();
 
 // The font a line's font dialog holds until it is first confirmed:
 // MS Sans Serif, 8 points, window-text colour.
-FontSpec fontDialogStartFont();
+LineFont fontDialogStartFont();
 
 }  // namespace qg
