@@ -25,6 +25,7 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
+	@./tools/install-deps.sh --run
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	    echo "No display found (DISPLAY and WAYLAND_DISPLAY are unset): the program needs a desktop session."; \
 	    echo "The build is ready: $(BUILD)/app/quillgraver"; \

@@ -5,6 +5,9 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -15,6 +18,12 @@ int main(int argc, char* argv[]) {
     QFont dialogFont(QStringLiteral("MS Sans Serif"), 8);
     dialogFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     QApplication::setFont(dialogFont);
+
+    // Qt's own dialogs speak Russian too, where its translations are installed.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
 
     qg::WidgetDialogs dialogs;
     TForm1 form1(dialogs);

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake g++ make qt6-base-dev libgl-dev fonts-liberation2 fonts-dejavu-core)
 if [ "${1:-}" = "--run" ]; then
-    packages+=(qt6-qpa-plugins)
+    packages+=(qt6-qpa-plugins qt6-translations-l10n)
 fi
 
 missing=()
