@@ -46,6 +46,8 @@ private slots:
     void emblemChoice();
     void emblemDrawnAndSkipped();
     void resetKeepsFontsAndEmblemLabel();
+    void startUpRunsOnce();
+    void closeBoxAsksLikeClose();
 
 private:
     std::unique_ptr<ScriptedDialogs> m_dialogs;
@@ -520,6 +522,34 @@ void TestWindow::resetKeepsFontsAndEmblemLabel() {
     QCOMPARE(control<QLineEdit>(w, "Page1EditR1")->text(), QStringLiteral("60"));
     QCOMPARE(control<QLabel>(w, "Page1Box4Label2")->text(), QStringLiteral("Coat of arms 2"));
     QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), ActivePage::Round));
+}
+
+// The start-up work belongs to the first showing only: showing the window
+// again (after it was minimised or hidden) must not reset the designs.
+void TestWindow::startUpRunsOnce() {
+    TForm1& w = *m_window;
+    typeText(control<QLineEdit>(w, "Page1Edit1"), QStringLiteral("1"));
+    w.setActivePage(ActivePage::Rect);
+    w.hide();
+    w.show();
+    QVERIFY(w.designs().round.lines[0].text.endsWith(QLatin1Char('1')));
+    QVERIFY(w.isModified(StampKind::Round));
+    QVERIFY(w.activePage() == ActivePage::Rect);
+}
+
+void TestWindow::closeBoxAsksLikeClose() {
+    TForm1& w = *m_window;
+    QVERIFY(w.close());  // nothing modified: closes without a question
+    QVERIFY(m_dialogs->questions.isEmpty());
+    w.show();
+    typeText(control<QLineEdit>(w, "Page3Edit2"), QStringLiteral("1"));
+    m_dialogs->answers.push_back(Answer::Cancel);
+    QVERIFY(!w.close());
+    QVERIFY(w.isVisible());
+    QCOMPARE(m_dialogs->questions, QStringList{"Сохранить изменения печатей ?"});
+    m_dialogs->answers.push_back(Answer::No);
+    QVERIFY(w.close());
+    QVERIFY(!w.isVisible());
 }
 
 QTEST_MAIN(TestWindow)
