@@ -3,6 +3,8 @@
 #include "Emblem.h"
 #include "Geometry.h"
 
+#include <initializer_list>
+
 namespace qg {
 
 namespace {
@@ -31,6 +33,17 @@ void printRingText(Canvas& canvas, const TextLineSettings& line) {
         const RingGlyph glyph = ringGlyph(i, count, line.radius, line.angle);
         printTextAt(canvas, line.font, glyph.angle, glyph.x, glyph.y, QStringView(line.text).mid(i, 1));
     }
+}
+
+// An outline through the points in a pen of the given colour, then width;
+// the pen stays so for whatever is drawn next.
+void outline(Canvas& canvas, TColor color, std::int32_t width, std::initializer_list<Point64> points) {
+    canvas.setPenColor(color);
+    canvas.setPenWidth(width);
+    const Point64* point = points.begin();
+    canvas.moveTo(point->x, point->y);
+    for (++point; point != points.end(); ++point)
+        canvas.lineTo(point->x, point->y);
 }
 
 void drawEmblem(Canvas& canvas, const RoundSealParameters& seal) {
@@ -114,12 +127,9 @@ void Page2Stamp(Canvas& canvas, const TriangleSealParameters& seal) {
     for (const FrameSettings& frame : seal.frames) {
         if (!frame.enabled)
             continue;
-        canvas.setPenColor(frame.color);
-        canvas.setPenWidth(frame.width);
-        canvas.moveTo(frame.vertex[0].x, frame.vertex[0].y);
-        canvas.lineTo(frame.vertex[1].x, frame.vertex[1].y);
-        canvas.lineTo(frame.vertex[2].x, frame.vertex[2].y);
-        canvas.lineTo(frame.vertex[0].x, frame.vertex[0].y);
+        const auto& v = frame.vertex;
+        outline(canvas, frame.color, frame.width,
+                {{v[0].x, v[0].y}, {v[1].x, v[1].y}, {v[2].x, v[2].y}, {v[0].x, v[0].y}});
     }
 }
 
@@ -129,21 +139,13 @@ void Page3Stamp(Canvas& canvas, const RectStampParameters& stamp) {
     for (const SegmentSettings& contour : stamp.contours) {
         if (!contour.enabled)
             continue;
-        canvas.setPenColor(contour.color);
-        canvas.setPenWidth(contour.width);
-        canvas.moveTo(contour.p1.x, contour.p1.y);
-        canvas.lineTo(contour.p2.x, contour.p1.y);
-        canvas.lineTo(contour.p2.x, contour.p2.y);
-        canvas.lineTo(contour.p1.x, contour.p2.y);
-        canvas.lineTo(contour.p1.x, contour.p1.y);
+        const Point& a = contour.p1;
+        const Point& b = contour.p2;
+        outline(canvas, contour.color, contour.width, {{a.x, a.y}, {b.x, a.y}, {b.x, b.y}, {a.x, b.y}, {a.x, a.y}});
     }
     const SegmentSettings& inner = stamp.innerLine;
-    if (inner.enabled) {
-        canvas.setPenColor(inner.color);
-        canvas.setPenWidth(inner.width);
-        canvas.moveTo(inner.p1.x, inner.p1.y);
-        canvas.lineTo(inner.p2.x, inner.p2.y);
-    }
+    if (inner.enabled)
+        outline(canvas, inner.color, inner.width, {{inner.p1.x, inner.p1.y}, {inner.p2.x, inner.p2.y}});
 }
 
 void Page4Stamp(Canvas& canvas) {
@@ -151,17 +153,8 @@ void Page4Stamp(Canvas& canvas) {
     canvas.setPenColor(kInactiveBorderColour);
     canvas.rectangle(10, 90, 170, 190);
     canvas.rectangle(12, 92, 168, 188);
-    canvas.setPenColor(kNoneColour);
-    canvas.setPenWidth(2);
-    canvas.moveTo(4, 120);
-    canvas.lineTo(80, 4);
-    canvas.lineTo(156, 120);
-    canvas.lineTo(4, 120);
-    canvas.setPenWidth(1);
-    canvas.moveTo(10, 117);
-    canvas.lineTo(80, 9);
-    canvas.lineTo(150, 116);
-    canvas.lineTo(10, 117);
+    outline(canvas, kNoneColour, 2, {{4, 120}, {80, 4}, {156, 120}, {4, 120}});
+    outline(canvas, kNoneColour, 1, {{10, 117}, {80, 9}, {150, 116}, {10, 117}});
     Circle(canvas, 130, 80, 60, 2, 0xFF0000);
     Circle(canvas, 130, 80, 57, 1, 0xFF0000);
 }
