@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontComboBox>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -11,6 +12,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace qg {
 
@@ -44,6 +47,7 @@ FontDialog::FontDialog(const LineFont& initial, QWidget* parent) : QDialog(paren
     m_face = new QFontComboBox(this);
     m_face->setObjectName(QStringLiteral("FontFace"));
     m_face->setFontFilters(QFontComboBox::ScalableFonts);
+    m_face->setWritingSystem(QFontDatabase::Cyrillic);  // the code page of the designs
     m_face->setCurrentFont(QFont(initial.face));
     m_face->setEditable(false);
 
@@ -109,7 +113,11 @@ FontDialog::FontDialog(const LineFont& initial, QWidget* parent) : QDialog(paren
         m_faceChosen = true;
         updateSample();
     });
-    connect(m_size, &QSpinBox::valueChanged, this, &FontDialog::updateSample);
+    // Likewise a size outside the box's range (from a file) stays as it is.
+    connect(m_size, &QSpinBox::valueChanged, this, [this] {
+        m_sizeChosen = true;
+        updateSample();
+    });
     for (QCheckBox* box : {m_bold, m_italic, m_underline, m_strikeOut})
         connect(box, &QCheckBox::toggled, this, &FontDialog::updateSample);
     connect(m_colour, &QComboBox::currentIndexChanged, this, &FontDialog::updateSample);
@@ -120,7 +128,8 @@ LineFont FontDialog::font() const {
     LineFont font = m_initial;
     if (m_faceChosen)
         font.face = m_face->currentFont().family();
-    font.size = m_size->value();
+    if (m_sizeChosen)
+        font.size = m_size->value();
     font.bold = m_bold->isChecked();
     font.italic = m_italic->isChecked();
     font.underline = m_underline->isChecked();
@@ -132,7 +141,7 @@ LineFont FontDialog::font() const {
 void FontDialog::updateSample() {
     const LineFont chosen = font();
     QFont sample(chosen.face);
-    sample.setPointSize(chosen.size > 72 ? 72 : chosen.size);
+    sample.setPointSize(std::clamp(chosen.size, 1, 72));
     sample.setBold(chosen.bold);
     sample.setItalic(chosen.italic);
     sample.setUnderline(chosen.underline);

@@ -25,6 +25,7 @@ private:
 
     LineFont m_initial;
     bool m_faceChosen = false;  // the face list was touched by the user
+    bool m_sizeChosen = false;  // so was the size box
     QFontComboBox* m_face = nullptr;
     QSpinBox* m_size = nullptr;
     QCheckBox* m_bold = nullptr;

@@ -199,6 +199,12 @@ void StampPageEditor::makePlacedRow(int lineIndex, const PlacedRow& row) {
     setDependents(check, {edit, button, x, y, a});
 }
 
+void StampPageEditor::showTextQuietly(QLineEdit* edit, const QString& text) {
+    m_syncing = true;
+    edit->setText(text);
+    m_syncing = false;
+}
+
 void StampPageEditor::syncFromRecord() {
     m_syncing = true;
     for (const CheckBinding& binding : m_checks) {

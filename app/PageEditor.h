@@ -102,6 +102,10 @@ protected:
 
     QString controlName(const char* role, int number) const;
 
+    // Shows a text in a bound edit without writing it to the record or
+    // raising any handler; the next syncFromRecord() replaces it.
+    void showTextQuietly(QLineEdit* edit, const QString& text);
+
     PageHost& m_host;
 
 private:

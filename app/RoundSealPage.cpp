@@ -2,8 +2,9 @@
 
 #include "StampFile.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QImageReader>
 #include <QLabel>
@@ -112,7 +113,9 @@ RoundSealPage::RoundSealPage(PageHost& host, RoundSealParameters& seal, QWidget*
 }
 
 void RoundSealPage::showEmblemFileName(const QString& path) {
-    m_emblemLabel->setText(path.isEmpty() ? kNoEmblemCaption : QFileInfo(path).fileName().left(14));
+    // A path read from a file may come from Windows: both separators count.
+    const qsizetype nameStart = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1;
+    m_emblemLabel->setText(path.isEmpty() ? kNoEmblemCaption : path.mid(nameStart).left(14));
 }
 
 void RoundSealPage::Page1Box4Button1Click() {

@@ -20,6 +20,9 @@ TriangleSealPage::TriangleSealPage(PageHost& host, TriangleSealParameters& seal,
     };
     for (int i = 0; i < 6; ++i)
         makePlacedRow(i, rows[i]);
+    // The bottom line's edit is made with its caption; the defaults loaded
+    // when the window first shows replace it.
+    showTextQuietly(findChild<QLineEdit*>(QStringLiteral("Page2Edit3")), QStringLiteral("Текст снизу"));
 
     const int vertexLefts[] = {66, 98, 146, 178, 226, 258};
     for (int m = 1; m <= 3; ++m) {

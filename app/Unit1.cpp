@@ -356,19 +356,26 @@ void TForm1::OpenItemClick() {
         m_dialogs.message(MessageIcon::Error, kWarning, QStringLiteral("Расширение файла должно быть qgr !"));
         return;
     }
-    QByteArray bytes;
-    QString error;
-    if (!io::readWholeFile(path, bytes, error)) {
+    const auto readFile = [&](QByteArray& bytes) {
+        QString error;
+        if (io::readWholeFile(path, bytes, error))
+            return true;
         reportFileError(QStringLiteral("Не удалось открыть файл"), path, error);
+        return false;
+    };
+    QByteArray bytes;
+    if (!readFile(bytes))
         return;
-    }
     const std::optional<StampKind> kind = io::sectionKind(bytes);
     if (!kind)
         return;
     // The file's kind is about to be replaced: settle its unsaved changes
-    // first. The other kinds are not touched.
-    if (!settleUnsavedChanges(*kind))
-        return;
+    // first (the other kinds are not touched). The answer may have saved
+    // over this very file, so the design is read only after it.
+    if (isModified(*kind)) {
+        if (!settleUnsavedChanges(*kind) || !readFile(bytes) || io::sectionKind(bytes) != kind)
+            return;
+    }
 
     int damagedLine = 0;
     if (!readDesign(*kind, bytes, damagedLine)) {

@@ -12,7 +12,6 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillgraver"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillgraver"));
     QApplication::setWindowIcon(qg::programIcon());
     // The dialog font; where it is not installed, the nearest in width.
     QFont dialogFont(QStringLiteral("MS Sans Serif"), 8);

@@ -326,18 +326,22 @@ void TestPrompts::openAsksAboutTheFilesKind_data() {
     QTest::addColumn<Answer>("answer");
     QTest::addColumn<int>("outcome");
     QTest::addColumn<bool>("read");
+    QTest::addColumn<bool>("overOpened");  // "Да" saves over the file being opened
 
-    QTest::newRow("Да, saved") << Answer::Yes << static_cast<int>(SaveOutcome::Chosen) << true;
-    QTest::newRow("Да, save cancelled") << Answer::Yes << static_cast<int>(SaveOutcome::Cancelled) << false;
-    QTest::newRow("Да, save failing") << Answer::Yes << static_cast<int>(SaveOutcome::Failing) << false;
-    QTest::newRow("Нет") << Answer::No << static_cast<int>(SaveOutcome::Chosen) << true;
-    QTest::newRow("Отмена") << Answer::Cancel << static_cast<int>(SaveOutcome::Chosen) << false;
+    const int chosen = static_cast<int>(SaveOutcome::Chosen);
+    QTest::newRow("Да, saved") << Answer::Yes << chosen << true << false;
+    QTest::newRow("Да, saved over the file") << Answer::Yes << chosen << true << true;
+    QTest::newRow("Да, save cancelled") << Answer::Yes << static_cast<int>(SaveOutcome::Cancelled) << false << false;
+    QTest::newRow("Да, save failing") << Answer::Yes << static_cast<int>(SaveOutcome::Failing) << false << false;
+    QTest::newRow("Нет") << Answer::No << chosen << true << false;
+    QTest::newRow("Отмена") << Answer::Cancel << chosen << false << false;
 }
 
 void TestPrompts::openAsksAboutTheFilesKind() {
     QFETCH(Answer, answer);
     QFETCH(int, outcome);
     QFETCH(bool, read);
+    QFETCH(bool, overOpened);
 
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
@@ -358,7 +362,9 @@ void TestPrompts::openAsksAboutTheFilesKind() {
 
     dialogs.openNames.push_back(file);
     dialogs.answers.push_back(answer);
-    const QString savePath = dir.filePath(outcome == static_cast<int>(SaveOutcome::Failing) ? "missing/t.qgr" : "t.qgr");
+    const QString savePath =
+        overOpened ? file
+                   : dir.filePath(outcome == static_cast<int>(SaveOutcome::Failing) ? "missing/t.qgr" : "t.qgr");
     if (answer == Answer::Yes)
         dialogs.saveNames.push_back(outcome == static_cast<int>(SaveOutcome::Cancelled) ? QString() : savePath);
     click(w, "OpenButton");
@@ -368,11 +374,12 @@ void TestPrompts::openAsksAboutTheFilesKind() {
     QCOMPARE(w.designs().round, before.round);
     QVERIFY(w.isModified(StampKind::Round));
     if (read) {
-        QCOMPARE(w.designs().triangle, inFile);
+        // The file as it is once the question is settled.
+        QCOMPARE(w.designs().triangle, overOpened ? before.triangle : inFile);
         QVERIFY(!w.isModified(StampKind::Triangle));
         QVERIFY(w.activePage() == ActivePage::Triangle);
         QCOMPARE(dialogs.lastMessage(), QStringLiteral("Треугольная печать считана !"));
-        QCOMPARE(control<QLineEdit>(w, "Page2Edit1")->text(), QStringLiteral("Из файла"));
+        QCOMPARE(control<QLineEdit>(w, "Page2Edit1")->text(), w.designs().triangle.lines[0].text);
     } else {
         QCOMPARE(w.designs().triangle, before.triangle);
         QVERIFY(w.isModified(StampKind::Triangle));

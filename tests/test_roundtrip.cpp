@@ -230,7 +230,7 @@ void TestRoundTrip::openShowsValuesInControls() {
     seal.lines[0].radius = 55;
     seal.lines[4].angle = 30;
     seal.rings[2].color = 0xFF0000;
-    seal.emblem.path = QStringLiteral("/nowhere/Coat of arms 2005.bmp");
+    seal.emblem.path = QStringLiteral("C:\\Печати\\Coat of arms 2005.bmp");  // written on Windows
     seal.lines[3].enabled = true;
     const QString path = m_dir->filePath(QStringLiteral("seal.qgr"));
     writeBytes(path, io::writeRoundSeal(seal));

@@ -47,6 +47,7 @@ private slots:
     void emblemDrawnAndSkipped();
     void resetKeepsFontsAndEmblemLabel();
     void startUpRunsOnce();
+    void beforeTheFirstShowing();
     void closeBoxAsksLikeClose();
 
 private:
@@ -550,6 +551,19 @@ void TestWindow::closeBoxAsksLikeClose() {
     m_dialogs->answers.push_back(Answer::No);
     QVERIFY(w.close());
     QVERIFY(!w.isVisible());
+}
+
+void TestWindow::beforeTheFirstShowing() {
+    ScriptedDialogs dialogs;
+    TForm1 w(dialogs);
+    QCOMPARE(control<QLineEdit>(w, "Page2Edit3")->text(), QStringLiteral("Текст снизу"));
+    QVERIFY(w.activePage() == ActivePage::Info);
+    w.show();
+    QCOMPARE(control<QLineEdit>(w, "Page2Edit3")->text(), QStringLiteral("Текст в нижней строке"));
+    QCOMPARE(w.designs().triangle, defaultTriangleSeal());
+    QVERIFY(!w.isModified(StampKind::Triangle));
+    QVERIFY(w.activePage() == ActivePage::Round);
+    QVERIFY(dialogs.questions.isEmpty());
 }
 
 QTEST_MAIN(TestWindow)
