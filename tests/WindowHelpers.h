@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Render.h"
+#include "ScriptedDialogs.h"
 #include "Unit1.h"
 
 #include <QCheckBox>
@@ -45,3 +46,11 @@ inline QImage expectedPicture(const qg::StampDesigns& designs, qg::ActivePage pa
     qg::PaintStamp(canvas, designs, page);
     return canvas.image().copy();
 }
+
+// A shown main window whose dialogs answer from a script. Destroying it
+// asks nothing, whatever the test left modified.
+struct ScriptedWindow {
+    ScriptedDialogs dialogs;
+    TForm1 window{dialogs};
+    ScriptedWindow() { window.show(); }
+};

@@ -186,10 +186,9 @@ void TestPrompts::prompts() {
     QFETCH(int, outcome);
 
     QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    auto window = std::make_unique<TForm1>(dialogs);
-    TForm1& w = *window;
-    w.show();
+    ScriptedWindow ui;
+    ScriptedDialogs& dialogs = ui.dialogs;
+    TForm1& w = ui.window;
 
     std::array<bool, 3> modified{};
     for (int k = 0; k < 3; ++k) {
@@ -250,11 +249,6 @@ void TestPrompts::prompts() {
     }
     if (dialogs.saveRequests.size() > 0 && outcome == static_cast<int>(SaveOutcome::Failing))
         QCOMPARE(dialogs.messages.constFirst().icon, MessageIcon::Error);
-
-    if (w.isVisible()) {
-        dialogs.answers.push_back(Answer::No);
-        w.close();
-    }
 }
 
 void TestPrompts::flagLifecycle_data() {
@@ -283,10 +277,9 @@ void TestPrompts::flagLifecycle() {
     QFETCH(bool, sets);
 
     QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    auto window = std::make_unique<TForm1>(dialogs);
-    TForm1& w = *window;
-    w.show();
+    ScriptedWindow ui;
+    ScriptedDialogs& dialogs = ui.dialogs;
+    TForm1& w = ui.window;
     w.setActivePage(static_cast<ActivePage>(page));
 
     if (action == QLatin1String("ColorItem")) {
@@ -306,10 +299,8 @@ void TestPrompts::flagLifecycle() {
     QVERIFY(dialogs.scriptUsedUp());
     for (int k = 0; k < 3; ++k)
         QCOMPARE(w.isModified(static_cast<StampKind>(k)), sets && k == page);
-    if (!sets || page == 3) {
-        w.close();
+    if (!sets || page == 3)
         return;
-    }
 
     // A save of the kind clears its flag, and only its.
     typeText(control<QLineEdit>(w, kFirstEdits[(page + 1) % 3]), QStringLiteral("x"));
@@ -318,8 +309,6 @@ void TestPrompts::flagLifecycle() {
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("saved.qgr"))));
     QVERIFY(!w.isModified(static_cast<StampKind>(page)));
     QVERIFY(w.isModified(static_cast<StampKind>((page + 1) % 3)));
-    dialogs.answers.push_back(Answer::No);
-    w.close();
 }
 
 void TestPrompts::openAsksAboutTheFilesKind_data() {
@@ -344,10 +333,9 @@ void TestPrompts::openAsksAboutTheFilesKind() {
     QFETCH(bool, overOpened);
 
     QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    auto window = std::make_unique<TForm1>(dialogs);
-    TForm1& w = *window;
-    w.show();
+    ScriptedWindow ui;
+    ScriptedDialogs& dialogs = ui.dialogs;
+    TForm1& w = ui.window;
 
     // A triangular seal file, and a modified triangular seal and round seal.
     TriangleSealParameters inFile = defaultTriangleSeal();
@@ -390,8 +378,6 @@ void TestPrompts::openAsksAboutTheFilesKind() {
         QVERIFY(io::readWholeFile(savePath, bytes, error));
         QCOMPARE(bytes, io::writeTriangleSeal(before.triangle));
     }
-    dialogs.answers.push_back(Answer::No);
-    w.close();
 }
 
 QTEST_MAIN(TestPrompts)

@@ -56,23 +56,22 @@ private slots:
     void editSaveResetOpen();
 
 private:
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<ScriptedWindow> m_ui;
+    ScriptedDialogs* m_dialogs = nullptr;
+    TForm1* m_window = nullptr;
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
 void TestRoundTrip::init() {
     m_dir = std::make_unique<QTemporaryDir>();
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    m_window = std::make_unique<TForm1>(*m_dialogs);
-    m_window->show();
+    m_ui = std::make_unique<ScriptedWindow>();
+    m_dialogs = &m_ui->dialogs;
+    m_window = &m_ui->window;
 }
 
 void TestRoundTrip::cleanup() {
     QVERIFY2(m_dialogs->unexpected.isEmpty(), qPrintable(m_dialogs->unexpected.join(QStringLiteral(", "))));
-    m_dialogs->answers.push_back(Answer::No);
-    m_window.reset();
-    m_dialogs.reset();
+    m_ui.reset();
     m_dir.reset();
 }
 

@@ -51,23 +51,21 @@ private slots:
     void closeBoxAsksLikeClose();
 
 private:
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<ScriptedWindow> m_ui;
+    ScriptedDialogs* m_dialogs = nullptr;
+    TForm1* m_window = nullptr;
     QTemporaryDir m_dir;
 };
 
 void TestWindow::init() {
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    m_window = std::make_unique<TForm1>(*m_dialogs);
-    m_window->show();
+    m_ui = std::make_unique<ScriptedWindow>();
+    m_dialogs = &m_ui->dialogs;
+    m_window = &m_ui->window;
 }
 
 void TestWindow::cleanup() {
     QVERIFY2(m_dialogs->unexpected.isEmpty(), qPrintable(m_dialogs->unexpected.join(QStringLiteral(", "))));
-    // Close without a prompt, whatever the test left modified.
-    m_dialogs->answers.push_back(Answer::No);
-    m_window.reset();
-    m_dialogs.reset();
+    m_ui.reset();
 }
 
 void TestWindow::startUpState() {
