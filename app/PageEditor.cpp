@@ -104,7 +104,7 @@ QLineEdit* StampPageEditor::makeTextEdit(QWidget* parent, const QString& name, c
         if (m_syncing)
             return;
         *field = text;
-        m_host.lineTextChanged(m_kind);
+        m_host.settingChanged(m_kind);
     });
     return edit;
 }

@@ -23,9 +23,8 @@ namespace qg {
 class PageHost {
 public:
     virtual ~PageHost() = default;
-    // A line's text changed: mark the kind modified and repaint.
-    virtual void lineTextChanged(StampKind kind) = 0;
-    // Any other setting changed: mark the kind modified and repaint.
+    // A setting of the kind changed (a text, a number, a font, a colour):
+    // mark the kind modified and repaint.
     virtual void settingChanged(StampKind kind) = 0;
     // Repaint without marking anything (check boxes).
     virtual void repaintPreview() = 0;

@@ -243,11 +243,6 @@ void TForm1::setModified(StampKind kind, bool modified) {
     m_modified[static_cast<std::size_t>(kind)] = modified;
 }
 
-void TForm1::lineTextChanged(StampKind kind) {
-    setModified(kind, true);
-    RefreshItemClick();
-}
-
 void TForm1::settingChanged(StampKind kind) {
     setModified(kind, true);
     RefreshItemClick();

@@ -57,7 +57,6 @@ public:
     qg::RectStampPage* rectStampPage() const { return Page3; }
 
     // PageHost
-    void lineTextChanged(qg::StampKind kind) override;
     void settingChanged(qg::StampKind kind) override;
     void repaintPreview() override;
     std::optional<qg::TColor> chooseColour(std::optional<qg::TColor> preset) override;
