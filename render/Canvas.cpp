@@ -1,47 +1,31 @@
 #include "Canvas.h"
 
-#include "Emblem.h"
 #include "Raster.h"
+#include "TextLayout.h"
 
-#include <QFont>
 #include <QGlyphRun>
 #include <QHash>
-#include <QList>
 #include <QPainter>
-#include <QRawFont>
-#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
 #include <unordered_map>
-#include <vector>
 
 namespace qg {
 
 namespace {
 
 // Texts longer than this, or placed further out than kNearLimit, are laid
-// out only as far as they can reach the picture and are never cached.
+// out only as far as they can reach the picture.
 constexpr qsizetype kMaxCachedText = 256;
 constexpr std::int64_t kNearLimit = std::int64_t{1} << 20;
-// A rendered text is kept for reuse when its picture is at most this big.
-constexpr std::int64_t kMaxCachedTileArea = 256 * 256;
-constexpr std::size_t kMaxCachedTileBytes = 32u << 20;
-constexpr std::size_t kMaxCachedFonts = 32;
-
-// Positions come from sums of 32-bit numbers; anything beyond this bound is
-// held at it so that differences of positions can never overflow.
-constexpr std::int64_t kCoordinateLimit = std::int64_t{1} << 40;
-
-std::int64_t bounded(std::int64_t v) {
-    return std::clamp(v, -kCoordinateLimit, kCoordinateLimit);
-}
-
-QColor screenColour(TColor colour) {
-    return QColor::fromRgb(colourToArgb(colour));
-}
+// A rendered text is kept whole for reuse wherever it is placed when its
+// picture is at most this big; a bigger one is kept only as far as it lands
+// on the preview, for that one place.
+constexpr std::int64_t kMaxMovableTileArea = 256 * 256;
+constexpr std::size_t kMaxCachedTileBytes = 48u << 20;
 
 std::int64_t floorToInt(long double v) {
     return static_cast<std::int64_t>(std::floor(v));
@@ -51,141 +35,62 @@ std::int64_t ceilToInt(long double v) {
     return static_cast<std::int64_t>(std::ceil(v));
 }
 
-// Direction of the baseline for a counter-clockwise turn, exact for the
-// right angles so that upright and quarter-turned cells keep sharp edges.
-void turnDirection(int turn, long double& c, long double& s) {
-    switch (turn) {
-        case 0:
-            c = 1;
-            s = 0;
-            return;
-        case 90:
-            c = 0;
-            s = 1;
-            return;
-        case 180:
-            c = -1;
-            s = 0;
-            return;
-        case 270:
-            c = 0;
-            s = -1;
-            return;
-        default:
-            c = std::cos(turn * kDegree);
-            s = std::sin(turn * kDegree);
-    }
-}
-
-struct FontEntry {
-    LineFont lineFont;
-    std::uint64_t id = 0;
-    QRawFont raw;
-    int ascent = 0;
-    int descent = 0;
-    QColor textColour;
-};
-
-// A text's glyphs with whole-pixel advances, as the cell is measured.
-struct Shaped {
-    QList<quint32> glyphs;
-    std::vector<std::int64_t> starts;  // offset of each glyph along the baseline
-    std::vector<std::int64_t> advances;
-    std::int64_t width = 0;
-};
-
 struct TileKey {
     std::uint64_t font = 0;
     QString text;
     int turn = 0;
     QRgb brush = 0;
+    // Only for texts kept for one place.
+    bool placed = false;
+    std::int64_t x = 0;
+    std::int64_t y = 0;
     friend bool operator==(const TileKey&, const TileKey&) = default;
 };
 
 struct TileKeyHash {
     std::size_t operator()(const TileKey& key) const noexcept {
         std::size_t h = qHash(key.text);
-        h ^= std::hash<std::uint64_t>()(key.font) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
-        h ^= std::hash<int>()(key.turn) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
-        h ^= std::hash<QRgb>()(key.brush) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
+        auto mix = [&h](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2); };
+        mix(std::hash<std::uint64_t>()(key.font));
+        mix(std::hash<int>()(key.turn));
+        mix(std::hash<QRgb>()(key.brush));
+        if (key.placed) {
+            mix(std::hash<std::int64_t>()(key.x));
+            mix(std::hash<std::int64_t>()(key.y));
+        }
         return h;
     }
 };
 
-// A rendered text: its picture and where the picture's top-left corner
-// lies relative to the text's reference point.
+// A rendered text: the cell and the glyphs as two pictures of the same size,
+// and where their top-left corner lies relative to the text's reference
+// point (or on the preview, for a text kept for one place).
 struct Tile {
-    QImage picture;
+    QImage cell;
+    QImage glyphs;
     std::int64_t dx = 0;
     std::int64_t dy = 0;
 };
-
-QRawFont rawFontFor(const LineFont& lineFont, int pixels) {
-    QFont font;
-    font.setFamily(lineFont.face);
-    font.setPixelSize(pixels);
-    font.setWeight(lineFont.bold ? QFont::Bold : QFont::Normal);
-    font.setItalic(lineFont.italic);
-    if (lineFont.pitch == Pitch::Fixed) {
-        font.setFixedPitch(true);
-        font.setStyleHint(QFont::TypeWriter);
-    }
-    font.setKerning(false);
-    font.setStyleStrategy(QFont::NoSubpixelAntialias);
-    QRawFont raw = QRawFont::fromFont(font);
-    if (!raw.isValid()) {
-        // An unknown or empty face name still draws, in the default face.
-        QFont fallback;
-        fallback.setPixelSize(pixels);
-        fallback.setWeight(font.weight());
-        fallback.setItalic(lineFont.italic);
-        fallback.setStyleStrategy(QFont::NoSubpixelAntialias);
-        raw = QRawFont::fromFont(fallback);
-    }
-    return raw;
-}
 
 }  // namespace
 
 struct Canvas::Impl {
     QImage image{kSize, kSize, QImage::Format_RGB32};
-
-    TColor penColor = 0;  // black
-    std::int32_t penWidth = 1;
-    TColor brushColor = kWhite;
-    LineFont font = fontDialogStartFont();
-    Point64 current;
-    // Lines drawn since the last change of pen or point, stroked together.
-    std::vector<Point64> path;
-
-    std::vector<std::unique_ptr<FontEntry>> fonts;
-    FontEntry* lastFont = nullptr;
-    std::uint64_t nextFontId = 1;
+    FontBook fonts;
     std::unordered_map<TileKey, Tile, TileKeyHash> tiles;
     std::size_t tileBytes = 0;
 
-    EmblemCache emblems;
-
     Impl() { image.fill(Qt::white); }
 
-    int drawnPenWidth() const { return std::min(std::max(penWidth, 1), kMaxDrawnPenWidth); }
-
-    void flushPath();
-    void stroke(const std::vector<Point64>& points);
-
-    FontEntry& fontEntry(const LineFont& lineFont);
-    Shaped shape(const FontEntry& entry, QStringView text) const;
-    QImage renderText(const FontEntry& entry, const Shaped& shaped, std::size_t first, std::size_t last,
-                      int turn, QRgb brush, long double originX, long double originY, std::int64_t left,
-                      std::int64_t top, std::int64_t right, std::int64_t bottom) const;
-    void textOut(std::int64_t x, std::int64_t y, std::uint16_t angle, QStringView text);
+    void stroke(const StrokeRun& run);
+    Tile render(const FontFace& face, const Shaped& shaped, std::size_t first, std::size_t last, int turn,
+                QRgb brush, const QTransform& frame, std::int64_t left, std::int64_t top, std::int64_t right,
+                std::int64_t bottom) const;
+    // The pictures of one text, placed on the preview; false when nothing
+    // of it can show.
+    bool prepare(const TextRun& run, Tile& placed);
+    void keep(TileKey key, const Tile& tile);
 };
-
-void Canvas::Impl::flushPath() {
-    if (path.size() >= 2)
-        stroke(path);
-    path.clear();
-}
 
 // A run of lines in the pen. Up to width 1 each line is one pixel wide and
 // leaves out its last pixel, which the next line of the run starts on.
@@ -193,9 +98,10 @@ void Canvas::Impl::flushPath() {
 // gives round ends and joins; even widths are centred between pixels, odd
 // widths on the pixel the point names. A run that never leaves its first
 // point marks a dot the width of the pen.
-void Canvas::Impl::stroke(const std::vector<Point64>& points) {
-    const int width = drawnPenWidth();
-    const std::uint32_t argb = colourToArgb(penColor);
+void Canvas::Impl::stroke(const StrokeRun& run) {
+    const std::vector<Point64>& points = run.points;
+    const int width = run.width;
+    const std::uint32_t argb = colourToArgb(run.color);
     const bool dot =
         std::all_of(points.begin(), points.end(), [&](const Point64& p) { return p == points.front(); });
 
@@ -234,77 +140,30 @@ void Canvas::Impl::stroke(const std::vector<Point64>& points) {
     }
 }
 
-FontEntry& Canvas::Impl::fontEntry(const LineFont& lineFont) {
-    if (lastFont && lastFont->lineFont == lineFont)
-        return *lastFont;
-    for (const auto& entry : fonts) {
-        if (entry->lineFont == lineFont) {
-            lastFont = entry.get();
-            return *entry;
-        }
-    }
-    if (fonts.size() >= kMaxCachedFonts) {
-        fonts.clear();
-        tiles.clear();
-        tileBytes = 0;
-    }
-    auto entry = std::make_unique<FontEntry>();
-    entry->lineFont = lineFont;
-    entry->id = nextFontId++;
-    entry->raw = rawFontFor(lineFont, fontPixelSize(lineFont.size));
-    // Whole pixels, rounded up so that descenders stay inside the cell.
-    entry->ascent = entry->raw.isValid() ? static_cast<int>(std::ceil(entry->raw.ascent() - 0.01)) : 0;
-    entry->descent = entry->raw.isValid() ? static_cast<int>(std::ceil(entry->raw.descent() - 0.01)) : 0;
-    entry->textColour = screenColour(lineFont.color);
-    fonts.push_back(std::move(entry));
-    lastFont = fonts.back().get();
-    return *lastFont;
-}
-
-Shaped Canvas::Impl::shape(const FontEntry& entry, QStringView text) const {
-    Shaped shaped;
-    if (!entry.raw.isValid() || text.isEmpty())
-        return shaped;
-    const QString copy = text.toString();
-    shaped.glyphs = entry.raw.glyphIndexesForString(copy);
-    const QList<QPointF> advances = entry.raw.advancesForGlyphIndexes(shaped.glyphs);
-    shaped.starts.reserve(static_cast<std::size_t>(shaped.glyphs.size()));
-    shaped.advances.reserve(static_cast<std::size_t>(shaped.glyphs.size()));
-    for (qsizetype i = 0; i < shaped.glyphs.size(); ++i) {
-        const std::int64_t advance =
-            i < advances.size() ? std::max<std::int64_t>(0, qRound64(advances[i].x())) : 0;
-        shaped.starts.push_back(shaped.width);
-        shaped.advances.push_back(advance);
-        shaped.width += advance;
-    }
-    return shaped;
-}
-
-// Renders glyphs [first, last) of the text into a picture that covers
-// [left, right) x [top, bottom) of a plane in which glyph `first` starts
-// at (originX, originY).
-QImage Canvas::Impl::renderText(const FontEntry& entry, const Shaped& shaped, std::size_t first,
-                                std::size_t last, int turn, QRgb brush, long double originX,
-                                long double originY, std::int64_t left, std::int64_t top, std::int64_t right,
-                                std::int64_t bottom) const {
-    QImage tile(static_cast<int>(right - left), static_cast<int>(bottom - top),
-                QImage::Format_ARGB32_Premultiplied);
-    tile.fill(Qt::transparent);
-
-    long double c = 1;
-    long double s = 0;
-    turnDirection(turn, c, s);
+// Renders the cell and the glyphs [first, last) of the text into two
+// pictures covering [left, right) x [top, bottom) of a plane onto which
+// `frame` maps the frame of glyph `first`.
+Tile Canvas::Impl::render(const FontFace& face, const Shaped& shaped, std::size_t first, std::size_t last,
+                          int turn, QRgb brush, const QTransform& frame, std::int64_t left, std::int64_t top,
+                          std::int64_t right, std::int64_t bottom) const {
+    (void)turn;
+    Tile tile;
+    const QSize size(static_cast<int>(right - left), static_cast<int>(bottom - top));
+    const QTransform shifted = frame * QTransform::fromTranslate(static_cast<double>(-left), static_cast<double>(-top));
     const std::int64_t base = shaped.starts[first];
     const std::int64_t cellWidth = shaped.starts[last - 1] + shaped.advances[last - 1] - base;
-    const int cellHeight = entry.ascent + entry.descent;
 
-    QPainter p(&tile);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setTransform(QTransform(static_cast<double>(c), static_cast<double>(-s), static_cast<double>(s),
-                              static_cast<double>(c), static_cast<double>(originX - left),
-                              static_cast<double>(originY - top)));
-    p.fillRect(QRectF(0, 0, static_cast<double>(cellWidth), cellHeight), QColor::fromRgb(brush));
+    tile.cell = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    tile.cell.fill(Qt::transparent);
+    {
+        QPainter p(&tile.cell);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setTransform(shifted);
+        p.fillRect(QRectF(0, 0, static_cast<double>(cellWidth), face.cellHeight()), QColor::fromRgb(brush));
+    }
 
+    tile.glyphs = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    tile.glyphs.fill(Qt::transparent);
     QList<quint32> glyphs;
     QList<QPointF> positions;
     glyphs.reserve(static_cast<qsizetype>(last - first));
@@ -314,44 +173,73 @@ QImage Canvas::Impl::renderText(const FontEntry& entry, const Shaped& shaped, st
         positions.push_back(QPointF(static_cast<double>(shaped.starts[i] - base), 0.0));
     }
     QGlyphRun run;
-    run.setRawFont(entry.raw);
+    run.setRawFont(face.raw);
     run.setGlyphIndexes(glyphs);
     run.setPositions(positions);
-    run.setUnderline(entry.lineFont.underline);
-    run.setStrikeOut(entry.lineFont.strikeOut);
-    p.setPen(entry.textColour);
-    p.drawGlyphRun(QPointF(0, entry.ascent), run);
+    run.setUnderline(face.lineFont.underline);
+    run.setStrikeOut(face.lineFont.strikeOut);
+    QPainter p(&tile.glyphs);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setTransform(shifted);
+    p.setPen(face.textColour);
+    p.drawGlyphRun(QPointF(0, face.ascent), run);
     p.end();
+    tile.dx = left;
+    tile.dy = top;
     return tile;
 }
 
-void Canvas::Impl::textOut(std::int64_t x, std::int64_t y, std::uint16_t angle, QStringView text) {
-    flushPath();
-    if (text.isEmpty())
+void Canvas::Impl::keep(TileKey key, const Tile& tile) {
+    const std::size_t bytes = static_cast<std::size_t>(tile.cell.sizeInBytes() + tile.glyphs.sizeInBytes());
+    if (bytes > kMaxCachedTileBytes / 4)
         return;
-    const FontEntry& entry = fontEntry(font);
-    if (!entry.raw.isValid())
-        return;
-    const int turn = textTurn(angle);
-    const QRgb brush = colourToArgb(brushColor);
+    if (tileBytes + bytes > kMaxCachedTileBytes) {
+        tiles.clear();
+        tileBytes = 0;
+    }
+    tileBytes += bytes;
+    tiles.emplace(std::move(key), tile);
+}
 
-    const bool cacheable = text.size() <= kMaxCachedText && x >= -kNearLimit && x <= kNearLimit &&
-                           y >= -kNearLimit && y <= kNearLimit;
-    TileKey key;
+bool Canvas::Impl::prepare(const TextRun& textRun, Tile& placed) {
+    const std::int64_t x = textRun.x;
+    const std::int64_t y = textRun.y;
+    bool dropped = false;
+    const FontFace& face = fonts.face(textRun.font, &dropped);
+    if (dropped) {
+        tiles.clear();
+        tileBytes = 0;
+    }
+    if (!face.raw.isValid())
+        return false;
+    const int turn = textTurn(textRun.angle);
+    const QRgb brush = colourToArgb(textRun.brush);
+    const QString& text = textRun.text;
+
+    const bool near = x >= -kNearLimit && x <= kNearLimit && y >= -kNearLimit && y <= kNearLimit;
+    const bool cacheable = text.size() <= kMaxCachedText && near;
+    TileKey movable;
     if (cacheable) {
-        key = TileKey{entry.id, text.toString(), turn, brush};
-        const auto found = tiles.find(key);
+        movable = TileKey{face.id, text, turn, brush, false, 0, 0};
+        const auto found = tiles.find(movable);
         if (found != tiles.end()) {
-            raster::blend(image, x + found->second.dx, y + found->second.dy, found->second.picture);
-            return;
+            placed = found->second;
+            placed.dx += x;
+            placed.dy += y;
+            return true;
+        }
+        const auto here = tiles.find(TileKey{face.id, text, turn, brush, true, x, y});
+        if (here != tiles.end()) {
+            placed = here->second;
+            return true;
         }
     }
 
-    const Shaped shaped = shape(entry, text);
+    const Shaped shaped = shapeText(face, text);
     if (shaped.glyphs.isEmpty())
-        return;
+        return false;
     const std::size_t count = static_cast<std::size_t>(shaped.glyphs.size());
-    const long double cellHeight = entry.ascent + entry.descent;
+    const long double cellHeight = face.cellHeight();
     // Ink may stray a little beyond the cell (italics, accents, underline).
     const long double pad = cellHeight + 2;
 
@@ -382,7 +270,7 @@ void Canvas::Impl::textOut(std::int64_t x, std::int64_t y, std::uint16_t angle, 
             last = i + 1;
         }
         if (first >= last)
-            return;
+            return false;
     }
 
     long double c = 1;
@@ -399,14 +287,14 @@ void Canvas::Impl::textOut(std::int64_t x, std::int64_t y, std::uint16_t angle, 
     long double localRight = cellWidth;
     long double localBottom = cellHeight;
     for (std::size_t i = first; i < last; ++i) {
-        const QRectF ink = entry.raw.boundingRect(shaped.glyphs[static_cast<qsizetype>(i)]);
+        const QRectF ink = face.raw.boundingRect(shaped.glyphs[static_cast<qsizetype>(i)]);
         if (ink.isEmpty())
             continue;
         const long double at = static_cast<long double>(shaped.starts[i] - base);
         localLeft = std::min(localLeft, at + ink.left());
         localRight = std::max(localRight, at + ink.right());
-        localTop = std::min(localTop, entry.ascent + static_cast<long double>(ink.top()));
-        localBottom = std::max(localBottom, entry.ascent + static_cast<long double>(ink.bottom()));
+        localTop = std::min(localTop, face.ascent + static_cast<long double>(ink.top()));
+        localBottom = std::max(localBottom, face.ascent + static_cast<long double>(ink.bottom()));
     }
     // ...and the same turned onto the picture, relative to the glyph origin.
     long double minX = 0;
@@ -430,8 +318,6 @@ void Canvas::Impl::textOut(std::int64_t x, std::int64_t y, std::uint16_t angle, 
             }
         }
     }
-    // The text turns about the centre of its reference pixel, so that pixel
-    // is the corner of the cell at every angle.
     const long double pivotX = 0.5L - 0.5L * (c + s);
     const long double pivotY = 0.5L - 0.5L * (c - s);
     const std::int64_t relLeft = floorToInt(minX + pivotX) - 1;
@@ -439,37 +325,32 @@ void Canvas::Impl::textOut(std::int64_t x, std::int64_t y, std::uint16_t angle, 
     const std::int64_t relRight = ceilToInt(maxX + pivotX) + 2;
     const std::int64_t relBottom = ceilToInt(maxY + pivotY) + 2;
 
-    if (cacheable && (relRight - relLeft) * (relBottom - relTop) <= kMaxCachedTileArea) {
+    if (cacheable && (relRight - relLeft) * (relBottom - relTop) <= kMaxMovableTileArea) {
         // The whole text, drawn once and kept: its picture does not depend
         // on where it is placed.
-        Tile tile;
-        tile.picture = renderText(entry, shaped, first, last, turn, brush, pivotX, pivotY, relLeft, relTop,
-                                  relRight, relBottom);
-        tile.dx = relLeft;
-        tile.dy = relTop;
-        const std::size_t bytes = static_cast<std::size_t>(tile.picture.sizeInBytes());
-        if (tileBytes + bytes > kMaxCachedTileBytes) {
-            tiles.clear();
-            tileBytes = 0;
-        }
-        tileBytes += bytes;
-        const Tile& stored = tiles.emplace(std::move(key), std::move(tile)).first->second;
-        raster::blend(image, x + stored.dx, y + stored.dy, stored.picture);
-        return;
+        Tile tile = render(face, shaped, first, last, turn, brush, textFrame(0, 0, turn), relLeft, relTop,
+                           relRight, relBottom);
+        keep(std::move(movable), tile);
+        placed = std::move(tile);
+        placed.dx += x;
+        placed.dy += y;
+        return true;
     }
 
     // Only the part that lands on the picture.
-    const long double originX = static_cast<long double>(x) + static_cast<long double>(base) * c + pivotX;
-    const long double originY = static_cast<long double>(y) - static_cast<long double>(base) * s + pivotY;
     const std::int64_t left = std::max<std::int64_t>(0, floorToInt(x + base * c + relLeft));
     const std::int64_t top = std::max<std::int64_t>(0, floorToInt(y - base * s + relTop));
     const std::int64_t right = std::min<std::int64_t>(kSize, ceilToInt(x + base * c + relRight));
     const std::int64_t bottom = std::min<std::int64_t>(kSize, ceilToInt(y - base * s + relBottom));
     if (left >= right || top >= bottom)
-        return;
-    const QImage picture =
-        renderText(entry, shaped, first, last, turn, brush, originX, originY, left, top, right, bottom);
-    raster::blend(image, left, top, picture);
+        return false;
+    const long double originX = static_cast<long double>(x) + static_cast<long double>(base) * c;
+    const long double originY = static_cast<long double>(y) - static_cast<long double>(base) * s;
+    placed = render(face, shaped, first, last, turn, brush, textFrame(originX, originY, turn), left, top, right,
+                    bottom);
+    if (cacheable)
+        keep(TileKey{face.id, text, turn, brush, true, x, y}, placed);
+    return true;
 }
 
 Canvas::Canvas() : d(std::make_unique<Impl>()) {}
@@ -481,109 +362,38 @@ const QImage& Canvas::image() {
     return d->image;
 }
 
-void Canvas::finish() {
-    d->flushPath();
+void Canvas::drawStroke(const StrokeRun& stroke) {
+    d->stroke(stroke);
 }
 
-TColor Canvas::penColor() const {
-    return d->penColor;
+void Canvas::drawFill(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
+                      TColor color) {
+    raster::fillRect(d->image, left, top, right, bottom, colourToArgb(color));
 }
 
-std::int32_t Canvas::penWidth() const {
-    return d->penWidth;
+void Canvas::drawPicture(std::int64_t x, std::int64_t y, const QImage& picture) {
+    raster::copy(d->image, x, y, picture);
 }
 
-TColor Canvas::brushColor() const {
-    return d->brushColor;
-}
-
-const LineFont& Canvas::font() const {
-    return d->font;
-}
-
-Point64 Canvas::currentPoint() const {
-    return d->current;
-}
-
-void Canvas::setPenColor(TColor color) {
-    if (color == d->penColor)
-        return;
-    d->flushPath();
-    d->penColor = color;
-}
-
-void Canvas::setPenWidth(std::int32_t width) {
-    if (width < 0 || width == d->penWidth)
-        return;
-    d->flushPath();
-    d->penWidth = width;
-}
-
-void Canvas::setBrushColor(TColor color) {
-    d->brushColor = color;
-}
-
-void Canvas::setFont(const LineFont& font) {
-    d->font = font;
-}
-
-void Canvas::moveTo(std::int64_t x, std::int64_t y) {
-    d->flushPath();
-    d->current = Point64{bounded(x), bounded(y)};
-}
-
-void Canvas::lineTo(std::int64_t x, std::int64_t y) {
-    if (d->path.empty())
-        d->path.push_back(d->current);
-    d->current = Point64{bounded(x), bounded(y)};
-    d->path.push_back(d->current);
-}
-
-void Canvas::fill() {
-    d->flushPath();
-    raster::fillRect(d->image, 0, 0, kSize, kSize, colourToArgb(d->brushColor));
-}
-
-void Canvas::fillRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
-    d->flushPath();
-    raster::fillRect(d->image, bounded(left), bounded(top), bounded(right), bounded(bottom),
-                     colourToArgb(d->brushColor));
-}
-
-void Canvas::rectangle(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
-    d->flushPath();
-    left = bounded(left);
-    top = bounded(top);
-    right = bounded(right);
-    bottom = bounded(bottom);
-    if (left > right)
-        std::swap(left, right);
-    if (top > bottom)
-        std::swap(top, bottom);
-    if (right - left < 1 || bottom - top < 1)
-        return;
-    raster::fillRect(d->image, left, top, right, bottom, colourToArgb(d->brushColor));
-    d->stroke({{left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}, {left, top}});
-}
-
-void Canvas::drawBitmap(std::int64_t x, std::int64_t y, const QImage& picture) {
-    d->flushPath();
-    raster::copy(d->image, bounded(x), bounded(y), picture);
-}
-
-void Canvas::textOut(std::int64_t x, std::int64_t y, std::uint16_t angle, QStringView text) {
-    d->textOut(bounded(x), bounded(y), angle, text);
+void Canvas::drawTexts(std::span<const TextRun> runs) {
+    std::vector<Tile> placed;
+    placed.reserve(runs.size());
+    for (const TextRun& run : runs) {
+        Tile tile;
+        if (d->prepare(run, tile))
+            placed.push_back(std::move(tile));
+    }
+    for (const Tile& tile : placed)
+        raster::blend(d->image, tile.dx, tile.dy, tile.cell);
+    for (const Tile& tile : placed)
+        raster::blend(d->image, tile.dx, tile.dy, tile.glyphs);
 }
 
 QSize Canvas::textCellSize(QStringView text) {
-    const FontEntry& entry = d->fontEntry(d->font);
-    const Shaped shaped = d->shape(entry, text);
+    const FontFace& face = d->fonts.face(font());
+    const Shaped shaped = shapeText(face, text);
     const std::int64_t width = std::min<std::int64_t>(shaped.width, std::numeric_limits<int>::max());
-    return QSize(static_cast<int>(width), entry.ascent + entry.descent);
-}
-
-EmblemCache& Canvas::emblemCache() {
-    return d->emblems;
+    return QSize(static_cast<int>(width), face.cellHeight());
 }
 
 }  // namespace qg

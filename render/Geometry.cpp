@@ -75,10 +75,14 @@ std::vector<Point64> circlePoints(std::int32_t cx, std::int32_t cy, std::int32_t
     return points;
 }
 
+std::int64_t ringTheta(std::int64_t index, std::int64_t count, std::int32_t startAngle) {
+    const long double share = static_cast<long double>(index * 360) / static_cast<long double>(count);
+    return roundHalfEven(share) + startAngle;
+}
+
 RingGlyph ringGlyph(std::int64_t index, std::int64_t count, std::int32_t radius, std::int32_t startAngle) {
     RingGlyph glyph;
-    const long double share = static_cast<long double>(index * 360) / static_cast<long double>(count);
-    glyph.theta = roundHalfEven(share) + startAngle;
+    glyph.theta = ringTheta(index, count, startAngle);
     const long double phi = static_cast<long double>(glyph.theta) * kDegree;
     const long double r = radius;
     glyph.x = roundHalfEven(r * std::sin(phi) + 100.0L);

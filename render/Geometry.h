@@ -57,6 +57,10 @@ struct RingGlyph {
     friend bool operator==(const RingGlyph&, const RingGlyph&) = default;
 };
 
+// The position on the circle, in degrees, of character `index` of `count`
+// (count > 0): 0 at 12 o'clock, growing clockwise, the first at `startAngle`.
+std::int64_t ringTheta(std::int64_t index, std::int64_t count, std::int32_t startAngle);
+
 // Character `index` of `count` (count > 0) spread round the seal's centre
 // (100, 100) at `radius`, the first character at `startAngle`.
 RingGlyph ringGlyph(std::int64_t index, std::int64_t count, std::int32_t radius, std::int32_t startAngle);

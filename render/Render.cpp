@@ -4,6 +4,7 @@
 #include "Geometry.h"
 
 #include <initializer_list>
+#include <vector>
 
 namespace qg {
 
@@ -11,7 +12,7 @@ namespace {
 
 // The text primitive, taking positions wider than the stored numbers so
 // that a ring character placed beyond the 32-bit range stays where it is.
-void printTextAt(Canvas& canvas, const LineFont& font, std::uint16_t angle, std::int64_t x, std::int64_t y,
+void printTextAt(StampSurface& canvas, const LineFont& font, std::uint16_t angle, std::int64_t x, std::int64_t y,
                  QStringView text) {
     const LineFont saved = canvas.font();
     canvas.setFont(font);
@@ -19,25 +20,54 @@ void printTextAt(Canvas& canvas, const LineFont& font, std::uint16_t angle, std:
     canvas.setFont(saved);
 }
 
-void printPlacedLine(Canvas& canvas, const TextLineSettings& line) {
+void printPlacedLine(StampSurface& canvas, const TextLineSettings& line, ElementTag tag) {
     if (!line.enabled)
         return;
+    canvas.beginElement(tag);
     printTextAt(canvas, line.font, textAngle(line.angle), line.x, line.y, line.text);
 }
 
-void printRingText(Canvas& canvas, const TextLineSettings& line) {
-    if (!line.enabled)
+// A ring text, one character at a time around the circle. The characters
+// are painted as one group (all cells, then all glyphs), so that a crowded
+// text does not erase its own letters. A text longer than the circle has
+// whole degrees puts several characters at one place: each different
+// character is drawn there once.
+void printRingText(StampSurface& canvas, const TextLineSettings& line, ElementTag tag) {
+    if (!line.enabled || line.text.isEmpty())
         return;
+    canvas.beginElement(tag);
     const std::int64_t count = line.text.size();
+    const QChar* characters = line.text.constData();
+    // The place a character was last drawn at, by character.
+    std::vector<std::int64_t> drawnAt;
+    if (count > 360)
+        drawnAt.assign(0x10000, -1);
+    const LineFont saved = canvas.font();
+    canvas.setFont(line.font);
+    canvas.beginTextGroup();
+    std::int64_t placeTheta = 0;
+    RingGlyph place;
     for (std::int64_t i = 0; i < count; ++i) {
-        const RingGlyph glyph = ringGlyph(i, count, line.radius, line.angle);
-        printTextAt(canvas, line.font, glyph.angle, glyph.x, glyph.y, QStringView(line.text).mid(i, 1));
+        const std::int64_t theta = ringTheta(i, count, line.angle);
+        if (i == 0 || theta != placeTheta) {
+            place = ringGlyph(i, count, line.radius, line.angle);
+            placeTheta = theta;
+        }
+        if (!drawnAt.empty()) {
+            std::int64_t& last = drawnAt[characters[i].unicode()];
+            if (last == placeTheta)
+                continue;
+            last = placeTheta;
+        }
+        canvas.textOut(place.x, place.y, place.angle, QStringView(characters + i, 1));
     }
+    canvas.endTextGroup();
+    canvas.setFont(saved);
 }
 
 // An outline through the points in a pen of the given colour, then width;
 // the pen stays so for whatever is drawn next.
-void outline(Canvas& canvas, TColor color, std::int32_t width, std::initializer_list<Point64> points) {
+void outline(StampSurface& canvas, TColor color, std::int32_t width, std::initializer_list<Point64> points) {
     canvas.setPenColor(color);
     canvas.setPenWidth(width);
     const Point64* point = points.begin();
@@ -46,18 +76,19 @@ void outline(Canvas& canvas, TColor color, std::int32_t width, std::initializer_
         canvas.lineTo(point->x, point->y);
 }
 
-void drawEmblem(Canvas& canvas, const RoundSealParameters& seal) {
+void drawEmblem(StampSurface& canvas, const RoundSealParameters& seal) {
     if (!seal.emblem.enabled)
         return;
     const QImage picture = canvas.emblemCache().load(seal.emblem.path, seal.background);
     if (picture.isNull())
         return;
+    canvas.beginElement({ElementKind::Emblem, 1});
     canvas.drawBitmap(seal.emblem.x, seal.emblem.y, picture);
 }
 
 }  // namespace
 
-void ClearStamp(Canvas& canvas, const StampDesigns& designs, ActivePage page) {
+void ClearStamp(StampSurface& canvas, const StampDesigns& designs, ActivePage page) {
     TColor background = kInfoPageBackground;
     switch (page) {
         case ActivePage::Round:
@@ -73,11 +104,12 @@ void ClearStamp(Canvas& canvas, const StampDesigns& designs, ActivePage page) {
             background = kInfoPageBackground;
             break;
     }
+    canvas.beginElement({});
     canvas.setBrushColor(background);
     canvas.fill();
 }
 
-void PaintStamp(Canvas& canvas, const StampDesigns& designs, ActivePage page) {
+void PaintStamp(StampSurface& canvas, const StampDesigns& designs, ActivePage page) {
     switch (page) {
         case ActivePage::Round:
             drawEmblem(canvas, designs.round);
@@ -94,61 +126,75 @@ void PaintStamp(Canvas& canvas, const StampDesigns& designs, ActivePage page) {
             break;
     }
     canvas.finish();
+    canvas.beginElement({});
 }
 
-void Circle(Canvas& canvas, std::int32_t cx, std::int32_t cy, std::int32_t radius, std::int32_t width,
+void Circle(StampSurface& canvas, std::int32_t cx, std::int32_t cy, std::int32_t radius, std::int32_t width,
             TColor color) {
     canvas.moveTo(static_cast<std::int64_t>(cx) + radius, cy);
     canvas.setPenColor(color);
     canvas.setPenWidth(width);
     for (const Point64& point : circlePoints(cx, cy, radius))
         canvas.lineTo(point.x, point.y);
+    canvas.markCircle(cx, cy, radius);
 }
 
-void PrintText(Canvas& canvas, const LineFont& font, std::uint16_t angle, std::int32_t x, std::int32_t y,
+void PrintText(StampSurface& canvas, const LineFont& font, std::uint16_t angle, std::int32_t x, std::int32_t y,
                const QString& text) {
     printTextAt(canvas, font, angle, x, y, text);
 }
 
-void Page1Stamp(Canvas& canvas, const RoundSealParameters& seal) {
+void Page1Stamp(StampSurface& canvas, const RoundSealParameters& seal) {
     for (int k = 0; k < 3; ++k)
-        printRingText(canvas, seal.lines[k]);
+        printRingText(canvas, seal.lines[k], {ElementKind::RingText, k + 1});
     for (int k = 3; k < 6; ++k)
-        printPlacedLine(canvas, seal.lines[k]);
-    for (const RingSettings& ring : seal.rings) {
-        if (ring.enabled)
-            Circle(canvas, 100, 100, ring.radius, ring.width, ring.color);
+        printPlacedLine(canvas, seal.lines[k], {ElementKind::CentreLine, k - 2});
+    for (int k = 0; k < 3; ++k) {
+        const RingSettings& ring = seal.rings[k];
+        if (!ring.enabled)
+            continue;
+        canvas.beginElement({ElementKind::Ring, k + 1});
+        Circle(canvas, 100, 100, ring.radius, ring.width, ring.color);
     }
 }
 
-void Page2Stamp(Canvas& canvas, const TriangleSealParameters& seal) {
-    for (const TextLineSettings& line : seal.lines)
-        printPlacedLine(canvas, line);
-    for (const FrameSettings& frame : seal.frames) {
+void Page2Stamp(StampSurface& canvas, const TriangleSealParameters& seal) {
+    for (int k = 0; k < 6; ++k) {
+        const ElementTag tag = k < 3 ? ElementTag{ElementKind::SideText, k + 1} : ElementTag{ElementKind::CentreLine, k - 2};
+        printPlacedLine(canvas, seal.lines[k], tag);
+    }
+    for (int k = 0; k < 3; ++k) {
+        const FrameSettings& frame = seal.frames[k];
         if (!frame.enabled)
             continue;
+        canvas.beginElement({ElementKind::Frame, k + 1});
         const auto& v = frame.vertex;
         outline(canvas, frame.color, frame.width,
                 {{v[0].x, v[0].y}, {v[1].x, v[1].y}, {v[2].x, v[2].y}, {v[0].x, v[0].y}});
     }
 }
 
-void Page3Stamp(Canvas& canvas, const RectStampParameters& stamp) {
-    for (const TextLineSettings& line : stamp.lines)
-        printPlacedLine(canvas, line);
-    for (const SegmentSettings& contour : stamp.contours) {
+void Page3Stamp(StampSurface& canvas, const RectStampParameters& stamp) {
+    for (int k = 0; k < 6; ++k)
+        printPlacedLine(canvas, stamp.lines[k], {ElementKind::StampLine, k + 1});
+    for (int k = 0; k < 2; ++k) {
+        const SegmentSettings& contour = stamp.contours[k];
         if (!contour.enabled)
             continue;
+        canvas.beginElement({ElementKind::Contour, k + 1});
         const Point& a = contour.p1;
         const Point& b = contour.p2;
         outline(canvas, contour.color, contour.width, {{a.x, a.y}, {b.x, a.y}, {b.x, b.y}, {a.x, b.y}, {a.x, a.y}});
     }
     const SegmentSettings& inner = stamp.innerLine;
-    if (inner.enabled)
+    if (inner.enabled) {
+        canvas.beginElement({ElementKind::InnerLine, 1});
         outline(canvas, inner.color, inner.width, {{inner.p1.x, inner.p1.y}, {inner.p2.x, inner.p2.y}});
+    }
 }
 
-void Page4Stamp(Canvas& canvas) {
+void Page4Stamp(StampSurface& canvas) {
+    canvas.beginElement({ElementKind::Sample, 1});
     canvas.setPenWidth(1);
     canvas.setPenColor(kInactiveBorderColour);
     canvas.rectangle(10, 90, 170, 190);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Canvas.h"
+#include "Surface.h"
 #include "Parameters.h"
 
 #include <QString>
@@ -11,26 +12,26 @@ namespace qg {
 
 // Fills the whole canvas with the active page's background colour and leaves
 // the brush in that colour.
-void ClearStamp(Canvas& canvas, const StampDesigns& designs, ActivePage page);
+void ClearStamp(StampSurface& canvas, const StampDesigns& designs, ActivePage page);
 
 // Draws the active page's design on the cleared canvas: the emblem of the
 // round seal first (when enabled and readable), then the page's painter.
-void PaintStamp(Canvas& canvas, const StampDesigns& designs, ActivePage page);
+void PaintStamp(StampSurface& canvas, const StampDesigns& designs, ActivePage page);
 
 // A circle as a closed polyline of 361 points, clockwise on screen from the
 // rightmost point. Leaves the pen in the given colour and width.
-void Circle(Canvas& canvas, std::int32_t cx, std::int32_t cy, std::int32_t radius, std::int32_t width,
+void Circle(StampSurface& canvas, std::int32_t cx, std::int32_t cy, std::int32_t radius, std::int32_t width,
             TColor color);
 
 // Draws the text with the top-left corner of its cell at (x, y), turned
 // counter-clockwise by (angle mod 360) degrees about that corner, the cell
 // painted in the brush colour. The canvas font is left as it was.
-void PrintText(Canvas& canvas, const LineFont& font, std::uint16_t angle, std::int32_t x, std::int32_t y,
+void PrintText(StampSurface& canvas, const LineFont& font, std::uint16_t angle, std::int32_t x, std::int32_t y,
                const QString& text);
 
-void Page1Stamp(Canvas& canvas, const RoundSealParameters& seal);
-void Page2Stamp(Canvas& canvas, const TriangleSealParameters& seal);
-void Page3Stamp(Canvas& canvas, const RectStampParameters& stamp);
-void Page4Stamp(Canvas& canvas);
+void Page1Stamp(StampSurface& canvas, const RoundSealParameters& seal);
+void Page2Stamp(StampSurface& canvas, const TriangleSealParameters& seal);
+void Page3Stamp(StampSurface& canvas, const RectStampParameters& stamp);
+void Page4Stamp(StampSurface& canvas);
 
 }  // namespace qg

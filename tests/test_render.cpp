@@ -633,6 +633,112 @@ private slots:
         QVERIFY(!inked(image, 100, 120));
     }
 
+
+    void crowdedRingTextKeepsEveryGlyph_data() {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("radius");
+        QTest::newRow("bold 10 at 88") << 10 << 88;
+        QTest::newRow("bold 14 at 88") << 14 << 88;
+        QTest::newRow("bold 14 at 60") << 14 << 60;
+    }
+
+    // Within one ring text no character covers another: every glyph keeps
+    // all the ink it has when drawn alone at its place.
+    void crowdedRingTextKeepsEveryGlyph() {
+        QFETCH(int, points);
+        QFETCH(int, radius);
+        StampDesigns designs = nothingEnabled();
+        TextLineSettings& line = designs.round.lines[2];
+        line.enabled = true;
+        line.text = QStringLiteral("ОТВЕТСТВЕННОСТЬЮ «РОМАШКА»");
+        line.font.face = QStringLiteral("Arial");
+        line.font.bold = true;
+        line.font.size = points;
+        line.radius = radius;
+        line.angle = 0;
+        const QImage whole = painted(designs, ActivePage::Round);
+        const std::int64_t count = line.text.size();
+        for (std::int64_t i = 0; i < count; ++i) {
+            const RingGlyph glyph = qg::ringGlyph(i, count, radius, 0);
+            Canvas alone;
+            clearWhite(alone);
+            PrintText(alone, line.font, glyph.angle, static_cast<std::int32_t>(glyph.x),
+                      static_cast<std::int32_t>(glyph.y), line.text.mid(i, 1));
+            const QImage own = alone.image();
+            int lost = 0;
+            for (int y = 0; y < own.height(); ++y)
+                for (int x = 0; x < own.width(); ++x)
+                    if (qGray(own.pixel(x, y)) < 200 && qGray(whole.pixel(x, y)) > qGray(own.pixel(x, y)) + 48)
+                        ++lost;
+            QVERIFY2(lost == 0, qPrintable(QStringLiteral("%1 lost %2 pixels").arg(line.text.mid(i, 1)).arg(lost)));
+        }
+    }
+
+    void ringTextCellsStillCoverWhatLiesBeneath() {
+        // The cells of a ring text cover an earlier line, as before.
+        StampDesigns designs = nothingEnabled();
+        TextLineSettings& ring = designs.round.lines[0];
+        ring.enabled = true;
+        ring.text = QStringLiteral("I");
+        ring.radius = 60;
+        QImage below;
+        {
+            Canvas canvas;
+            clearWhite(canvas);
+            canvas.setPenColor(0);
+            canvas.setPenWidth(30);
+            canvas.moveTo(100, 45);
+            canvas.lineTo(100, 45);
+            canvas.finish();
+            Page1Stamp(canvas, designs.round);
+            below = canvas.image().copy();
+        }
+        // The top row of the cell lies above the glyph: paper again, while
+        // the blob shows just above the cell and just left of it.
+        QCOMPARE(below.pixel(100, 40), kPaper);
+        QCOMPARE(below.pixel(101, 40), kPaper);
+        QVERIFY(inked(below, 100, 39));
+        QVERIFY(inked(below, 99, 41));
+    }
+
+    void negativeFontSizeIsCellHeight_data() {
+        QTest::addColumn<int>("points");
+        QTest::newRow("8") << 8;
+        QTest::newRow("10") << 10;
+        QTest::newRow("24") << 24;
+    }
+
+    // A negative size gives the height of the whole cell, so the text is a
+    // little smaller than the same positive size.
+    void negativeFontSizeIsCellHeight() {
+        QFETCH(int, points);
+        LineFont positive = startupFont();
+        positive.size = points;
+        LineFont negative = positive;
+        negative.size = -points;
+        const int pixels = qg::fontPixelSize(points);
+        const QSize positiveCell = cellSize(positive, QStringLiteral("Н"));
+        const QSize negativeCell = cellSize(negative, QStringLiteral("Н"));
+        QVERIFY2(std::abs(negativeCell.height() - pixels) <= 1, qPrintable(QString::number(negativeCell.height())));
+        QVERIFY(positiveCell.height() > negativeCell.height());
+        auto inkHeight = [](const LineFont& font) {
+            Canvas canvas;
+            clearWhite(canvas);
+            PrintText(canvas, font, 0, 10, 10, QStringLiteral("НННН"));
+            const QImage image = canvas.image();
+            int top = image.height();
+            int bottom = -1;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (inked(image, x, y)) {
+                        top = std::min(top, y);
+                        bottom = std::max(bottom, y);
+                    }
+            return bottom - top + 1;
+        };
+        QVERIFY(inkHeight(negative) < inkHeight(positive));
+    }
+
     // ---- painters ----
 
     void defaultRoundSeal() {

@@ -1,0 +1,163 @@
+#include "Surface.h"
+
+#include "Emblem.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace qg {
+
+namespace {
+
+// Positions come from sums of 32-bit numbers; anything beyond this bound is
+// held at it so that differences of positions can never overflow.
+constexpr std::int64_t kCoordinateLimit = std::int64_t{1} << 40;
+
+std::int64_t bounded(std::int64_t v) {
+    return std::clamp(v, -kCoordinateLimit, kCoordinateLimit);
+}
+
+}  // namespace
+
+StampSurface::StampSurface() : emblems_(std::make_unique<EmblemCache>()) {}
+
+StampSurface::~StampSurface() = default;
+
+void StampSurface::setPenColor(TColor color) {
+    if (color == penColor_)
+        return;
+    flushPath();
+    penColor_ = color;
+}
+
+void StampSurface::setPenWidth(std::int32_t width) {
+    if (width < 0 || width == penWidth_)
+        return;
+    flushPath();
+    penWidth_ = width;
+}
+
+void StampSurface::setBrushColor(TColor color) {
+    brushColor_ = color;
+}
+
+void StampSurface::setFont(const LineFont& font) {
+    font_ = font;
+}
+
+void StampSurface::moveTo(std::int64_t x, std::int64_t y) {
+    flushPath();
+    current_ = Point64{bounded(x), bounded(y)};
+}
+
+void StampSurface::lineTo(std::int64_t x, std::int64_t y) {
+    if (path_.empty())
+        path_.push_back(current_);
+    current_ = Point64{bounded(x), bounded(y)};
+    path_.push_back(current_);
+}
+
+void StampSurface::markCircle(std::int64_t cx, std::int64_t cy, std::int64_t radius) {
+    if (path_.empty())
+        return;
+    pathIsCircle_ = true;
+    circleCentre_ = Point64{bounded(cx), bounded(cy)};
+    circleRadius_ = bounded(radius);
+}
+
+void StampSurface::flushPath() {
+    if (path_.size() >= 2)
+        stroke(std::move(path_));
+    path_.clear();
+    pathIsCircle_ = false;
+}
+
+void StampSurface::stroke(std::vector<Point64> points) {
+    StrokeRun run;
+    run.points = std::move(points);
+    run.color = penColor_;
+    run.width = std::min(std::max(penWidth_, 1), kMaxDrawnPenWidth);
+    run.circle = pathIsCircle_;
+    run.centre = circleCentre_;
+    run.radius = circleRadius_;
+    drawStroke(run);
+}
+
+void StampSurface::fill() {
+    flushPath();
+    // The whole picture: any rectangle that holds the preview will do.
+    drawFill(-kCoordinateLimit, -kCoordinateLimit, kCoordinateLimit, kCoordinateLimit, brushColor_);
+}
+
+void StampSurface::fillRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
+    flushPath();
+    left = bounded(left);
+    top = bounded(top);
+    right = bounded(right);
+    bottom = bounded(bottom);
+    if (left < right && top < bottom)
+        drawFill(left, top, right, bottom, brushColor_);
+}
+
+void StampSurface::rectangle(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
+    flushPath();
+    left = bounded(left);
+    top = bounded(top);
+    right = bounded(right);
+    bottom = bounded(bottom);
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    if (right - left < 1 || bottom - top < 1)
+        return;
+    drawFill(left, top, right, bottom, brushColor_);
+    stroke({{left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}, {left, top}});
+}
+
+void StampSurface::drawBitmap(std::int64_t x, std::int64_t y, const QImage& picture) {
+    flushPath();
+    if (!picture.isNull())
+        drawPicture(bounded(x), bounded(y), picture);
+}
+
+void StampSurface::textOut(std::int64_t x, std::int64_t y, std::uint16_t angle, QStringView text) {
+    flushPath();
+    if (text.isEmpty())
+        return;
+    TextRun run{bounded(x), bounded(y), angle, text.toString(), font_, brushColor_};
+    if (grouping_) {
+        group_.push_back(std::move(run));
+        return;
+    }
+    drawTexts(std::span<const TextRun>(&run, 1));
+}
+
+void StampSurface::beginTextGroup() {
+    flushPath();
+    grouping_ = true;
+    group_.clear();
+}
+
+void StampSurface::endTextGroup() {
+    grouping_ = false;
+    if (!group_.empty())
+        drawTexts(group_);
+    group_.clear();
+}
+
+void StampSurface::beginElement(ElementTag tag) {
+    flushPath();
+    element_ = tag;
+    elementStarted(tag);
+}
+
+void StampSurface::finish() {
+    flushPath();
+}
+
+EmblemCache& StampSurface::emblemCache() {
+    return *emblems_;
+}
+
+}  // namespace qg

@@ -1,0 +1,69 @@
+#pragma once
+
+// How a text line is laid out, shared by every target: the font at its
+// pixel size, glyphs with whole-pixel advances (as the cell is measured),
+// the cell's height and the frame a turned text is drawn in.
+
+#include "LineFont.h"
+
+#include <QColor>
+#include <QList>
+#include <QRawFont>
+#include <QStringView>
+#include <QTransform>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace qg {
+
+// A line font made ready for drawing.
+struct FontFace {
+    LineFont lineFont;
+    std::uint64_t id = 0;  // unique for the life of the book that made it
+    QRawFont raw;
+    int ascent = 0;   // whole pixels, rounded up
+    int descent = 0;  // whole pixels, rounded up
+    QColor textColour;
+    int cellHeight() const { return ascent + descent; }
+};
+
+// A text's glyphs with whole-pixel advances.
+struct Shaped {
+    QList<quint32> glyphs;
+    std::vector<std::int64_t> starts;  // offset of each glyph along the baseline
+    std::vector<std::int64_t> advances;
+    std::int64_t width = 0;
+};
+
+// The fonts of the lines drawn lately, kept for reuse.
+class FontBook {
+public:
+    static constexpr std::size_t kMaxFonts = 32;
+
+    // The face for a line font. Making a new one may drop every face made
+    // before (returns true in `dropped` then), so references do not outlive
+    // the next call.
+    const FontFace& face(const LineFont& lineFont, bool* dropped = nullptr);
+
+private:
+    std::vector<std::unique_ptr<FontFace>> faces_;
+    FontFace* last_ = nullptr;
+    std::uint64_t nextId_ = 1;
+};
+
+Shaped shapeText(const FontFace& face, QStringView text);
+
+// Direction of the baseline for a counter-clockwise turn, exact for the
+// right angles so that upright and quarter-turned cells keep sharp edges.
+void turnDirection(int turn, long double& c, long double& s);
+
+// Maps the text's own frame (u along the baseline from the cell's top-left
+// corner, v down the cell) onto preview coordinates, for a text whose
+// reference pixel is (x, y), turned counter-clockwise by `turn` degrees.
+// The text turns about the centre of its reference pixel, so that pixel is
+// the corner of the cell at every angle.
+QTransform textFrame(long double x, long double y, int turn);
+
+}  // namespace qg
