@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev libgl-dev fonts-liberation2 fonts-dejavu-core)
+packages=(cmake g++ make qt6-base-dev qt6-svg-dev qt6-image-formats-plugins zlib1g-dev libgl-dev fonts-liberation2 fonts-dejavu-core)
 if [ "${1:-}" = "--run" ]; then
     packages+=(qt6-qpa-plugins qt6-translations-l10n)
 fi

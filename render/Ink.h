@@ -1,0 +1,95 @@
+#pragma once
+
+// The design as ink at any scale: every primitive of the painters turned
+// into filled areas and stroked lines in preview units (one unit is one
+// preview pixel; the preview's pixel (i, j) covers [i, i+1) x [j, j+1)).
+// From it come the true-size pictures, the vector files, the print and the
+// manufacturing check.
+
+#include "Parameters.h"
+#include "Surface.h"
+#include "TextLayout.h"
+
+#include <QPainterPath>
+#include <QRectF>
+
+#include <vector>
+
+class QPainter;
+
+namespace qg {
+
+struct InkOp {
+    ElementTag element;
+    TColor color = 0;
+    // Painted in the background colour: it covers what lies beneath and
+    // leaves paper there.
+    bool paper = false;
+    // A filled area, or (when `stroked`) a centre line drawn with a round
+    // pen `width` wide.
+    QPainterPath path;
+    bool stroked = false;
+    double width = 0;
+    // For a circle outline: its centre and radius.
+    bool circle = false;
+    QPointF centre;
+    double radius = 0;
+    // A glyph of a text: the cap height of its font, in preview units.
+    double capHeight = 0;
+
+    // The area the op paints (a stroke turned into its outline).
+    QPainterPath area() const;
+    QRectF bounds() const;
+};
+
+// A surface that records ink instead of pixels.
+class InkSurface : public StampSurface {
+public:
+    // `background` is the design's background colour: whatever is painted
+    // in it is paper, not ink.
+    explicit InkSurface(TColor background);
+    ~InkSurface() override;
+
+    const std::vector<InkOp>& ops() const { return ops_; }
+    std::vector<InkOp> takeOps() { return std::move(ops_); }
+
+protected:
+    void drawStroke(const StrokeRun& stroke) override;
+    void drawFill(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
+                  TColor color) override;
+    void drawPicture(std::int64_t x, std::int64_t y, const QImage& picture) override;
+    void drawTexts(std::span<const TextRun> runs) override;
+
+private:
+    void add(InkOp op);
+
+    TColor background_;
+    FontBook fonts_;
+    std::vector<InkOp> ops_;
+};
+
+// The ink of a design of the given page, with the emblem read afresh.
+std::vector<InkOp> recordInk(const StampDesigns& designs, ActivePage page);
+
+// Paints the ops in their order: ink in its colour (or `mono` when valid),
+// paper in `paper`. The painter's transform maps preview units.
+void paintInk(QPainter& painter, const std::vector<InkOp>& ops, const QColor& paper, const QColor& mono = QColor());
+
+// One shape of the finished ink, with whatever later paper covered cut away.
+struct InkShape {
+    ElementTag element;
+    TColor color = 0;
+    QPainterPath path;
+    bool stroked = false;  // a centre line drawn with a round pen `width` wide
+    double width = 0;
+};
+
+// The ink as vector files hold it: no paper at all; where paper (or ink of
+// another colour) covers earlier ink, that ink is cut away. With `merge`
+// all the ink of one colour becomes one set of closed filled outlines.
+std::vector<InkShape> resolveInk(const std::vector<InkOp>& ops, bool merge);
+
+// The box that holds all the ink, in preview units (empty when there is none).
+QRectF inkBounds(const std::vector<InkOp>& ops);
+
+}  // namespace qg

@@ -1,0 +1,53 @@
+#pragma once
+
+// Designs the tests and benchmarks share.
+
+#include "Parameters.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QString>
+#include <QStringList>
+
+namespace qg::testing {
+
+inline QString repeatedTo(const QString& text, int length) {
+    QString out;
+    while (out.size() < length)
+        out += text;
+    return out.left(length);
+}
+
+// A 198 x 198 crest on white, saved as a bitmap at `path`.
+inline bool writeCrest(const QString& path) {
+    QImage picture(198, 198, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter p(&picture);
+    p.setPen(QPen(Qt::black, 3));
+    p.drawEllipse(QPoint(99, 99), 40, 50);
+    p.drawLine(59, 99, 139, 99);
+    p.fillRect(90, 60, 18, 18, Qt::darkRed);
+    p.end();
+    return picture.save(path, "BMP");
+}
+
+// Three ring texts of 60 characters, three centre lines and the crest.
+inline RoundSealParameters heavyRoundSeal(const QString& crestPath) {
+    RoundSealParameters seal = defaultRoundSeal();
+    const QStringList words = {QStringLiteral("Общество с ограниченной ответственностью * "),
+                               QStringLiteral("Министерство печатей и штампов * "),
+                               QStringLiteral("Для документов * Москва * Россия * ")};
+    for (int k = 0; k < 3; ++k) {
+        seal.lines[k].enabled = true;
+        seal.lines[k].text = repeatedTo(words[k], 60);
+    }
+    for (int k = 3; k < 6; ++k)
+        seal.lines[k].enabled = true;
+    seal.emblem.enabled = true;
+    seal.emblem.path = crestPath;
+    seal.emblem.x = 0;
+    seal.emblem.y = 0;
+    return seal;
+}
+
+}  // namespace qg::testing
