@@ -1,0 +1,205 @@
+#include "ExportCommand.h"
+
+#include "Export.h"
+#include "StampFile.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <cmath>
+
+namespace qg {
+
+namespace {
+
+const QString kExport = QStringLiteral("export");
+
+// A number option within [low, high]; false with a message when it is not.
+bool numberOption(const QCommandLineParser& parser, const QString& name, double low, double high, double& value,
+                  QTextStream& err) {
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    const double given = parser.value(name).toDouble(&ok);
+    if (!ok || !std::isfinite(given) || given < low || given > high) {
+        err << QStringLiteral("quillgraver: --%1: нужно число от %2 до %3, дано «%4»\n")
+                   .arg(name)
+                   .arg(low)
+                   .arg(high)
+                   .arg(parser.value(name));
+        return false;
+    }
+    value = given;
+    return true;
+}
+
+// Reads one design file into `designs`; false with the reason.
+bool readDesign(const QString& path, StampDesigns& designs, StampKind& kind, QString& reason) {
+    QByteArray bytes;
+    QString error;
+    if (!io::readWholeFile(path, bytes, error)) {
+        reason = QStringLiteral("не удалось прочитать файл: %1").arg(error);
+        return false;
+    }
+    const std::optional<StampKind> found = io::sectionKind(bytes);
+    if (!found) {
+        reason = QStringLiteral("это не файл макета печати");
+        return false;
+    }
+    kind = *found;
+    io::ReadResult result;
+    switch (kind) {
+        case StampKind::Round:
+            result = io::readRoundSeal(bytes, designs.round);
+            break;
+        case StampKind::Triangle:
+            result = io::readTriangleSeal(bytes, designs.triangle);
+            break;
+        case StampKind::Rect:
+            result = io::readRectStamp(bytes, designs.rect);
+            break;
+    }
+    if (!result.ok()) {
+        reason = QStringLiteral("строка %1 повреждена").arg(result.damagedLine);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool wantsExportCommand(const QStringList& arguments) {
+    for (const QString& argument : arguments) {
+        if (argument == QLatin1String("--") )
+            break;
+        if (argument == QLatin1String("--export") || argument == QLatin1String("-export"))
+            return true;
+    }
+    return false;
+}
+
+int runExportCommand(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Квиллгрейвер: оттиск печати или штампа в натуральную величину."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("макет.qgr"), QStringLiteral("Файлы макетов."),
+                                 QStringLiteral("макет.qgr..."));
+    parser.addOptions({
+        {kExport, QStringLiteral("Сохранить оттиски макетов в файлы, без окна.")},
+        {{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("Файл оттиска (один макет)."),
+         QStringLiteral("файл")},
+        {QStringLiteral("output-dir"), QStringLiteral("Папка для оттисков; имя файла как у макета."),
+         QStringLiteral("папка")},
+        {QStringLiteral("width-mm"),
+         QStringLiteral("Ширина оттиска в мм (круглая печать: по внешнему ободку). По умолчанию 40, 45 или 58."),
+         QStringLiteral("мм")},
+        {QStringLiteral("dpi"), QStringLiteral("Разрешение рисунка, от 72 до 4800 (по умолчанию 600)."),
+         QStringLiteral("dpi")},
+        {QStringLiteral("format"), QStringLiteral("png, tiff, pdf, svg или bmp (по умолчанию по расширению файла)."),
+         QStringLiteral("формат")},
+        {QStringLiteral("color"), QStringLiteral("В цветах макета (иначе чёрным, рисунок 1 бит).")},
+        {QStringLiteral("mirror"), QStringLiteral("Зеркально, слева направо.")},
+        {QStringLiteral("negative"), QStringLiteral("Негатив: белым по чёрному.")},
+        {QStringLiteral("margin-mm"), QStringLiteral("Поля вокруг оттиска в мм (по умолчанию 2)."),
+         QStringLiteral("мм")},
+        {QStringLiteral("merge-outlines"), QStringLiteral("PDF и SVG: слить краску одного цвета в замкнутые контуры.")},
+        {QStringLiteral("transparent"), QStringLiteral("PNG: прозрачный фон.")},
+    });
+    if (!parser.parse(arguments)) {
+        err << QStringLiteral("quillgraver: %1\n").arg(parser.errorText());
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        out << parser.helpText();
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        out << QStringLiteral("quillgraver %1\n").arg(QCoreApplication::applicationVersion());
+        return 0;
+    }
+
+    const QStringList designs = parser.positionalArguments();
+    const bool toFile = parser.isSet(QStringLiteral("output"));
+    const bool toDir = parser.isSet(QStringLiteral("output-dir"));
+    if (designs.isEmpty()) {
+        err << QStringLiteral("quillgraver: не указан ни один файл макета\n");
+        return 2;
+    }
+    if (toFile == toDir) {
+        err << QStringLiteral("quillgraver: укажите либо --output, либо --output-dir\n");
+        return 2;
+    }
+    if (toFile && designs.size() > 1) {
+        err << QStringLiteral("quillgraver: для нескольких макетов нужна --output-dir\n");
+        return 2;
+    }
+
+    output::Settings settings;
+    std::optional<output::Format> format;
+    if (parser.isSet(QStringLiteral("format"))) {
+        format = output::formatFromName(parser.value(QStringLiteral("format")));
+        if (!format) {
+            err << QStringLiteral("quillgraver: неизвестный формат «%1»\n").arg(parser.value(QStringLiteral("format")));
+            return 2;
+        }
+    } else if (toFile) {
+        format = output::formatFromFileName(parser.value(QStringLiteral("output")));
+        if (!format) {
+            err << QStringLiteral("quillgraver: %1: неизвестный формат (расширение png, tif, tiff, pdf, svg или bmp)\n")
+                       .arg(parser.value(QStringLiteral("output")));
+            return 2;
+        }
+    }
+    settings.format = format.value_or(output::Format::Png);
+    double width = 0;
+    double dpi = settings.dpi;
+    double margin = settings.marginMm;
+    if (!numberOption(parser, QStringLiteral("width-mm"), output::kMinWidthMm, output::kMaxWidthMm, width, err) ||
+        !numberOption(parser, QStringLiteral("dpi"), output::kMinDpi, output::kMaxDpi, dpi, err) ||
+        !numberOption(parser, QStringLiteral("margin-mm"), 0, output::kMaxMarginMm, margin, err))
+        return 2;
+    settings.dpi = static_cast<int>(std::lround(dpi));
+    settings.marginMm = margin;
+    settings.colour = parser.isSet(QStringLiteral("color"));
+    settings.mirror = parser.isSet(QStringLiteral("mirror"));
+    settings.negative = parser.isSet(QStringLiteral("negative"));
+    settings.mergeOutlines = parser.isSet(QStringLiteral("merge-outlines"));
+    settings.transparent = parser.isSet(QStringLiteral("transparent"));
+
+    int failures = 0;
+    for (const QString& design : designs) {
+        StampDesigns read;
+        StampKind kind = StampKind::Round;
+        QString reason;
+        if (!readDesign(design, read, kind, reason)) {
+            err << QStringLiteral("quillgraver: %1: %2\n").arg(design, reason);
+            ++failures;
+            continue;
+        }
+        const output::Imprint imprint = output::makeImprint(read, kind);
+        output::Settings one = settings;
+        one.widthMm = width > 0 ? width : output::defaultWidthMm(kind);
+        const QString target = toFile ? parser.value(QStringLiteral("output"))
+                                      : QDir(parser.value(QStringLiteral("output-dir")))
+                                            .filePath(QFileInfo(design).completeBaseName() + QLatin1Char('.') +
+                                                      output::formatSuffix(one.format));
+        QString error;
+        if (!output::exportFile(imprint, one, target, error)) {
+            err << QStringLiteral("quillgraver: %1: не удалось записать %2: %3\n").arg(design, target, error);
+            ++failures;
+            continue;
+        }
+        const QSizeF size = output::imprintSizeMm(imprint, one.widthMm);
+        out << QStringLiteral("%1 -> %2 (%3 x %4 мм)\n")
+                   .arg(design, target)
+                   .arg(size.width(), 0, 'f', 1)
+                   .arg(size.height(), 0, 'f', 1);
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+}  // namespace qg
