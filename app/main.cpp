@@ -15,7 +15,8 @@ namespace {
 // The program's command-line options; a new option is added here and read
 // in main() after the second pass.
 void describeOptions(QCommandLineParser& parser) {
-    parser.setApplicationDescription(QStringLiteral("Designs the imprint of an office seal or rubber stamp."));
+    parser.setApplicationDescription(
+        QStringLiteral("Designs the imprint of an office seal or rubber stamp."));
     // Qt's own single-dash options (-platform, -reverse) must not be taken
     // apart into letters such as -v.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);

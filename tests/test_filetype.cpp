@@ -41,9 +41,11 @@ private slots:
         QTest::newRow("triangular seal by content") << "seal" << triangle << true;
         QTest::newRow("rectangular stamp by content") << "seal" << rect << true;
         QTest::newRow("bare LF line ends by content") << "seal" << withBareLf(triangle) << true;
-        QTest::newRow("marker in lower case") << "seal" << QByteArray(round).replace(";Page1", ";page1") << false;
-        QTest::newRow("header without a marker") << "seal" << round.left(round.indexOf(";Page1")) + "Field Color: 0\r\n"
-                                                 << false;
+        QTest::newRow("marker in lower case")
+            << "seal" << QByteArray(round).replace(";Page1", ";page1") << false;
+        QTest::newRow("header without a marker")
+            << "seal" << round.left(round.indexOf(";Page1")) + "Field Color: 0\r\n"
+            << false;
         QTest::newRow("plain text") << "notes.txt" << text << false;
     }
 
