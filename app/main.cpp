@@ -1,17 +1,81 @@
 #include "Artwork.h"
+#include "ExportCommand.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "WidgetDialogs.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFont>
+#include <QGuiApplication>
+#include <QTextStream>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
+namespace {
+
+// The program's command-line options; a new option is added here and read
+// in main() after the second pass.
+void describeOptions(QCommandLineParser& parser) {
+    parser.setApplicationDescription(
+        QStringLiteral("Designs the imprint of an office seal or rubber stamp."));
+    // Qt's own single-dash options (-platform, -reverse) must not be taken
+    // apart into letters such as -v.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addHelpOption();
+    parser.addVersionOption();
+}
+
+// Answers --help and --version before any window system is touched, so
+// that they work without a display: this pass runs under a plain
+// QCoreApplication that is gone before the QApplication is made. Qt's own
+// options are not known here, so parse errors are left to the second pass.
+void answerInformationOptions(int argc, char* argv[]) {
+    QCoreApplication core(argc, argv);
+    QCommandLineParser parser;
+    describeOptions(parser);
+    parser.parse(QCoreApplication::arguments());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp();  // exits
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();  // exits
+}
+
+}  // namespace
+
+// The export from the command line: no window and no message box. Without
+// a display it draws offscreen.
+int runCommandLine(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return qg::runExportCommand(QCoreApplication::arguments(), out, err);
+}
+
 int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName(QStringLiteral("quillgraver"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QG_VERSION));
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (qg::wantsExportCommand(arguments))
+        return runCommandLine(argc, argv);
+    answerInformationOptions(argc, argv);
+
     QApplication app(argc, argv);
+    // The second pass sees the arguments without Qt's own options and
+    // reports anything it does not know.
+    QCommandLineParser parser;
+    describeOptions(parser);
+    parser.process(app);
+
     QApplication::setApplicationName(QStringLiteral("Quillgraver"));
+    // Ties the windows to the installed desktop entry (its name and icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quillgraver.Quillgraver"));
     QApplication::setWindowIcon(qg::programIcon());
     // The dialog font; where it is not installed, the nearest in width.
     QFont dialogFont(QStringLiteral("MS Sans Serif"), 8);

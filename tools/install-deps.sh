@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when missing.
+# Installs the Debian packages the build needs, when missing; with --run also
+# those that running the program needs, with --test those of the tests, with
+# --package those of `make package`.
 set -euo pipefail
 
 packages=(cmake g++ make qt6-base-dev qt6-svg-dev qt6-image-formats-plugins zlib1g-dev libgl-dev fonts-liberation2 fonts-dejavu-core)
-if [ "${1:-}" = "--run" ]; then
-    packages+=(qt6-qpa-plugins qt6-translations-l10n)
-fi
+for arg in "$@"; do
+    case "$arg" in
+    --run) packages+=(qt6-qpa-plugins qt6-translations-l10n qt6-wayland) ;;
+    --test) packages+=(desktop-file-utils appstream dpkg-dev file) ;;
+    --package) packages+=(dpkg-dev file) ;;
+    *) echo "unknown option $arg" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
