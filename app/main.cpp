@@ -50,6 +50,11 @@ int runCommandLine(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Only the command's own lines go to the error stream.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtFatalMsg || type == QtCriticalMsg)
+            QTextStream(stderr) << "quillgraver: " << message << '\n';
+    });
     QGuiApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
