@@ -3,15 +3,21 @@
 #include "StampPages.h"
 #include "TextToNumber.h"
 #include "Unit1.h"
+#include "WindowFont.h"
 #include "WindowHelpers.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QStyle>
+#include <QStyleOption>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +30,7 @@ using namespace qg;
 class TestWindow : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -49,6 +56,7 @@ private slots:
     void startUpRunsOnce();
     void beforeTheFirstShowing();
     void closeBoxAsksLikeClose();
+    void captionsFitTheirControls();
 
 private:
     std::unique_ptr<ScriptedWindow> m_ui;
@@ -56,6 +64,11 @@ private:
     TForm1* m_window = nullptr;
     QTemporaryDir m_dir;
 };
+
+// The window as the user sees it, in the program's own window font.
+void TestWindow::initTestCase() {
+    QApplication::setFont(windowFont());
+}
 
 void TestWindow::init() {
     m_ui = std::make_unique<ScriptedWindow>();
@@ -562,6 +575,105 @@ void TestWindow::beforeTheFirstShowing() {
     QVERIFY(!w.isModified(StampKind::Triangle));
     QVERIFY(w.activePage() == ActivePage::Round);
     QVERIFY(dialogs.questions.isEmpty());
+}
+
+namespace {
+
+// A caption and the room its control leaves for it: the control less its
+// frame, check box indicator, margins or tab padding.
+struct Caption {
+    QString text;
+    QRect room;
+};
+
+QList<Caption> captionsOf(QWidget* widget) {
+    QStyle* style = widget->style();
+    if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(check);
+        option.text = check->text();
+        return {{check->text(), style->subElementRect(QStyle::SE_CheckBoxContents, &option, check)}};
+    }
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        return {{button->text(), style->subElementRect(QStyle::SE_PushButtonContents, &option, button)}};
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        if (label->text().isEmpty())
+            return {};
+        const int margin = label->margin();
+        return {{label->text(), label->contentsRect().adjusted(margin, margin, -margin, -margin)}};
+    }
+    if (auto* box = qobject_cast<QGroupBox*>(widget)) {
+        if (box->title().isEmpty())
+            return {};
+        QStyleOptionGroupBox option;
+        option.initFrom(box);
+        option.text = box->title();
+        option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+        if (box->isCheckable())
+            option.subControls |= QStyle::SC_GroupBoxCheckBox;
+        const QRect label = style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+        return {{box->title(), QRect(label.topLeft(), QPoint(box->width() - 1, label.bottom()))}};
+    }
+    if (auto* tabs = qobject_cast<QTabBar*>(widget)) {
+        QList<Caption> captions;
+        const int padding = style->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, tabs);
+        for (int i = 0; i < tabs->count(); ++i)
+            captions.append({tabs->tabText(i), tabs->tabRect(i).adjusted(padding / 2, 0, -(padding / 2), 0)});
+        return captions;
+    }
+    return {};
+}
+
+}  // namespace
+
+// Every caption of the window, at the sizes its layout fixes, shows whole.
+void TestWindow::captionsFitTheirControls() {
+    TForm1& w = *m_window;
+    QStringList cut;
+    int captions = 0;
+    for (QWidget* widget : w.findChildren<QWidget*>()) {
+        for (const Caption& caption : captionsOf(widget)) {
+            ++captions;
+            const QSize needed = widget->fontMetrics().size(Qt::TextShowMnemonic, caption.text);
+            if (needed.width() > caption.room.width() || needed.height() > caption.room.height())
+                cut.append(QStringLiteral("%1 \"%2\": needs %3x%4, has %5x%6")
+                               .arg(widget->objectName(), caption.text)
+                               .arg(needed.width())
+                               .arg(needed.height())
+                               .arg(caption.room.width())
+                               .arg(caption.room.height()));
+        }
+    }
+    // A label's words must not lie under a control stacked above it, such
+    // as the "px" after the width and radius edits of the ring boxes.
+    for (QLabel* label : w.findChildren<QLabel*>()) {
+        const QString text = label->text();
+        if (text.isEmpty() || (label->alignment() & Qt::AlignHCenter))
+            continue;
+        const QFontMetrics metrics = label->fontMetrics();
+        const QObjectList siblings = label->parentWidget()->children();
+        for (qsizetype start = 0, end = 0; start < text.size(); start = end) {
+            end = start + 1;
+            if (text[start] == QLatin1Char(' '))
+                continue;
+            while (end < text.size() && text[end] != QLatin1Char(' '))
+                ++end;
+            const QRect word(label->x() + label->contentsRect().left() + metrics.horizontalAdvance(text.left(start)),
+                             label->y(), metrics.horizontalAdvance(text.mid(start, end - start)), label->height());
+            for (qsizetype i = siblings.indexOf(label) + 1; i < siblings.size(); ++i) {
+                const auto* above = qobject_cast<QWidget*>(siblings[i]);
+                if (above && !above->isHidden() && above->geometry().intersects(word))
+                    cut.append(QStringLiteral("%1 \"%2\" lies under %3")
+                                   .arg(label->objectName(), text.mid(start, end - start), above->objectName()));
+            }
+        }
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("\n"))));
+    QVERIFY(captions >= 71);  // the walk reached the controls of every page
 }
 
 QTEST_MAIN(TestWindow)
