@@ -13,8 +13,10 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTabBar>
@@ -57,6 +59,9 @@ private slots:
     void beforeTheFirstShowing();
     void closeBoxAsksLikeClose();
     void captionsFitTheirControls();
+    void waitingKeystrokesRepaintOnce();
+    void skippedRepaintsKeepTheDrawingState();
+    void pendingRepaintDrawsTheStateItWasAskedFor();
 
 private:
     std::unique_ptr<ScriptedWindow> m_ui;
@@ -674,6 +679,72 @@ void TestWindow::captionsFitTheirControls() {
     }
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("\n"))));
     QVERIFY(captions >= 71);  // the walk reached the controls of every page
+}
+
+// Keystrokes that wait in the queue together are all taken before the
+// preview is drawn, and it is drawn once, for the text they leave.
+void TestWindow::waitingKeystrokesRepaintOnce() {
+    TForm1& w = *m_window;
+    (void)w.previewPicture();
+    QSignalSpy painted(&w, &TForm1::previewPainted);
+    QLineEdit* edit = control<QLineEdit>(w, "Page1Edit1");
+    edit->setFocus();
+    edit->end(false);
+    for (const QChar c : QStringLiteral("Ёжик")) {
+        QCoreApplication::postEvent(edit, new QKeyEvent(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, c));
+        QCoreApplication::postEvent(edit, new QKeyEvent(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, c));
+    }
+    QTest::qWait(50);
+    QCOMPARE(edit->text(), QStringLiteral("Первая строкаЁжик"));
+    QCOMPARE(painted.count(), 1);
+    QVERIFY(w.isModified(StampKind::Round));
+    QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), ActivePage::Round));
+    QCOMPARE(painted.count(), 1);
+}
+
+// A paint hands its pen, brush, font and current point on to the next one:
+// paints left out for a later state must hand on the same.
+void TestWindow::skippedRepaintsKeepTheDrawingState() {
+    TForm1& w = *m_window;
+    StampDesigns designs = w.designs();
+    Canvas reference;
+    const auto paintReference = [&] {
+        ClearStamp(reference, designs, ActivePage::Round);
+        PaintStamp(reference, designs, ActivePage::Round);
+    };
+    paintReference();
+
+    // Ring 3 drawn last with a pen 7 wide, then every ring switched off, so
+    // that the last paint draws with no pen of its own and keeps the 7.
+    retype(control<QLineEdit>(w, "Page1Box3Edit1"), "7");
+    designs.round.rings[2].width = 7;
+    paintReference();
+    for (int m = 1; m <= 3; ++m) {
+        control<QCheckBox>(w, QStringLiteral("Page1Box%1Check").arg(m))->setChecked(false);
+        designs.round.rings[static_cast<std::size_t>(m - 1)].enabled = false;
+        paintReference();
+    }
+    QCOMPARE(w.designs().round, designs.round);
+
+    const Canvas& canvas = w.previewCanvas();
+    QCOMPARE(canvas.penWidth(), 7);
+    QCOMPARE(canvas.penWidth(), reference.penWidth());
+    QCOMPARE(canvas.penColor(), reference.penColor());
+    QCOMPARE(canvas.brushColor(), reference.brushColor());
+    QCOMPARE(canvas.font(), reference.font());
+    QVERIFY(canvas.currentPoint() == reference.currentPoint());
+    QCOMPARE(w.previewPicture(), reference.image());
+}
+
+// A radius below its threshold typed while a repaint waits is stored
+// without a repaint of its own: the waiting repaint must not draw it.
+void TestWindow::pendingRepaintDrawsTheStateItWasAskedFor() {
+    TForm1& w = *m_window;
+    retype(control<QLineEdit>(w, "Page1EditA1"), "30");
+    const StampDesigns asked = w.designs();
+    retype(control<QLineEdit>(w, "Page1EditR1"), "5");
+    QCOMPARE(w.designs().round.lines[0].radius, 5);
+    QCOMPARE(w.previewPicture(), expectedPicture(asked, ActivePage::Round));
 }
 
 QTEST_MAIN(TestWindow)
