@@ -131,6 +131,13 @@ void RoundSealPage::Page1Box4Button1Click() {
                         QStringLiteral("Расширение файла должно быть bmp !"));
         return;
     }
+    // The path is saved with the design in Windows-1251: a path it cannot
+    // hold would come back from the file as another, missing file.
+    if (!io::canEncodeCp1251(path)) {
+        dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."),
+                        QStringLiteral("Путь к файлу содержит символы, которые нельзя сохранить в файле qgr !"));
+        return;
+    }
     QImageReader reader(path, "bmp");
     if (!reader.canRead()) {
         dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."),

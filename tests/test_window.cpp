@@ -53,6 +53,7 @@ private slots:
     void popupMenuNotOnInformationPage();
     void emblemChoice_data();
     void emblemChoice();
+    void emblemPathTheFileCannotHoldIsRefused();
     void emblemDrawnAndSkipped();
     void resetKeepsFontsAndEmblemLabel();
     void startUpRunsOnce();
@@ -476,6 +477,29 @@ void TestWindow::emblemChoice() {
         QCOMPARE(w.designs().round.emblem.path, QString());
         QVERIFY(!w.isModified(StampKind::Round));
     }
+}
+
+void TestWindow::emblemPathTheFileCannotHoldIsRefused() {
+    TForm1& w = *m_window;
+    control<QCheckBox>(w, "Page1Box4Check")->setChecked(true);
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    const QString first = m_dir.filePath(QStringLiteral("Герб области.bmp"));
+    QVERIFY(picture.save(first, "BMP"));
+    QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Café")));
+    const QString refused = m_dir.filePath(QStringLiteral("Café/герб.bmp"));
+    QVERIFY(picture.save(refused, "BMP"));
+
+    m_dialogs->openNames = {first, refused};
+    click(w, "Page1Box4Button1");
+    QVERIFY(m_dialogs->messages.isEmpty());
+    click(w, "Page1Box4Button1");
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->messages[0].caption, QStringLiteral("Предупреждение."));
+    QCOMPARE(m_dialogs->messages[0].text,
+             QStringLiteral("Путь к файлу содержит символы, которые нельзя сохранить в файле qgr !"));
+    QCOMPARE(w.designs().round.emblem.path, first);
+    QCOMPARE(control<QLabel>(w, "Page1Box4Label2")->text(), QStringLiteral("Герб области.b"));
 }
 
 void TestWindow::emblemDrawnAndSkipped() {
