@@ -112,10 +112,12 @@ RoundSealPage::RoundSealPage(PageHost& host, RoundSealParameters& seal, QWidget*
     setDependents(check, {x, y, xyLabel, m_emblemLabel, open});
 }
 
+QString fileNameOfPath(const QString& path) {
+    return path.mid(std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1);
+}
+
 void RoundSealPage::showEmblemFileName(const QString& path) {
-    // A path read from a file may come from Windows: both separators count.
-    const qsizetype nameStart = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1;
-    m_emblemLabel->setText(path.isEmpty() ? kNoEmblemCaption : path.mid(nameStart).left(14));
+    m_emblemLabel->setText(path.isEmpty() ? kNoEmblemCaption : fileNameOfPath(path).left(14));
 }
 
 void RoundSealPage::Page1Box4Button1Click() {

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -417,9 +418,38 @@ void TForm1::OpenItemClick() {
         return;
     }
     setModified(*kind, false);
+    const QString emblemWarning = *kind == StampKind::Round ? checkOpenedEmblem(path) : QString();
     setActivePage(static_cast<ActivePage>(*kind));
     RefreshItemClick();
     m_dialogs.message(MessageIcon::Information, kInformation, textsOf(*kind).read);
+    if (!emblemWarning.isEmpty())
+        m_dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."), emblemWarning);
+}
+
+// A design sent to another machine with its emblem beside it names a
+// folder that machine lacks: the file of the same name beside the design
+// is taken instead. The design then names another file, so it counts as
+// modified: saving it keeps the new path.
+QString TForm1::checkOpenedEmblem(const QString& designPath) {
+    QString& emblem = m_designs.round.emblem.path;
+    if (emblem.isEmpty())
+        return QString();
+    const auto isBitmap = [](const QString& path) { return QImageReader(path, "bmp").canRead(); };
+    if (QFileInfo(emblem).isFile()) {
+        if (isBitmap(emblem))
+            return QString();
+        return QStringLiteral("Файл герба не является рисунком bmp !\n%1").arg(emblem);
+    }
+    const QString name = fileNameOfPath(emblem);
+    const QString beside = QFileInfo(designPath).absoluteDir().filePath(name);
+    if (name.isEmpty() || !io::canEncodeCp1251(beside) || !QFileInfo(beside).isFile() || !isBitmap(beside))
+        return QStringLiteral("Файл герба не найден !\n%1").arg(emblem);
+    const QString named = emblem;
+    emblem = beside;
+    Page1->showEmblemFileName(beside);
+    setModified(StampKind::Round, true);
+    return QStringLiteral("Файл герба не найден !\n%1\n\nВместо него взят файл с тем же именем из папки печати:\n%2")
+        .arg(named, QDir::toNativeSeparators(beside));
 }
 
 // A damaged file changes nothing: the file is read into a copy of the

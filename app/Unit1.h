@@ -97,6 +97,10 @@ private:
     // Tells the user that a file could not be read or written, and why.
     void reportFileError(const QString& what, const QString& path, const QString& reason);
     bool readDesign(qg::StampKind kind, const QByteArray& bytes, int& damagedLine);
+    // Checks the emblem file an opened round seal names; a missing one is
+    // replaced by the file of the same name in the design file's folder.
+    // Returns the warning to show, or an empty text when all is well.
+    QString checkOpenedEmblem(const QString& designPath);
     void showPopupMenu(const QPoint& position);
     void requestRepaint(qg::ActivePage page);
 
