@@ -1,3 +1,4 @@
+#include "FontDialog.h"
 #include "Render.h"
 #include "ScriptedDialogs.h"
 #include "StampPages.h"
@@ -8,9 +9,12 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
@@ -47,6 +51,8 @@ private slots:
     void checkBoxesEnableTheirControls_data();
     void checkBoxesEnableTheirControls();
     void fontDialog();
+    void fontDialogFaces_data();
+    void fontDialogFaces();
     void colourPanel();
     void backgroundColourOfTheActiveKindOnly();
     void pageChangeRepaintsWithoutMarking();
@@ -347,6 +353,56 @@ void TestWindow::fontDialog() {
     QCOMPARE(m_dialogs->fontInitials[4], fontDialogStartFont());
     QCOMPARE(w.designs().round.lines[1].font, startupFont());
     QVERIFY(!w.isModified(StampKind::Triangle));
+}
+
+void TestWindow::fontDialogFaces_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("picked");  // entries chosen one after the other
+    QTest::addColumn<QString>("chosen");
+
+    const QString missing = QStringLiteral("MS Sans Serif (не установлен)");
+    QTest::newRow("missing, kept") << "MS Sans Serif" << QStringList() << "MS Sans Serif";
+    QTest::newRow("missing, its stand-in picked") << "MS Sans Serif" << QStringList{"DejaVu Sans"} << "DejaVu Sans";
+    QTest::newRow("missing, another picked") << "MS Sans Serif" << QStringList{"Liberation Serif"}
+                                             << "Liberation Serif";
+    QTest::newRow("missing, picked again") << "MS Sans Serif" << QStringList{"DejaVu Sans", missing}
+                                           << "MS Sans Serif";
+    QTest::newRow("Arial, its stand-in picked") << "Arial" << QStringList{"Liberation Sans"} << "Liberation Sans";
+    QTest::newRow("installed, kept") << "Liberation Serif" << QStringList() << "Liberation Serif";
+    QTest::newRow("installed, another picked") << "Liberation Serif" << QStringList{"DejaVu Sans"}
+                                               << "DejaVu Sans";
+}
+
+// The face list shows the face the line has, installed or not, and takes
+// whatever face is picked.
+void TestWindow::fontDialogFaces() {
+    QFETCH(QString, stored);
+    QFETCH(QStringList, picked);
+    QFETCH(QString, chosen);
+    LineFont initial = fontDialogStartFont();
+    initial.face = stored;
+    initial.size = 14;
+    initial.italic = true;
+    FontDialog dialog(initial, nullptr);
+    auto* faces = control<QComboBox>(dialog, "FontFace");
+    const bool installed = QFontDatabase::hasFamily(stored);
+    QCOMPARE(installed, stored.startsWith(QLatin1String("Liberation")));
+    const QString entry = installed ? stored : stored + QStringLiteral(" (не установлен)");
+    QCOMPARE(faces->currentText(), entry);
+    QCOMPARE(faces->findText(entry), faces->currentIndex());
+    // The sample of a missing face is drawn in the face standing in for it.
+    QCOMPARE(QFontInfo(control<QLabel>(dialog, "FontSample")->font()).family(), QFontInfo(QFont(stored)).family());
+    QCOMPARE(dialog.font(), initial);
+
+    for (const QString& name : picked) {
+        const int index = faces->findText(name, Qt::MatchExactly);
+        QVERIFY2(index >= 0, qPrintable(name));
+        faces->setCurrentIndex(index);
+    }
+    LineFont expected = initial;
+    expected.face = chosen;
+    QCOMPARE(dialog.font(), expected);
+    QCOMPARE(QFontInfo(control<QLabel>(dialog, "FontSample")->font()).family(), QFontInfo(QFont(chosen)).family());
 }
 
 void TestWindow::colourPanel() {
