@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFontComboBox>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -44,12 +43,32 @@ FontDialog::FontDialog(const LineFont& initial, QWidget* parent) : QDialog(paren
     setObjectName(QStringLiteral("FontDialog"));
     setWindowTitle(QStringLiteral("Шрифт"));
 
-    m_face = new QFontComboBox(this);
+    // The scalable faces with Cyrillic letters (the code page of the
+    // designs), each name shown in its own face.
+    m_face = new QComboBox(this);
     m_face->setObjectName(QStringLiteral("FontFace"));
-    m_face->setFontFilters(QFontComboBox::ScalableFonts);
-    m_face->setWritingSystem(QFontDatabase::Cyrillic);  // the code page of the designs
-    m_face->setCurrentFont(QFont(initial.face));
-    m_face->setEditable(false);
+    const auto insertFace = [this](int row, const QString& caption, const QString& face) {
+        m_face->insertItem(row, caption, face);
+        m_face->setItemData(row, QFont(face), Qt::FontRole);
+    };
+    for (const QString& family : QFontDatabase::families(QFontDatabase::Cyrillic)) {
+        if (QFontDatabase::isScalable(family) && !QFontDatabase::isPrivateFamily(family))
+            insertFace(m_face->count(), family, family);
+    }
+    m_initialFace = m_face->findText(initial.face, Qt::MatchFixedString);
+    if (m_initialFace < 0) {
+        // Not installed: an entry of its own in alphabetical place, drawn
+        // in the face that stands in for it.
+        m_initialFace = 0;
+        while (m_initialFace < m_face->count() &&
+               m_face->itemText(m_initialFace).compare(initial.face, Qt::CaseInsensitive) < 0)
+            ++m_initialFace;
+        insertFace(m_initialFace,
+                   initial.face.isEmpty() ? QStringLiteral("(шрифт не задан)")
+                                          : QStringLiteral("%1 (не установлен)").arg(initial.face),
+                   initial.face);
+    }
+    m_face->setCurrentIndex(m_initialFace);
 
     m_size = new QSpinBox(this);
     m_size->setObjectName(QStringLiteral("FontSize"));
@@ -85,6 +104,7 @@ FontDialog::FontDialog(const LineFont& initial, QWidget* parent) : QDialog(paren
     m_colour->setCurrentIndex(current);
 
     m_sample = new QLabel(QStringLiteral("АаБбВв AaBbYyZz"), this);
+    m_sample->setObjectName(QStringLiteral("FontSample"));
     m_sample->setMinimumSize(220, 60);
     m_sample->setAlignment(Qt::AlignCenter);
     m_sample->setFrameShape(QFrame::StyledPanel);
@@ -108,11 +128,7 @@ FontDialog::FontDialog(const LineFont& initial, QWidget* parent) : QDialog(paren
     layout->addWidget(m_sample);
     layout->addWidget(buttons);
 
-    // A face that is not installed keeps its name unless another is picked.
-    connect(m_face, &QFontComboBox::currentFontChanged, this, [this] {
-        m_faceChosen = true;
-        updateSample();
-    });
+    connect(m_face, &QComboBox::currentIndexChanged, this, &FontDialog::updateSample);
     // Likewise a size outside the box's range (from a file) stays as it is.
     connect(m_size, &QSpinBox::valueChanged, this, [this] {
         m_sizeChosen = true;
@@ -126,8 +142,9 @@ FontDialog::FontDialog(const LineFont& initial, QWidget* parent) : QDialog(paren
 
 LineFont FontDialog::font() const {
     LineFont font = m_initial;
-    if (m_faceChosen)
-        font.face = m_face->currentFont().family();
+    // The initial face is kept as it was named, whatever its entry says.
+    if (m_face->currentIndex() != m_initialFace)
+        font.face = m_face->currentData().toString();
     if (m_sizeChosen)
         font.size = m_size->value();
     font.bold = m_bold->isChecked();

@@ -6,14 +6,15 @@
 
 class QCheckBox;
 class QComboBox;
-class QFontComboBox;
 class QLabel;
 class QSpinBox;
 
 namespace qg {
 
 // Font choice with effects: face (scalable fonts only), size in points,
-// bold, italic, underline, strike-out and colour.
+// bold, italic, underline, strike-out and colour. A face that is not
+// installed has an entry of its own, so that it is kept unless another is
+// chosen.
 class FontDialog : public QDialog {
     Q_OBJECT
 public:
@@ -24,9 +25,9 @@ private:
     void updateSample();
 
     LineFont m_initial;
-    bool m_faceChosen = false;  // the face list was touched by the user
-    bool m_sizeChosen = false;  // so was the size box
-    QFontComboBox* m_face = nullptr;
+    int m_initialFace = -1;     // the entry of the initial face in the face list
+    bool m_sizeChosen = false;  // the size box was touched by the user
+    QComboBox* m_face = nullptr;
     QSpinBox* m_size = nullptr;
     QCheckBox* m_bold = nullptr;
     QCheckBox* m_italic = nullptr;

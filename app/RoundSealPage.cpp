@@ -112,10 +112,12 @@ RoundSealPage::RoundSealPage(PageHost& host, RoundSealParameters& seal, QWidget*
     setDependents(check, {x, y, xyLabel, m_emblemLabel, open});
 }
 
+QString fileNameOfPath(const QString& path) {
+    return path.mid(std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1);
+}
+
 void RoundSealPage::showEmblemFileName(const QString& path) {
-    // A path read from a file may come from Windows: both separators count.
-    const qsizetype nameStart = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1;
-    m_emblemLabel->setText(path.isEmpty() ? kNoEmblemCaption : path.mid(nameStart).left(14));
+    m_emblemLabel->setText(path.isEmpty() ? kNoEmblemCaption : fileNameOfPath(path).left(14));
 }
 
 void RoundSealPage::Page1Box4Button1Click() {
@@ -129,6 +131,13 @@ void RoundSealPage::Page1Box4Button1Click() {
     if (extension != QLatin1String(".BMP") && extension != QLatin1String(".bmp")) {
         dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."),
                         QStringLiteral("Расширение файла должно быть bmp !"));
+        return;
+    }
+    // The path is saved with the design in Windows-1251: a path it cannot
+    // hold would come back from the file as another, missing file.
+    if (!io::canEncodeCp1251(path)) {
+        dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."),
+                        QStringLiteral("Путь к файлу содержит символы, которые нельзя сохранить в файле qgr !"));
         return;
     }
     QImageReader reader(path, "bmp");

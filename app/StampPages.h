@@ -6,6 +6,10 @@ class QLabel;
 
 namespace qg {
 
+// The file's name without its folder. A path read from a design file may
+// come from Windows: both separators count.
+QString fileNameOfPath(const QString& path);
+
 // Page1, "Круглая": ring texts, centre lines, rings and the emblem.
 class RoundSealPage : public StampPageEditor {
     Q_OBJECT

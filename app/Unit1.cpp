@@ -4,6 +4,7 @@
 
 #include "Artwork.h"
 #include "BmpExport.h"
+#include "Render.h"
 #include "InfoPage.h"
 #include "Preview.h"
 #include "Render.h"
@@ -17,12 +18,14 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTabWidget>
+#include <QTimer>
 
 using namespace qg;
 
@@ -97,6 +100,12 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
     setFixedSize(605, 402);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+
+    // A zero timer runs once the window system's waiting events are done.
+    m_repaintTimer = new QTimer(this);
+    m_repaintTimer->setSingleShot(true);
+    m_repaintTimer->setInterval(0);
+    connect(m_repaintTimer, &QTimer::timeout, this, &TForm1::completePendingRepaint);
 
     Pages = new QTabWidget(this);
     Pages->setObjectName(QStringLiteral("Pages"));
@@ -190,6 +199,7 @@ void TForm1::ActivateForm() {
     ParametersPage3();
     setActivePage(ActivePage::Round);
     RefreshItemClick();
+    completePendingRepaint();  // the window first shows with the seal drawn
 }
 
 void TForm1::ParametersPage1() {
@@ -223,16 +233,45 @@ void TForm1::setActivePage(ActivePage page) {
 }
 
 const QImage& TForm1::previewPicture() {
+    completePendingRepaint();
     return m_canvas.image();
+}
+
+const Canvas& TForm1::previewCanvas() {
+    completePendingRepaint();
+    return m_canvas;
 }
 
 void TForm1::RefreshItemClick() {
     const ActivePage page = activePage();
     Image->setContextMenuPolicy(page == ActivePage::Info ? Qt::NoContextMenu : Qt::CustomContextMenu);
-    ClearStamp(m_canvas, m_designs, page);
-    PaintStamp(m_canvas, m_designs, page);
+    requestRepaint(page);
+}
+
+// The request keeps a copy of the designs (their texts are shared, not
+// copied), so that a value stored later without a repaint of its own, such
+// as a radius below its threshold, is not drawn before its time.
+void TForm1::requestRepaint(ActivePage page) {
+    if (m_pendingPaint)
+        m_skippedPaints.push_back(std::move(*m_pendingPaint));
+    m_pendingPaint = PaintRequest{m_designs, page};
+    m_repaintTimer->start();
+}
+
+void TForm1::completePendingRepaint() {
+    if (!m_pendingPaint)
+        return;
+    m_repaintTimer->stop();
+    for (const PaintRequest& skipped : m_skippedPaints)
+        AdvanceDrawingState(m_canvas, skipped.designs, skipped.page);
+    m_skippedPaints.clear();
+    const PaintRequest request = std::move(*m_pendingPaint);
+    m_pendingPaint.reset();
+    ClearStamp(m_canvas, request.designs, request.page);
+    PaintStamp(m_canvas, request.designs, request.page);
     m_canvas.finish();
     Image->update();
+    emit previewPainted();
 }
 
 void TForm1::showPopupMenu(const QPoint& position) {
@@ -379,9 +418,38 @@ void TForm1::OpenItemClick() {
         return;
     }
     setModified(*kind, false);
+    const QString emblemWarning = *kind == StampKind::Round ? checkOpenedEmblem(path) : QString();
     setActivePage(static_cast<ActivePage>(*kind));
     RefreshItemClick();
     m_dialogs.message(MessageIcon::Information, kInformation, textsOf(*kind).read);
+    if (!emblemWarning.isEmpty())
+        m_dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."), emblemWarning);
+}
+
+// A design sent to another machine with its emblem beside it names a
+// folder that machine lacks: the file of the same name beside the design
+// is taken instead. The design then names another file, so it counts as
+// modified: saving it keeps the new path.
+QString TForm1::checkOpenedEmblem(const QString& designPath) {
+    QString& emblem = m_designs.round.emblem.path;
+    if (emblem.isEmpty())
+        return QString();
+    const auto isBitmap = [](const QString& path) { return QImageReader(path, "bmp").canRead(); };
+    if (QFileInfo(emblem).isFile()) {
+        if (isBitmap(emblem))
+            return QString();
+        return QStringLiteral("Файл герба не является рисунком bmp !\n%1").arg(emblem);
+    }
+    const QString name = fileNameOfPath(emblem);
+    const QString beside = QFileInfo(designPath).absoluteDir().filePath(name);
+    if (name.isEmpty() || !io::canEncodeCp1251(beside) || !QFileInfo(beside).isFile() || !isBitmap(beside))
+        return QStringLiteral("Файл герба не найден !\n%1").arg(emblem);
+    const QString named = emblem;
+    emblem = beside;
+    Page1->showEmblemFileName(beside);
+    setModified(StampKind::Round, true);
+    return QStringLiteral("Файл герба не найден !\n%1\n\nВместо него взят файл с тем же именем из папки печати:\n%2")
+        .arg(named, QDir::toNativeSeparators(beside));
 }
 
 // A damaged file changes nothing: the file is read into a copy of the
@@ -428,7 +496,7 @@ void TForm1::SaveAsItemClick() {
         return;
     }
     QString error;
-    if (!io::exportBmp(m_canvas.image(), path, error)) {
+    if (!io::exportBmp(previewPicture(), path, error)) {
         reportFileError(QStringLiteral("Не удалось сохранить файл"), path, error);
         return;
     }

@@ -8,12 +8,15 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
+#include <vector>
 
 class QFrame;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QTabWidget;
+class QTimer;
 
 namespace qg {
 class Preview;
@@ -51,6 +54,7 @@ public:
     bool isModified(qg::StampKind kind) const { return m_modified[static_cast<std::size_t>(kind)]; }
     qg::ActivePage activePage() const;
     void setActivePage(qg::ActivePage page);
+    // The preview picture, any repaint still pending done first.
     const QImage& previewPicture();
     qg::RoundSealPage* roundSealPage() const { return Page1; }
     qg::TriangleSealPage* triangleSealPage() const { return Page2; }
@@ -61,6 +65,19 @@ public:
     void repaintPreview() override;
     std::optional<qg::TColor> chooseColour(std::optional<qg::TColor> preset) override;
     qg::Dialogs& dialogs() override { return m_dialogs; }
+
+    // The preview's canvas, its drawing state included, any repaint still
+    // pending done first.
+    const qg::Canvas& previewCanvas();
+
+    // Repaints are not made at once: each edit asks for one, and the
+    // preview is drawn when the input waiting in the queue has been taken,
+    // once, for the latest state. This draws a pending repaint now.
+    void completePendingRepaint();
+
+signals:
+    // The preview picture was drawn anew.
+    void previewPainted();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -80,12 +97,29 @@ private:
     // Tells the user that a file could not be read or written, and why.
     void reportFileError(const QString& what, const QString& path, const QString& reason);
     bool readDesign(qg::StampKind kind, const QByteArray& bytes, int& damagedLine);
+    // Checks the emblem file an opened round seal names; a missing one is
+    // replaced by the file of the same name in the design file's folder.
+    // Returns the warning to show, or an empty text when all is well.
+    QString checkOpenedEmblem(const QString& designPath);
     void showPopupMenu(const QPoint& position);
+    void requestRepaint(qg::ActivePage page);
+
+    // What one repaint draws.
+    struct PaintRequest {
+        qg::StampDesigns designs;
+        qg::ActivePage page;
+    };
 
     qg::Dialogs& m_dialogs;
     qg::StampDesigns m_designs;
     std::array<bool, qg::kKindCount> m_modified{};
     qg::Canvas m_canvas;
+    // The latest repaint asked for, and those it replaces: a paint hands
+    // its drawing state on to the next, so the state each replaced paint
+    // would have left is worked out, in order, before the latest is drawn.
+    std::optional<PaintRequest> m_pendingPaint;
+    std::vector<PaintRequest> m_skippedPaints;
+    QTimer* m_repaintTimer = nullptr;
     qg::TColor m_colourDialogColour = 0;  // the colour dialog starts black
     bool m_activated = false;
 

@@ -3,6 +3,7 @@
 #include "Unit1.h"
 #include "Unit2.h"
 #include "WidgetDialogs.h"
+#include "WindowFont.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -82,10 +83,7 @@ int main(int argc, char* argv[]) {
     // Ties the windows to the installed desktop entry (its name and icon).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.quillgraver.Quillgraver"));
     QApplication::setWindowIcon(qg::programIcon());
-    // The dialog font; where it is not installed, the nearest in width.
-    QFont dialogFont(QStringLiteral("MS Sans Serif"), 8);
-    dialogFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
-    QApplication::setFont(dialogFont);
+    QApplication::setFont(qg::windowFont());
 
     // Qt's own dialogs speak Russian too, where its translations are installed.
     QTranslator qtTranslator;

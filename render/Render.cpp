@@ -129,6 +129,13 @@ void PaintStamp(StampSurface& canvas, const StampDesigns& designs, ActivePage pa
     canvas.beginElement({});
 }
 
+void AdvanceDrawingState(StampSurface& canvas, const StampDesigns& designs, ActivePage page) {
+    canvas.setDrawingSuspended(true);
+    ClearStamp(canvas, designs, page);
+    PaintStamp(canvas, designs, page);
+    canvas.setDrawingSuspended(false);
+}
+
 void Circle(StampSurface& canvas, std::int32_t cx, std::int32_t cy, std::int32_t radius, std::int32_t width,
             TColor color) {
     canvas.moveTo(static_cast<std::int64_t>(cx) + radius, cy);

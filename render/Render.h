@@ -29,6 +29,11 @@ void Circle(StampSurface& canvas, std::int32_t cx, std::int32_t cy, std::int32_t
 void PrintText(StampSurface& canvas, const LineFont& font, std::uint16_t angle, std::int32_t x, std::int32_t y,
                const QString& text);
 
+// Leaves the surface's drawing state (pen, brush, font, current point) as a
+// clear and paint of the designs' page would leave it, drawing nothing:
+// what a repaint that was left out hands on to the next one.
+void AdvanceDrawingState(StampSurface& canvas, const StampDesigns& designs, ActivePage page);
+
 void Page1Stamp(StampSurface& canvas, const RoundSealParameters& seal);
 void Page2Stamp(StampSurface& canvas, const TriangleSealParameters& seal);
 void Page3Stamp(StampSurface& canvas, const RectStampParameters& stamp);

@@ -72,7 +72,14 @@ void StampSurface::flushPath() {
     pathIsCircle_ = false;
 }
 
+void StampSurface::setDrawingSuspended(bool suspended) {
+    flushPath();
+    suspended_ = suspended;
+}
+
 void StampSurface::stroke(std::vector<Point64> points) {
+    if (suspended_)
+        return;
     StrokeRun run;
     run.points = std::move(points);
     run.color = penColor_;
@@ -86,7 +93,8 @@ void StampSurface::stroke(std::vector<Point64> points) {
 void StampSurface::fill() {
     flushPath();
     // The whole picture: any rectangle that holds the preview will do.
-    drawFill(-kCoordinateLimit, -kCoordinateLimit, kCoordinateLimit, kCoordinateLimit, brushColor_);
+    if (!suspended_)
+        drawFill(-kCoordinateLimit, -kCoordinateLimit, kCoordinateLimit, kCoordinateLimit, brushColor_);
 }
 
 void StampSurface::fillRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
@@ -95,7 +103,7 @@ void StampSurface::fillRect(std::int64_t left, std::int64_t top, std::int64_t ri
     top = bounded(top);
     right = bounded(right);
     bottom = bounded(bottom);
-    if (left < right && top < bottom)
+    if (left < right && top < bottom && !suspended_)
         drawFill(left, top, right, bottom, brushColor_);
 }
 
@@ -109,7 +117,7 @@ void StampSurface::rectangle(std::int64_t left, std::int64_t top, std::int64_t r
         std::swap(left, right);
     if (top > bottom)
         std::swap(top, bottom);
-    if (right - left < 1 || bottom - top < 1)
+    if (right - left < 1 || bottom - top < 1 || suspended_)
         return;
     drawFill(left, top, right, bottom, brushColor_);
     stroke({{left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}, {left, top}});
@@ -117,13 +125,13 @@ void StampSurface::rectangle(std::int64_t left, std::int64_t top, std::int64_t r
 
 void StampSurface::drawBitmap(std::int64_t x, std::int64_t y, const QImage& picture) {
     flushPath();
-    if (!picture.isNull())
+    if (!picture.isNull() && !suspended_)
         drawPicture(bounded(x), bounded(y), picture);
 }
 
 void StampSurface::textOut(std::int64_t x, std::int64_t y, std::uint16_t angle, QStringView text) {
     flushPath();
-    if (text.isEmpty())
+    if (text.isEmpty() || suspended_)
         return;
     TextRun run{bounded(x), bounded(y), angle, text.toString(), font_, brushColor_};
     if (grouping_) {

@@ -132,6 +132,10 @@ public:
     // Completes the drawing in progress.
     void finish();
 
+    // While suspended, the drawing state moves on as usual but nothing is
+    // drawn: what a drawing that was left out hands on to the next one.
+    void setDrawingSuspended(bool suspended);
+
     // Decoded emblem pictures, kept as long as the surface.
     EmblemCache& emblemCache();
 
@@ -161,6 +165,7 @@ private:
     Point64 circleCentre_;
     std::int64_t circleRadius_ = 0;
     std::unique_ptr<EmblemCache> emblems_;
+    bool suspended_ = false;
     bool grouping_ = false;
     std::vector<TextRun> group_;
 };

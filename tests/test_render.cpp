@@ -739,6 +739,32 @@ private slots:
         QVERIFY(inkHeight(negative) < inkHeight(positive));
     }
 
+
+    // A paint left out moves the drawing state on exactly as a full paint
+    // does, and draws nothing.
+    void advanceWithoutDrawing() {
+        StampDesigns designs;
+        designs.round.rings[2].width = 7;
+        designs.round.rings[2].color = 0x0000FF;
+        designs.triangle.frames[2].width = 3;
+        for (const ActivePage page : {ActivePage::Round, ActivePage::Triangle, ActivePage::Rect, ActivePage::Info}) {
+            Canvas painted;
+            Canvas advanced;
+            clearWhite(advanced);
+            advanced.setBrushColor(0x123456);
+            ClearStamp(painted, designs, page);
+            PaintStamp(painted, designs, page);
+            const QImage before = advanced.image().copy();
+            AdvanceDrawingState(advanced, designs, page);
+            QCOMPARE(advanced.image(), before);
+            QCOMPARE(advanced.penColor(), painted.penColor());
+            QCOMPARE(advanced.penWidth(), painted.penWidth());
+            QCOMPARE(advanced.brushColor(), painted.brushColor());
+            QCOMPARE(advanced.font(), painted.font());
+            QCOMPARE(advanced.currentPoint(), painted.currentPoint());
+        }
+    }
+
     // ---- painters ----
 
     void defaultRoundSeal() {

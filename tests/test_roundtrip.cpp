@@ -6,6 +6,8 @@
 #include "Unit1.h"
 #include "WindowHelpers.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QTabWidget>
@@ -49,6 +51,8 @@ private slots:
     void damagedFileChangesNothing();
     void openShowsValuesInControls();
     void unreadableFileIsReported();
+    void openedEmblemFile_data();
+    void openedEmblemFile();
     void bmpExport_data();
     void bmpExport();
     void bmpExportOfInformationPage();
@@ -246,7 +250,10 @@ void TestRoundTrip::openShowsValuesInControls() {
     QVERIFY(control<QLineEdit>(w, "Page1Edit4")->isEnabled());
     QVERIFY(!w.isModified(StampKind::Round));
     QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), ActivePage::Round));
-    QCOMPARE(m_dialogs->lastMessage(), QStringLiteral("Круглая печать считана !"));
+    QCOMPARE(m_dialogs->messages.value(0).text, QStringLiteral("Круглая печать считана !"));
+    // The emblem file named is not on this machine.
+    QCOMPARE(m_dialogs->lastMessage(),
+             QStringLiteral("Файл герба не найден !\nC:\\Печати\\Coat of arms 2005.bmp"));
 }
 
 void TestRoundTrip::unreadableFileIsReported() {
@@ -257,6 +264,79 @@ void TestRoundTrip::unreadableFileIsReported() {
     QCOMPARE(m_dialogs->messages[0].icon, MessageIcon::Error);
     QVERIFY(m_dialogs->messages[0].text.contains(QStringLiteral("missing.qgr")));
     QCOMPARE(w.designs().round, defaultRoundSeal());
+}
+
+void TestRoundTrip::openedEmblemFile_data() {
+    QTest::addColumn<QString>("named");     // the path in the design; %DIR% is another folder
+    QTest::addColumn<QByteArray>("there");  // what lies at the path, if anything
+    QTest::addColumn<QByteArray>("beside"); // what lies beside the design under that name
+    QTest::addColumn<QString>("warning");   // %NAMED% and %BESIDE% stand for the two paths
+    QTest::addColumn<bool>("taken");        // the path in the design became the one beside it
+
+    QImage picture(20, 10, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QByteArray bmp;
+    {
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "BMP");
+    }
+    const QByteArray text("not a bitmap");
+    const QString missing = QStringLiteral("Файл герба не найден !\n%NAMED%");
+    const QString taken = QStringLiteral(
+        "Файл герба не найден !\n%NAMED%\n\nВместо него взят файл с тем же именем из папки печати:\n%BESIDE%");
+
+    QTest::newRow("found") << "%DIR%/герб.bmp" << bmp << QByteArray() << QString() << false;
+    QTest::newRow("found, one beside too") << "%DIR%/герб.bmp" << bmp << bmp << QString() << false;
+    QTest::newRow("no emblem named") << "" << QByteArray() << QByteArray() << QString() << false;
+    QTest::newRow("missing") << "%DIR%/герб.bmp" << QByteArray() << QByteArray() << missing << false;
+    QTest::newRow("missing, one beside") << "%DIR%/герб.bmp" << QByteArray() << bmp << taken << true;
+    QTest::newRow("Windows path, one beside") << "C:\\Печати\\герб.bmp" << QByteArray() << bmp << taken << true;
+    QTest::newRow("missing, beside not a bitmap") << "%DIR%/герб.bmp" << QByteArray() << text << missing << false;
+    QTest::newRow("not a bitmap") << "%DIR%/герб.bmp" << text << bmp
+                                  << "Файл герба не является рисунком bmp !\n%NAMED%" << false;
+}
+
+void TestRoundTrip::openedEmblemFile() {
+    QFETCH(QString, named);
+    QFETCH(QByteArray, there);
+    QFETCH(QByteArray, beside);
+    QFETCH(QString, warning);
+    QFETCH(bool, taken);
+    TForm1& w = *m_window;
+    QDir dir(m_dir->path());
+    QVERIFY(dir.mkdir(QStringLiteral("designs")) && dir.mkdir(QStringLiteral("elsewhere")));
+    named.replace(QStringLiteral("%DIR%"), dir.filePath(QStringLiteral("elsewhere")));
+    const QString besidePath = dir.filePath(QStringLiteral("designs/герб.bmp"));
+    if (!there.isEmpty())
+        writeBytes(named, there);
+    if (!beside.isEmpty())
+        writeBytes(besidePath, beside);
+
+    RoundSealParameters seal = defaultRoundSeal();
+    seal.emblem = EmblemSettings{true, 15, 25, named};
+    const QString design = dir.filePath(QStringLiteral("designs/seal.qgr"));
+    writeBytes(design, io::writeRoundSeal(seal));
+    m_dialogs->openNames.push_back(design);
+    click(w, "OpenButton");
+
+    // The design opens whatever became of its emblem.
+    QCOMPARE(m_dialogs->messages.value(0).text, QStringLiteral("Круглая печать считана !"));
+    QCOMPARE(m_dialogs->messages.size(), warning.isEmpty() ? 1 : 2);
+    if (!warning.isEmpty()) {
+        warning.replace(QStringLiteral("%NAMED%"), named).replace(QStringLiteral("%BESIDE%"), besidePath);
+        QCOMPARE(m_dialogs->messages[1].text, warning);
+        QCOMPARE(m_dialogs->messages[1].caption, QStringLiteral("Предупреждение."));
+    }
+    if (taken)
+        seal.emblem.path = besidePath;
+    QCOMPARE(w.designs().round, seal);
+    QCOMPARE(w.isModified(StampKind::Round), taken);
+    QCOMPARE(control<QLabel>(w, "Page1Box4Label2")->text(),
+             named.isEmpty() ? QStringLiteral("   Файл не задан") : QStringLiteral("герб.bmp"));
+    // The emblem, red on white, is drawn in the window-text colour.
+    const bool drawn = there.startsWith("BM") || taken;
+    QCOMPARE(w.previewPicture().pixel(15, 25), drawn ? 0xFF000000u : 0xFFFFFFFFu);
 }
 
 void TestRoundTrip::bmpExport_data() {

@@ -1,17 +1,29 @@
+#include "FontDialog.h"
 #include "Render.h"
 #include "ScriptedDialogs.h"
 #include "StampPages.h"
 #include "TextToNumber.h"
 #include "Unit1.h"
+#include "WindowFont.h"
 #include "WindowHelpers.h"
 
+#include <QApplication>
 #include <QBuffer>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGroupBox>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOption>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +36,7 @@ using namespace qg;
 class TestWindow : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -38,17 +51,24 @@ private slots:
     void checkBoxesEnableTheirControls_data();
     void checkBoxesEnableTheirControls();
     void fontDialog();
+    void fontDialogFaces_data();
+    void fontDialogFaces();
     void colourPanel();
     void backgroundColourOfTheActiveKindOnly();
     void pageChangeRepaintsWithoutMarking();
     void popupMenuNotOnInformationPage();
     void emblemChoice_data();
     void emblemChoice();
+    void emblemPathTheFileCannotHoldIsRefused();
     void emblemDrawnAndSkipped();
     void resetKeepsFontsAndEmblemLabel();
     void startUpRunsOnce();
     void beforeTheFirstShowing();
     void closeBoxAsksLikeClose();
+    void captionsFitTheirControls();
+    void waitingKeystrokesRepaintOnce();
+    void skippedRepaintsKeepTheDrawingState();
+    void pendingRepaintDrawsTheStateItWasAskedFor();
 
 private:
     std::unique_ptr<ScriptedWindow> m_ui;
@@ -56,6 +76,11 @@ private:
     TForm1* m_window = nullptr;
     QTemporaryDir m_dir;
 };
+
+// The window as the user sees it, in the program's own window font.
+void TestWindow::initTestCase() {
+    QApplication::setFont(windowFont());
+}
 
 void TestWindow::init() {
     m_ui = std::make_unique<ScriptedWindow>();
@@ -330,6 +355,56 @@ void TestWindow::fontDialog() {
     QVERIFY(!w.isModified(StampKind::Triangle));
 }
 
+void TestWindow::fontDialogFaces_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("picked");  // entries chosen one after the other
+    QTest::addColumn<QString>("chosen");
+
+    const QString missing = QStringLiteral("MS Sans Serif (не установлен)");
+    QTest::newRow("missing, kept") << "MS Sans Serif" << QStringList() << "MS Sans Serif";
+    QTest::newRow("missing, its stand-in picked") << "MS Sans Serif" << QStringList{"DejaVu Sans"} << "DejaVu Sans";
+    QTest::newRow("missing, another picked") << "MS Sans Serif" << QStringList{"Liberation Serif"}
+                                             << "Liberation Serif";
+    QTest::newRow("missing, picked again") << "MS Sans Serif" << QStringList{"DejaVu Sans", missing}
+                                           << "MS Sans Serif";
+    QTest::newRow("Arial, its stand-in picked") << "Arial" << QStringList{"Liberation Sans"} << "Liberation Sans";
+    QTest::newRow("installed, kept") << "Liberation Serif" << QStringList() << "Liberation Serif";
+    QTest::newRow("installed, another picked") << "Liberation Serif" << QStringList{"DejaVu Sans"}
+                                               << "DejaVu Sans";
+}
+
+// The face list shows the face the line has, installed or not, and takes
+// whatever face is picked.
+void TestWindow::fontDialogFaces() {
+    QFETCH(QString, stored);
+    QFETCH(QStringList, picked);
+    QFETCH(QString, chosen);
+    LineFont initial = fontDialogStartFont();
+    initial.face = stored;
+    initial.size = 14;
+    initial.italic = true;
+    FontDialog dialog(initial, nullptr);
+    auto* faces = control<QComboBox>(dialog, "FontFace");
+    const bool installed = QFontDatabase::hasFamily(stored);
+    QCOMPARE(installed, stored.startsWith(QLatin1String("Liberation")));
+    const QString entry = installed ? stored : stored + QStringLiteral(" (не установлен)");
+    QCOMPARE(faces->currentText(), entry);
+    QCOMPARE(faces->findText(entry), faces->currentIndex());
+    // The sample of a missing face is drawn in the face standing in for it.
+    QCOMPARE(QFontInfo(control<QLabel>(dialog, "FontSample")->font()).family(), QFontInfo(QFont(stored)).family());
+    QCOMPARE(dialog.font(), initial);
+
+    for (const QString& name : picked) {
+        const int index = faces->findText(name, Qt::MatchExactly);
+        QVERIFY2(index >= 0, qPrintable(name));
+        faces->setCurrentIndex(index);
+    }
+    LineFont expected = initial;
+    expected.face = chosen;
+    QCOMPARE(dialog.font(), expected);
+    QCOMPARE(QFontInfo(control<QLabel>(dialog, "FontSample")->font()).family(), QFontInfo(QFont(chosen)).family());
+}
+
 void TestWindow::colourPanel() {
     TForm1& w = *m_window;
     m_dialogs->colours.push_back(std::nullopt);
@@ -460,6 +535,29 @@ void TestWindow::emblemChoice() {
     }
 }
 
+void TestWindow::emblemPathTheFileCannotHoldIsRefused() {
+    TForm1& w = *m_window;
+    control<QCheckBox>(w, "Page1Box4Check")->setChecked(true);
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    const QString first = m_dir.filePath(QStringLiteral("Герб области.bmp"));
+    QVERIFY(picture.save(first, "BMP"));
+    QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Café")));
+    const QString refused = m_dir.filePath(QStringLiteral("Café/герб.bmp"));
+    QVERIFY(picture.save(refused, "BMP"));
+
+    m_dialogs->openNames = {first, refused};
+    click(w, "Page1Box4Button1");
+    QVERIFY(m_dialogs->messages.isEmpty());
+    click(w, "Page1Box4Button1");
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->messages[0].caption, QStringLiteral("Предупреждение."));
+    QCOMPARE(m_dialogs->messages[0].text,
+             QStringLiteral("Путь к файлу содержит символы, которые нельзя сохранить в файле qgr !"));
+    QCOMPARE(w.designs().round.emblem.path, first);
+    QCOMPARE(control<QLabel>(w, "Page1Box4Label2")->text(), QStringLiteral("Герб области.b"));
+}
+
 void TestWindow::emblemDrawnAndSkipped() {
     TForm1& w = *m_window;
     QImage picture(20, 10, QImage::Format_RGB32);
@@ -562,6 +660,171 @@ void TestWindow::beforeTheFirstShowing() {
     QVERIFY(!w.isModified(StampKind::Triangle));
     QVERIFY(w.activePage() == ActivePage::Round);
     QVERIFY(dialogs.questions.isEmpty());
+}
+
+namespace {
+
+// A caption and the room its control leaves for it: the control less its
+// frame, check box indicator, margins or tab padding.
+struct Caption {
+    QString text;
+    QRect room;
+};
+
+QList<Caption> captionsOf(QWidget* widget) {
+    QStyle* style = widget->style();
+    if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(check);
+        option.text = check->text();
+        return {{check->text(), style->subElementRect(QStyle::SE_CheckBoxContents, &option, check)}};
+    }
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        return {{button->text(), style->subElementRect(QStyle::SE_PushButtonContents, &option, button)}};
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        if (label->text().isEmpty())
+            return {};
+        const int margin = label->margin();
+        return {{label->text(), label->contentsRect().adjusted(margin, margin, -margin, -margin)}};
+    }
+    if (auto* box = qobject_cast<QGroupBox*>(widget)) {
+        if (box->title().isEmpty())
+            return {};
+        QStyleOptionGroupBox option;
+        option.initFrom(box);
+        option.text = box->title();
+        option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+        if (box->isCheckable())
+            option.subControls |= QStyle::SC_GroupBoxCheckBox;
+        const QRect label = style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+        return {{box->title(), QRect(label.topLeft(), QPoint(box->width() - 1, label.bottom()))}};
+    }
+    if (auto* tabs = qobject_cast<QTabBar*>(widget)) {
+        QList<Caption> captions;
+        const int padding = style->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, tabs);
+        for (int i = 0; i < tabs->count(); ++i)
+            captions.append({tabs->tabText(i), tabs->tabRect(i).adjusted(padding / 2, 0, -(padding / 2), 0)});
+        return captions;
+    }
+    return {};
+}
+
+}  // namespace
+
+// Every caption of the window, at the sizes its layout fixes, shows whole.
+void TestWindow::captionsFitTheirControls() {
+    TForm1& w = *m_window;
+    QStringList cut;
+    int captions = 0;
+    for (QWidget* widget : w.findChildren<QWidget*>()) {
+        for (const Caption& caption : captionsOf(widget)) {
+            ++captions;
+            const QSize needed = widget->fontMetrics().size(Qt::TextShowMnemonic, caption.text);
+            if (needed.width() > caption.room.width() || needed.height() > caption.room.height())
+                cut.append(QStringLiteral("%1 \"%2\": needs %3x%4, has %5x%6")
+                               .arg(widget->objectName(), caption.text)
+                               .arg(needed.width())
+                               .arg(needed.height())
+                               .arg(caption.room.width())
+                               .arg(caption.room.height()));
+        }
+    }
+    // A label's words must not lie under a control stacked above it, such
+    // as the "px" after the width and radius edits of the ring boxes.
+    for (QLabel* label : w.findChildren<QLabel*>()) {
+        const QString text = label->text();
+        if (text.isEmpty() || (label->alignment() & Qt::AlignHCenter))
+            continue;
+        const QFontMetrics metrics = label->fontMetrics();
+        const QObjectList siblings = label->parentWidget()->children();
+        for (qsizetype start = 0, end = 0; start < text.size(); start = end) {
+            end = start + 1;
+            if (text[start] == QLatin1Char(' '))
+                continue;
+            while (end < text.size() && text[end] != QLatin1Char(' '))
+                ++end;
+            const QRect word(label->x() + label->contentsRect().left() + metrics.horizontalAdvance(text.left(start)),
+                             label->y(), metrics.horizontalAdvance(text.mid(start, end - start)), label->height());
+            for (qsizetype i = siblings.indexOf(label) + 1; i < siblings.size(); ++i) {
+                const auto* above = qobject_cast<QWidget*>(siblings[i]);
+                if (above && !above->isHidden() && above->geometry().intersects(word))
+                    cut.append(QStringLiteral("%1 \"%2\" lies under %3")
+                                   .arg(label->objectName(), text.mid(start, end - start), above->objectName()));
+            }
+        }
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("\n"))));
+    QVERIFY(captions >= 71);  // the walk reached the controls of every page
+}
+
+// Keystrokes that wait in the queue together are all taken before the
+// preview is drawn, and it is drawn once, for the text they leave.
+void TestWindow::waitingKeystrokesRepaintOnce() {
+    TForm1& w = *m_window;
+    (void)w.previewPicture();
+    QSignalSpy painted(&w, &TForm1::previewPainted);
+    QLineEdit* edit = control<QLineEdit>(w, "Page1Edit1");
+    edit->setFocus();
+    edit->end(false);
+    for (const QChar c : QStringLiteral("Ёжик")) {
+        QCoreApplication::postEvent(edit, new QKeyEvent(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, c));
+        QCoreApplication::postEvent(edit, new QKeyEvent(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, c));
+    }
+    QTest::qWait(50);
+    QCOMPARE(edit->text(), QStringLiteral("Первая строкаЁжик"));
+    QCOMPARE(painted.count(), 1);
+    QVERIFY(w.isModified(StampKind::Round));
+    QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), ActivePage::Round));
+    QCOMPARE(painted.count(), 1);
+}
+
+// A paint hands its pen, brush, font and current point on to the next one:
+// paints left out for a later state must hand on the same.
+void TestWindow::skippedRepaintsKeepTheDrawingState() {
+    TForm1& w = *m_window;
+    StampDesigns designs = w.designs();
+    Canvas reference;
+    const auto paintReference = [&] {
+        ClearStamp(reference, designs, ActivePage::Round);
+        PaintStamp(reference, designs, ActivePage::Round);
+    };
+    paintReference();
+
+    // Ring 3 drawn last with a pen 7 wide, then every ring switched off, so
+    // that the last paint draws with no pen of its own and keeps the 7.
+    retype(control<QLineEdit>(w, "Page1Box3Edit1"), "7");
+    designs.round.rings[2].width = 7;
+    paintReference();
+    for (int m = 1; m <= 3; ++m) {
+        control<QCheckBox>(w, QStringLiteral("Page1Box%1Check").arg(m))->setChecked(false);
+        designs.round.rings[static_cast<std::size_t>(m - 1)].enabled = false;
+        paintReference();
+    }
+    QCOMPARE(w.designs().round, designs.round);
+
+    const Canvas& canvas = w.previewCanvas();
+    QCOMPARE(canvas.penWidth(), 7);
+    QCOMPARE(canvas.penWidth(), reference.penWidth());
+    QCOMPARE(canvas.penColor(), reference.penColor());
+    QCOMPARE(canvas.brushColor(), reference.brushColor());
+    QCOMPARE(canvas.font(), reference.font());
+    QVERIFY(canvas.currentPoint() == reference.currentPoint());
+    QCOMPARE(w.previewPicture(), reference.image());
+}
+
+// A radius below its threshold typed while a repaint waits is stored
+// without a repaint of its own: the waiting repaint must not draw it.
+void TestWindow::pendingRepaintDrawsTheStateItWasAskedFor() {
+    TForm1& w = *m_window;
+    retype(control<QLineEdit>(w, "Page1EditA1"), "30");
+    const StampDesigns asked = w.designs();
+    retype(control<QLineEdit>(w, "Page1EditR1"), "5");
+    QCOMPARE(w.designs().round.lines[0].radius, 5);
+    QCOMPARE(w.previewPicture(), expectedPicture(asked, ActivePage::Round));
 }
 
 QTEST_MAIN(TestWindow)
