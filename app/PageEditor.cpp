@@ -17,12 +17,20 @@ namespace qg {
 
 namespace {
 
+// A text line is one line of a design file: every line break, tab or other
+// control character that reaches a text edit becomes a blank.
+bool breaksLine(QChar c) {
+    return c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
 // Keeps out of a text edit every character that a design file could not
 // hold, whether typed or pasted, so that what the user sees is what is saved.
 class Cp1251Validator : public QValidator {
 public:
     using QValidator::QValidator;
     State validate(QString& input, int&) const override {
+        if (std::any_of(input.cbegin(), input.cend(), breaksLine))
+            std::replace_if(input.begin(), input.end(), breaksLine, QChar(u' '));
         return io::canEncodeCp1251(input) ? Acceptable : Invalid;
     }
 };

@@ -1,5 +1,6 @@
 #include "StampPages.h"
 
+#include "Emblem.h"
 #include "StampFile.h"
 
 #include <algorithm>
@@ -144,6 +145,11 @@ void RoundSealPage::Page1Box4Button1Click() {
     if (!reader.canRead()) {
         dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."),
                         QStringLiteral("Файл не является рисунком bmp !"));
+        return;
+    }
+    if (emblemTooLarge(reader.size())) {
+        dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."),
+                        QStringLiteral("Рисунок больше 4096 на 4096 точек !"));
         return;
     }
     m_seal.emblem.path = path;

@@ -392,7 +392,7 @@ void TForm1::OpenItemClick() {
     }
     const auto readFile = [&](QByteArray& bytes) {
         QString error;
-        if (io::readWholeFile(path, bytes, error))
+        if (io::readDesignFile(path, bytes, error))
             return true;
         reportFileError(QStringLiteral("Не удалось открыть файл"), path, error);
         return false;

@@ -1,11 +1,14 @@
 // Times full repaints of the preview (clear, then paint), the work done on
-// every keystroke. Prints median, 90th percentile and worst time per kind.
+// every keystroke. Prints median, 90th percentile and worst time per kind,
+// and the time to open design files that are too large or nearly so.
 //
 //   QT_QPA_PLATFORM=offscreen ./bench_repaint [repaints]
 
 #include "Render.h"
+#include "StampFile.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -15,6 +18,7 @@
 #include <functional>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -80,6 +84,49 @@ QString writeEmblem(const QTemporaryDir& dir) {
     return path;
 }
 
+// A run-length coded bitmap of 1,080 bytes that declares 5792 x 5792 pixels.
+QString writeHugeEmblem(const QTemporaryDir& dir) {
+    QByteArray bytes;
+    const auto put = [&bytes](std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+    };
+    bytes.append("BM");
+    for (const auto& [value, size] : {std::pair{1080u, 4}, {0u, 4}, {1078u, 4}, {40u, 4}, {5792u, 4}, {5792u, 4},
+                                      {1u, 2}, {8u, 2}, {1u, 4}, {2u, 4}, {2835u, 4}, {2835u, 4}, {256u, 4}, {0u, 4}})
+        put(value, size);
+    bytes.append(QByteArray(256 * 4, '\0'));
+    bytes.append("\x00\x01", 2);
+    const QString path = dir.filePath(QStringLiteral("huge.bmp"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
+
+// Opens a design file the way the window does: read it, find its marker,
+// read its section into a copy of the design.
+double timeOpen(const QString& path) {
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray bytes;
+    QString error;
+    if (io::readDesignFile(path, bytes, error) && io::sectionKind(bytes) == StampKind::Round) {
+        RoundSealParameters seal = defaultRoundSeal();
+        (void)io::readRoundSeal(bytes, seal);
+    }
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+void reportOpen(const char* name, const QString& path, const std::function<void(QFile&)>& fill) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    fill(file);
+    file.close();
+    std::printf("%-34s %8.3f ms\n", name, timeOpen(path));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -135,5 +182,25 @@ int main(int argc, char** argv) {
         report("rectangular stamp, defaults", timeRepaints(canvas, designs, ActivePage::Rect, repaints));
         report("information page", timeRepaints(canvas, designs, ActivePage::Info, repaints));
     }
+    {
+        Canvas canvas;
+        StampDesigns designs;
+        designs.round.emblem = EmblemSettings{true, 0, 0, writeHugeEmblem(dir)};
+        report("round seal, emblem of 5792x5792", timeRepaints(canvas, designs, ActivePage::Round, repaints));
+    }
+
+    std::printf("opening design files\n");
+    const QString big = dir.filePath(QStringLiteral("big.qgr"));
+    const QByteArray seal = io::writeRoundSeal(defaultRoundSeal());
+    reportOpen("1 GiB of zeros (refused)", big, [](QFile& f) { f.resize(qint64(1) << 30); });
+    reportOpen("1 MiB of empty lines", big, [&](QFile& f) {
+        f.write(seal);
+        f.write(QByteArray(io::kMaxDesignFileSize - seal.size(), '\n'));
+    });
+    reportOpen("ring text of nearly 1 MiB", big, [&](QFile& f) {
+        QByteArray bytes = seal;
+        bytes.replace("Text: ", "Text: " + QByteArray(io::kMaxDesignFileSize - seal.size() - 8, 'W'));
+        f.write(bytes.left(io::kMaxDesignFileSize));
+    });
     return 0;
 }

@@ -42,6 +42,37 @@ bool readWholeFile(const QString& path, QByteArray& bytes, QString& error) {
     return true;
 }
 
+bool readDesignFile(const QString& path, QByteArray& bytes, QString& error) {
+    const QFileInfo info(path);
+    if (isSpecialFile(info)) {
+        error = notRegularFile(path);
+        return false;
+    }
+    const QString tooLarge = QStringLiteral("Файл больше 1 МБ и не может быть файлом Quillgraver !");
+    if (info.size() > kMaxDesignFileSize) {
+        error = tooLarge;
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    // The size may have grown since it was looked at, or the system may not
+    // know it: never read more than one byte past the limit.
+    QByteArray read = file.read(kMaxDesignFileSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        error = file.errorString();
+        return false;
+    }
+    if (read.size() > kMaxDesignFileSize) {
+        error = tooLarge;
+        return false;
+    }
+    bytes = std::move(read);
+    return true;
+}
+
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString& error) {
     if (isSpecialFile(QFileInfo(path))) {
         error = notRegularFile(path);

@@ -89,20 +89,31 @@ QStringList splitLines(const QByteArray& bytes) {
 }
 
 std::optional<StampKind> sectionKind(const QByteArray& bytes) {
-    // The marker is the 4th line; a shorter file offers its last line.
+    // The marker is the 4th line; a shorter file offers its last line. The
+    // candidate is compared as bytes: a line of any other length, its CRs
+    // left out, is no marker, and is never decoded however long it is.
     LineReader reader(bytes);
-    QString candidate;
+    QByteArrayView candidate;
     int count = 0;
     do {
-        candidate = reader.next();
+        candidate = reader.nextBytes();
         ++count;
     } while (count < 4 && !reader.atEnd());
 
-    if (candidate == u";Page1")
+    constexpr qsizetype kMarkerSize = 6;
+    if (candidate.size() - candidate.count('\r') != kMarkerSize)
+        return std::nullopt;
+    QByteArray marker;
+    marker.reserve(kMarkerSize);
+    for (const char c : candidate) {
+        if (c != '\r')
+            marker.append(c);
+    }
+    if (marker == ";Page1")
         return StampKind::Round;
-    if (candidate == u";Page2")
+    if (marker == ";Page2")
         return StampKind::Triangle;
-    if (candidate == u";Page3")
+    if (marker == ";Page3")
         return StampKind::Rect;
     return std::nullopt;
 }

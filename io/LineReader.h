@@ -18,6 +18,8 @@ public:
 
     // The next line, decoded from Windows-1251. Past the end: an empty line.
     QString next();
+    // The next line's bytes as they stand, CR bytes included, undecoded.
+    QByteArrayView nextBytes() { return take(); }
     // Moves past the next line without decoding it.
     void skip();
     bool atEnd() const { return pos_ >= bytes_.size(); }

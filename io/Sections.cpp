@@ -1,6 +1,8 @@
 #include "LineReader.h"
 #include "StampFile.h"
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <vector>
 
@@ -74,10 +76,17 @@ public:
         lines_.push_back({LineKind::Switch, QString(), index, {}, {}, fieldOf<P, bool>(field)});
     }
 
+    // Marks the end of the kind's fixed lines. The entries added after it
+    // are written in order too, but a reader finds them by their keys.
+    void endFixedLines() { fixedCount_ = lines_.size(); }
+
     const std::vector<LineEntry<P>>& lines() const { return lines_; }
+    std::size_t fixedCount() const { return fixedCount_ ? fixedCount_ : lines_.size(); }
+    bool hasKeyedLines() const { return fixedCount() < lines_.size(); }
 
 private:
     std::vector<LineEntry<P>> lines_;
+    std::size_t fixedCount_ = 0;
 };
 
 QString keyed(const char* pattern, std::size_t n) {
@@ -97,7 +106,8 @@ void addHeader(LineMap<P>& map, const QString& marker) {
 }
 
 // The opening of every text line's block: its text and its three font lines.
-// Only face, size and colour of a font are kept; its style is left alone.
+// Face, size and colour of a font are kept here; its style follows the
+// fixed lines as a keyed line of its own.
 template <typename P>
 void addTextAndFont(LineMap<P>& map, std::size_t i) {
     map.text(
@@ -178,9 +188,10 @@ LineMap<RoundSealParameters> buildRoundSealMap() {
         QStringLiteral("Path: "), 0, [](auto& p, std::size_t) -> auto& { return p.emblem.path; });
     map.toggle(
         0, [](auto& p, std::size_t) -> auto& { return p.emblem.enabled; });
+    map.endFixedLines();
 
-    // Lines 78-80: the centre lines' own angles. A file that stops at line
-    // 76 leaves them as they were.
+    // After an empty line, the centre lines' own angles (written on lines
+    // 78-80). A file without them leaves them as they were.
     map.blank();
     for (std::size_t i = 3; i < 6; ++i)
         map.number(
@@ -280,6 +291,82 @@ const LineMap<RectStampParameters>& rectStampMap() {
     return map;
 }
 
+// The bytes of a text value. A control character inside a value would end
+// its line early (CR, LF), end the file (0x1A) or hide in the line unseen,
+// so every one is written as a blank.
+QByteArray valueBytes(QStringView text) {
+    QByteArray bytes = toCp1251(text);
+    for (char& c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F)
+            c = ' ';
+    }
+    return bytes;
+}
+
+// ---- Font styles ----
+//
+// A text line's style is kept after the fixed lines as "Line<n>Style: "
+// followed by the words of its styles, for example "Line2Style: bold
+// italic". A line in the regular style has no such line, so a design
+// without styles writes the fixed lines alone.
+
+struct StyleWord {
+    const char* word;
+    bool LineFont::*flag;
+};
+
+constexpr std::array<StyleWord, 4> kStyleWords = {{
+    {"bold", &LineFont::bold},
+    {"italic", &LineFont::italic},
+    {"underline", &LineFont::underline},
+    {"strikeout", &LineFont::strikeOut},
+}};
+
+const std::array<QString, 6>& styleKeys() {
+    static const std::array<QString, 6> keys = [] {
+        std::array<QString, 6> k;
+        for (std::size_t i = 0; i < k.size(); ++i)
+            k[i] = keyed("Line%1Style: ", i + 1);
+        return k;
+    }();
+    return keys;
+}
+
+bool isStyled(const LineFont& font) {
+    return std::any_of(kStyleWords.begin(), kStyleWords.end(),
+                       [&](const StyleWord& s) { return font.*s.flag; });
+}
+
+void clearStyle(LineFont& font) {
+    for (const StyleWord& s : kStyleWords)
+        font.*s.flag = false;
+}
+
+QByteArray styleValue(const LineFont& font) {
+    QByteArray out;
+    for (const StyleWord& s : kStyleWords) {
+        if (!(font.*s.flag))
+            continue;
+        if (!out.isEmpty())
+            out += ' ';
+        out += s.word;
+    }
+    return out;
+}
+
+// Words the program does not know are passed over.
+void applyStyle(QStringView value, LineFont& font) {
+    clearStyle(font);
+    const QStringList words = value.toString().simplified().split(u' ', Qt::SkipEmptyParts);
+    for (const QString& word : words) {
+        for (const StyleWord& s : kStyleWords) {
+            if (word.compare(QLatin1StringView(s.word), Qt::CaseInsensitive) == 0)
+                font.*s.flag = true;
+        }
+    }
+}
+
 template <typename P>
 QByteArray writeSection(const LineMap<P>& map, const P& record) {
     QByteArray out;
@@ -295,13 +382,25 @@ QByteArray writeSection(const LineMap<P>& map, const P& record) {
                 break;
             case LineKind::Text:
                 out += toCp1251(entry.text);
-                out += toCp1251(entry.string.peek(record, entry.index));
+                out += valueBytes(entry.string.peek(record, entry.index));
                 break;
             case LineKind::Switch:
                 out += entry.flag.peek(record, entry.index) ? "Enable: True" : "Enable: False";
                 break;
         }
         out += "\r\n";
+    }
+    // The styles come last. A kind with nothing after its fixed lines
+    // starts them with an empty line, as the round seal's angles start.
+    bool separated = map.hasKeyedLines();
+    for (std::size_t i = 0; i < record.lines.size(); ++i) {
+        const LineFont& font = record.lines[i].font;
+        if (!isStyled(font))
+            continue;
+        if (!separated)
+            out += "\r\n";
+        separated = true;
+        out += toCp1251(styleKeys()[i]) + styleValue(font) + "\r\n";
     }
     return out;
 }
@@ -327,17 +426,42 @@ bool applyLine(const LineEntry<P>& entry, QStringView line, P& into) {
     return damaged;
 }
 
+// A line after the fixed lines counts only when it starts with one of the
+// keys that may follow them; any other line is passed over. Such a line is
+// never damaged: a value that is no number reads as 0.
+template <typename P>
+void applyKeyedLine(const LineMap<P>& map, QStringView line, P& into) {
+    const auto& lines = map.lines();
+    for (std::size_t n = map.fixedCount(); n < lines.size(); ++n) {
+        const LineEntry<P>& entry = lines[n];
+        if (entry.kind != LineKind::Fixed && !entry.text.isEmpty() && line.startsWith(entry.text)) {
+            applyLine(entry, line, into);
+            return;
+        }
+    }
+    const auto& keys = styleKeys();
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (line.startsWith(keys[i])) {
+            applyStyle(line.sliced(keys[i].size()), into.lines[i].font);
+            return;
+        }
+    }
+}
+
 // The reading loop: take a line, apply it, and go on until the file ends or
 // a line is damaged. The reader stops at the first damaged line; whatever
 // came before it, and its own result, stay applied.
+//
+// A file that holds every fixed line holds the whole design: its lines are
+// in the regular style unless a style line says otherwise. A file that ends
+// earlier leaves the styles, like every setting it lacks, as they were.
 template <typename P>
 ReadResult readSection(const LineMap<P>& map, const QByteArray& bytes, P& into) {
     const auto& lines = map.lines();
+    const std::size_t fixedCount = map.fixedCount();
     LineReader reader(bytes);
     std::size_t number = 0;
     do {
-        if (number == lines.size())
-            break;  // lines past the last entry change nothing
         const LineEntry<P>& entry = lines[number++];
         if (entry.kind == LineKind::Fixed) {
             reader.skip();
@@ -345,7 +469,14 @@ ReadResult readSection(const LineMap<P>& map, const QByteArray& bytes, P& into) 
         }
         if (applyLine(entry, reader.next(), into))
             return ReadResult{static_cast<int>(number)};
-    } while (!reader.atEnd());
+    } while (number < fixedCount && !reader.atEnd());
+    if (number < fixedCount)
+        return ReadResult{};
+
+    for (TextLineSettings& line : into.lines)
+        clearStyle(line.font);
+    while (!reader.atEnd())
+        applyKeyedLine(map, reader.next(), into);
     return ReadResult{};
 }
 

@@ -61,6 +61,11 @@ ReadResult readRectStamp(const QByteArray& bytes, RectStampParameters& into);
 // Reads a whole file; on failure returns false with the system's reason
 // and leaves `bytes` as it was. Devices, pipes and sockets are refused.
 bool readWholeFile(const QString& path, QByteArray& bytes, QString& error);
+// Reads a design file like readWholeFile, but refuses one larger than any
+// design can be (over kMaxDesignFileSize bytes) without reading it, with a
+// reason fit to show the user.
+inline constexpr qint64 kMaxDesignFileSize = 1024 * 1024;
+bool readDesignFile(const QString& path, QByteArray& bytes, QString& error);
 // Writes through QSaveFile: on failure the previous file stays untouched.
 // A path naming a device, pipe or socket is refused.
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString& error);

@@ -11,7 +11,7 @@ namespace qg {
 enum class Pitch { Default, Variable, Fixed };
 
 // The font of one text line: what the line is drawn with and what a design
-// file keeps of it (face, size and colour; the style is not stored).
+// file keeps of it (face, size, colour and style; the pitch is not stored).
 struct LineFont {
     QString face = QStringLiteral("Arial");
     std::int32_t size = 8;  // points

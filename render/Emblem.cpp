@@ -36,7 +36,7 @@ QImage EmblemCache::load(const QString& path, TColor background) {
     // Only a Windows bitmap is accepted, whatever the content looks like.
     QImageReader reader(path, "bmp");
     reader.setAutoDetectImageFormat(false);
-    const QImage decoded = reader.read();
+    const QImage decoded = emblemTooLarge(reader.size()) ? QImage() : reader.read();
 
     valid_ = true;
     path_ = path;

@@ -4,11 +4,20 @@
 
 #include <QDateTime>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
 
 namespace qg {
+
+// An emblem is read only when neither side of the size its bitmap declares
+// is above this many pixels, far more than the preview can ever show; a
+// larger one counts as unreadable and is not decoded.
+inline constexpr int kMaxEmblemSide = 4096;
+inline bool emblemTooLarge(const QSize& declared) {
+    return declared.width() > kMaxEmblemSide || declared.height() > kMaxEmblemSide;
+}
 
 // The emblem reduced to two tones: every pixel of exactly the background
 // colour in that colour, every other pixel in the window-text colour.
@@ -20,7 +29,7 @@ QImage twoToneEmblem(const QImage& picture, TColor background);
 class EmblemCache {
 public:
     // The two-tone emblem, or a null image when there is no file at the
-    // path or it cannot be read as a bitmap.
+    // path, it cannot be read as a bitmap or it is too large.
     QImage load(const QString& path, TColor background);
 
 private:

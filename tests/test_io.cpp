@@ -7,6 +7,8 @@
 #include <QTest>
 
 #include <climits>
+#include <type_traits>
+#include <utility>
 
 using namespace qg;
 using namespace qg::io;
@@ -224,6 +226,14 @@ private slots:
     void centreLineAngles();
     void fileEndingEarly();
     void fontStyleKept();
+    void linesAfterRoundSeal_data();
+    void linesAfterRoundSeal();
+    void fontStylesRoundTrip_data();
+    void fontStylesRoundTrip();
+    void styleLines_data();
+    void styleLines();
+    void controlCharactersWrittenAsBlanks_data();
+    void controlCharactersWrittenAsBlanks();
     void lineEndings();
 
     void wholeFiles();
@@ -578,8 +588,8 @@ void TestIo::damagedLine_data() {
     QTest::newRow("round 38 trailing blank") << R << withLine(R, 38, "Enable: False ") << 38;
     QTest::newRow("round 75 Path:") << R << withLine(R, 75, "Path:") << 75;
     QTest::newRow("round 76") << R << withLine(R, 76, "Enable:False") << 76;
-    QTest::newRow("round 78") << R << withLine(R, 78, "CenterDegree1:0") << 78;
-    QTest::newRow("round 80") << R << withLine(R, 80, "CenterDegree1: 0") << 80;
+    QTest::newRow("round 78 without a key is passed over") << R << withLine(R, 78, "CenterDegree1:0") << 0;
+    QTest::newRow("round 80 another angle key") << R << withLine(R, 80, "CenterDegree1: 0") << 0;
     QTest::newRow("round 9 bad number is no damage") << R << withLine(R, 9, "Size: 12 ") << 0;
     QTest::newRow("round header and blanks unread")
         << R << fileOf(QStringList{"x", "y", "z", "w", "Field Color: 1", "junk"} + defaultLines(R).mid(6))
@@ -713,12 +723,222 @@ void TestIo::fileEndingEarly() {
     QVERIFY(triangle.frames == changedTriangleSeal().frames);
 }
 
+// The pitch is never in a file. The style is: a whole file without style
+// lines gives the regular style, a file that ends early leaves it alone.
 void TestIo::fontStyleKept() {
     RoundSealParameters round = defaultRoundSeal();
     LineFont& font = round.lines[2].font;
     font = LineFont{QStringLiteral("Courier"), 20, 5, true, true, true, true, Pitch::Fixed};
-    QCOMPARE(readRoundSeal(fileOf(defaultLines(StampKind::Round)), round).damagedLine, 0);
+    QCOMPARE(readRoundSeal(firstLines(StampKind::Round, 75), round).damagedLine, 0);
     QCOMPARE(font, (LineFont{QStringLiteral("Arial"), 8, kNoneColour, true, true, true, true, Pitch::Fixed}));
+    QCOMPARE(readRoundSeal(fileOf(defaultLines(StampKind::Round)), round).damagedLine, 0);
+    QCOMPARE(font, (LineFont{QStringLiteral("Arial"), 8, kNoneColour, false, false, false, false, Pitch::Fixed}));
+}
+
+// After line 76 of a round seal only the centre lines' angle keys count,
+// wherever they stand; the start design has the angles 11, 22 and 33.
+void TestIo::linesAfterRoundSeal_data() {
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QList<int>>("angles");
+    QTest::newRow("two empty lines") << QStringList{"", ""} << QList<int>{11, 22, 33};
+    QTest::newRow("unrelated text") << QStringList{"Печать", "Enable: x", "Degree: 5", "Text: y"}
+                                    << QList<int>{11, 22, 33};
+    QTest::newRow("angles where written")
+        << QStringList{"", "CenterDegree1: 45", "CenterDegree2: -30", "CenterDegree3: $10"} << QList<int>{45, -30, 16};
+    QTest::newRow("angles in another order, among other lines")
+        << QStringList{"CenterDegree3: 7", "junk", "", "", "CenterDegree1: 45", "CenterDegree2: -30"}
+        << QList<int>{45, -30, 7};
+    QTest::newRow("key not at the start or without its blank")
+        << QStringList{" CenterDegree1: 45", "CenterDegree2:45", "x CenterDegree3: 45"} << QList<int>{11, 22, 33};
+}
+
+void TestIo::linesAfterRoundSeal() {
+    QFETCH(QStringList, after);
+    QFETCH(QList<int>, angles);
+    RoundSealParameters round = changedRoundSeal();
+    for (int k = 0; k < 3; ++k)
+        round.lines[3 + k].angle = 11 * (k + 1);
+    QCOMPARE(readRoundSeal(fileOf(defaultLines(StampKind::Round).mid(0, 76) + after), round).damagedLine, 0);
+    RoundSealParameters expected = defaultRoundSeal();
+    for (int k = 0; k < 3; ++k)
+        expected.lines[3 + k].angle = angles[k];
+    QVERIFY(round == expected);
+}
+
+namespace {
+
+// One style per line alone, all four together, and a pair.
+void styleLine(LineFont& font, std::size_t line) {
+    static const bool styles[6][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}, {1, 1, 1, 1}, {1, 0, 1, 0}};
+    font.bold = styles[line][0];
+    font.italic = styles[line][1];
+    font.underline = styles[line][2];
+    font.strikeOut = styles[line][3];
+}
+
+void setEveryStyle(LineFont& font, bool on) {
+    font.bold = font.italic = font.underline = font.strikeOut = on;
+}
+
+// `line` is the 0-based line to style, -1 for all six.
+template <typename P>
+void checkStyles(const P& defaults, int line, QByteArray (*write)(const P&),
+                 ReadResult (*read)(const QByteArray&, P&)) {
+    P styled = defaults;
+    P plain = defaults;
+    int styledCount = 0;
+    for (std::size_t i = 0; i < styled.lines.size(); ++i) {
+        if (line >= 0 && static_cast<int>(i) != line)
+            continue;
+        styleLine(styled.lines[i].font, i);
+        ++styledCount;
+    }
+    const QByteArray file = write(styled);
+    const QByteArray fixed = write(plain);
+
+    // The fixed lines stay as they are; the style lines follow them.
+    QVERIFY(file.startsWith(fixed));
+    QStringList extra = splitLines(file.sliced(fixed.size()));
+    if (extra.first().isEmpty())
+        extra.removeFirst();
+    QCOMPARE(extra.size(), styledCount);
+    for (const QString& l : extra)
+        QVERIFY2(l.startsWith(u"Line") && l.contains(u"Style: "), qPrintable(l));
+
+    // Read over a design whose lines are styled otherwise.
+    P back = defaults;
+    for (TextLineSettings& l : back.lines)
+        setEveryStyle(l.font, true);
+    QCOMPARE(read(file, back).damagedLine, 0);
+    QVERIFY(back == styled);
+    QCOMPARE(write(back), file);
+}
+
+}  // namespace
+
+void TestIo::fontStylesRoundTrip_data() {
+    QTest::addColumn<StampKind>("kind");
+    QTest::addColumn<int>("line");
+    const std::pair<const char*, StampKind> kinds[] = {
+        {"round", StampKind::Round}, {"triangle", StampKind::Triangle}, {"rect", StampKind::Rect}};
+    for (const auto& [name, kind] : kinds) {
+        for (int line = 0; line < 6; ++line)
+            QTest::addRow("%s line %d", name, line + 1) << kind << line;
+        QTest::addRow("%s every line", name) << kind << -1;
+    }
+}
+
+void TestIo::fontStylesRoundTrip() {
+    QFETCH(StampKind, kind);
+    QFETCH(int, line);
+    switch (kind) {
+        case StampKind::Round:
+            checkStyles(changedRoundSeal(), line, &writeRoundSeal, &readRoundSeal);
+            break;
+        case StampKind::Triangle:
+            checkStyles(changedTriangleSeal(), line, &writeTriangleSeal, &readTriangleSeal);
+            break;
+        case StampKind::Rect:
+            checkStyles(changedRectStamp(), line, &writeRectStamp, &readRectStamp);
+            break;
+    }
+}
+
+// Style lines as a hand may have changed them, after a whole file; the
+// second line starts in every style. "b-us" reads bold, -, underline,
+// strike-out.
+void TestIo::styleLines_data() {
+    QTest::addColumn<StampKind>("kind");
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QString>("style");
+    const auto R = StampKind::Round, T = StampKind::Triangle;
+    QTest::newRow("as written") << T << QStringList{"", "Line2Style: bold strikeout"} << "b--s";
+    QTest::newRow("after the round seal's angles") << R << QStringList{"Line2Style: italic"} << "-i--";
+    QTest::newRow("any case, any blanks") << T << QStringList{"Line2Style:   ITALIC\tUnderline "} << "-iu-";
+    QTest::newRow("unknown words passed over") << T << QStringList{"Line2Style: heavy bold wide"} << "b---";
+    QTest::newRow("no style line") << T << QStringList{"", "junk"} << "----";
+    QTest::newRow("other keys")
+        << R << QStringList{"Line3Style: bold", "Line7Style: bold", "Line2Styles: bold", "Style2: bold"} << "----";
+}
+
+void TestIo::styleLines() {
+    QFETCH(StampKind, kind);
+    QFETCH(QStringList, after);
+    QFETCH(QString, style);
+    const QByteArray file = fileOf(defaultLines(kind) + after);
+    LineFont font;
+    if (kind == StampKind::Round) {
+        RoundSealParameters round = defaultRoundSeal();
+        setEveryStyle(round.lines[1].font, true);
+        QCOMPARE(readRoundSeal(file, round).damagedLine, 0);
+        font = round.lines[1].font;
+    } else {
+        TriangleSealParameters triangle = defaultTriangleSeal();
+        setEveryStyle(triangle.lines[1].font, true);
+        QCOMPARE(readTriangleSeal(file, triangle).damagedLine, 0);
+        font = triangle.lines[1].font;
+    }
+    const QString read = QString(font.bold ? u'b' : u'-') + (font.italic ? u'i' : u'-') +
+                         (font.underline ? u'u' : u'-') + (font.strikeOut ? u's' : u'-');
+    QCOMPARE(read, style);
+}
+
+// Whatever a record holds, every value stays on its own line: each control
+// character is written as a blank and the file reads back.
+void TestIo::controlCharactersWrittenAsBlanks_data() {
+    QTest::addColumn<StampKind>("kind");
+    QTest::addColumn<QString>("control");
+    const auto R = StampKind::Round, T = StampKind::Triangle, K = StampKind::Rect;
+    QTest::newRow("round LF") << R << QStringLiteral("\n");
+    QTest::newRow("round CR") << R << QStringLiteral("\r");
+    QTest::newRow("round TAB") << R << QStringLiteral("\t");
+    QTest::newRow("round NUL") << R << QString(QChar(u'\0'));
+    QTest::newRow("round end mark 0x1A") << R << QStringLiteral("\x1A");
+    QTest::newRow("triangle CR LF") << T << QStringLiteral("\r\n");
+    QTest::newRow("rect TAB and DEL") << K << QStringLiteral("\t\x7F");
+}
+
+namespace {
+
+template <typename P>
+void checkControls(P record, const QString& control, QByteArray (*write)(const P&),
+                   ReadResult (*read)(const QByteArray&, P&), int lineCount) {
+    const auto with = [&](const QString& c) {
+        P p = record;
+        for (TextLineSettings& line : p.lines)
+            line.text = QStringLiteral("Печать") + c + QStringLiteral("ООО") + c;
+        p.lines[0].font.face = QStringLiteral("Times") + c + QStringLiteral("New Roman");
+        if constexpr (std::is_same_v<P, RoundSealParameters>)
+            p.emblem.path = QStringLiteral("/home/a") + c + QStringLiteral("b.bmp");
+        return p;
+    };
+    const P held = with(control);
+    const P expected = with(QString(control.size(), u' '));
+    const QByteArray file = write(held);
+    QCOMPARE(splitLines(file).size(), lineCount);
+    P back = record;
+    QCOMPARE(read(file, back).damagedLine, 0);
+    QVERIFY(back == expected);
+    QCOMPARE(write(expected), file);
+}
+
+}  // namespace
+
+void TestIo::controlCharactersWrittenAsBlanks() {
+    QFETCH(StampKind, kind);
+    QFETCH(QString, control);
+    const int lineCount = static_cast<int>(defaultLines(kind).size());
+    switch (kind) {
+        case StampKind::Round:
+            checkControls(changedRoundSeal(), control, &writeRoundSeal, &readRoundSeal, lineCount);
+            break;
+        case StampKind::Triangle:
+            checkControls(changedTriangleSeal(), control, &writeTriangleSeal, &readTriangleSeal, lineCount);
+            break;
+        case StampKind::Rect:
+            checkControls(changedRectStamp(), control, &writeRectStamp, &readRectStamp, lineCount);
+            break;
+    }
 }
 
 void TestIo::lineEndings() {

@@ -3,12 +3,14 @@
 #include "Raster.h"
 #include "Render.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 
@@ -88,6 +90,36 @@ StampDesigns nothingEnabled() {
 
 bool writeBmp(const QString& path, const QImage& picture) {
     return picture.save(path, "BMP");
+}
+
+// A run-length coded 8-bit bitmap that declares the given size but holds
+// only its end mark: 1,080 bytes whatever the size.
+QByteArray rle8Bmp(std::int32_t width, std::int32_t height) {
+    QByteArray bytes;
+    const auto put = [&bytes](std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+    };
+    const std::uint32_t offset = 14 + 40 + 256 * 4;
+    bytes.append("BM");
+    put(offset + 2, 4);
+    put(0, 4);
+    put(offset, 4);
+    put(40, 4);
+    put(static_cast<std::uint32_t>(width), 4);
+    put(static_cast<std::uint32_t>(height), 4);
+    put(1, 2);   // planes
+    put(8, 2);   // bits a pixel
+    put(1, 4);   // run-length coded, 8 bits
+    put(2, 4);   // size of the pixel data
+    put(2835, 4);
+    put(2835, 4);
+    put(256, 4);
+    put(0, 4);
+    for (int i = 0; i < 256; ++i)
+        put(0, 4);  // an all-black palette
+    bytes.append("\x00\x01", 2);  // end of bitmap
+    return bytes;
 }
 
 }  // namespace
@@ -909,6 +941,47 @@ private slots:
         ClearStamp(canvas, designs, ActivePage::Round);
         PaintStamp(canvas, designs, ActivePage::Round);
         QCOMPARE(inkedCount(canvas.image()), 0);
+    }
+
+    // A bitmap that declares more than 4096 pixels a side is not decoded
+    // and counts as unreadable; up to that it is drawn.
+    void emblemSizeLimit_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("drawn");
+        const auto bmpOf = [](int width, int height) {
+            QImage picture(width, height, QImage::Format_RGB32);
+            picture.fill(Qt::black);
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            picture.save(&buffer, "BMP");
+            return bytes;
+        };
+        QTest::newRow("4096 x 1") << bmpOf(4096, 1) << true;
+        QTest::newRow("1 x 4096") << bmpOf(1, 4096) << true;
+        QTest::newRow("4097 x 1") << bmpOf(4097, 1) << false;
+        QTest::newRow("1 x 4097") << bmpOf(1, 4097) << false;
+        QTest::newRow("run-length coded, 64 x 64") << rle8Bmp(64, 64) << true;
+        QTest::newRow("run-length coded, 5792 x 5792") << rle8Bmp(5792, 5792) << false;
+    }
+
+    void emblemSizeLimit() {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, drawn);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("emblem.bmp"));
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        EmblemCache cache;
+        QCOMPARE(cache.load(path, kWhite).isNull(), !drawn);
+
+        StampDesigns designs = nothingEnabled();
+        designs.round.emblem = EmblemSettings{true, 0, 0, path};
+        QCOMPARE(inked(painted(designs, ActivePage::Round), 0, 0), drawn);
     }
 
     void triangleDefaults() {

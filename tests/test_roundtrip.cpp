@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QTabWidget>
@@ -53,6 +54,8 @@ private slots:
     void unreadableFileIsReported();
     void openedEmblemFile_data();
     void openedEmblemFile();
+    void oversizedFileIsRefused_data();
+    void oversizedFileIsRefused();
     void bmpExport_data();
     void bmpExport();
     void bmpExportOfInformationPage();
@@ -142,6 +145,12 @@ void TestRoundTrip::openRules_data() {
                                                       << "Штамп считан !" << 2;
     QTest::newRow("one line") << "a.qgr" << QByteArray("abc") << QString() << 0;
     QTest::newRow("empty") << "a.qgr" << QByteArray() << QString() << 0;
+    QByteArray round76 = io::writeRoundSeal(defaultRoundSeal());
+    round76.truncate(round76.indexOf("\r\n\r\nCenterDegree1") + 2);
+    QTest::newRow("round seal of 76 lines and two empty lines")
+        << "a.qgr" << round76 + "\r\n\r\n" << "Круглая печать считана !" << 0;
+    QTest::newRow("round seal of 76 lines and other text")
+        << "a.qgr" << round76 + "Печать\r\nEnable: x\r\n" << "Круглая печать считана !" << 0;
 }
 
 void TestRoundTrip::openRules() {
@@ -337,6 +346,48 @@ void TestRoundTrip::openedEmblemFile() {
     // The emblem, red on white, is drawn in the window-text colour.
     const bool drawn = there.startsWith("BM") || taken;
     QCOMPARE(w.previewPicture().pixel(15, 25), drawn ? 0xFF000000u : 0xFFFFFFFFu);
+}
+
+// A file larger than any design is refused, quickly and with a reason,
+// whatever it holds: here a sound triangular seal padded with lines.
+void TestRoundTrip::oversizedFileIsRefused_data() {
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("1 MiB") << io::kMaxDesignFileSize << "Треугольная печать считана !";
+    QTest::newRow("1 MiB and a byte") << io::kMaxDesignFileSize + 1 << QString();
+    QTest::newRow("1 GiB") << (qint64(1) << 30) << QString();
+}
+
+void TestRoundTrip::oversizedFileIsRefused() {
+    QFETCH(qint64, size);
+    QFETCH(QString, message);
+    TForm1& w = *m_window;
+    const QString path = m_dir->filePath(QStringLiteral("big.qgr"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        TriangleSealParameters seal = defaultTriangleSeal();
+        seal.lines[0].text = QStringLiteral("Большая");
+        file.write(io::writeTriangleSeal(seal));
+        file.write(QByteArray(8000 - 2, 'x') + "\r\n");
+        QVERIFY(file.resize(size));  // the rest: zeros, without a disk block
+    }
+    m_dialogs->openNames.push_back(path);
+    QElapsedTimer timer;
+    timer.start();
+    click(w, "OpenButton");
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    if (!message.isEmpty()) {
+        QCOMPARE(m_dialogs->lastMessage(), message);
+        QCOMPARE(w.designs().triangle.lines[0].text, QStringLiteral("Большая"));
+        return;
+    }
+    QCOMPARE(m_dialogs->messages[0].icon, MessageIcon::Error);
+    QVERIFY(m_dialogs->lastMessage().contains(QStringLiteral("big.qgr")));
+    QVERIFY(m_dialogs->lastMessage().contains(QStringLiteral("больше 1 МБ")));
+    QCOMPARE(w.designs().triangle, defaultTriangleSeal());
+    QCOMPARE(w.activePage(), ActivePage::Round);
 }
 
 void TestRoundTrip::bmpExport_data() {

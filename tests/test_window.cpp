@@ -18,6 +18,13 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
@@ -48,6 +55,8 @@ private slots:
     void typingTextMarksItsKindOnly_data();
     void typingTextMarksItsKindOnly();
     void charactersOutsideTheCodePageAreRefused();
+    void controlCharactersBecomeBlanks_data();
+    void controlCharactersBecomeBlanks();
     void checkBoxesEnableTheirControls_data();
     void checkBoxesEnableTheirControls();
     void fontDialog();
@@ -263,6 +272,55 @@ void TestWindow::charactersOutsideTheCodePageAreRefused() {
     edit->insert(QStringLiteral("№ €"));
     QCOMPARE(edit->text(), QStringLiteral("№ €"));
     QVERIFY(w.isModified(StampKind::Round));
+}
+
+// A text line is one line of a file: a line break, tab or other control
+// character pasted or typed into a text edit of any kind becomes a blank.
+void TestWindow::controlCharactersBecomeBlanks_data() {
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("paste");  // else committed by an input method, as typing does
+    QTest::addColumn<QString>("entered");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("round, pasted LF") << "Page1Edit1" << 0 << true << "Печать\nООО" << "Печать ООО";
+    QTest::newRow("round centre, pasted CR LF and TAB") << "Page1Edit5" << 0 << true << "a\r\nb\tc" << "a  b c";
+    QTest::newRow("round, typed lone CR") << "Page1Edit3" << 0 << false << "Печать\rООО" << "Печать ООО";
+    QTest::newRow("triangle, pasted NUL and DEL") << "Page2Edit3" << 1 << true << QString::fromUtf16(u"x\0y\x7Fz", 5)
+                                                  << "x y z";
+    QTest::newRow("triangle, typed line separator") << "Page2Edit1" << 1 << false << QString::fromUtf16(u"a\u2028b")
+                                                    << "a b";
+    QTest::newRow("rect, pasted LF") << "Page3Edit6" << 2 << true << "ИНН\n7700" << "ИНН 7700";
+    QTest::newRow("rect, typed TAB and 0x1A") << "Page3Edit2" << 2 << false << "a\tb\x1A" << "a b ";
+}
+
+void TestWindow::controlCharactersBecomeBlanks() {
+    QFETCH(QString, edit);
+    QFETCH(int, kind);
+    QFETCH(bool, paste);
+    QFETCH(QString, entered);
+    QFETCH(QString, shown);
+    TForm1& w = *m_window;
+    const auto stampKind = static_cast<StampKind>(kind);
+    w.setActivePage(static_cast<ActivePage>(kind));
+    QLineEdit* line = control<QLineEdit>(w, edit);
+    line->setFocus();
+    line->selectAll();
+    if (paste) {
+        QGuiApplication::clipboard()->setText(entered);
+        line->paste();
+    } else {
+        line->del();
+        QInputMethodEvent commit;
+        commit.setCommitString(entered);
+        QCoreApplication::sendEvent(line, &commit);
+    }
+    QCOMPARE(line->text(), shown);
+    const int index = edit.right(1).toInt() - 1;
+    const TextLines& lines = stampKind == StampKind::Round      ? w.designs().round.lines
+                             : stampKind == StampKind::Triangle ? w.designs().triangle.lines
+                                                                : w.designs().rect.lines;
+    QCOMPARE(lines[static_cast<std::size_t>(index)].text, shown);
+    QVERIFY(w.isModified(stampKind));
 }
 
 void TestWindow::checkBoxesEnableTheirControls_data() {
@@ -502,6 +560,18 @@ void TestWindow::emblemChoice_data() {
     QTest::newRow("upper-case extension") << "GERB.BMP" << bmp << QString();
     QTest::newRow("mixed-case extension") << "Emblem.Bmp" << bmp << "Расширение файла должно быть bmp !";
     QTest::newRow("not a picture") << "notes.bmp" << QByteArray("plain text") << "Файл не является рисунком bmp !";
+    const auto bmpOf = [](int width, int height) {
+        QImage wide(width, height, QImage::Format_RGB32);
+        wide.fill(Qt::black);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        wide.save(&buffer, "BMP");
+        return bytes;
+    };
+    QTest::newRow("4096 wide") << "wide.bmp" << bmpOf(4096, 1) << QString();
+    QTest::newRow("4097 wide") << "wider.bmp" << bmpOf(4097, 1) << "Рисунок больше 4096 на 4096 точек !";
+    QTest::newRow("4097 high") << "high.bmp" << bmpOf(1, 4097) << "Рисунок больше 4096 на 4096 точек !";
 }
 
 void TestWindow::emblemChoice() {
