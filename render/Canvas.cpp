@@ -375,18 +375,69 @@ void Canvas::drawPicture(std::int64_t x, std::int64_t y, const QImage& picture) 
     raster::copy(d->image, x, y, picture);
 }
 
+namespace {
+
+// Lays a premultiplied picture over a premultiplied layer at (x, y), both
+// within the preview.
+void over(QImage& layer, std::int64_t x, std::int64_t y, const QImage& picture, QRect& dirty) {
+    const int left = static_cast<int>(std::max<std::int64_t>(x, 0));
+    const int top = static_cast<int>(std::max<std::int64_t>(y, 0));
+    const int right = static_cast<int>(std::min<std::int64_t>(x + picture.width(), layer.width()));
+    const int bottom = static_cast<int>(std::min<std::int64_t>(y + picture.height(), layer.height()));
+    if (left >= right || top >= bottom)
+        return;
+    dirty |= QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    for (int cy = top; cy < bottom; ++cy) {
+        const auto* from = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(static_cast<int>(cy - y)));
+        auto* to = reinterpret_cast<std::uint32_t*>(layer.scanLine(cy));
+        for (int cx = left; cx < right; ++cx) {
+            const std::uint32_t source = from[cx - x];
+            const std::uint32_t alpha = source >> 24;
+            if (alpha == 0)
+                continue;
+            if (alpha == 255) {
+                to[cx] = source;
+                continue;
+            }
+            const std::uint32_t d = to[cx];
+            const std::uint32_t keep = 255 - alpha;
+            std::uint32_t out = 0;
+            for (int shift = 0; shift < 32; shift += 8) {
+                const std::uint32_t sc = (source >> shift) & 0xFFu;
+                const std::uint32_t dc = (d >> shift) & 0xFFu;
+                out |= std::min<std::uint32_t>(255, sc + (dc * keep + 127) / 255) << shift;
+            }
+            to[cx] = out;
+        }
+    }
+}
+
+}  // namespace
+
 void Canvas::drawTexts(std::span<const TextRun> runs) {
-    std::vector<Tile> placed;
-    placed.reserve(runs.size());
+    if (runs.size() == 1) {
+        Tile tile;
+        if (d->prepare(runs.front(), tile)) {
+            raster::blend(d->image, tile.dx, tile.dy, tile.cell);
+            raster::blend(d->image, tile.dx, tile.dy, tile.glyphs);
+        }
+        return;
+    }
+    // Each cell goes straight onto the picture; the glyphs gather on a layer
+    // of their own that is laid over all the cells at the end, so that only
+    // one text's pictures are held at a time.
+    QImage layer(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+    QRect dirty;
     for (const TextRun& run : runs) {
         Tile tile;
-        if (d->prepare(run, tile))
-            placed.push_back(std::move(tile));
-    }
-    for (const Tile& tile : placed)
+        if (!d->prepare(run, tile))
+            continue;
         raster::blend(d->image, tile.dx, tile.dy, tile.cell);
-    for (const Tile& tile : placed)
-        raster::blend(d->image, tile.dx, tile.dy, tile.glyphs);
+        over(layer, tile.dx, tile.dy, tile.glyphs, dirty);
+    }
+    if (!dirty.isEmpty())
+        raster::blend(d->image, dirty.left(), dirty.top(), layer.copy(dirty));
 }
 
 QSize Canvas::textCellSize(QStringView text) {
