@@ -90,4 +90,18 @@ RectStampParameters defaultRectStamp() {
     return p;
 }
 
+TColor backgroundColour(const StampDesigns& designs, ActivePage page) {
+    switch (page) {
+        case ActivePage::Round:
+            return designs.round.background;
+        case ActivePage::Triangle:
+            return designs.triangle.background;
+        case ActivePage::Rect:
+            return designs.rect.background;
+        case ActivePage::Info:
+            break;
+    }
+    return kInfoPageBackground;
+}
+
 }  // namespace qg

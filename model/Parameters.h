@@ -123,4 +123,8 @@ struct StampDesigns {
     RectStampParameters rect = defaultRectStamp();
 };
 
+// The background a page is drawn on: its kind's, or the information
+// page's own.
+TColor backgroundColour(const StampDesigns& designs, ActivePage page);
+
 }  // namespace qg

@@ -24,30 +24,6 @@ QColor inkColour(const Settings& settings) {
     return settings.negative ? QColor(Qt::white) : QColor(Qt::black);
 }
 
-ActivePage pageOf(StampKind kind) {
-    switch (kind) {
-        case StampKind::Round:
-            return ActivePage::Round;
-        case StampKind::Triangle:
-            return ActivePage::Triangle;
-        case StampKind::Rect:
-            return ActivePage::Rect;
-    }
-    return ActivePage::Round;
-}
-
-TColor backgroundOf(const StampDesigns& designs, StampKind kind) {
-    switch (kind) {
-        case StampKind::Round:
-            return designs.round.background;
-        case StampKind::Triangle:
-            return designs.triangle.background;
-        case StampKind::Rect:
-            return designs.rect.background;
-    }
-    return kWhite;
-}
-
 // The bits of a 1-bit picture: dark pixels (below half grey) are ink.
 QImage threshold(const QImage& picture, bool transparentPaper) {
     const QImage grey = picture.convertToFormat(QImage::Format_ARGB32);
@@ -248,8 +224,7 @@ double defaultWidthMm(StampKind kind) {
 Imprint makeImprint(const StampDesigns& designs, StampKind kind) {
     Imprint imprint;
     imprint.kind = kind;
-    imprint.background = backgroundOf(designs, kind);
-    imprint.ops = recordInk(designs, pageOf(kind));
+    imprint.ops = recordInk(designs, static_cast<ActivePage>(kind));
     imprint.box = inkBounds(imprint.ops);
     imprint.span = imprint.box.width();
     if (kind == StampKind::Round) {
@@ -290,17 +265,6 @@ QTransform pageTransform(const Imprint& imprint, const Settings& settings) {
 
 QRectF boxOnPage(const Imprint& imprint, const Settings& settings) {
     return QRectF(QPointF(settings.marginMm, settings.marginMm), imprintSizeMm(imprint, settings.widthMm));
-}
-
-void paintPage(QPainter& painter, const Imprint& imprint, const Settings& settings) {
-    painter.save();
-    if (settings.negative)
-        painter.fillRect(boxOnPage(imprint, settings), Qt::black);
-    painter.setTransform(pageTransform(imprint, settings), true);
-    const QColor paper = settings.negative ? QColor(Qt::black) : QColor(Qt::white);
-    const QColor mono = settings.colour && !settings.negative ? QColor() : inkColour(settings);
-    paintInk(painter, imprint.ops, paper, mono);
-    painter.restore();
 }
 
 QImage renderRaster(const Imprint& imprint, const Settings& settings) {

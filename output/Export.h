@@ -55,7 +55,6 @@ struct Settings {
 // A design made ready to be drawn at any size.
 struct Imprint {
     StampKind kind = StampKind::Round;
-    TColor background = kWhite;
     std::vector<InkOp> ops;
     // What the imprint occupies, in preview units.
     QRectF box;
@@ -78,11 +77,6 @@ QSizeF pageSizeMm(const Imprint& imprint, const Settings& settings);
 QTransform pageTransform(const Imprint& imprint, const Settings& settings);
 // The imprint's box on the page, in millimetres.
 QRectF boxOnPage(const Imprint& imprint, const Settings& settings);
-
-// Draws the page onto a painter whose coordinates are millimetres of the
-// page: the imprint in its colours (or black), mirrored and negative as
-// the settings say; the margin and the paper are left as they are.
-void paintPage(QPainter& painter, const Imprint& imprint, const Settings& settings);
 
 // The page as a picture at the settings' resolution: 1-bit black and white
 // (ink thresholded at half coverage) or in colour, with the resolution

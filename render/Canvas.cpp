@@ -83,8 +83,8 @@ struct Canvas::Impl {
     Impl() { image.fill(Qt::white); }
 
     void stroke(const StrokeRun& run);
-    Tile render(const FontFace& face, const Shaped& shaped, std::size_t first, std::size_t last, int turn,
-                QRgb brush, const QTransform& frame, std::int64_t left, std::int64_t top, std::int64_t right,
+    Tile render(const FontFace& face, const Shaped& shaped, std::size_t first, std::size_t last, QRgb brush,
+                const QTransform& frame, std::int64_t left, std::int64_t top, std::int64_t right,
                 std::int64_t bottom) const;
     // The pictures of one text, placed on the preview; false when nothing
     // of it can show.
@@ -144,9 +144,8 @@ void Canvas::Impl::stroke(const StrokeRun& run) {
 // pictures covering [left, right) x [top, bottom) of a plane onto which
 // `frame` maps the frame of glyph `first`.
 Tile Canvas::Impl::render(const FontFace& face, const Shaped& shaped, std::size_t first, std::size_t last,
-                          int turn, QRgb brush, const QTransform& frame, std::int64_t left, std::int64_t top,
+                          QRgb brush, const QTransform& frame, std::int64_t left, std::int64_t top,
                           std::int64_t right, std::int64_t bottom) const {
-    (void)turn;
     Tile tile;
     const QSize size(static_cast<int>(right - left), static_cast<int>(bottom - top));
     const QTransform shifted = frame * QTransform::fromTranslate(static_cast<double>(-left), static_cast<double>(-top));
@@ -328,7 +327,7 @@ bool Canvas::Impl::prepare(const TextRun& textRun, Tile& placed) {
     if (cacheable && (relRight - relLeft) * (relBottom - relTop) <= kMaxMovableTileArea) {
         // The whole text, drawn once and kept: its picture does not depend
         // on where it is placed.
-        Tile tile = render(face, shaped, first, last, turn, brush, textFrame(0, 0, turn), relLeft, relTop,
+        Tile tile = render(face, shaped, first, last, brush, textFrame(0, 0, turn), relLeft, relTop,
                            relRight, relBottom);
         keep(std::move(movable), tile);
         placed = std::move(tile);
@@ -346,7 +345,7 @@ bool Canvas::Impl::prepare(const TextRun& textRun, Tile& placed) {
         return false;
     const long double originX = static_cast<long double>(x) + static_cast<long double>(base) * c;
     const long double originY = static_cast<long double>(y) - static_cast<long double>(base) * s;
-    placed = render(face, shaped, first, last, turn, brush, textFrame(originX, originY, turn), left, top, right,
+    placed = render(face, shaped, first, last, brush, textFrame(originX, originY, turn), left, top, right,
                     bottom);
     if (cacheable)
         keep(TileKey{face.id, text, turn, brush, true, x, y}, placed);

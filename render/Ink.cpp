@@ -162,7 +162,6 @@ void InkSurface::drawPicture(std::int64_t x, std::int64_t y, const QImage& pictu
         if (colour == paper)
             continue;
         InkOp op;
-        op.color = colour & 0x00FFFFFFu;
         // Back from screen order (0xAARRGGBB) to the design's (0x00BBGGRR).
         op.color = ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
         op.path = std::move(area);
@@ -171,10 +170,6 @@ void InkSurface::drawPicture(std::int64_t x, std::int64_t y, const QImage& pictu
 }
 
 void InkSurface::drawTexts(std::span<const TextRun> runs) {
-    struct Laid {
-        QTransform frame;
-        const TextRun* run;
-    };
     std::vector<InkOp> cells;
     std::vector<InkOp> glyphs;
     for (const TextRun& run : runs) {
@@ -193,7 +188,6 @@ void InkSurface::drawTexts(std::span<const TextRun> runs) {
         cells.push_back(std::move(cell));
 
         const bool paperText = colourToArgb(run.font.color) == colourToArgb(background_);
-        const double capHeight = face.raw.capHeight();
         for (qsizetype i = 0; i < shaped.glyphs.size(); ++i) {
             QPainterPath glyph = face.raw.pathForGlyph(shaped.glyphs[i]);
             if (glyph.isEmpty())
@@ -203,7 +197,6 @@ void InkSurface::drawTexts(std::span<const TextRun> runs) {
             InkOp op;
             op.color = run.font.color;
             op.paper = paperText;
-            op.capHeight = capHeight;
             op.path = frame.map(glyph);
             glyphs.push_back(std::move(op));
         }
@@ -229,14 +222,7 @@ void InkSurface::drawTexts(std::span<const TextRun> runs) {
 }
 
 std::vector<InkOp> recordInk(const StampDesigns& designs, ActivePage page) {
-    TColor background = kInfoPageBackground;
-    if (page == ActivePage::Round)
-        background = designs.round.background;
-    else if (page == ActivePage::Triangle)
-        background = designs.triangle.background;
-    else if (page == ActivePage::Rect)
-        background = designs.rect.background;
-    InkSurface surface(background);
+    InkSurface surface(backgroundColour(designs, page));
     ClearStamp(surface, designs, page);
     PaintStamp(surface, designs, page);
     return surface.takeOps();

@@ -34,8 +34,6 @@ struct InkOp {
     bool circle = false;
     QPointF centre;
     double radius = 0;
-    // A glyph of a text: the cap height of its font, in preview units.
-    double capHeight = 0;
 
     // The area the op paints (a stroke turned into its outline).
     QPainterPath area() const;

@@ -89,23 +89,8 @@ void drawEmblem(StampSurface& canvas, const RoundSealParameters& seal) {
 }  // namespace
 
 void ClearStamp(StampSurface& canvas, const StampDesigns& designs, ActivePage page) {
-    TColor background = kInfoPageBackground;
-    switch (page) {
-        case ActivePage::Round:
-            background = designs.round.background;
-            break;
-        case ActivePage::Triangle:
-            background = designs.triangle.background;
-            break;
-        case ActivePage::Rect:
-            background = designs.rect.background;
-            break;
-        case ActivePage::Info:
-            background = kInfoPageBackground;
-            break;
-    }
     canvas.beginElement({});
-    canvas.setBrushColor(background);
+    canvas.setBrushColor(backgroundColour(designs, page));
     canvas.fill();
 }
 

@@ -157,7 +157,6 @@ void StampSurface::endTextGroup() {
 void StampSurface::beginElement(ElementTag tag) {
     flushPath();
     element_ = tag;
-    elementStarted(tag);
 }
 
 void StampSurface::finish() {

@@ -147,7 +147,6 @@ protected:
     virtual void drawPicture(std::int64_t x, std::int64_t y, const QImage& picture) = 0;
     // The cells of all the texts first, then their glyphs.
     virtual void drawTexts(std::span<const TextRun> runs) = 0;
-    virtual void elementStarted(ElementTag) {}
 
 private:
     void flushPath();
