@@ -79,6 +79,8 @@ struct Canvas::Impl {
     FontBook fonts;
     std::unordered_map<TileKey, Tile, TileKeyHash> tiles;
     std::size_t tileBytes = 0;
+    // Where glyphs that are not kept gather until their texts' cells are down.
+    QImage glyphLayer;
 
     Impl() { image.fill(Qt::white); }
 
@@ -374,69 +376,34 @@ void Canvas::drawPicture(std::int64_t x, std::int64_t y, const QImage& picture) 
     raster::copy(d->image, x, y, picture);
 }
 
-namespace {
-
-// Lays a premultiplied picture over a premultiplied layer at (x, y), both
-// within the preview.
-void over(QImage& layer, std::int64_t x, std::int64_t y, const QImage& picture, QRect& dirty) {
-    const int left = static_cast<int>(std::max<std::int64_t>(x, 0));
-    const int top = static_cast<int>(std::max<std::int64_t>(y, 0));
-    const int right = static_cast<int>(std::min<std::int64_t>(x + picture.width(), layer.width()));
-    const int bottom = static_cast<int>(std::min<std::int64_t>(y + picture.height(), layer.height()));
-    if (left >= right || top >= bottom)
-        return;
-    dirty |= QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
-    for (int cy = top; cy < bottom; ++cy) {
-        const auto* from = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(static_cast<int>(cy - y)));
-        auto* to = reinterpret_cast<std::uint32_t*>(layer.scanLine(cy));
-        for (int cx = left; cx < right; ++cx) {
-            const std::uint32_t source = from[cx - x];
-            const std::uint32_t alpha = source >> 24;
-            if (alpha == 0)
-                continue;
-            if (alpha == 255) {
-                to[cx] = source;
-                continue;
-            }
-            const std::uint32_t d = to[cx];
-            const std::uint32_t keep = 255 - alpha;
-            std::uint32_t out = 0;
-            for (int shift = 0; shift < 32; shift += 8) {
-                const std::uint32_t sc = (source >> shift) & 0xFFu;
-                const std::uint32_t dc = (d >> shift) & 0xFFu;
-                out |= std::min<std::uint32_t>(255, sc + (dc * keep + 127) / 255) << shift;
-            }
-            to[cx] = out;
-        }
-    }
-}
-
-}  // namespace
-
 void Canvas::drawTexts(std::span<const TextRun> runs) {
-    if (runs.size() == 1) {
-        Tile tile;
-        if (d->prepare(runs.front(), tile)) {
-            raster::blend(d->image, tile.dx, tile.dy, tile.cell);
-            raster::blend(d->image, tile.dx, tile.dy, tile.glyphs);
-        }
-        return;
-    }
-    // Each cell goes straight onto the picture; the glyphs gather on a layer
-    // of their own that is laid over all the cells at the end, so that only
-    // one text's pictures are held at a time.
-    QImage layer(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
-    layer.fill(Qt::transparent);
-    QRect dirty;
+    // Each cell goes straight onto the picture; the glyphs follow once all
+    // the cells are down. Glyph pictures the cache keeps cost nothing to
+    // hold until then; any other is laid at once on a layer of its own, so
+    // that a long text never holds more than one such picture.
+    std::vector<Tile> kept;
+    bool layered = false;
     for (const TextRun& run : runs) {
         Tile tile;
         if (!d->prepare(run, tile))
             continue;
         raster::blend(d->image, tile.dx, tile.dy, tile.cell);
-        over(layer, tile.dx, tile.dy, tile.glyphs, dirty);
+        if (!tile.glyphs.isDetached()) {
+            kept.push_back(std::move(tile));
+            continue;
+        }
+        if (!layered) {
+            if (d->glyphLayer.isNull())
+                d->glyphLayer = QImage(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
+            d->glyphLayer.fill(Qt::transparent);
+            layered = true;
+        }
+        raster::blend(d->glyphLayer, tile.dx, tile.dy, tile.glyphs);
     }
-    if (!dirty.isEmpty())
-        raster::blend(d->image, dirty.left(), dirty.top(), layer.copy(dirty));
+    for (const Tile& tile : kept)
+        raster::blend(d->image, tile.dx, tile.dy, tile.glyphs);
+    if (layered)
+        raster::blend(d->image, 0, 0, d->glyphLayer);
 }
 
 QSize Canvas::textCellSize(QStringView text) {

@@ -203,10 +203,12 @@ void blend(QImage& image, std::int64_t x, std::int64_t y, const QImage& picture)
     int left = 0, top = 0, right = 0, bottom = 0;
     if (picture.isNull() || !overlap(image, x, y, picture, left, top, right, bottom))
         return;
+    uchar* const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
     for (int cy = top; cy < bottom; ++cy) {
         const auto* from =
             reinterpret_cast<const std::uint32_t*>(picture.constScanLine(static_cast<int>(cy - y)));
-        std::uint32_t* to = row(image, cy);
+        auto* to = reinterpret_cast<std::uint32_t*>(bits + cy * stride);
         for (int cx = left; cx < right; ++cx) {
             const std::uint32_t s = from[cx - x];
             const std::uint32_t alpha = s >> 24;
@@ -218,8 +220,10 @@ void blend(QImage& image, std::int64_t x, std::int64_t y, const QImage& picture)
             }
             const std::uint32_t d = to[cx];
             const std::uint32_t keep = 255 - alpha;
-            std::uint32_t out = 0xFF000000u;
-            for (int shift = 0; shift < 24; shift += 8) {
+            // Every channel, alpha too: an opaque canvas stays opaque, a
+            // premultiplied layer gathers coverage.
+            std::uint32_t out = 0;
+            for (int shift = 0; shift < 32; shift += 8) {
                 const std::uint32_t sc = (s >> shift) & 0xFFu;
                 const std::uint32_t dc = (d >> shift) & 0xFFu;
                 const std::uint32_t c = std::min<std::uint32_t>(255, sc + (dc * keep + 127) / 255);

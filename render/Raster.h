@@ -28,7 +28,8 @@ void fillRect(QImage& image, std::int64_t left, std::int64_t top, std::int64_t r
 // top-left corner at (x, y).
 void copy(QImage& image, std::int64_t x, std::int64_t y, const QImage& picture);
 
-// A Format_ARGB32_Premultiplied picture laid over the canvas at (x, y).
+// A Format_ARGB32_Premultiplied picture laid over the canvas at (x, y); the
+// canvas may be opaque (RGB32) or itself premultiplied.
 void blend(QImage& image, std::int64_t x, std::int64_t y, const QImage& picture);
 
 }  // namespace qg::raster

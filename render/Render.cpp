@@ -4,7 +4,6 @@
 #include "Geometry.h"
 
 #include <initializer_list>
-#include <vector>
 
 namespace qg {
 
@@ -38,27 +37,22 @@ void printRingText(StampSurface& canvas, const TextLineSettings& line, ElementTa
     canvas.beginElement(tag);
     const std::int64_t count = line.text.size();
     const QChar* characters = line.text.constData();
-    // The place a character was last drawn at, by character.
-    std::vector<std::int64_t> drawnAt;
-    if (count > 360)
-        drawnAt.assign(0x10000, -1);
     const LineFont saved = canvas.font();
     canvas.setFont(line.font);
     canvas.beginTextGroup();
     std::int64_t placeTheta = 0;
     RingGlyph place;
+    QString drawnHere;  // the different characters drawn at this place so far
     for (std::int64_t i = 0; i < count; ++i) {
         const std::int64_t theta = ringTheta(i, count, line.angle);
         if (i == 0 || theta != placeTheta) {
             place = ringGlyph(i, count, line.radius, line.angle);
             placeTheta = theta;
+            drawnHere.clear();
+        } else if (drawnHere.contains(characters[i])) {
+            continue;
         }
-        if (!drawnAt.empty()) {
-            std::int64_t& last = drawnAt[characters[i].unicode()];
-            if (last == placeTheta)
-                continue;
-            last = placeTheta;
-        }
+        drawnHere += characters[i];
         canvas.textOut(place.x, place.y, place.angle, QStringView(characters + i, 1));
     }
     canvas.endTextGroup();
