@@ -57,14 +57,7 @@ void drawShapes(QPainter& painter, const std::vector<InkShape>& shapes, const Se
     for (const InkShape& shape : shapes) {
         const QColor colour = settings.colour && !settings.negative ? QColor::fromRgb(colourToArgb(shape.color))
                                                                     : inkColour(settings);
-        if (shape.stroked) {
-            painter.setBrush(Qt::NoBrush);
-            painter.setPen(QPen(colour, shape.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        } else {
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(colour);
-        }
-        painter.drawPath(shape.path);
+        paintInkPath(painter, shape.path, shape.stroked, shape.width, colour);
     }
 }
 
@@ -284,25 +277,13 @@ QImage renderRaster(const Imprint& imprint, const Settings& settings) {
     {
         QPainter painter(&picture);
         painter.setRenderHint(QPainter::Antialiasing, true);
-        painter.translate(margin, margin);
-        painter.scale(pixelsPerMm * mmPerUnit(imprint, settings.widthMm),
-                      pixelsPerMm * mmPerUnit(imprint, settings.widthMm));
-        painter.translate(-imprint.box.topLeft());
-        const QColor ink = mono ? QColor(Qt::black) : QColor();
-        if (transparent) {
-            // Paper that covers ink clears it rather than painting white.
-            for (const InkOp& op : imprint.ops) {
-                if (op.paper) {
-                    painter.setCompositionMode(QPainter::CompositionMode_Clear);
-                    painter.fillPath(op.path, Qt::transparent);
-                    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-                } else {
-                    paintInk(painter, std::vector<InkOp>{op}, Qt::white, ink);
-                }
-            }
-        } else {
-            paintInk(painter, imprint.ops, Qt::white, ink);
-        }
+        // Drawn unmirrored: the finished picture is mirrored whole.
+        Settings unmirrored = settings;
+        unmirrored.mirror = false;
+        painter.scale(pixelsPerMm, pixelsPerMm);
+        painter.setTransform(pageTransform(imprint, unmirrored), true);
+        paintInk(painter, imprint.ops, transparent ? QColor(Qt::transparent) : QColor(Qt::white),
+                 mono ? QColor(Qt::black) : QColor());
     }
     QImage result;
     if (mono) {

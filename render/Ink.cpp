@@ -24,11 +24,6 @@ QPainterPath outlineOf(const QPainterPath& line, double width) {
     return outline;
 }
 
-QPen roundPen(const QColor& colour, double width) {
-    QPen pen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    return pen;
-}
-
 // The runs of pixels of one colour in a picture as rectangles, rows of
 // equal runs joined into one.
 std::map<QRgb, QPainterPath> pixelAreas(const QImage& picture, std::int64_t x, std::int64_t y) {
@@ -228,19 +223,29 @@ std::vector<InkOp> recordInk(const StampDesigns& designs, ActivePage page) {
     return surface.takeOps();
 }
 
+void paintInkPath(QPainter& painter, const QPainterPath& path, bool stroked, double width, const QColor& colour) {
+    if (stroked) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    } else {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+    }
+    painter.drawPath(path);
+}
+
 void paintInk(QPainter& painter, const std::vector<InkOp>& ops, const QColor& paper, const QColor& mono) {
     painter.save();
     for (const InkOp& op : ops) {
-        const QColor colour = op.paper ? paper : (mono.isValid() ? mono : QColor::fromRgb(colourToArgb(op.color)));
-        if (op.stroked) {
-            painter.setBrush(Qt::NoBrush);
-            painter.setPen(roundPen(colour, op.width));
-            painter.drawPath(op.path);
-        } else {
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(colour);
-            painter.drawPath(op.path);
+        if (op.paper && paper.alpha() == 0) {
+            // Transparent paper takes away what lies beneath.
+            painter.setCompositionMode(QPainter::CompositionMode_Clear);
+            painter.fillPath(op.path, Qt::transparent);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            continue;
         }
+        const QColor colour = op.paper ? paper : (mono.isValid() ? mono : QColor::fromRgb(colourToArgb(op.color)));
+        paintInkPath(painter, op.path, op.stroked, op.width, colour);
     }
     painter.restore();
 }

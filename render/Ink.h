@@ -69,8 +69,12 @@ private:
 // The ink of a design of the given page, with the emblem read afresh.
 std::vector<InkOp> recordInk(const StampDesigns& designs, ActivePage page);
 
+// A filled area, or a centre line drawn with a round pen `width` wide.
+void paintInkPath(QPainter& painter, const QPainterPath& path, bool stroked, double width, const QColor& colour);
+
 // Paints the ops in their order: ink in its colour (or `mono` when valid),
-// paper in `paper`. The painter's transform maps preview units.
+// paper in `paper` (a transparent paper clears what lies beneath). The
+// painter's transform maps preview units.
 void paintInk(QPainter& painter, const std::vector<InkOp>& ops, const QColor& paper, const QColor& mono = QColor());
 
 // One shape of the finished ink, with whatever later paper covered cut away.

@@ -207,6 +207,19 @@ private slots:
         QVERIFY2(red.red() > 200 && red.green() < 60 && red.blue() < 60, qPrintable(red.name()));
     }
 
+    void transparentPng() {
+        Settings settings;
+        settings.dpi = 300;
+        settings.transparent = true;
+        const QImage picture = renderRaster(makeImprint(heavy(), StampKind::Round), settings);
+        QCOMPARE(qAlpha(picture.pixel(1, 1)), 0);
+        int ink = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                ink += dark(picture.pixel(x, y));
+        QVERIFY(ink > 1000);
+    }
+
     void mirrorAndNegative_data() {
         QTest::addColumn<int>("kind");
         QTest::newRow("round") << int(StampKind::Round);
