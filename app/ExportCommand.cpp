@@ -9,6 +9,7 @@
 #include <QTextStream>
 
 #include <cmath>
+#include <optional>
 
 namespace qg {
 
@@ -39,7 +40,7 @@ bool numberOption(const QCommandLineParser& parser, const QString& name, double 
 bool readDesign(const QString& path, StampDesigns& designs, StampKind& kind, QString& reason) {
     QByteArray bytes;
     QString error;
-    if (!io::readWholeFile(path, bytes, error)) {
+    if (!io::readDesignFile(path, bytes, error)) {
         reason = QStringLiteral("не удалось прочитать файл: %1").arg(error);
         return false;
     }
@@ -49,18 +50,7 @@ bool readDesign(const QString& path, StampDesigns& designs, StampKind& kind, QSt
         return false;
     }
     kind = *found;
-    io::ReadResult result;
-    switch (kind) {
-        case StampKind::Round:
-            result = io::readRoundSeal(bytes, designs.round);
-            break;
-        case StampKind::Triangle:
-            result = io::readTriangleSeal(bytes, designs.triangle);
-            break;
-        case StampKind::Rect:
-            result = io::readRectStamp(bytes, designs.rect);
-            break;
-    }
+    const io::ReadResult result = io::readDesign(kind, bytes, designs);
     if (!result.ok()) {
         reason = QStringLiteral("строка %1 повреждена").arg(result.damagedLine);
         return false;
@@ -70,24 +60,7 @@ bool readDesign(const QString& path, StampDesigns& designs, StampKind& kind, QSt
 
 }  // namespace
 
-bool wantsExportCommand(const QStringList& arguments) {
-    for (const QString& argument : arguments) {
-        if (argument == QLatin1String("--") )
-            break;
-        if (argument == QLatin1String("--export") || argument == QLatin1String("-export"))
-            return true;
-    }
-    return false;
-}
-
-int runExportCommand(const QStringList& arguments, QTextStream& out, QTextStream& err) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Квиллгрейвер: оттиск печати или штампа в натуральную величину."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("макет.qgr"), QStringLiteral("Файлы макетов."),
-                                 QStringLiteral("макет.qgr..."));
+void addExportOptions(QCommandLineParser& parser) {
     parser.addOptions({
         {kExport, QStringLiteral("Сохранить оттиски макетов в файлы, без окна.")},
         {{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("Файл оттиска (один макет)."),
@@ -109,19 +82,13 @@ int runExportCommand(const QStringList& arguments, QTextStream& out, QTextStream
         {QStringLiteral("merge-outlines"), QStringLiteral("PDF и SVG: слить краску одного цвета в замкнутые контуры.")},
         {QStringLiteral("transparent"), QStringLiteral("PNG: прозрачный фон.")},
     });
-    if (!parser.parse(arguments)) {
-        err << QStringLiteral("quillgraver: %1\n").arg(parser.errorText());
-        return 2;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        out << parser.helpText();
-        return 0;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        out << QStringLiteral("quillgraver %1\n").arg(QCoreApplication::applicationVersion());
-        return 0;
-    }
+}
 
+bool exportRequested(const QCommandLineParser& parser) {
+    return parser.isSet(kExport);
+}
+
+int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextStream& err) {
     const QStringList designs = parser.positionalArguments();
     const bool toFile = parser.isSet(QStringLiteral("output"));
     const bool toDir = parser.isSet(QStringLiteral("output-dir"));

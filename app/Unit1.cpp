@@ -455,29 +455,26 @@ QString TForm1::checkOpenedEmblem(const QString& designPath) {
 // A damaged file changes nothing: the file is read into a copy of the
 // kind's design, which replaces the design only when every line was sound.
 bool TForm1::readDesign(StampKind kind, const QByteArray& bytes, int& damagedLine) {
-    const auto apply = [&](auto& design, auto reader, StampPageEditor* page) {
-        auto copy = design;
-        const io::ReadResult result = reader(bytes, copy);
-        if (!result.ok()) {
-            damagedLine = result.damagedLine;
-            return false;
-        }
-        design = copy;
-        page->syncFromRecord();
-        return true;
-    };
+    StampDesigns copy = m_designs;
+    const io::ReadResult result = io::readDesign(kind, bytes, copy);
+    if (!result.ok()) {
+        damagedLine = result.damagedLine;
+        return false;
+    }
+    m_designs = copy;
     switch (kind) {
         case StampKind::Round:
-            if (!apply(m_designs.round, io::readRoundSeal, Page1))
-                return false;
+            Page1->syncFromRecord();
             Page1->showEmblemFileName(m_designs.round.emblem.path);
-            return true;
+            break;
         case StampKind::Triangle:
-            return apply(m_designs.triangle, io::readTriangleSeal, Page2);
+            Page2->syncFromRecord();
+            break;
         case StampKind::Rect:
-            return apply(m_designs.rect, io::readRectStamp, Page3);
+            Page3->syncFromRecord();
+            break;
     }
-    return false;
+    return true;
 }
 
 // ---- Bitmap export ----

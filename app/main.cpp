@@ -16,23 +16,27 @@
 
 namespace {
 
-// The program's command-line options; a new option is added here and read
-// in main() after the second pass.
+// The program's command-line options; a new option is added here.
 void describeOptions(QCommandLineParser& parser) {
-    parser.setApplicationDescription(
-        QStringLiteral("Designs the imprint of an office seal or rubber stamp."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Квиллгрейвер: оттиск офисной печати или штампа.\n"
+        "С --export сохраняет оттиски макетов в натуральную величину, без окна."));
     // Qt's own single-dash options (-platform, -reverse) must not be taken
     // apart into letters such as -v.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("макет.qgr"), QStringLiteral("Файлы макетов."),
+                                 QStringLiteral("[макет.qgr...]"));
+    qg::addExportOptions(parser);
 }
 
 // Answers --help and --version before any window system is touched, so
 // that they work without a display: this pass runs under a plain
-// QCoreApplication that is gone before the QApplication is made. Qt's own
-// options are not known here, so parse errors are left to the second pass.
-void answerInformationOptions(int argc, char* argv[]) {
+// QCoreApplication that is gone before any other application object is
+// made. Qt's own options are not known here, so parse errors are left to
+// the second pass. Returns whether the export is asked for.
+bool answerInformationOptions(int argc, char* argv[]) {
     QCoreApplication core(argc, argv);
     QCommandLineParser parser;
     describeOptions(parser);
@@ -41,9 +45,8 @@ void answerInformationOptions(int argc, char* argv[]) {
         parser.showHelp();  // exits
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();  // exits
+    return qg::exportRequested(parser);
 }
-
-}  // namespace
 
 // The export from the command line: no window and no message box. Without
 // a display it draws offscreen.
@@ -59,18 +62,22 @@ int runCommandLine(int argc, char* argv[]) {
     QGuiApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return qg::runExportCommand(QCoreApplication::arguments(), out, err);
+    QCommandLineParser parser;
+    describeOptions(parser);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        err << QStringLiteral("quillgraver: %1\n").arg(parser.errorText());
+        return 2;
+    }
+    return qg::runExportCommand(parser, out, err);
 }
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("quillgraver"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QG_VERSION));
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    if (qg::wantsExportCommand(arguments))
+    if (answerInformationOptions(argc, argv))
         return runCommandLine(argc, argv);
-    answerInformationOptions(argc, argv);
 
     QApplication app(argc, argv);
     // The second pass sees the arguments without Qt's own options and

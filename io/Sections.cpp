@@ -504,4 +504,16 @@ ReadResult readRectStamp(const QByteArray& bytes, RectStampParameters& into) {
     return readSection(rectStampMap(), bytes, into);
 }
 
+ReadResult readDesign(StampKind kind, const QByteArray& bytes, StampDesigns& into) {
+    switch (kind) {
+        case StampKind::Round:
+            return readRoundSeal(bytes, into.round);
+        case StampKind::Triangle:
+            return readTriangleSeal(bytes, into.triangle);
+        case StampKind::Rect:
+            break;
+    }
+    return readRectStamp(bytes, into.rect);
+}
+
 }  // namespace qg::io

@@ -57,6 +57,9 @@ ReadResult readRoundSeal(const QByteArray& bytes, RoundSealParameters& into);
 ReadResult readTriangleSeal(const QByteArray& bytes, TriangleSealParameters& into);
 ReadResult readRectStamp(const QByteArray& bytes, RectStampParameters& into);
 
+// The reader of the kind, into that kind's design of `into`.
+ReadResult readDesign(StampKind kind, const QByteArray& bytes, StampDesigns& into);
+
 // ---- Files ----
 // Reads a whole file; on failure returns false with the system's reason
 // and leaves `bytes` as it was. Devices, pipes and sockets are refused.
