@@ -252,8 +252,10 @@ void TForm1::RefreshItemClick() {
 // copied), so that a value stored later without a repaint of its own, such
 // as a radius below its threshold, is not drawn before its time.
 void TForm1::requestRepaint(ActivePage page) {
+    // A paint hands its drawing state on to the next: one that is left out
+    // still moves the state on, without drawing.
     if (m_pendingPaint)
-        m_skippedPaints.push_back(std::move(*m_pendingPaint));
+        AdvanceDrawingState(m_canvas, m_pendingPaint->designs, m_pendingPaint->page);
     m_pendingPaint = PaintRequest{m_designs, page};
     m_repaintTimer->start();
 }
@@ -262,9 +264,6 @@ void TForm1::completePendingRepaint() {
     if (!m_pendingPaint)
         return;
     m_repaintTimer->stop();
-    for (const PaintRequest& skipped : m_skippedPaints)
-        AdvanceDrawingState(m_canvas, skipped.designs, skipped.page);
-    m_skippedPaints.clear();
     const PaintRequest request = std::move(*m_pendingPaint);
     m_pendingPaint.reset();
     ClearStamp(m_canvas, request.designs, request.page);

@@ -9,7 +9,6 @@
 
 #include <array>
 #include <optional>
-#include <vector>
 
 class QFrame;
 class QLabel;
@@ -114,11 +113,8 @@ private:
     qg::StampDesigns m_designs;
     std::array<bool, qg::kKindCount> m_modified{};
     qg::Canvas m_canvas;
-    // The latest repaint asked for, and those it replaces: a paint hands
-    // its drawing state on to the next, so the state each replaced paint
-    // would have left is worked out, in order, before the latest is drawn.
+    // The latest repaint asked for and not drawn yet.
     std::optional<PaintRequest> m_pendingPaint;
-    std::vector<PaintRequest> m_skippedPaints;
     QTimer* m_repaintTimer = nullptr;
     qg::TColor m_colourDialogColour = 0;  // the colour dialog starts black
     bool m_activated = false;
