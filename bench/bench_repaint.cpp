@@ -4,6 +4,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen ./bench_repaint [repaints]
 
+#include "../tests/Designs.h"
 #include "Render.h"
 #include "StampFile.h"
 
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
-#include <QPainter>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -60,28 +60,6 @@ Figures timeRepaints(Canvas& canvas, StampDesigns& designs, ActivePage page, int
 void report(const char* name, const Figures& f) {
     std::printf("%-34s first %8.3f ms  median %7.3f ms  p90 %7.3f ms  worst %7.3f ms\n", name, f.first,
                 f.median, f.p90, f.worst);
-}
-
-QString repeatedTo(const QString& text, int length) {
-    QString out;
-    while (out.size() < length)
-        out += text;
-    return out.left(length);
-}
-
-// A 198 x 198 picture with a drawn crest on white, saved as a bitmap.
-QString writeEmblem(const QTemporaryDir& dir) {
-    QImage picture(198, 198, QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    QPainter p(&picture);
-    p.setPen(QPen(Qt::black, 3));
-    p.drawEllipse(QPoint(99, 99), 40, 50);
-    p.drawLine(59, 99, 139, 99);
-    p.fillRect(90, 60, 18, 18, Qt::darkRed);
-    p.end();
-    const QString path = dir.filePath(QStringLiteral("crest.bmp"));
-    picture.save(path, "BMP");
-    return path;
 }
 
 // A run-length coded bitmap of 1,080 bytes that declares 5792 x 5792 pixels.
@@ -149,20 +127,9 @@ int main(int argc, char** argv) {
     {
         Canvas canvas;
         StampDesigns designs;
-        RoundSealParameters& seal = designs.round;
-        const QStringList words = {QStringLiteral("Общество с ограниченной ответственностью * "),
-                                   QStringLiteral("Министерство печатей и штампов * "),
-                                   QStringLiteral("Для документов * Москва * Россия * ")};
-        for (int k = 0; k < 3; ++k) {
-            seal.lines[k].enabled = true;
-            seal.lines[k].text = repeatedTo(words[k], 60);
-        }
-        for (int k = 3; k < 6; ++k)
-            seal.lines[k].enabled = true;
-        seal.emblem.enabled = true;
-        seal.emblem.path = writeEmblem(dir);
-        seal.emblem.x = 0;
-        seal.emblem.y = 0;
+        const QString crest = dir.filePath(QStringLiteral("crest.bmp"));
+        testing::writeCrest(crest);
+        designs.round = testing::heavyRoundSeal(crest);
         report("round seal, heavy (3x60 + 3 + bmp)",
                timeRepaints(canvas, designs, ActivePage::Round, repaints));
         // Every repaint turns the ring texts to angles not drawn before, so

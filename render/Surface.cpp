@@ -3,6 +3,7 @@
 #include "Emblem.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <utility>
 
 namespace qg {
@@ -99,27 +100,24 @@ void StampSurface::fill() {
 
 void StampSurface::fillRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
     flushPath();
-    left = bounded(left);
-    top = bounded(top);
-    right = bounded(right);
-    bottom = bounded(bottom);
+    for (std::int64_t* v : {&left, &top, &right, &bottom})
+        *v = bounded(*v);
     if (left < right && top < bottom && !suspended_)
         drawFill(left, top, right, bottom, brushColor_);
 }
 
 void StampSurface::rectangle(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
-    flushPath();
-    left = bounded(left);
-    top = bounded(top);
-    right = bounded(right);
-    bottom = bounded(bottom);
+    for (std::int64_t* v : {&left, &top, &right, &bottom})
+        *v = bounded(*v);
     if (left > right)
         std::swap(left, right);
     if (top > bottom)
         std::swap(top, bottom);
-    if (right - left < 1 || bottom - top < 1 || suspended_)
+    if (right - left < 1 || bottom - top < 1) {
+        flushPath();
         return;
-    drawFill(left, top, right, bottom, brushColor_);
+    }
+    fillRect(left, top, right, bottom);
     stroke({{left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}, {left, top}});
 }
 

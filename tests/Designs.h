@@ -4,6 +4,9 @@
 
 #include "Parameters.h"
 
+#include <QBuffer>
+#include <QByteArray>
+#include <QColor>
 #include <QImage>
 #include <QPainter>
 #include <QString>
@@ -16,6 +19,17 @@ inline QString repeatedTo(const QString& text, int length) {
     while (out.size() < length)
         out += text;
     return out.left(length);
+}
+
+// A picture of one colour as the bytes of a bitmap file.
+inline QByteArray bmpBytes(int width, int height, const QColor& colour) {
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "BMP");
+    return bytes;
 }
 
 // A 198 x 198 crest on white, saved as a bitmap at `path`.

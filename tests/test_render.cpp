@@ -1,9 +1,9 @@
+#include "Designs.h"
 #include "Emblem.h"
 #include "Geometry.h"
 #include "Raster.h"
 #include "Render.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -948,15 +948,7 @@ private slots:
     void emblemSizeLimit_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("drawn");
-        const auto bmpOf = [](int width, int height) {
-            QImage picture(width, height, QImage::Format_RGB32);
-            picture.fill(Qt::black);
-            QByteArray bytes;
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::WriteOnly);
-            picture.save(&buffer, "BMP");
-            return bytes;
-        };
+        const auto bmpOf = [](int width, int height) { return testing::bmpBytes(width, height, Qt::black); };
         QTest::newRow("4096 x 1") << bmpOf(4096, 1) << true;
         QTest::newRow("1 x 4096") << bmpOf(1, 4096) << true;
         QTest::newRow("4097 x 1") << bmpOf(4097, 1) << false;

@@ -1,4 +1,5 @@
 #include "BmpExport.h"
+#include "Designs.h"
 #include "Render.h"
 #include "ScriptedDialogs.h"
 #include "StampFile.h"
@@ -6,7 +7,6 @@
 #include "Unit1.h"
 #include "WindowHelpers.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -282,14 +282,7 @@ void TestRoundTrip::openedEmblemFile_data() {
     QTest::addColumn<QString>("warning");   // %NAMED% and %BESIDE% stand for the two paths
     QTest::addColumn<bool>("taken");        // the path in the design became the one beside it
 
-    QImage picture(20, 10, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    QByteArray bmp;
-    {
-        QBuffer buffer(&bmp);
-        buffer.open(QIODevice::WriteOnly);
-        picture.save(&buffer, "BMP");
-    }
+    const QByteArray bmp = testing::bmpBytes(20, 10, Qt::red);
     const QByteArray text("not a bitmap");
     const QString missing = QStringLiteral("Файл герба не найден !\n%NAMED%");
     const QString taken = QStringLiteral(

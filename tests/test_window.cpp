@@ -1,3 +1,4 @@
+#include "Designs.h"
 #include "FontDialog.h"
 #include "Render.h"
 #include "ScriptedDialogs.h"
@@ -8,7 +9,6 @@
 #include "WindowHelpers.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -548,27 +548,12 @@ void TestWindow::emblemChoice_data() {
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<QString>("message");
 
-    QImage picture(4, 4, QImage::Format_RGB32);
-    picture.fill(Qt::black);
-    QByteArray bmp;
-    {
-        QBuffer buffer(&bmp);
-        buffer.open(QIODevice::WriteOnly);
-        picture.save(&buffer, "BMP");
-    }
+    const QByteArray bmp = testing::bmpBytes(4, 4, Qt::black);
     QTest::newRow("accepted, long name") << "Coat of arms 2005.bmp" << bmp << QString();
     QTest::newRow("upper-case extension") << "GERB.BMP" << bmp << QString();
     QTest::newRow("mixed-case extension") << "Emblem.Bmp" << bmp << "Расширение файла должно быть bmp !";
     QTest::newRow("not a picture") << "notes.bmp" << QByteArray("plain text") << "Файл не является рисунком bmp !";
-    const auto bmpOf = [](int width, int height) {
-        QImage wide(width, height, QImage::Format_RGB32);
-        wide.fill(Qt::black);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        wide.save(&buffer, "BMP");
-        return bytes;
-    };
+    const auto bmpOf = [](int width, int height) { return testing::bmpBytes(width, height, Qt::black); };
     QTest::newRow("4096 wide") << "wide.bmp" << bmpOf(4096, 1) << QString();
     QTest::newRow("4097 wide") << "wider.bmp" << bmpOf(4097, 1) << "Рисунок больше 4096 на 4096 точек !";
     QTest::newRow("4097 high") << "high.bmp" << bmpOf(1, 4097) << "Рисунок больше 4096 на 4096 точек !";
