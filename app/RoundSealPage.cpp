@@ -7,7 +7,6 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -141,16 +140,18 @@ void RoundSealPage::Page1Box4Button1Click() {
                         QStringLiteral("Путь к файлу содержит символы, которые нельзя сохранить в файле qgr !"));
         return;
     }
-    QImageReader reader(path, "bmp");
-    if (!reader.canRead()) {
-        dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."),
-                        QStringLiteral("Файл не является рисунком bmp !"));
-        return;
-    }
-    if (emblemTooLarge(reader.size())) {
-        dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."),
-                        QStringLiteral("Рисунок больше 4096 на 4096 точек !"));
-        return;
+    switch (examineEmblemFile(path)) {
+        case EmblemFile::Bitmap:
+            break;
+        case EmblemFile::TooLarge:
+            dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."),
+                            QStringLiteral("Рисунок больше 4096 на 4096 точек !"));
+            return;
+        case EmblemFile::Missing:
+        case EmblemFile::NotBitmap:
+            dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."),
+                            QStringLiteral("Файл не является рисунком bmp !"));
+            return;
     }
     m_seal.emblem.path = path;
     showEmblemFileName(path);

@@ -4,7 +4,7 @@
 
 #include "Artwork.h"
 #include "BmpExport.h"
-#include "Render.h"
+#include "Emblem.h"
 #include "InfoPage.h"
 #include "Preview.h"
 #include "Render.h"
@@ -18,7 +18,6 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -433,15 +432,19 @@ QString TForm1::checkOpenedEmblem(const QString& designPath) {
     QString& emblem = m_designs.round.emblem.path;
     if (emblem.isEmpty())
         return QString();
-    const auto isBitmap = [](const QString& path) { return QImageReader(path, "bmp").canRead(); };
-    if (QFileInfo(emblem).isFile()) {
-        if (isBitmap(emblem))
+    switch (examineEmblemFile(emblem)) {
+        case EmblemFile::Bitmap:
             return QString();
-        return QStringLiteral("Файл герба не является рисунком bmp !\n%1").arg(emblem);
+        case EmblemFile::TooLarge:
+            return QStringLiteral("Рисунок герба больше 4096 на 4096 точек !\n%1").arg(emblem);
+        case EmblemFile::NotBitmap:
+            return QStringLiteral("Файл герба не является рисунком bmp !\n%1").arg(emblem);
+        case EmblemFile::Missing:
+            break;
     }
     const QString name = fileNameOfPath(emblem);
     const QString beside = QFileInfo(designPath).absoluteDir().filePath(name);
-    if (name.isEmpty() || !io::canEncodeCp1251(beside) || !QFileInfo(beside).isFile() || !isBitmap(beside))
+    if (name.isEmpty() || !io::canEncodeCp1251(beside) || examineEmblemFile(beside) != EmblemFile::Bitmap)
         return QStringLiteral("Файл герба не найден !\n%1").arg(emblem);
     const QString named = emblem;
     emblem = beside;

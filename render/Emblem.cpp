@@ -22,6 +22,31 @@ QImage twoToneEmblem(const QImage& picture, TColor background) {
     return result;
 }
 
+namespace {
+
+// Only a Windows bitmap is accepted, whatever the content looks like.
+void openAsBitmap(QImageReader& reader, const QString& path) {
+    reader.setFileName(path);
+    reader.setFormat("bmp");
+    reader.setAutoDetectImageFormat(false);
+}
+
+bool tooLarge(const QSize& declared) {
+    return declared.width() > kMaxEmblemSide || declared.height() > kMaxEmblemSide;
+}
+
+}  // namespace
+
+EmblemFile examineEmblemFile(const QString& path) {
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return EmblemFile::Missing;
+    QImageReader reader;
+    openAsBitmap(reader, path);
+    if (!reader.canRead())
+        return EmblemFile::NotBitmap;
+    return tooLarge(reader.size()) ? EmblemFile::TooLarge : EmblemFile::Bitmap;
+}
+
 QImage EmblemCache::load(const QString& path, TColor background) {
     if (path.isEmpty())
         return QImage();
@@ -33,10 +58,9 @@ QImage EmblemCache::load(const QString& path, TColor background) {
     if (valid_ && path_ == path && size_ == size && modified_ == modified && background_ == background)
         return picture_;
 
-    // Only a Windows bitmap is accepted, whatever the content looks like.
-    QImageReader reader(path, "bmp");
-    reader.setAutoDetectImageFormat(false);
-    const QImage decoded = emblemTooLarge(reader.size()) ? QImage() : reader.read();
+    QImageReader reader;
+    openAsBitmap(reader, path);
+    const QImage decoded = examineEmblemFile(path) == EmblemFile::Bitmap ? reader.read() : QImage();
 
     valid_ = true;
     path_ = path;

@@ -4,7 +4,6 @@
 
 #include <QDateTime>
 #include <QImage>
-#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -15,9 +14,11 @@ namespace qg {
 // is above this many pixels, far more than the preview can ever show; a
 // larger one counts as unreadable and is not decoded.
 inline constexpr int kMaxEmblemSide = 4096;
-inline bool emblemTooLarge(const QSize& declared) {
-    return declared.width() > kMaxEmblemSide || declared.height() > kMaxEmblemSide;
-}
+
+// What an emblem file holds, as the drawing will take it: only a Windows
+// bitmap, whatever the content looks like, and none larger than the limit.
+enum class EmblemFile { Bitmap, Missing, NotBitmap, TooLarge };
+EmblemFile examineEmblemFile(const QString& path);
 
 // The emblem reduced to two tones: every pixel of exactly the background
 // colour in that colour, every other pixel in the window-text colour.
