@@ -21,35 +21,16 @@ QString notRegularFile(const QString& path) {
     return QStringLiteral("%1 is not a regular file").arg(path);
 }
 
-}  // namespace
-
-bool readWholeFile(const QString& path, QByteArray& bytes, QString& error) {
-    if (isSpecialFile(QFileInfo(path))) {
-        error = notRegularFile(path);
-        return false;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
-        return false;
-    }
-    QByteArray read = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        error = file.errorString();
-        return false;
-    }
-    bytes = std::move(read);
-    return true;
-}
-
-bool readDesignFile(const QString& path, QByteArray& bytes, QString& error) {
+// Reads the file whole; one larger than `limit` bytes (when the limit is
+// not negative) is refused without being read.
+bool readFile(const QString& path, qint64 limit, QByteArray& bytes, QString& error) {
     const QFileInfo info(path);
     if (isSpecialFile(info)) {
         error = notRegularFile(path);
         return false;
     }
     const QString tooLarge = QStringLiteral("Файл больше 1 МБ и не может быть файлом Quillgraver !");
-    if (info.size() > kMaxDesignFileSize) {
+    if (limit >= 0 && info.size() > limit) {
         error = tooLarge;
         return false;
     }
@@ -60,17 +41,27 @@ bool readDesignFile(const QString& path, QByteArray& bytes, QString& error) {
     }
     // The size may have grown since it was looked at, or the system may not
     // know it: never read more than one byte past the limit.
-    QByteArray read = file.read(kMaxDesignFileSize + 1);
+    QByteArray read = limit >= 0 ? file.read(limit + 1) : file.readAll();
     if (file.error() != QFileDevice::NoError) {
         error = file.errorString();
         return false;
     }
-    if (read.size() > kMaxDesignFileSize) {
+    if (limit >= 0 && read.size() > limit) {
         error = tooLarge;
         return false;
     }
     bytes = std::move(read);
     return true;
+}
+
+}  // namespace
+
+bool readWholeFile(const QString& path, QByteArray& bytes, QString& error) {
+    return readFile(path, -1, bytes, error);
+}
+
+bool readDesignFile(const QString& path, QByteArray& bytes, QString& error) {
+    return readFile(path, kMaxDesignFileSize, bytes, error);
 }
 
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString& error) {
