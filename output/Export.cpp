@@ -198,10 +198,6 @@ QString formatSuffix(Format format) {
     return QString();
 }
 
-bool isVector(Format format) {
-    return format == Format::Pdf || format == Format::Svg;
-}
-
 double defaultWidthMm(StampKind kind) {
     switch (kind) {
         case StampKind::Round:
@@ -216,7 +212,6 @@ double defaultWidthMm(StampKind kind) {
 
 Imprint makeImprint(const StampDesigns& designs, StampKind kind) {
     Imprint imprint;
-    imprint.kind = kind;
     imprint.ops = recordInk(designs, static_cast<ActivePage>(kind));
     imprint.box = inkBounds(imprint.ops);
     imprint.span = imprint.box.width();
@@ -332,14 +327,6 @@ bool exportFile(const Imprint& imprint, const Settings& settings, const QString&
     if (bytes.isEmpty())
         return false;
     return io::writeWholeFile(path, bytes, error);
-}
-
-QString suggestedFileName(const QString& base, const Imprint& imprint, const Settings& settings) {
-    const QSizeF size = imprintSizeMm(imprint, settings.widthMm);
-    QString name = QStringLiteral("%1 %2x%3 мм").arg(base).arg(std::lround(size.width())).arg(std::lround(size.height()));
-    if (!isVector(settings.format))
-        name += QStringLiteral(" %1 dpi").arg(settings.dpi);
-    return name + QLatin1Char('.') + formatSuffix(settings.format);
 }
 
 }  // namespace qg::output

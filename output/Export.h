@@ -28,7 +28,6 @@ std::optional<Format> formatFromName(QStringView name);
 // The format a file name's extension names.
 std::optional<Format> formatFromFileName(const QString& fileName);
 QString formatSuffix(Format format);
-bool isVector(Format format);
 
 inline constexpr int kMinDpi = 72;
 inline constexpr int kMaxDpi = 4800;
@@ -54,7 +53,6 @@ struct Settings {
 
 // A design made ready to be drawn at any size.
 struct Imprint {
-    StampKind kind = StampKind::Round;
     std::vector<InkOp> ops;
     // What the imprint occupies, in preview units.
     QRectF box;
@@ -90,8 +88,5 @@ QByteArray encode(const Imprint& imprint, const Settings& settings, QString& err
 // Writes the file whole or not at all: after a failure no partial file is
 // left and a file that was there is kept.
 bool exportFile(const Imprint& imprint, const Settings& settings, const QString& path, QString& error);
-
-// A file name for an export: "<base> 40x40 мм 600 dpi.png" and the like.
-QString suggestedFileName(const QString& base, const Imprint& imprint, const Settings& settings);
 
 }  // namespace qg::output

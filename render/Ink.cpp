@@ -114,9 +114,8 @@ void InkSurface::drawStroke(const StrokeRun& stroke) {
     op.stroked = true;
     if (stroke.circle) {
         op.circle = true;
-        op.centre = QPointF(stroke.centre.x + shift, stroke.centre.y + shift);
         op.radius = std::abs(static_cast<double>(stroke.radius));
-        op.path.addEllipse(op.centre, op.radius, op.radius);
+        op.path.addEllipse(QPointF(stroke.centre.x + shift, stroke.centre.y + shift), op.radius, op.radius);
     } else {
         op.path.moveTo(stroke.points.front().x + shift, stroke.points.front().y + shift);
         for (std::size_t i = 1; i < stroke.points.size(); ++i)

@@ -30,9 +30,8 @@ struct InkOp {
     QPainterPath path;
     bool stroked = false;
     double width = 0;
-    // For a circle outline: its centre and radius.
+    // For a circle outline: its radius.
     bool circle = false;
-    QPointF centre;
     double radius = 0;
 
     // The area the op paints (a stroke turned into its outline).
