@@ -62,14 +62,20 @@ struct TileKeyHash {
     }
 };
 
-// A rendered text: the cell and the glyphs as two pictures of the same size,
-// and where their top-left corner lies relative to the text's reference
-// point (or on the preview, for a text kept for one place).
+// A rendered text: the runs of its cell, painted in the brush colour, and
+// its glyphs as a picture; both relative to a corner that lies at (dx, dy)
+// from the text's reference point (or on the preview, for a text kept for
+// one place).
 struct Tile {
-    QImage cell;
+    std::vector<raster::Run> cell;
+    QRgb brush = 0;
     QImage glyphs;
     std::int64_t dx = 0;
     std::int64_t dy = 0;
+
+    std::size_t bytes() const {
+        return cell.size() * sizeof(raster::Run) + static_cast<std::size_t>(glyphs.sizeInBytes());
+    }
 };
 
 }  // namespace
@@ -142,9 +148,9 @@ void Canvas::Impl::stroke(const StrokeRun& run) {
     }
 }
 
-// Renders the cell and the glyphs [first, last) of the text into two
-// pictures covering [left, right) x [top, bottom) of a plane onto which
-// `frame` maps the frame of glyph `first`.
+// Renders the cell and the glyphs [first, last) of the text within
+// [left, right) x [top, bottom) of a plane onto which `frame` maps the frame
+// of glyph `first`.
 Tile Canvas::Impl::render(const FontFace& face, const Shaped& shaped, std::size_t first, std::size_t last,
                           QRgb brush, const QTransform& frame, std::int64_t left, std::int64_t top,
                           std::int64_t right, std::int64_t bottom) const {
@@ -154,17 +160,31 @@ Tile Canvas::Impl::render(const FontFace& face, const Shaped& shaped, std::size_
     const std::int64_t base = shaped.starts[first];
     const std::int64_t cellWidth = shaped.starts[last - 1] + shaped.advances[last - 1] - base;
 
-    tile.cell = QImage(size, QImage::Format_ARGB32_Premultiplied);
-    tile.cell.fill(Qt::transparent);
-    {
-        QPainter p(&tile.cell);
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.setTransform(shifted);
-        p.fillRect(QRectF(0, 0, static_cast<double>(cellWidth), face.cellHeight()), QColor::fromRgb(brush));
-    }
-
+    // The cell, aliased, read back as rows of pixels.
     tile.glyphs = QImage(size, QImage::Format_ARGB32_Premultiplied);
     tile.glyphs.fill(Qt::transparent);
+    {
+        QPainter p(&tile.glyphs);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setTransform(shifted);
+        p.fillRect(QRectF(0, 0, static_cast<double>(cellWidth), face.cellHeight()), Qt::black);
+    }
+    for (int y = 0; y < size.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(tile.glyphs.constScanLine(y));
+        for (int x = 0; x < size.width();) {
+            if (qAlpha(line[x]) == 0) {
+                ++x;
+                continue;
+            }
+            const int x0 = x;
+            while (x < size.width() && qAlpha(line[x]) != 0)
+                ++x;
+            tile.cell.push_back(raster::Run{y, x0, x});
+        }
+    }
+    tile.brush = brush | 0xFF000000u;
+    tile.glyphs.fill(Qt::transparent);
+
     QList<quint32> glyphs;
     QList<QPointF> positions;
     glyphs.reserve(static_cast<qsizetype>(last - first));
@@ -191,7 +211,7 @@ Tile Canvas::Impl::render(const FontFace& face, const Shaped& shaped, std::size_
 }
 
 void Canvas::Impl::keep(TileKey key, const Tile& tile) {
-    const std::size_t bytes = static_cast<std::size_t>(tile.cell.sizeInBytes() + tile.glyphs.sizeInBytes());
+    const std::size_t bytes = tile.bytes();
     if (bytes > kMaxCachedTileBytes / 4)
         return;
     if (tileBytes + bytes > kMaxCachedTileBytes) {
@@ -387,7 +407,7 @@ void Canvas::drawTexts(std::span<const TextRun> runs) {
         Tile tile;
         if (!d->prepare(run, tile))
             continue;
-        raster::blend(d->image, tile.dx, tile.dy, tile.cell);
+        raster::fillRuns(d->image, tile.dx, tile.dy, tile.cell, tile.brush);
         if (!tile.glyphs.isDetached()) {
             kept.push_back(std::move(tile));
             continue;

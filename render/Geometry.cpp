@@ -65,13 +65,37 @@ const UnitCircle& unitCircle() {
 
 }  // namespace
 
-std::vector<Point64> circlePoints(std::int32_t cx, std::int32_t cy, std::int32_t radius) {
+// The rounded offsets of a circle's points from its centre. A design draws
+// the same few circles on every repaint, so the last ones are kept.
+const std::vector<Point64>& circleOffsets(std::int32_t radius) {
+    struct Kept {
+        std::int32_t radius = 0;
+        std::vector<Point64> offsets;
+    };
+    thread_local std::array<Kept, 8> kept;
+    thread_local std::size_t next = 0;
+    for (const Kept& k : kept) {
+        if (!k.offsets.empty() && k.radius == radius)
+            return k.offsets;
+    }
+    Kept& slot = kept[next];
+    next = (next + 1) % kept.size();
     const UnitCircle& unit = unitCircle();
-    std::vector<Point64> points;
-    points.reserve(361);
     const long double r = radius;
+    slot.radius = radius;
+    slot.offsets.clear();
+    slot.offsets.reserve(361);
     for (std::size_t i = 0; i <= 360; ++i)
-        points.push_back(Point64{cx + roundHalfEven(r * unit.cos[i]), cy + roundHalfEven(r * unit.sin[i])});
+        slot.offsets.push_back(Point64{roundHalfEven(r * unit.cos[i]), roundHalfEven(r * unit.sin[i])});
+    return slot.offsets;
+}
+
+std::vector<Point64> circlePoints(std::int32_t cx, std::int32_t cy, std::int32_t radius) {
+    std::vector<Point64> points = circleOffsets(radius);
+    for (Point64& point : points) {
+        point.x += cx;
+        point.y += cy;
+    }
     return points;
 }
 

@@ -161,6 +161,22 @@ void fillRect(QImage& image, std::int64_t left, std::int64_t top, std::int64_t r
     }
 }
 
+void fillRuns(QImage& image, std::int64_t dx, std::int64_t dy, std::span<const Run> runs, std::uint32_t argb) {
+    uchar* const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    for (const Run& run : runs) {
+        const std::int64_t y = dy + run.y;
+        if (y < 0 || y >= image.height())
+            continue;
+        const std::int64_t left = std::max<std::int64_t>(dx + run.x0, 0);
+        const std::int64_t right = std::min<std::int64_t>(dx + run.x1, image.width());
+        if (left >= right)
+            continue;
+        auto* line = reinterpret_cast<std::uint32_t*>(bits + y * stride);
+        std::fill(line + left, line + right, argb);
+    }
+}
+
 namespace {
 
 // The overlap of a w x h picture placed at (x, y) with the canvas, in

@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <span>
 
 namespace qg::raster {
 
@@ -23,6 +24,16 @@ void capsule(QImage& image, PointF64 a, PointF64 b, double radius, std::uint32_t
 // [left, right) x [top, bottom), clipped to the picture.
 void fillRect(QImage& image, std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
               std::uint32_t argb);
+
+// Pixels [x0, x1) of row y.
+struct Run {
+    int y = 0;
+    int x0 = 0;
+    int x1 = 0;
+};
+
+// The runs, shifted by (dx, dy) and clipped to the picture.
+void fillRuns(QImage& image, std::int64_t dx, std::int64_t dy, std::span<const Run> runs, std::uint32_t argb);
 
 // An opaque picture (RGB32 or ARGB32 treated as opaque) copied with its
 // top-left corner at (x, y).
