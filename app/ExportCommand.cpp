@@ -8,8 +8,12 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <optional>
+#include <thread>
+#include <vector>
 
 namespace qg {
 
@@ -137,34 +141,57 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
     settings.mergeOutlines = parser.isSet(QStringLiteral("merge-outlines"));
     settings.transparent = parser.isSet(QStringLiteral("transparent"));
 
-    int failures = 0;
-    for (const QString& design : designs) {
+    const QString outputFile = parser.value(QStringLiteral("output"));
+    const QDir outputDir(parser.value(QStringLiteral("output-dir")));
+    // One design: its line for the output, or for the error stream.
+    struct Outcome {
+        bool ok = false;
+        QString line;
+    };
+    const auto exportOne = [&](const QString& design) -> Outcome {
         StampDesigns read;
         StampKind kind = StampKind::Round;
         QString reason;
-        if (!readDesign(design, read, kind, reason)) {
-            err << QStringLiteral("quillgraver: %1: %2\n").arg(design, reason);
-            ++failures;
-            continue;
-        }
+        if (!readDesign(design, read, kind, reason))
+            return {false, QStringLiteral("quillgraver: %1: %2\n").arg(design, reason)};
         const output::Imprint imprint = output::makeImprint(read, kind);
         output::Settings one = settings;
         one.widthMm = width > 0 ? width : output::defaultWidthMm(kind);
-        const QString target = toFile ? parser.value(QStringLiteral("output"))
-                                      : QDir(parser.value(QStringLiteral("output-dir")))
-                                            .filePath(QFileInfo(design).completeBaseName() + QLatin1Char('.') +
-                                                      output::formatSuffix(one.format));
+        const QString target =
+            toFile ? outputFile
+                   : outputDir.filePath(QFileInfo(design).completeBaseName() + QLatin1Char('.') +
+                                        output::formatSuffix(one.format));
         QString error;
-        if (!output::exportFile(imprint, one, target, error)) {
-            err << QStringLiteral("quillgraver: %1: не удалось записать %2: %3\n").arg(design, target, error);
-            ++failures;
-            continue;
-        }
+        if (!output::exportFile(imprint, one, target, error))
+            return {false, QStringLiteral("quillgraver: %1: не удалось записать %2: %3\n").arg(design, target, error)};
         const QSizeF size = output::imprintSizeMm(imprint, one.widthMm);
-        out << QStringLiteral("%1 -> %2 (%3 x %4 мм)\n")
-                   .arg(design, target)
-                   .arg(size.width(), 0, 'f', 1)
-                   .arg(size.height(), 0, 'f', 1);
+        return {true, QStringLiteral("%1 -> %2 (%3 x %4 мм)\n")
+                          .arg(design, target)
+                          .arg(size.width(), 0, 'f', 1)
+                          .arg(size.height(), 0, 'f', 1)};
+    };
+
+    // The designs are shared out among the processor's cores; what each
+    // says is told in the designs' order.
+    std::vector<Outcome> outcomes(static_cast<std::size_t>(designs.size()));
+    std::atomic<qsizetype> next{0};
+    const auto work = [&] {
+        for (qsizetype i = next++; i < designs.size(); i = next++)
+            outcomes[static_cast<std::size_t>(i)] = exportOne(designs[i]);
+    };
+    const qsizetype helpers =
+        std::min<qsizetype>(designs.size(), std::max(1u, std::thread::hardware_concurrency())) - 1;
+    std::vector<std::thread> threads;
+    for (qsizetype k = 0; k < helpers; ++k)
+        threads.emplace_back(work);
+    work();
+    for (std::thread& thread : threads)
+        thread.join();
+
+    int failures = 0;
+    for (const Outcome& outcome : outcomes) {
+        (outcome.ok ? out : err) << outcome.line;
+        failures += outcome.ok ? 0 : 1;
     }
     return failures == 0 ? 0 : 1;
 }

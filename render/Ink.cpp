@@ -163,6 +163,17 @@ void InkSurface::drawPicture(std::int64_t x, std::int64_t y, const QImage& pictu
     }
 }
 
+QPainterPath InkSurface::glyphOutline(const FontFace& face, quint32 glyph) {
+    auto found = outlines_.find(face.id);
+    if (found == outlines_.end())
+        found = outlines_.emplace(face.id, Outlines{outlineFont(face), {}}).first;
+    Outlines& outlines = found->second;
+    const auto kept = outlines.glyphs.constFind(glyph);
+    if (kept != outlines.glyphs.cend())
+        return *kept;
+    return *outlines.glyphs.insert(glyph, outlines.raw.pathForGlyph(glyph));
+}
+
 void InkSurface::drawTexts(std::span<const TextRun> runs) {
     std::vector<InkOp> cells;
     std::vector<InkOp> glyphs;
@@ -183,7 +194,7 @@ void InkSurface::drawTexts(std::span<const TextRun> runs) {
 
         const bool paperText = colourToArgb(run.font.color) == colourToArgb(background_);
         for (qsizetype i = 0; i < shaped.glyphs.size(); ++i) {
-            QPainterPath glyph = face.raw.pathForGlyph(shaped.glyphs[i]);
+            QPainterPath glyph = glyphOutline(face, shaped.glyphs[i]);
             if (glyph.isEmpty())
                 continue;
             glyph.translate(static_cast<double>(shaped.starts[static_cast<std::size_t>(i)]), face.ascent);

@@ -10,9 +10,12 @@
 #include "Surface.h"
 #include "TextLayout.h"
 
+#include <QHash>
 #include <QPainterPath>
+#include <QRawFont>
 #include <QRectF>
 
+#include <unordered_map>
 #include <vector>
 
 class QPainter;
@@ -59,10 +62,19 @@ protected:
 
 private:
     void add(InkOp op);
+    // A glyph's outline from the unhinted font, kept for the characters
+    // that come again.
+    QPainterPath glyphOutline(const FontFace& face, quint32 glyph);
+
+    struct Outlines {
+        QRawFont raw;
+        QHash<quint32, QPainterPath> glyphs;
+    };
 
     TColor background_;
     FontBook fonts_;
     std::vector<InkOp> ops_;
+    std::unordered_map<std::uint64_t, Outlines> outlines_;  // by face
 };
 
 // The ink of a design of the given page, with the emblem read afresh.

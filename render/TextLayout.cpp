@@ -12,8 +12,10 @@ namespace qg {
 
 namespace {
 
-QRawFont rawFontFor(const LineFont& lineFont, int pixels) {
+QRawFont rawFontFor(const LineFont& lineFont, int pixels,
+                    QFont::HintingPreference hinting = QFont::PreferDefaultHinting) {
     QFont font;
+    font.setHintingPreference(hinting);
     font.setFamily(lineFont.face);
     font.setPixelSize(pixels);
     font.setWeight(lineFont.bold ? QFont::Bold : QFont::Normal);
@@ -32,6 +34,7 @@ QRawFont rawFontFor(const LineFont& lineFont, int pixels) {
         fallback.setWeight(font.weight());
         fallback.setItalic(lineFont.italic);
         fallback.setStyleStrategy(QFont::NoSubpixelAntialias);
+        fallback.setHintingPreference(hinting);
         raw = QRawFont::fromFont(fallback);
     }
     return raw;
@@ -74,6 +77,13 @@ const FontFace& FontBook::face(const LineFont& lineFont, bool* dropped) {
     faces_.push_back(std::move(entry));
     last_ = faces_.back().get();
     return *last_;
+}
+
+QRawFont outlineFont(const FontFace& face) {
+    QRawFont raw = rawFontFor(face.lineFont, fontPixelSize(face.lineFont.size), QFont::PreferNoHinting);
+    if (raw.isValid() && face.raw.isValid())
+        raw.setPixelSize(face.raw.pixelSize());
+    return raw;
 }
 
 Shaped shapeText(const FontFace& face, QStringView text) {

@@ -55,6 +55,10 @@ private:
 
 Shaped shapeText(const FontFace& face, QStringView text);
 
+// The same font unhinted, whose glyph outlines keep their true shapes at
+// any scale (the hinted ones are fitted to the preview's pixels).
+QRawFont outlineFont(const FontFace& face);
+
 // Direction of the baseline for a counter-clockwise turn, exact for the
 // right angles so that upright and quarter-turned cells keep sharp edges.
 void turnDirection(int turn, long double& c, long double& s);
