@@ -26,6 +26,8 @@ constexpr std::int64_t kNearLimit = std::int64_t{1} << 20;
 // on the preview, for that one place.
 constexpr std::int64_t kMaxMovableTileArea = 256 * 256;
 constexpr std::size_t kMaxCachedTileBytes = 48u << 20;
+// How much of a group's glyph pictures is held until its cells are down.
+constexpr std::size_t kMaxHeldGlyphBytes = 8u << 20;
 
 std::int64_t floorToInt(long double v) {
     return static_cast<std::int64_t>(std::floor(v));
@@ -85,7 +87,7 @@ struct Canvas::Impl {
     FontBook fonts;
     std::unordered_map<TileKey, Tile, TileKeyHash> tiles;
     std::size_t tileBytes = 0;
-    // Where glyphs that are not kept gather until their texts' cells are down.
+    // Where a group's glyphs gather when there are too many to hold.
     QImage glyphLayer;
 
     Impl() { image.fill(Qt::white); }
@@ -398,29 +400,35 @@ void Canvas::drawPicture(std::int64_t x, std::int64_t y, const QImage& picture) 
 
 void Canvas::drawTexts(std::span<const TextRun> runs) {
     // Each cell goes straight onto the picture; the glyphs follow once all
-    // the cells are down. Glyph pictures the cache keeps cost nothing to
-    // hold until then; any other is laid at once on a layer of its own, so
-    // that a long text never holds more than one such picture.
-    std::vector<Tile> kept;
+    // the cells are down. Their pictures are held until then, up to a
+    // bound; past it, what is held is laid on a layer of its own, so that a
+    // long text of large letters never holds more than that.
+    std::vector<Tile> held;
+    std::size_t heldBytes = 0;
     bool layered = false;
-    for (const TextRun& run : runs) {
-        Tile tile;
-        if (!d->prepare(run, tile))
-            continue;
-        raster::fillRuns(d->image, tile.dx, tile.dy, tile.cell, tile.brush);
-        if (!tile.glyphs.isDetached()) {
-            kept.push_back(std::move(tile));
-            continue;
-        }
+    const auto layHeld = [&] {
         if (!layered) {
             if (d->glyphLayer.isNull())
                 d->glyphLayer = QImage(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
             d->glyphLayer.fill(Qt::transparent);
             layered = true;
         }
-        raster::blend(d->glyphLayer, tile.dx, tile.dy, tile.glyphs);
+        for (const Tile& tile : held)
+            raster::blend(d->glyphLayer, tile.dx, tile.dy, tile.glyphs);
+        held.clear();
+        heldBytes = 0;
+    };
+    for (const TextRun& run : runs) {
+        Tile tile;
+        if (!d->prepare(run, tile))
+            continue;
+        raster::fillRuns(d->image, tile.dx, tile.dy, tile.cell, tile.brush);
+        heldBytes += static_cast<std::size_t>(tile.glyphs.sizeInBytes());
+        held.push_back(std::move(tile));
+        if (heldBytes > kMaxHeldGlyphBytes)
+            layHeld();
     }
-    for (const Tile& tile : kept)
+    for (const Tile& tile : held)
         raster::blend(d->image, tile.dx, tile.dy, tile.glyphs);
     if (layered)
         raster::blend(d->image, 0, 0, d->glyphLayer);
