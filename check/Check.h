@@ -1,0 +1,71 @@
+#pragma once
+
+// The manufacturing check: what of a design would come out badly in a real
+// stamp at its true size. It reads only the design and its true-size ink;
+// the production window, the command line and the tests share it.
+
+#include "Export.h"
+#include "Parameters.h"
+#include "Surface.h"
+
+#include <QRectF>
+#include <QString>
+
+#include <vector>
+
+namespace qg::check {
+
+enum class Severity { Warning, Error };
+
+enum class Problem {
+    ThinLine,        // ink thinner than the minimum line width
+    NarrowGap,       // white between ink narrower than the minimum gap
+    LowCapitals,     // capitals lower than the minimum letter height
+    Touching,        // a text touches or crosses a ring, frame, contour or another text
+    CutByField,      // ink cut off by the edge of the preview's field
+    EmblemResolution,// an emblem below the minimum resolution at true size
+    NoInk,           // nothing would be printed at all
+};
+
+// The shop's limits. Lines thinner than `minLineMm` are errors, thinner
+// than `safeLineMm` warnings.
+struct Limits {
+    double minLineMm = 0.1;
+    double safeLineMm = 0.2;
+    double minGapMm = 0.4;
+    double minCapMm = 1.5;
+    double minEmblemDpi = 300;
+};
+
+struct Finding {
+    Severity severity = Severity::Warning;
+    Problem problem = Problem::NoInk;
+    ElementTag element;      // what the finding is about (None: the design as a whole)
+    ElementTag other;        // the second element of a Touching finding
+    double measured = 0;     // in `unit`
+    double limit = 0;        // in `unit`
+    // Where it is, in preview units (the coordinates of the imprint's ink);
+    // empty when the finding has no place.
+    QRectF place;
+};
+
+struct Report {
+    std::vector<Finding> findings;
+    bool hasErrors() const;
+};
+
+// Checks the design of `kind` drawn `widthMm` wide.
+Report checkDesign(const StampDesigns& designs, StampKind kind, const output::Imprint& imprint,
+                   double widthMm, const Limits& limits);
+
+// The element in the program's own words: "Вторая строка по окружности",
+// "2-я окр.", "Вн.линия", "Герб".
+QString elementName(StampKind kind, ElementTag element);
+// "мм" or "dpi".
+QString unitName(Problem problem);
+// The finding in a few Russian words, e.g. "линия тоньше допустимой".
+QString problemText(const Finding& finding);
+// One line for the command line: element, finding, measured value, limit.
+QString describe(StampKind kind, const Finding& finding);
+
+}  // namespace qg::check
