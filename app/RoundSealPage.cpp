@@ -94,6 +94,7 @@ RoundSealPage::RoundSealPage(PageHost& host, RoundSealParameters& seal, QWidget*
     }
 
     QGroupBox* box = makeBox(this, QStringLiteral("Page1Box4"), QRect(272, 256, 113, 107));
+    m_emblemBox = box;
     QCheckBox* check = makeCheck(box, QStringLiteral("Page1Box4Check"), QStringLiteral("Герб"), QRect(8, 0, 60, 17),
                                  &m_seal.emblem.enabled);
     QLabel* xyLabel =
@@ -108,6 +109,7 @@ RoundSealPage::RoundSealPage(PageHost& host, RoundSealParameters& seal, QWidget*
     auto* open = new QPushButton(QStringLiteral("Открыть ..."), box);
     open->setObjectName(QStringLiteral("Page1Box4Button1"));
     open->setGeometry(8, 76, 97, 25);
+    m_emblemOpen = open;
     connect(open, &QPushButton::clicked, this, &RoundSealPage::Page1Box4Button1Click);
     setDependents(check, {x, y, xyLabel, m_emblemLabel, open});
 }
@@ -125,8 +127,16 @@ void RoundSealPage::Page1Box4Button1Click() {
     const QString path = dialogs.openFileName(
         FileDialogRequest{QString(), dialogStartFolder(), QStringLiteral("Bmp-файлы (*.bmp)"),
                           QString()});
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        setEmblemFile(path);
+}
+
+bool RoundSealPage::takesEmblemFile() const {
+    return m_emblemOpen->isEnabled();
+}
+
+void RoundSealPage::setEmblemFile(const QString& path) {
+    Dialogs& dialogs = m_host.dialogs();
     const QString extension = io::fileExtension(path);
     if (extension != QLatin1String(".BMP") && extension != QLatin1String(".bmp")) {
         dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."),

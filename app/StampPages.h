@@ -3,6 +3,7 @@
 #include "PageEditor.h"
 
 class QLabel;
+class QPushButton;
 
 namespace qg {
 
@@ -22,11 +23,21 @@ public:
 
     static const QString kNoEmblemCaption;
 
+    // The emblem group, which takes a bitmap dropped on it while its
+    // "Открыть ..." button is enabled.
+    QWidget* emblemGroup() const { return m_emblemBox; }
+    bool takesEmblemFile() const;
+    // Sets the emblem from a chosen file as "Открыть ..." does: the same
+    // checks and warnings; a refused file leaves the emblem as it was.
+    void setEmblemFile(const QString& path);
+
 private:
     void Page1Box4Button1Click();
 
     RoundSealParameters& m_seal;
     QLabel* m_emblemLabel = nullptr;
+    QWidget* m_emblemBox = nullptr;
+    QPushButton* m_emblemOpen = nullptr;
 };
 
 // Page2, "Треугольная": side texts, centre lines and three triangle frames.

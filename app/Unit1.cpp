@@ -12,6 +12,12 @@
 #include "StampPages.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeySequence>
+#include <QMimeData>
+#include <QShortcut>
+#include <QUrl>
 #include <QSignalBlocker>
 #include <QCoreApplication>
 #include <QDir>
@@ -148,18 +154,29 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
     buttonPanel->setFrameShadow(QFrame::Raised);
     buttonPanel->setGeometry(404, 280, 200, 105);
     makeVerticalLine(buttonPanel, "Bevel2", QRect(99, 2, 3, 101));
-    connect(makeButton(buttonPanel, "OpenButton", QStringLiteral("Открыть"), 14, 8), &QPushButton::clicked, this,
-            &TForm1::OpenItemClick);
-    connect(makeButton(buttonPanel, "SaveQgrButton", QStringLiteral("Сохр. qgr"), 14, 40), &QPushButton::clicked,
-            this, &TForm1::SaveItemClick);
-    connect(makeButton(buttonPanel, "SaveBmpButton", QStringLiteral("Сохр. bmp"), 14, 72), &QPushButton::clicked,
-            this, &TForm1::SaveAsItemClick);
-    connect(makeButton(buttonPanel, "NewButton", QStringLiteral("Очистить"), 110, 8), &QPushButton::clicked, this,
-            &TForm1::NewItemClick);
-    connect(makeButton(buttonPanel, "RefreshButton", QStringLiteral("Обновить"), 110, 40), &QPushButton::clicked,
-            this, &TForm1::RefreshItemClick);
-    connect(makeButton(buttonPanel, "CloseButton", QStringLiteral("Закрыть"), 110, 72), &QPushButton::clicked, this,
-            &TForm1::ExitItemClick);
+    // Each command button has its shortcut, shown in its tool tip; the
+    // shortcut works wherever the focus is in the window.
+    const auto addCommand = [this, buttonPanel](const char* name, const QString& caption, int left, int top,
+                                               const QKeySequence& keys, void (TForm1::*handler)()) {
+        QPushButton* button = makeButton(buttonPanel, name, caption, left, top);
+        button->setToolTip(QStringLiteral("%1 (%2)").arg(caption, keys.toString(QKeySequence::NativeText)));
+        connect(button, &QPushButton::clicked, this, handler);
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setObjectName(QString::fromLatin1(name) + QStringLiteral("Shortcut"));
+        connect(shortcut, &QShortcut::activated, this, handler);
+    };
+    addCommand("OpenButton", QStringLiteral("Открыть"), 14, 8, QKeySequence(Qt::CTRL | Qt::Key_O),
+               &TForm1::OpenItemClick);
+    addCommand("SaveQgrButton", QStringLiteral("Сохр. qgr"), 14, 40, QKeySequence(Qt::CTRL | Qt::Key_S),
+               &TForm1::SaveItemClick);
+    addCommand("SaveBmpButton", QStringLiteral("Сохр. bmp"), 14, 72, QKeySequence(Qt::CTRL | Qt::Key_B),
+               &TForm1::SaveAsItemClick);
+    addCommand("NewButton", QStringLiteral("Очистить"), 110, 8, QKeySequence(Qt::CTRL | Qt::Key_N),
+               &TForm1::NewItemClick);
+    addCommand("RefreshButton", QStringLiteral("Обновить"), 110, 40, QKeySequence(Qt::Key_F5),
+               &TForm1::RefreshItemClick);
+    addCommand("CloseButton", QStringLiteral("Закрыть"), 110, 72, QKeySequence(Qt::CTRL | Qt::Key_Q),
+               &TForm1::ExitItemClick);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -174,6 +191,11 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
     addItem("VaveBmpItem", QStringLiteral("Сохранить bmp"), &TForm1::SaveAsItemClick);
     PopupMenu1->addSeparator();
     addItem("ColorItem", QStringLiteral("Цвет фона"), &TForm1::ColorItemClick);
+
+    // Files dropped anywhere on the window: every control passes them here
+    // first, so that an edit does not take a file's name as text.
+    setAcceptDrops(true);
+    acceptDrops(this);
 }
 
 TForm1::~TForm1() = default;
@@ -382,8 +404,11 @@ bool TForm1::settleUnsavedChanges(StampKind kind) {
 void TForm1::OpenItemClick() {
     const QString path =
         m_dialogs.openFileName(FileDialogRequest{QString(), dialogStartFolder(), kDesignFilter, QString()});
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        openDesignFile(path);
+}
+
+void TForm1::openDesignFile(const QString& path) {
     if (!hasExtension(path, QLatin1String(".qgr"), QLatin1String(".QGR"))) {
         m_dialogs.message(MessageIcon::Error, kWarning, QStringLiteral("Расширение файла должно быть qgr !"));
         return;
@@ -475,6 +500,71 @@ bool TForm1::readDesign(StampKind kind, const QByteArray& bytes, int& damagedLin
         case StampKind::Rect:
             Page3->syncFromRecord();
             break;
+    }
+    return true;
+}
+
+// ---- Dropped files ----
+
+void TForm1::acceptDrops(QWidget* widget) {
+    widget->installEventFilter(this);
+    for (QWidget* child : widget->findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+QStringList TForm1::droppableFiles(const QMimeData* data, QWidget* target, const QPoint& position) const {
+    QStringList files;
+    if (!data->hasUrls())
+        return files;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            return QStringList();
+        files.append(url.toLocalFile());
+    }
+    const bool designs = std::all_of(files.cbegin(), files.cend(), [](const QString& file) {
+        return hasExtension(file, QLatin1String(".qgr"), QLatin1String(".QGR"));
+    });
+    if (designs)
+        return files;
+    // One bitmap, on the emblem group of the round seal's page.
+    QWidget* group = Page1->emblemGroup();
+    const bool onEmblem = Pages->currentWidget() == Page1 && Page1->takesEmblemFile() &&
+                          group->rect().contains(group->mapFromGlobal(target->mapToGlobal(position)));
+    if (files.size() == 1 && onEmblem && hasExtension(files.front(), QLatin1String(".bmp"), QLatin1String(".BMP")))
+        return files;
+    return QStringList();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return QWidget::eventFilter(watched, event);
+    auto* target = qobject_cast<QWidget*>(watched);
+    if (!target || !(target == this || isAncestorOf(target)))
+        return QWidget::eventFilter(watched, event);
+    auto* drop = static_cast<QDropEvent*>(event);
+    const QStringList files = droppableFiles(drop->mimeData(), target, drop->position().toPoint());
+    if (files.isEmpty()) {
+        // Not ours: an edit still takes dragged text as it always did.
+        if (drop->mimeData()->hasUrls()) {
+            drop->ignore();
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    if (type == QEvent::Drop) {
+        // The drag's source waits for the drop to end: the files open, with
+        // their messages, once it has.
+        QTimer::singleShot(0, this, [this, files] {
+            for (const QString& file : files) {
+                if (hasExtension(file, QLatin1String(".bmp"), QLatin1String(".BMP")))
+                    Page1->setEmblemFile(file);
+                else
+                    openDesignFile(file);
+            }
+        });
     }
     return true;
 }

@@ -13,6 +13,7 @@
 class QFrame;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QPushButton;
 class QTabWidget;
 class QTimer;
@@ -42,6 +43,10 @@ public:
     void SaveAsItemClick();
     void NewItemClick();
     void ExitItemClick();
+
+    // Opens a design file as "Открыть" does once the file is chosen: the
+    // same checks and messages, the design into its kind, its page shown.
+    void openDesignFile(const QString& path);
 
     // Loads a kind's defaults into its record and page (fonts stay) and
     // clears its modified flag; callers repaint.
@@ -81,6 +86,9 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Files dragged onto the window: designs open, a bitmap dropped on the
+    // round seal's emblem group becomes the emblem.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ActivateForm();
@@ -102,6 +110,10 @@ private:
     QString checkOpenedEmblem(const QString& designPath);
     void showPopupMenu(const QPoint& position);
     void requestRepaint(qg::ActivePage page);
+    // The files of a drag this window takes at the given point of
+    // `target`: design files anywhere, or one bitmap on the emblem group.
+    QStringList droppableFiles(const QMimeData* data, QWidget* target, const QPoint& position) const;
+    void acceptDrops(QWidget* widget);
 
     // What one repaint draws.
     struct PaintRequest {

@@ -12,6 +12,8 @@
 #include <QTextStream>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QFileInfo>
+#include <QTimer>
 #include <QTranslator>
 
 namespace {
@@ -104,5 +106,13 @@ int main(int argc, char* argv[]) {
     dialogs.attach(&form1, &form2);
 
     form1.show();
+    // Files named on the command line open one after another, each into its
+    // kind, as if chosen with "Открыть", once the window is up.
+    const QStringList files = parser.positionalArguments();
+    if (!files.isEmpty())
+        QTimer::singleShot(0, &form1, [&form1, files] {
+            for (const QString& file : files)
+                form1.openDesignFile(QFileInfo(file).absoluteFilePath());
+        });
     return QApplication::exec();
 }
