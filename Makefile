@@ -56,6 +56,7 @@ package: build
 bench: build
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_repaint
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_export ./$(BUILD)/app/quillgraver
+	./$(BUILD)/bench/bench_startup ./$(BUILD)/app/quillgraver
 
 fuzz:
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \

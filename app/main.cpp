@@ -1,5 +1,6 @@
 #include "Artwork.h"
 #include "ExportCommand.h"
+#include "StartupProbe.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "WidgetDialogs.h"
@@ -7,6 +8,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QGuiApplication>
 #include <QTextStream>
@@ -31,6 +33,11 @@ void describeOptions(QCommandLineParser& parser) {
     parser.addPositionalArgument(QStringLiteral("макет.qgr"), QStringLiteral("Файлы макетов."),
                                  QStringLiteral("[макет.qgr...]"));
     qg::addExportOptions(parser);
+    // For the start-up benchmark: report the first paint and the memory,
+    // repaint N times, quit. Never shows a dialog.
+    QCommandLineOption measure(QStringLiteral("measure-startup"), QString(), QStringLiteral("N"));
+    measure.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(measure);
 }
 
 // Answers --help and --version before any window system is touched, so
@@ -76,6 +83,8 @@ int runCommandLine(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     QCoreApplication::setApplicationName(QStringLiteral("quillgraver"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QG_VERSION));
     if (answerInformationOptions(argc, argv))
@@ -100,6 +109,16 @@ int main(int argc, char* argv[]) {
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
+    const QStringList files = parser.positionalArguments();
+    if (parser.isSet(QStringLiteral("measure-startup"))) {
+        qg::QuietDialogs quiet;
+        TForm1 form1(quiet);
+        QTextStream out(stdout);
+        qg::probeStartup(form1, sinceStart, files, parser.value(QStringLiteral("measure-startup")).toInt(), out);
+        form1.show();
+        return QApplication::exec();
+    }
+
     qg::WidgetDialogs dialogs;
     TForm1 form1(dialogs);
     TForm2 form2(&form1);
@@ -108,7 +127,6 @@ int main(int argc, char* argv[]) {
     form1.show();
     // Files named on the command line open one after another, each into its
     // kind, as if chosen with "Открыть", once the window is up.
-    const QStringList files = parser.positionalArguments();
     if (!files.isEmpty())
         QTimer::singleShot(0, &form1, [&form1, files] {
             for (const QString& file : files)
