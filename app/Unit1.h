@@ -2,6 +2,7 @@
 
 #include "Canvas.h"
 #include "Dialogs.h"
+#include "EditHistory.h"
 #include "PageEditor.h"
 #include "Parameters.h"
 
@@ -42,6 +43,10 @@ public:
     void SaveAsItemClick();
     void NewItemClick();
     void ExitItemClick();
+    // Ctrl+Z, and Ctrl+Shift+Z or Ctrl+Y: a step back or forward in the
+    // history of the active page's kind.
+    void UndoItemClick();
+    void RedoItemClick();
 
     // Loads a kind's defaults into its record and page (fonts stay) and
     // clears its modified flag; callers repaint.
@@ -62,6 +67,7 @@ public:
     // PageHost
     void settingChanged(qg::StampKind kind) override;
     void repaintPreview() override;
+    void fieldEdited(qg::StampKind kind, bool counts, const QObject* typedIn) override;
     std::optional<qg::TColor> chooseColour(std::optional<qg::TColor> preset) override;
     qg::Dialogs& dialogs() override { return m_dialogs; }
 
@@ -102,6 +108,7 @@ private:
     QString checkOpenedEmblem(const QString& designPath);
     void showPopupMenu(const QPoint& position);
     void requestRepaint(qg::ActivePage page);
+    void stepHistory(bool forward);
 
     // What one repaint draws.
     struct PaintRequest {
@@ -111,6 +118,7 @@ private:
 
     qg::Dialogs& m_dialogs;
     qg::StampDesigns m_designs;
+    qg::EditHistory m_history{m_designs};
     std::array<bool, qg::kKindCount> m_modified{};
     qg::Canvas m_canvas;
     // The latest repaint asked for and not drawn yet.
