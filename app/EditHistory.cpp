@@ -57,6 +57,8 @@ bool EditHistory::Track<Record>::step(Record& now, bool forward) {
 
 template <typename Record>
 bool EditHistory::Track<Record>::isModified() const {
+    if (cleanRecord && states[current].record == *cleanRecord)
+        return false;
     if (!clean)
         return true;
     const auto [from, to] = std::minmax(current, *clean);
@@ -100,6 +102,7 @@ void EditHistory::markClean(StampKind kind) {
     withTrack(kind, [](auto& track, const auto& record) {
         track.record(record, true, nullptr);
         track.clean = track.current;
+        track.cleanRecord = record;
         track.typedIn = nullptr;
     });
 }

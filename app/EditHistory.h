@@ -42,8 +42,8 @@ public:
     bool undo(StampKind kind);
     bool redo(StampKind kind);
 
-    // Whether a change that marks the kind modified lies between its
-    // current state and the state last saved or read.
+    // Whether the kind's record differs from the one last saved or read by
+    // a change that marks the kind modified.
     bool isModified(StampKind kind) const;
 
 private:
@@ -55,7 +55,8 @@ private:
         };
         std::deque<State> states;
         std::size_t current = 0;
-        std::optional<std::size_t> clean;
+        std::optional<std::size_t> clean;   // the state last saved or read, while kept
+        std::optional<Record> cleanRecord;  // what it held
         const void* typedIn = nullptr;  // the edit the current step is being typed in
 
         void record(const Record& now, bool counts, const void* source);
