@@ -131,6 +131,7 @@ void TestUndo::eachEditUndoneAndRedone() {
     QImage arms(4, 4, QImage::Format_RGB32);
     arms.fill(Qt::black);
     QVERIFY(arms.save(m_dir.filePath("arms.bmp"), "BMP"));
+    // Only the dialog the edit opens takes its answer.
     m_dialogs->fonts = {bold};
     m_dialogs->colours = {0x123456};
     m_dialogs->openNames = {m_dir.filePath("arms.bmp")};
@@ -140,9 +141,6 @@ void TestUndo::eachEditUndoneAndRedone() {
         w.ColorItemClick();
     else
         click(w, name);
-    m_dialogs->fonts.clear();
-    m_dialogs->colours.clear();
-    m_dialogs->openNames.clear();
     const StampDesigns after = w.designs();
     const QStringList viewAfter = shown(page(kind));
     QVERIFY(!same(after, before));
@@ -227,7 +225,6 @@ void TestUndo::flagClearAtTheSavedState() {
         m_dialogs->answers = {Answer::No};
         m_dialogs->openNames = {m_dir.filePath("saved.qgr")};
         click(w, command);
-        m_dialogs->openNames.clear();
         QVERIFY(!w.isModified(k) && !same(w.designs(), edited));
         press(kUndo);
         QVERIFY(same(w.designs(), edited));
