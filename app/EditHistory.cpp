@@ -129,10 +129,25 @@ bool EditHistory::isModified(StampKind kind) const {
 
 // ---- Keys ----
 
+namespace {
+
+// The given keys, and whatever else the platform binds to the command.
+QList<QKeySequence> keysOf(QList<QKeySequence> keys, QKeySequence::StandardKey command) {
+    for (const QKeySequence& platform : QKeySequence::keyBindings(command)) {
+        if (!keys.contains(platform))
+            keys.append(platform);
+    }
+    return keys;
+}
+
+}  // namespace
+
 HistoryKeys::HistoryKeys(QWidget* window) : QObject(window) {
-    m_undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), window);
+    m_undo = new QShortcut(window);
+    m_undo->setKeys(keysOf({QKeySequence(Qt::CTRL | Qt::Key_Z)}, QKeySequence::Undo));
     m_redo = new QShortcut(window);
-    m_redo->setKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    m_redo->setKeys(keysOf({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+                           QKeySequence::Redo));
     for (QShortcut* shortcut : {m_undo, m_redo})
         shortcut->setContext(Qt::WindowShortcut);
     connect(m_undo, &QShortcut::activated, this, &HistoryKeys::undo);

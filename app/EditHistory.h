@@ -74,8 +74,9 @@ private:
 };
 
 // The keys of the history in a window: Ctrl+Z steps back, Ctrl+Shift+Z and
-// Ctrl+Y forward, wherever the focus is. The watched line edits keep none
-// of these keys for their own undo, and tell when typing in them ends.
+// Ctrl+Y forward (with the platform's own undo and redo keys), wherever the
+// focus is. The watched line edits keep none of these keys for their own
+// undo, and tell when typing in them ends.
 class HistoryKeys : public QObject {
     Q_OBJECT
 public:

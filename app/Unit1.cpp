@@ -4,7 +4,6 @@
 
 #include "Artwork.h"
 #include "BmpExport.h"
-#include "EditHistory.h"
 #include "Emblem.h"
 #include "InfoPage.h"
 #include "Preview.h"
