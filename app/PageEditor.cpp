@@ -79,6 +79,7 @@ QCheckBox* StampPageEditor::makeCheck(QWidget* parent, const QString& name, cons
         const CheckBinding& binding = m_checks[index];
         *binding.field = checked;
         applyDependents(binding);
+        m_host.fieldEdited(m_kind, false, nullptr);
         m_host.repaintPreview();
     });
     return check;
@@ -108,10 +109,11 @@ QLineEdit* StampPageEditor::makeTextEdit(QWidget* parent, const QString& name, c
     edit->setValidator(new Cp1251Validator(edit));
     edit->setText(*field);
     m_texts.push_back(TextBinding{edit, field});
-    connect(edit, &QLineEdit::textChanged, this, [this, field](const QString& text) {
+    connect(edit, &QLineEdit::textChanged, this, [this, edit, field](const QString& text) {
         if (m_syncing)
             return;
         *field = text;
+        m_host.fieldEdited(m_kind, true, edit);
         m_host.settingChanged(m_kind);
     });
     return edit;
@@ -125,11 +127,13 @@ QLineEdit* StampPageEditor::makeNumberEdit(QWidget* parent, const QString& name,
     edit->setToolTip(hint);
     edit->setText(QString::number(*field));
     m_numbers.push_back(NumberBinding{edit, field});
-    connect(edit, &QLineEdit::textChanged, this, [this, field, threshold](const QString& text) {
+    connect(edit, &QLineEdit::textChanged, this, [this, edit, field, threshold](const QString& text) {
         if (m_syncing)
             return;
         *field = TextToNumber(text);
-        if (*field < threshold)
+        const bool counts = *field >= threshold;
+        m_host.fieldEdited(m_kind, counts, edit);
+        if (!counts)
             return;
         m_host.settingChanged(m_kind);
     });

@@ -28,6 +28,10 @@ public:
     virtual void settingChanged(StampKind kind) = 0;
     // Repaint without marking anything (check boxes).
     virtual void repaintPreview() = 0;
+    // A control wrote a field of the kind's record; told before the two
+    // above. `counts` is whether the change marks the kind modified;
+    // `typedIn` the edit typed in, null for any other control.
+    virtual void fieldEdited(StampKind kind, bool counts, const QObject* typedIn) = 0;
     // The shared colour dialog, loaded with `preset` when given, otherwise
     // with the colour it last held.
     virtual std::optional<TColor> chooseColour(std::optional<TColor> preset) = 0;

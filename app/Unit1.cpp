@@ -25,6 +25,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -192,6 +193,12 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
     PopupMenu1->addSeparator();
     addItem("ColorItem", QStringLiteral("Цвет фона"), &TForm1::ColorItemClick);
 
+    auto* historyKeys = new HistoryKeys(this);
+    historyKeys->watch(Pages->findChildren<QLineEdit*>());
+    connect(historyKeys, &HistoryKeys::undo, this, &TForm1::UndoItemClick);
+    connect(historyKeys, &HistoryKeys::redo, this, &TForm1::RedoItemClick);
+    connect(historyKeys, &HistoryKeys::typingEnded, this, [this] { m_history.endTyping(); });
+
     // Files dropped anywhere on the window: every control passes them here
     // first, so that an edit does not take a file's name as text.
     setAcceptDrops(true);
@@ -298,8 +305,45 @@ void TForm1::showPopupMenu(const QPoint& position) {
     PopupMenu1->popup(Image->mapToGlobal(position));
 }
 
+// Whatever sets the flag changed the design, and whatever clears it leaves
+// the design as it was last saved, read or reset: the history takes both.
 void TForm1::setModified(StampKind kind, bool modified) {
     m_modified[static_cast<std::size_t>(kind)] = modified;
+    if (modified)
+        m_history.record(kind, true);
+    else
+        m_history.markClean(kind);
+}
+
+void TForm1::fieldEdited(StampKind kind, bool counts, const QObject* typedIn) {
+    m_history.record(kind, counts, typedIn);
+}
+
+void TForm1::UndoItemClick() {
+    stepHistory(false);
+}
+
+void TForm1::RedoItemClick() {
+    stepHistory(true);
+}
+
+// The restored record is shown without its controls raising any handler,
+// and repainted once, as an edit is.
+void TForm1::stepHistory(bool forward) {
+    const ActivePage page = activePage();
+    if (page == ActivePage::Info)
+        return;
+    const auto kind = static_cast<StampKind>(page);
+    const QString emblem = m_designs.round.emblem.path;
+    if (!(forward ? m_history.redo(kind) : m_history.undo(kind)))
+        return;
+    StampPageEditor* const editors[] = {Page1, Page2, Page3};
+    editors[static_cast<int>(kind)]->syncFromRecord();
+    // The emblem label outlives a reset; it follows only a path that changed.
+    if (m_designs.round.emblem.path != emblem)
+        Page1->showEmblemFileName(m_designs.round.emblem.path);
+    m_modified[static_cast<std::size_t>(kind)] = m_history.isModified(kind);
+    RefreshItemClick();
 }
 
 void TForm1::settingChanged(StampKind kind) {

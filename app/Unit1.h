@@ -2,6 +2,7 @@
 
 #include "Canvas.h"
 #include "Dialogs.h"
+#include "EditHistory.h"
 #include "PageEditor.h"
 #include "Parameters.h"
 
@@ -43,6 +44,10 @@ public:
     void SaveAsItemClick();
     void NewItemClick();
     void ExitItemClick();
+    // Ctrl+Z, and Ctrl+Shift+Z or Ctrl+Y: a step back or forward in the
+    // history of the active page's kind.
+    void UndoItemClick();
+    void RedoItemClick();
 
     // Opens a design file as "Открыть" does once the file is chosen: the
     // same checks and messages, the design into its kind, its page shown.
@@ -67,6 +72,7 @@ public:
     // PageHost
     void settingChanged(qg::StampKind kind) override;
     void repaintPreview() override;
+    void fieldEdited(qg::StampKind kind, bool counts, const QObject* typedIn) override;
     std::optional<qg::TColor> chooseColour(std::optional<qg::TColor> preset) override;
     qg::Dialogs& dialogs() override { return m_dialogs; }
 
@@ -114,6 +120,7 @@ private:
     // `target`: design files anywhere, or one bitmap on the emblem group.
     QStringList droppableFiles(const QMimeData* data, QWidget* target, const QPoint& position) const;
     void acceptDrops(QWidget* widget);
+    void stepHistory(bool forward);
 
     // What one repaint draws.
     struct PaintRequest {
@@ -123,6 +130,7 @@ private:
 
     qg::Dialogs& m_dialogs;
     qg::StampDesigns m_designs;
+    qg::EditHistory m_history{m_designs};
     std::array<bool, qg::kKindCount> m_modified{};
     qg::Canvas m_canvas;
     // The latest repaint asked for and not drawn yet.

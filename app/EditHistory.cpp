@@ -1,0 +1,187 @@
+#include "EditHistory.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QShortcut>
+
+#include <algorithm>
+
+namespace qg {
+
+template <typename Record>
+void EditHistory::Track<Record>::record(const Record& now, bool counts, const void* source) {
+    if (states.empty()) {
+        states.push_back(State{now, false});
+        current = 0;
+        return;
+    }
+    if (now == states[current].record)
+        return;
+    // The edit typed in is still the last step, past the clean state.
+    if (source && source == typedIn) {
+        State& state = states[current];
+        state.record = now;
+        state.counts = state.counts || counts;
+        // Typing that ends where it began leaves no step behind.
+        if (now == states[current - 1].record) {
+            states.pop_back();
+            --current;
+            typedIn = nullptr;
+        }
+        return;
+    }
+    states.erase(states.begin() + static_cast<std::ptrdiff_t>(current) + 1, states.end());
+    if (clean && *clean > current)
+        clean.reset();
+    states.push_back(State{now, counts});
+    ++current;
+    typedIn = source;
+    if (states.size() > kMaxSteps + 1) {
+        states.pop_front();
+        --current;
+        if (clean)
+            clean = *clean == 0 ? std::nullopt : std::optional<std::size_t>(*clean - 1);
+    }
+}
+
+template <typename Record>
+bool EditHistory::Track<Record>::step(Record& now, bool forward) {
+    if (forward ? current + 1 >= states.size() : current == 0)
+        return false;
+    current = forward ? current + 1 : current - 1;
+    now = states[current].record;
+    typedIn = nullptr;
+    return true;
+}
+
+template <typename Record>
+bool EditHistory::Track<Record>::isModified() const {
+    if (cleanRecord && states[current].record == *cleanRecord)
+        return false;
+    if (!clean)
+        return true;
+    const auto [from, to] = std::minmax(current, *clean);
+    for (std::size_t i = from + 1; i <= to; ++i) {
+        if (states[i].counts)
+            return true;
+    }
+    return false;
+}
+
+template <typename F>
+decltype(auto) EditHistory::withTrack(StampKind kind, F&& f) {
+    switch (kind) {
+        case StampKind::Round:
+            return f(std::get<0>(m_tracks), m_designs.round);
+        case StampKind::Triangle:
+            return f(std::get<1>(m_tracks), m_designs.triangle);
+        case StampKind::Rect:
+            break;
+    }
+    return f(std::get<2>(m_tracks), m_designs.rect);
+}
+
+template <typename F>
+decltype(auto) EditHistory::withTrack(StampKind kind, F&& f) const {
+    return const_cast<EditHistory*>(this)->withTrack(
+        kind, [&f](const auto& track, const auto& record) { return f(track, record); });
+}
+
+EditHistory::EditHistory(StampDesigns& designs) : m_designs(designs) {}
+
+void EditHistory::record(StampKind kind, bool counts, const void* typedIn) {
+    withTrack(kind, [&](auto& track, const auto& record) { track.record(record, counts, typedIn); });
+}
+
+void EditHistory::endTyping() {
+    std::apply([](auto&... track) { ((track.typedIn = nullptr), ...); }, m_tracks);
+}
+
+void EditHistory::markClean(StampKind kind) {
+    withTrack(kind, [](auto& track, const auto& record) {
+        track.record(record, true, nullptr);
+        track.clean = track.current;
+        track.cleanRecord = record;
+        track.typedIn = nullptr;
+    });
+}
+
+// A change the history was not told of becomes a step of its own first,
+// so that stepping back undoes it rather than losing it.
+bool EditHistory::undo(StampKind kind) {
+    return withTrack(kind, [](auto& track, auto& record) {
+        track.record(record, true, nullptr);
+        return track.step(record, false);
+    });
+}
+
+bool EditHistory::redo(StampKind kind) {
+    return withTrack(kind, [](auto& track, auto& record) {
+        track.record(record, true, nullptr);
+        return track.step(record, true);
+    });
+}
+
+bool EditHistory::isModified(StampKind kind) const {
+    return withTrack(kind, [](const auto& track, const auto&) { return track.isModified(); });
+}
+
+// ---- Keys ----
+
+namespace {
+
+// The given keys, and whatever else the platform binds to the command.
+QList<QKeySequence> keysOf(QList<QKeySequence> keys, QKeySequence::StandardKey command) {
+    for (const QKeySequence& platform : QKeySequence::keyBindings(command)) {
+        if (!keys.contains(platform))
+            keys.append(platform);
+    }
+    return keys;
+}
+
+}  // namespace
+
+HistoryKeys::HistoryKeys(QWidget* window) : QObject(window) {
+    m_undo = new QShortcut(window);
+    m_undo->setKeys(keysOf({QKeySequence(Qt::CTRL | Qt::Key_Z)}, QKeySequence::Undo));
+    m_redo = new QShortcut(window);
+    m_redo->setKeys(keysOf({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+                           QKeySequence::Redo));
+    for (QShortcut* shortcut : {m_undo, m_redo})
+        shortcut->setContext(Qt::WindowShortcut);
+    connect(m_undo, &QShortcut::activated, this, &HistoryKeys::undo);
+    connect(m_redo, &QShortcut::activated, this, &HistoryKeys::redo);
+}
+
+void HistoryKeys::watch(const QList<QLineEdit*>& edits) {
+    for (QLineEdit* edit : edits)
+        edit->installEventFilter(this);
+}
+
+// A line edit claims Ctrl+Z and its kin for its own undo before the window's
+// shortcuts see them: the claim is refused here, and a key press that still
+// arrives does nothing, so the edit's own undo never runs past the history.
+bool HistoryKeys::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::ShortcutOverride:
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<const QKeyEvent*>(event);
+            const QKeySequence pressed(
+                QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, static_cast<Qt::Key>(key->key())));
+            if (m_undo->keys().contains(pressed) || m_redo->keys().contains(pressed)) {
+                event->ignore();
+                return true;
+            }
+            break;
+        }
+        case QEvent::FocusOut:
+            emit typingEnded();
+            break;
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace qg

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "Parameters.h"
+
+#include <QList>
+#include <QObject>
+
+#include <cstddef>
+#include <deque>
+#include <optional>
+#include <tuple>
+
+class QLineEdit;
+class QShortcut;
+class QWidget;
+
+namespace qg {
+
+// The undo history of the three designs, one track per kind, so that a
+// step back on one page never touches another. A track keeps the states
+// its record went through; the record as it stands is always the track's
+// current state, so every change is taken by comparing the two.
+class EditHistory {
+public:
+    // Steps kept per kind; the oldest go first.
+    static constexpr std::size_t kMaxSteps = 1000;
+
+    explicit EditHistory(StampDesigns& designs);
+
+    // Takes the kind's record as it now stands as a new step, unless it
+    // equals the current state. `counts` is whether the change marks the
+    // kind modified. Changes typed into one edit (`typedIn`) make a single
+    // step until endTyping() or a change from anywhere else.
+    void record(StampKind kind, bool counts, const void* typedIn = nullptr);
+    // The edit being typed in lost the focus: its next change is a new step.
+    void endTyping();
+    // The record as it now stands is the one last saved or read.
+    void markClean(StampKind kind);
+
+    // Puts the kind's previous (next) state into its record; false when
+    // there is none.
+    bool undo(StampKind kind);
+    bool redo(StampKind kind);
+
+    // Whether the kind's record differs from the one last saved or read by
+    // a change that marks the kind modified.
+    bool isModified(StampKind kind) const;
+
+private:
+    template <typename Record>
+    struct Track {
+        struct State {
+            Record record;
+            bool counts;  // whether the step into this state marks the kind modified
+        };
+        std::deque<State> states;
+        std::size_t current = 0;
+        std::optional<std::size_t> clean;   // the state last saved or read, while kept
+        std::optional<Record> cleanRecord;  // what it held
+        const void* typedIn = nullptr;  // the edit the current step is being typed in
+
+        void record(const Record& now, bool counts, const void* source);
+        bool step(Record& now, bool forward);
+        bool isModified() const;
+    };
+
+    template <typename F>
+    decltype(auto) withTrack(StampKind kind, F&& f);
+    template <typename F>
+    decltype(auto) withTrack(StampKind kind, F&& f) const;
+
+    StampDesigns& m_designs;
+    std::tuple<Track<RoundSealParameters>, Track<TriangleSealParameters>, Track<RectStampParameters>> m_tracks;
+};
+
+// The keys of the history in a window: Ctrl+Z steps back, Ctrl+Shift+Z and
+// Ctrl+Y forward (with the platform's own undo and redo keys), wherever the
+// focus is. The watched line edits keep none of these keys for their own
+// undo, and tell when typing in them ends.
+class HistoryKeys : public QObject {
+    Q_OBJECT
+public:
+    explicit HistoryKeys(QWidget* window);
+    void watch(const QList<QLineEdit*>& edits);
+
+signals:
+    void undo();
+    void redo();
+    void typingEnded();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QShortcut* m_undo = nullptr;
+    QShortcut* m_redo = nullptr;
+};
+
+}  // namespace qg
