@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 Q_DECLARE_METATYPE(qg::StampKind)
 Q_DECLARE_METATYPE(qg::StampDesigns)
@@ -269,6 +270,31 @@ private slots:
         }
         QCOMPARE(rings, thinRings ? 2 : 0);
         QCOMPARE(capitals, lowCapitals ? 3 : 0);
+    }
+
+    // The window runs the check away from its own thread: checks of two
+    // designs at once come out as each does alone.
+    void concurrentChecksAgree() {
+        StampDesigns first;
+        StampDesigns second;
+        second.round.rings[0].width = 3;
+        second.round.lines[0].text = QStringLiteral("Другая строка");
+        auto run = [](const StampDesigns& designs) {
+            const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+            QStringList out;
+            for (const check::Finding& finding :
+                 check::checkDesign(designs, StampKind::Round, imprint, 20, check::Limits()).findings)
+                out << check::describe(StampKind::Round, finding);
+            return out;
+        };
+        const QStringList alone[2] = {run(first), run(second)};
+        QVERIFY(alone[0] != alone[1]);
+        QStringList together[2];
+        std::thread other([&] { together[1] = run(second); });
+        together[0] = run(first);
+        other.join();
+        QCOMPARE(together[0], alone[0]);
+        QCOMPARE(together[1], alone[1]);
     }
 
     void elementNames_data() {
