@@ -25,8 +25,9 @@ constexpr double kMinPixelsPerMm = 1200 / kMmPerInch;
 // The thinnest line allowed is examined at no fewer than this many pixels
 // across.
 constexpr double kMinPixelsPerLimit = 3;
-// Larger drawings are examined at a lower resolution.
-constexpr double kMaxPixels = 40e6;
+// Larger drawings are examined at a lower resolution (a stamp of 85 by
+// 85 mm still at 1200 dpi): the check holds some 16 bytes a pixel.
+constexpr double kMaxPixels = 16e6;
 // The preview's field, in preview units.
 constexpr double kField = 198;
 
@@ -560,8 +561,10 @@ Report checkDesign(const StampDesigns& designs, StampKind kind, const output::Im
         checker.add(Severity::Error, Problem::NoInk, {}, {}, 0, 0, QRectF());
         return checker.report;
     };
-    if (imprint.empty() || !(widthMm > 0))
+    if (imprint.empty())
         return noInk();
+    if (!(widthMm > 0))
+        return checker.report;
 
     const QSizeF size = output::imprintSizeMm(imprint, widthMm);
     const double finest = limits.minLineMm > 0 ? limits.minLineMm : limits.safeLineMm;
