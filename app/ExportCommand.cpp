@@ -1,5 +1,6 @@
 #include "ExportCommand.h"
 
+#include "Check.h"
 #include "Export.h"
 #include "StampFile.h"
 
@@ -20,6 +21,7 @@ namespace qg {
 namespace {
 
 const QString kExport = QStringLiteral("export");
+const QString kCheck = QStringLiteral("check");
 
 // A number option within [low, high]; false with a message when it is not.
 bool numberOption(const QCommandLineParser& parser, const QString& name, double low, double high, double& value,
@@ -85,6 +87,14 @@ void addExportOptions(QCommandLineParser& parser) {
          QStringLiteral("мм")},
         {QStringLiteral("merge-outlines"), QStringLiteral("PDF и SVG: слить краску одного цвета в замкнутые контуры.")},
         {QStringLiteral("transparent"), QStringLiteral("PNG: прозрачный фон.")},
+        {kCheck, QStringLiteral("Проверить макеты на пригодность к изготовлению при ширине --width-mm; "
+                                "при ошибках код выхода 3.")},
+        {QStringLiteral("min-line-mm"),
+         QStringLiteral("Проверка: наименьшая толщина линии в мм (по умолчанию 0.1)."), QStringLiteral("мм")},
+        {QStringLiteral("min-gap-mm"),
+         QStringLiteral("Проверка: наименьший просвет между штрихами в мм (по умолчанию 0.4)."), QStringLiteral("мм")},
+        {QStringLiteral("min-cap-mm"),
+         QStringLiteral("Проверка: наименьшая высота заглавных букв в мм (по умолчанию 1.5)."), QStringLiteral("мм")},
     });
 }
 
@@ -92,19 +102,25 @@ bool exportRequested(const QCommandLineParser& parser) {
     return parser.isSet(kExport);
 }
 
+bool commandRequested(const QCommandLineParser& parser) {
+    return parser.isSet(kExport) || parser.isSet(kCheck);
+}
+
 int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextStream& err) {
     const QStringList designs = parser.positionalArguments();
+    const bool exporting = parser.isSet(kExport);
+    const bool checking = parser.isSet(kCheck);
     const bool toFile = parser.isSet(QStringLiteral("output"));
     const bool toDir = parser.isSet(QStringLiteral("output-dir"));
     if (designs.isEmpty()) {
         err << QStringLiteral("quillgraver: не указан ни один файл макета\n");
         return 2;
     }
-    if (toFile == toDir) {
+    if (exporting && toFile == toDir) {
         err << QStringLiteral("quillgraver: укажите либо --output, либо --output-dir\n");
         return 2;
     }
-    if (toFile && designs.size() > 1) {
+    if (exporting && toFile && designs.size() > 1) {
         err << QStringLiteral("quillgraver: для нескольких макетов нужна --output-dir\n");
         return 2;
     }
@@ -117,7 +133,7 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
             err << QStringLiteral("quillgraver: неизвестный формат «%1»\n").arg(parser.value(QStringLiteral("format")));
             return 2;
         }
-    } else if (toFile) {
+    } else if (exporting && toFile) {
         format = output::formatFromFileName(parser.value(QStringLiteral("output")));
         if (!format) {
             err << QStringLiteral("quillgraver: %1: неизвестный формат (расширение png, tif, tiff, pdf, svg или bmp)\n")
@@ -133,6 +149,12 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
         !numberOption(parser, QStringLiteral("dpi"), output::kMinDpi, output::kMaxDpi, dpi, err) ||
         !numberOption(parser, QStringLiteral("margin-mm"), 0, output::kMaxMarginMm, margin, err))
         return 2;
+    check::Limits limits;
+    if (!numberOption(parser, QStringLiteral("min-line-mm"), 0.01, 2, limits.minLineMm, err) ||
+        !numberOption(parser, QStringLiteral("min-gap-mm"), 0.01, 5, limits.minGapMm, err) ||
+        !numberOption(parser, QStringLiteral("min-cap-mm"), 0.1, 20, limits.minCapMm, err))
+        return 2;
+    limits.safeLineMm = std::max(limits.safeLineMm, limits.minLineMm);
     settings.dpi = static_cast<int>(std::lround(dpi));
     settings.marginMm = margin;
     settings.colour = parser.isSet(QStringLiteral("color"));
@@ -143,9 +165,10 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
 
     const QString outputFile = parser.value(QStringLiteral("output"));
     const QDir outputDir(parser.value(QStringLiteral("output-dir")));
-    // One design: its line for the output, or for the error stream.
+    // One design: its lines for the output, or its line for the error stream.
     struct Outcome {
         bool ok = false;
+        bool checkErrors = false;
         QString line;
     };
     const auto exportOne = [&](const QString& design) -> Outcome {
@@ -153,22 +176,35 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
         StampKind kind = StampKind::Round;
         QString reason;
         if (!readDesign(design, read, kind, reason))
-            return {false, QStringLiteral("quillgraver: %1: %2\n").arg(design, reason)};
+            return {false, false, QStringLiteral("quillgraver: %1: %2\n").arg(design, reason)};
         const output::Imprint imprint = output::makeImprint(read, kind);
         output::Settings one = settings;
         one.widthMm = width > 0 ? width : output::defaultWidthMm(kind);
-        const QString target =
-            toFile ? outputFile
-                   : outputDir.filePath(QFileInfo(design).completeBaseName() + QLatin1Char('.') +
-                                        output::formatSuffix(one.format));
-        QString error;
-        if (!output::exportFile(imprint, one, target, error))
-            return {false, QStringLiteral("quillgraver: %1: не удалось записать %2: %3\n").arg(design, target, error)};
-        const QSizeF size = output::imprintSizeMm(imprint, one.widthMm);
-        return {true, QStringLiteral("%1 -> %2 (%3 x %4 мм)\n")
-                          .arg(design, target)
-                          .arg(size.width(), 0, 'f', 1)
-                          .arg(size.height(), 0, 'f', 1)};
+        Outcome outcome{true, false, QString()};
+        if (exporting) {
+            const QString target =
+                toFile ? outputFile
+                       : outputDir.filePath(QFileInfo(design).completeBaseName() + QLatin1Char('.') +
+                                            output::formatSuffix(one.format));
+            QString error;
+            if (!output::exportFile(imprint, one, target, error))
+                return {false, false,
+                        QStringLiteral("quillgraver: %1: не удалось записать %2: %3\n").arg(design, target, error)};
+            const QSizeF size = output::imprintSizeMm(imprint, one.widthMm);
+            outcome.line = QStringLiteral("%1 -> %2 (%3 x %4 мм)\n")
+                               .arg(design, target)
+                               .arg(size.width(), 0, 'f', 1)
+                               .arg(size.height(), 0, 'f', 1);
+        }
+        if (checking) {
+            const check::Report report = check::checkDesign(read, kind, imprint, one.widthMm, limits);
+            outcome.checkErrors = report.hasErrors();
+            if (report.findings.empty())
+                outcome.line += QStringLiteral("%1: замечаний нет (%2 мм)\n").arg(design).arg(one.widthMm);
+            for (const check::Finding& finding : report.findings)
+                outcome.line += QStringLiteral("%1: %2\n").arg(design, check::describe(kind, finding));
+        }
+        return outcome;
     };
 
     // The designs are shared out among the processor's cores; what each
@@ -189,11 +225,17 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
         thread.join();
 
     int failures = 0;
+    bool checkErrors = false;
     for (const Outcome& outcome : outcomes) {
         (outcome.ok ? out : err) << outcome.line;
         failures += outcome.ok ? 0 : 1;
+        checkErrors = checkErrors || outcome.checkErrors;
     }
-    return failures == 0 ? 0 : 1;
+    // A design that could not be read or written says more than what the
+    // check found in the others.
+    if (failures > 0)
+        return 1;
+    return checkErrors ? 3 : 0;
 }
 
 }  // namespace qg

@@ -24,7 +24,8 @@ namespace {
 void describeOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
         "Квиллгрейвер: оттиск офисной печати или штампа.\n"
-        "С --export сохраняет оттиски макетов в натуральную величину, без окна."));
+        "С --export сохраняет оттиски макетов в натуральную величину, без окна;\n"
+        "с --check проверяет, получится ли оттиск при изготовлении."));
     // Qt's own single-dash options (-platform, -reverse) must not be taken
     // apart into letters such as -v.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -44,7 +45,7 @@ void describeOptions(QCommandLineParser& parser) {
 // that they work without a display: this pass runs under a plain
 // QCoreApplication that is gone before any other application object is
 // made. Qt's own options are not known here, so parse errors are left to
-// the second pass. Returns whether the export is asked for.
+// the second pass. Returns whether the export or the check is asked for.
 bool answerInformationOptions(int argc, char* argv[]) {
     QCoreApplication core(argc, argv);
     QCommandLineParser parser;
@@ -54,10 +55,10 @@ bool answerInformationOptions(int argc, char* argv[]) {
         parser.showHelp();  // exits
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();  // exits
-    return qg::exportRequested(parser);
+    return qg::commandRequested(parser);
 }
 
-// The export from the command line: no window and no message box. Without
+// The export and the check from the command line: no window and no message box. Without
 // a display it draws offscreen.
 int runCommandLine(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&

@@ -55,6 +55,7 @@ class TestCli : public QObject {
     QString triangle;
     QString damaged;
     QString notDesign;
+    QString thinRing;
 
 private slots:
     void initTestCase() {
@@ -70,6 +71,15 @@ private slots:
         lines[9] = "nonsense\r";
         QVERIFY(write(damaged, lines.join('\n')));
         QVERIFY(write(notDesign, "just some notes\r\n"));
+        // Only the outer ring, one unit of 185: 0.15 mm at 27.75 mm.
+        RoundSealParameters ring = defaultRoundSeal();
+        for (TextLineSettings& line : ring.lines)
+            line.enabled = false;
+        ring.rings[0].enabled = false;
+        ring.rings[1].enabled = false;
+        ring.rings[2].width = 1;
+        thinRing = dir.filePath(QStringLiteral("thin-ring.qgr"));
+        QVERIFY(write(thinRing, io::writeRoundSeal(ring)));
     }
 
     void exportsAtTrueSize_data() {
@@ -175,10 +185,104 @@ private slots:
         QCOMPARE(after, QByteArray("old picture"));
     }
 
+    void check_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("lines");  // each line of the output contains one of these, in order
+        const QString check = QStringLiteral("--check");
+        const QString width = QStringLiteral("--width-mm");
+        QTest::newRow("ring 0.15 mm") << QStringList{check, thinRing, width, QStringLiteral("27.75")} << 0
+                                      << QStringList{QStringLiteral("thin-ring.qgr: предупреждение: 3-я окр.: линия тоньше допустимой: 0.15 мм, допустимо 0.20 мм")};
+        QTest::newRow("ring 0.05 mm") << QStringList{check, thinRing, width, QStringLiteral("9.25")} << 3
+                                      << QStringList{QStringLiteral("thin-ring.qgr: ошибка: 3-я окр.: линия тоньше допустимой: 0.05 мм, допустимо 0.10 мм")};
+        QTest::newRow("thicker lines asked for")
+            << QStringList{check, thinRing, width, QStringLiteral("27.75"), QStringLiteral("--min-line-mm"), QStringLiteral("0.2")}
+            << 3 << QStringList{QStringLiteral("ошибка: 3-я окр.: линия тоньше допустимой: 0.15 мм, допустимо 0.20 мм")};
+        QTest::newRow("ring 0.25 mm") << QStringList{check, thinRing, width, QStringLiteral("46.25")} << 0
+                                      << QStringList{QStringLiteral("thin-ring.qgr: замечаний нет")};
+    }
+
+    // The check prints each design's findings, one a line; an error in any
+    // design gives status 3.
+    void check() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QStringList, lines);
+        const Run run = quillgraver(arguments);
+        QVERIFY2(run.errors.isEmpty(), qPrintable(run.errors.join(QLatin1Char('\n'))));
+        const QStringList out = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY2(out.size() == lines.size(), qPrintable(out.join(QLatin1Char('\n'))));
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            QVERIFY2(out[i].contains(lines[i]), qPrintable(out[i]));
+        QCOMPARE(run.status, status);
+    }
+
+    // The default round seal at 40 mm has capitals 1.63 mm high: asking for
+    // 2 mm adds a finding for each ring text and changes nothing else.
+    void checkCapitalsLimit() {
+        const Run shop = quillgraver({QStringLiteral("--check"), round});
+        const Run higher = quillgraver({QStringLiteral("--check"), round, QStringLiteral("--min-cap-mm"), QStringLiteral("2")});
+        QCOMPARE(shop.status, 0);
+        QCOMPARE(higher.status, 0);
+        QStringList added = higher.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString& line : shop.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            QVERIFY2(added.removeOne(line), qPrintable(line));
+        const QString prefix = round + QStringLiteral(": предупреждение: ");
+        QCOMPARE(added, (QStringList{
+            prefix + QStringLiteral("Первая строка по окружности: заглавные буквы ниже допустимого: 1.63 мм, допустимо 2.00 мм"),
+            prefix + QStringLiteral("Вторая строка по окружности: заглавные буквы ниже допустимого: 1.63 мм, допустимо 2.00 мм"),
+            prefix + QStringLiteral("Третья строка по окружности: заглавные буквы ниже допустимого: 1.63 мм, допустимо 2.00 мм")}));
+    }
+
+    void checkRefusesBadLimits_data() {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("line not a number") << QStringLiteral("--min-line-mm") << QStringLiteral("тонко");
+        QTest::newRow("line zero") << QStringLiteral("--min-line-mm") << QStringLiteral("0");
+        QTest::newRow("gap negative") << QStringLiteral("--min-gap-mm") << QStringLiteral("-0.4");
+        QTest::newRow("capitals too high") << QStringLiteral("--min-cap-mm") << QStringLiteral("50");
+    }
+
+    void checkRefusesBadLimits() {
+        QFETCH(QString, option);
+        QFETCH(QString, value);
+        const Run run = quillgraver({QStringLiteral("--check"), round, option, value});
+        QCOMPARE(run.status, 2);
+        QCOMPARE(run.errors.size(), 1);
+        QVERIFY2(run.errors.front().contains(option + QStringLiteral(": нужно число от")), qPrintable(run.errors.front()));
+        QVERIFY(run.out.isEmpty());
+    }
+
+    // With the export, and with a design that cannot be read: the files are
+    // still written, the findings still printed, and a failure outranks them.
+    void checkWithExportAndFailures() {
+        QTemporaryDir out;
+        const QStringList exportAndCheck{QStringLiteral("--export"), QStringLiteral("--check"), QStringLiteral("--output-dir"),
+                                         out.path(), QStringLiteral("--width-mm"), QStringLiteral("9.25")};
+        const Run both = quillgraver(exportAndCheck + QStringList{thinRing});
+        QCOMPARE(both.status, 3);
+        QVERIFY(QFile::exists(out.filePath(QStringLiteral("thin-ring.png"))));
+        QVERIFY(both.out.contains(QStringLiteral("thin-ring.qgr -> ")));
+        QVERIFY(both.out.contains(QStringLiteral("ошибка: 3-я окр.")));
+
+        const Run damagedToo = quillgraver(exportAndCheck + QStringList{thinRing, damaged});
+        QCOMPARE(damagedToo.status, 1);
+        QCOMPARE(damagedToo.errors.size(), 1);
+        QVERIFY(damagedToo.errors.front().contains(QStringLiteral("строка 10 повреждена")));
+        QVERIFY(damagedToo.out.contains(QStringLiteral("ошибка: 3-я окр.")));
+
+        // The check alone needs no output.
+        const Run alone = quillgraver({QStringLiteral("--check"), thinRing, damaged});
+        QCOMPARE(alone.status, 1);
+        QVERIFY(alone.out.contains(QStringLiteral("thin-ring.qgr: замечаний нет (40 мм)")));
+    }
+
     void helpAndVersion() {
         const Run help = quillgraver({QStringLiteral("--export"), QStringLiteral("--help")});
         QCOMPARE(help.status, 0);
         QVERIFY(help.out.contains(QStringLiteral("--width-mm")));
+        QVERIFY(help.out.contains(QStringLiteral("--check")));
+        QVERIFY(help.out.contains(QStringLiteral("--min-cap-mm")));
         const Run version = quillgraver({QStringLiteral("--export"), QStringLiteral("--version")});
         QCOMPARE(version.status, 0);
         QVERIFY(version.out.startsWith(QStringLiteral("quillgraver ")));
