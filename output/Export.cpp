@@ -3,6 +3,7 @@
 #include "StampFile.h"
 
 #include <QBuffer>
+#include <QFont>
 #include <QImageWriter>
 #include <QPageSize>
 #include <QPainter>
@@ -60,14 +61,6 @@ void drawShapes(QPainter& painter, const std::vector<InkShape>& shapes, const Se
     }
 }
 
-// The vector page: the negative's black box, then the ink as shapes.
-void paintVectorPage(QPainter& painter, const Imprint& imprint, const Settings& settings) {
-    if (settings.negative)
-        painter.fillRect(boxOnPage(imprint, settings), Qt::black);
-    painter.setTransform(pageTransform(imprint, settings), true);
-    drawShapes(painter, resolveInk(imprint.ops, settings.mergeOutlines), settings);
-}
-
 QByteArray encodeRaster(const Imprint& imprint, const Settings& settings, QString& error) {
     const QImage picture = renderRaster(imprint, settings);
     if (picture.isNull()) {
@@ -118,7 +111,7 @@ QByteArray encodePdf(const Imprint& imprint, const Settings& settings, QString& 
         const double unitsPerMm = pdf.resolution() / kMmPerInch;
         painter.scale(unitsPerMm, unitsPerMm);
         painter.translate(extra);
-        paintVectorPage(painter, imprint, settings);
+        paintPage(painter, imprint, settings);
         painter.end();
     }
     return bytes;
@@ -143,7 +136,10 @@ QByteArray encodeSvg(const Imprint& imprint, const Settings& settings, QString& 
         return {};
     }
     painter.setRenderHint(QPainter::Antialiasing, true);
-    paintVectorPage(painter, imprint, settings);
+    // The generator writes the painter's font into every group; one of its
+    // own keeps the file the same whatever the application's font.
+    painter.setFont(QFont(QStringLiteral("sans-serif"), 10));
+    paintPage(painter, imprint, settings);
     painter.end();
     // The generator gives the size in its own pixels; a stamp maker wants
     // millimetres.
@@ -254,6 +250,13 @@ QTransform pageTransform(const Imprint& imprint, const Settings& settings) {
 
 QRectF boxOnPage(const Imprint& imprint, const Settings& settings) {
     return QRectF(QPointF(settings.marginMm, settings.marginMm), imprintSizeMm(imprint, settings.widthMm));
+}
+
+void paintPage(QPainter& painter, const Imprint& imprint, const Settings& settings) {
+    if (settings.negative)
+        painter.fillRect(boxOnPage(imprint, settings), Qt::black);
+    painter.setTransform(pageTransform(imprint, settings), true);
+    drawShapes(painter, resolveInk(imprint.ops, settings.mergeOutlines), settings);
 }
 
 QImage renderRaster(const Imprint& imprint, const Settings& settings) {

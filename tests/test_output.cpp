@@ -3,6 +3,7 @@
 #include "Render.h"
 
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QRegularExpression>
 #include <QSvgRenderer>
@@ -313,6 +314,31 @@ private slots:
         painter.end();
         const double shared = overlap(png, drawn);
         QVERIFY2(shared >= 0.98, qPrintable(QString::number(shared)));
+    }
+
+    // The window sets a narrowed font of its own for the whole program; the
+    // files must come out as from the command line, which sets none.
+    void applicationFontDoesNotReachTheFiles_data() {
+        QTest::addColumn<int>("format");
+        QTest::newRow("png") << int(Format::Png);
+        QTest::newRow("svg") << int(Format::Svg);
+    }
+    void applicationFontDoesNotReachTheFiles() {
+        QFETCH(int, format);
+        Settings settings;
+        settings.format = static_cast<Format>(format);
+        const StampDesigns designs;
+        QString error;
+        const QByteArray plain = encode(makeImprint(designs, StampKind::Round), settings, error);
+        const QFont before = QGuiApplication::font();
+        QFont narrowed(QStringLiteral("DejaVu Serif"));
+        narrowed.setPixelSize(11);
+        narrowed.setStretch(93);
+        QGuiApplication::setFont(narrowed);
+        const QByteArray withFont = encode(makeImprint(designs, StampKind::Round), settings, error);
+        QGuiApplication::setFont(before);
+        QVERIFY(!plain.isEmpty());
+        QVERIFY(plain == withFont);
     }
 
     void emptyDesignIsRefused() {
