@@ -11,6 +11,7 @@
 #include <optional>
 
 class QFrame;
+class QAction;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -19,6 +20,7 @@ class QTimer;
 
 namespace qg {
 class Preview;
+class ProductionWindow;
 class RoundSealPage;
 class TriangleSealPage;
 class RectStampPage;
@@ -42,6 +44,9 @@ public:
     void SaveAsItemClick();
     void NewItemClick();
     void ExitItemClick();
+    // Shows the production window for the active kind; not on the
+    // information page.
+    void ProductionItemClick();
 
     // Loads a kind's defaults into its record and page (fonts stay) and
     // clears its modified flag; callers repaint.
@@ -58,6 +63,13 @@ public:
     qg::RoundSealPage* roundSealPage() const { return Page1; }
     qg::TriangleSealPage* triangleSealPage() const { return Page2; }
     qg::RectStampPage* rectStampPage() const { return Page3; }
+    // The production window, once it has been opened.
+    qg::ProductionWindow* productionWindow() const { return m_production; }
+    // The file the kind's design was last opened from or saved to; empty
+    // for a design that has none.
+    const QString& designFileName(qg::StampKind kind) const {
+        return m_fileNames[static_cast<std::size_t>(kind)];
+    }
 
     // PageHost
     void settingChanged(qg::StampKind kind) override;
@@ -112,6 +124,7 @@ private:
     qg::Dialogs& m_dialogs;
     qg::StampDesigns m_designs;
     std::array<bool, qg::kKindCount> m_modified{};
+    std::array<QString, qg::kKindCount> m_fileNames;
     qg::Canvas m_canvas;
     // The latest repaint asked for and not drawn yet.
     std::optional<PaintRequest> m_pendingPaint;
@@ -126,4 +139,6 @@ private:
     qg::InfoPage* Page4 = nullptr;
     qg::Preview* Image = nullptr;
     QMenu* PopupMenu1 = nullptr;
+    QAction* ProductionItem = nullptr;
+    qg::ProductionWindow* m_production = nullptr;
 };

@@ -6,8 +6,14 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 
 namespace qg {
+
+WidgetDialogs::WidgetDialogs() = default;
+WidgetDialogs::~WidgetDialogs() = default;
 
 void WidgetDialogs::attach(QWidget* owner, TForm2* confirmation) {
     m_owner = owner;
@@ -61,6 +67,28 @@ void WidgetDialogs::message(MessageIcon icon, const QString& caption, const QStr
     QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information, caption, text,
                     QMessageBox::Ok, m_owner);
     box.exec();
+}
+
+bool WidgetDialogs::print(const PrintRequest& request) {
+    // The printer is kept from one print to the next, as the user set it up.
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPrinter* printer = m_printer.get();
+    printer->setDocName(request.title);
+    if (request.preview) {
+        QPrintPreviewDialog dialog(printer, m_owner);
+        dialog.setWindowTitle(request.title);
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                         [&request](QPrinter* target) { request.paint(*target); });
+        return dialog.exec() == QDialog::Accepted;
+    }
+    QPrintDialog dialog(printer, m_owner);
+    dialog.setWindowTitle(request.title);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    request.paint(*printer);
+    return true;
 }
 
 }  // namespace qg
