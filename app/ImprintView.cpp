@@ -40,8 +40,6 @@ ImprintView::ImprintView(QWidget* parent) : QWidget(parent) {
 void ImprintView::setImprint(std::shared_ptr<const output::Imprint> imprint) {
     m_imprint = std::move(imprint);
     m_shapes = m_imprint ? resolveInk(m_imprint->ops, false) : std::vector<InkShape>();
-    m_marks.clear();
-    m_currentMark = -1;
     if (m_fit)
         m_zoom = fitZoom();
     clampCentre();
@@ -73,7 +71,7 @@ void ImprintView::setMarks(std::vector<QRectF> places) {
 
 void ImprintView::setCurrentMark(int index) {
     m_currentMark = index >= 0 && index < static_cast<int>(m_marks.size()) ? index : -1;
-    if (m_currentMark >= 0 && m_imprint) {
+    if (m_currentMark >= 0 && m_imprint && !m_marks[static_cast<std::size_t>(m_currentMark)].isNull()) {
         // The mark is brought into view when it is out of it.
         const QRectF onPage = output::pageTransform(*m_imprint, m_settings).mapRect(m_marks[static_cast<std::size_t>(m_currentMark)]);
         const QRectF inView = pageToWidget().mapRect(onPage);
@@ -232,6 +230,8 @@ void ImprintView::paintEvent(QPaintEvent*) {
         painter.drawRect(toWidget.mapRect(box));
         const QTransform marksToWidget = output::pageTransform(*m_imprint, m_settings) * toWidget;
         for (std::size_t i = 0; i < m_marks.size(); ++i) {
+            if (m_marks[i].isNull())
+                continue;
             const bool current = static_cast<int>(i) == m_currentMark;
             const QRectF around = marksToWidget.mapRect(m_marks[i]).adjusted(-4, -4, 4, 4);
             painter.setPen(QPen(current ? kCurrentMark : kMarkLine, current ? 2.5 : 1.5));

@@ -29,16 +29,17 @@ public:
     explicit ImprintView(QWidget* parent = nullptr);
 
     // A new imprint: its outlines are worked out once and kept for every
-    // paint until the next one. The marks are dropped.
+    // paint until the next one. The marks stay until new ones come.
     void setImprint(std::shared_ptr<const output::Imprint> imprint);
     // Width, margin, colours, mirror and negative: only a repaint.
     void setSettings(const output::Settings& settings);
     const output::Settings& settings() const { return m_settings; }
 
-    // Places to mark, in preview units; `current` is drawn stronger and
-    // brought into view (-1: none).
+    // Places to mark, in preview units (a null one is not drawn).
     void setMarks(std::vector<QRectF> places);
+    // The mark drawn stronger and brought into view (-1: none).
     void setCurrentMark(int index);
+    const std::vector<QRectF>& marks() const { return m_marks; }
     int currentMark() const { return m_currentMark; }
 
     bool fitsWindow() const { return m_fit; }
