@@ -56,6 +56,7 @@ package: build
 bench: build
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_repaint
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_export ./$(BUILD)/app/quillgraver
+	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_check
 
 fuzz:
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
