@@ -47,6 +47,21 @@ QImage threshold(const QImage& picture, bool transparentPaper) {
     return mono;
 }
 
+// The bits after the last pixel of each row of a 1-bit picture: a mirrored
+// picture leaves there what was in memory, and the writers put them in the
+// file.
+void clearPadding(QImage& mono) {
+    const int width = mono.width();
+    const qsizetype used = (width + 7) / 8;
+    const qsizetype stride = mono.bytesPerLine();
+    for (int y = 0; y < mono.height(); ++y) {
+        uchar* line = mono.scanLine(y);
+        if (width % 8 != 0)
+            line[used - 1] &= static_cast<uchar>(0xFF << (8 - width % 8));
+        std::fill(line + used, line + stride, uchar(0));
+    }
+}
+
 void setResolution(QImage& image, int dpi) {
     const int perMetre = static_cast<int>(std::lround(dpi / 0.0254));
     image.setDotsPerMeterX(perMetre);
@@ -302,8 +317,11 @@ QImage renderRaster(const Imprint& imprint, const Settings& settings) {
     } else {
         result = picture.convertToFormat(transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     }
-    if (settings.mirror)
+    if (settings.mirror) {
         result = result.mirrored(true, false);
+        if (mono)
+            clearPadding(result);
+    }
     setResolution(result, settings.dpi);
     return result;
 }
