@@ -40,8 +40,10 @@ ImprintView::ImprintView(QWidget* parent) : QWidget(parent) {
 void ImprintView::setImprint(std::shared_ptr<const output::Imprint> imprint) {
     m_imprint = std::move(imprint);
     m_shapes = m_imprint ? resolveInk(m_imprint->ops, false) : std::vector<InkShape>();
-    if (m_fit)
+    if (m_fit) {
         m_zoom = fitZoom();
+        emit zoomChanged();
+    }
     clampCentre();
     updateCursor();
     update();

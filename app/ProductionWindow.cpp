@@ -1,5 +1,6 @@
 #include "ProductionWindow.h"
 
+#include "CheckPanel.h"
 #include "ImprintView.h"
 #include "StampFile.h"
 #include "Unit1.h"
@@ -18,6 +19,8 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -250,18 +253,29 @@ ProductionWindow::ProductionWindow(TForm1& main, Dialogs& dialogs, QWidget* pare
     buttons->addWidget(m_print);
     buttons->addWidget(m_preview);
 
+    m_check = new CheckPanel(this);
+    connect(m_check, &CheckPanel::findingsShown, m_view, &ImprintView::setMarks);
+    connect(m_check, &CheckPanel::findingChosen, m_view, &ImprintView::setCurrentMark);
+
     auto* right = new QVBoxLayout;
     right->addWidget(m_kindLabel);
     right->addWidget(output);
     right->addLayout(buttons);
-    right->addStretch(1);
+    right->addWidget(m_check, 1);
 
-    auto* panel = new QWidget(this);
+    // The side scrolls when the window is made low.
+    auto* panel = new QWidget;
     panel->setLayout(right);
-    panel->setFixedWidth(std::max(300, panel->sizeHint().width()));
+    auto* side = new QScrollArea(this);
+    side->setObjectName(QStringLiteral("SidePanel"));
+    side->setFrameShape(QFrame::NoFrame);
+    side->setWidgetResizable(true);
+    side->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    side->setWidget(panel);
+    side->setFixedWidth(std::max(320, panel->sizeHint().width() + side->verticalScrollBar()->sizeHint().width()));
     auto* whole = new QHBoxLayout(this);
     whole->addLayout(left, 1);
-    whole->addWidget(panel);
+    whole->addWidget(side);
 
     connect(m_width, &QDoubleSpinBox::valueChanged, this, &ProductionWindow::settingsEdited);
     connect(m_margin, &QDoubleSpinBox::valueChanged, this, &ProductionWindow::settingsEdited);
@@ -313,11 +327,17 @@ void ProductionWindow::followMainWindow() {
     // The information page draws no design: the last kind stays.
     if (page != ActivePage::Info && static_cast<StampKind>(page) != m_kind) {
         m_kind = static_cast<StampKind>(page);
+        m_view->setMarks({});
         showKindSettings();
     }
     m_imprint = std::make_shared<const output::Imprint>(output::makeImprint(m_main.designs(), m_kind));
     m_view->setImprint(m_imprint);
     updateControls();
+    runCheck();
+}
+
+void ProductionWindow::runCheck() {
+    m_check->checkDesign(m_main.designs(), m_kind, m_imprint, settings().widthMm);
 }
 
 // Puts the kind's settings into the controls.
@@ -343,6 +363,7 @@ void ProductionWindow::showKindSettings() {
 
 void ProductionWindow::settingsEdited() {
     output::Settings& s = m_settings[static_cast<std::size_t>(m_kind)];
+    const bool widthChanged = s.widthMm != m_width->value();
     s.widthMm = m_width->value();
     s.marginMm = m_margin->value();
     s.dpi = m_dpi->value();
@@ -354,6 +375,8 @@ void ProductionWindow::settingsEdited() {
     storeSettings(m_kind, s);
     m_view->setSettings(s);
     updateControls();
+    if (widthChanged && !m_stale)
+        runCheck();
 }
 
 void ProductionWindow::updateControls() {

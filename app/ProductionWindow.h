@@ -58,6 +58,8 @@ protected:
 private:
     // Takes the main window's active kind and its design afresh.
     void followMainWindow();
+    // Checks the shown imprint at the chosen width, off the interface thread.
+    void runCheck();
     void showKindSettings();
     void settingsEdited();
     void updateControls();

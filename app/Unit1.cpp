@@ -547,7 +547,10 @@ void TForm1::ProductionItemClick() {
     completePendingRepaint();
     if (!m_production)
         m_production = new ProductionWindow(*this, m_dialogs, this);
-    m_production->show();
+    if (m_production->isMinimized())
+        m_production->showNormal();
+    else
+        m_production->show();
     m_production->raise();
     m_production->activateWindow();
 }

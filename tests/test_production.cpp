@@ -1,10 +1,16 @@
+#include "CheckPanel.h"
 #include "Designs.h"
 #include "Export.h"
 #include "ImprintView.h"
 #include "ProductionWindow.h"
 #include "StampFile.h"
 #include "StampPages.h"
+// GCC 12 sees the scripted font answers (an optional in a deque) as
+// perhaps uninitialised once this file's tests are inlined; they are not.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include "WindowHelpers.h"
+#pragma GCC diagnostic pop
 #include "WindowFont.h"
 
 #include <QApplication>
@@ -12,6 +18,8 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QProcess>
 #include <QRegularExpression>
@@ -339,6 +347,9 @@ private slots:
         QScreen* screen = view->screen();
         QVERIFY(screen);
         const double pixelsPerMm = screen->physicalDotsPerInch() / 25.4;
+        QVERIFY(view->fitsWindow());
+        QCOMPARE(control<QLabel>(p, "ZoomLabel")->text(),
+                 QStringLiteral("Вписано, %1 %").arg(std::lround(view->zoom() * 100)));
         click(p, QStringLiteral("TrueSizeButton"));
         QVERIFY(!view->fitsWindow());
         QCOMPARE(view->pixelsPerMm(), pixelsPerMm);
@@ -388,6 +399,59 @@ private slots:
         QCOMPARE(again.settings().widthMm, 58.0);
         QVERIFY(again.settings().negative);
         QVERIFY(control<QCheckBox>(again, "NegativeCheck")->isChecked());
+    }
+
+    void findingsListedAndMarked() {
+        ProductionWindow& p = production();
+        CheckPanel* panel = p.checkPanel();
+        auto* list = control<QListWidget>(p, "FindingsList");
+        control<QDoubleSpinBox>(p, "WidthEdit")->setValue(20);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->busy(), 20000);
+        const std::vector<check::Finding> small = panel->report().findings;
+        QCOMPARE(list->count(), int(small.size()));
+        QCOMPARE(p.view()->marks().size(), small.size());
+        // The default round seal 20 mm across: rings of about 0.1 mm, capitals of about 0.8 mm.
+        const auto has = [](const std::vector<check::Finding>& findings, check::Problem problem) {
+            return std::any_of(findings.begin(), findings.end(), [problem](const auto& f) { return f.problem == problem; });
+        };
+        QVERIFY(has(small, check::Problem::ThinLine));
+        QVERIFY(has(small, check::Problem::LowCapitals));
+
+        const auto placed = std::find_if(small.begin(), small.end(), [](const auto& f) { return !f.place.isNull(); });
+        QVERIFY(placed != small.end());
+        const int row = int(placed - small.begin());
+        QVERIFY(list->item(row)->text().startsWith(check::elementName(StampKind::Round, placed->element) + QStringLiteral(": ")));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(list->item(row)).center());
+        QCOMPARE(p.view()->currentMark(), row);
+
+        // Twice as wide, the capitals are high enough.
+        control<QDoubleSpinBox>(p, "WidthEdit")->setValue(40);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->busy(), 20000);
+        QVERIFY(!has(panel->report().findings, check::Problem::LowCapitals));
+    }
+
+    void typingDoesNotWaitForTheCheck() {
+        ProductionWindow& p = production();
+        QTRY_VERIFY_WITH_TIMEOUT(!p.checkPanel()->busy(), 20000);
+        typeText(control<QLineEdit>(main(), "Page1Edit2"), QStringLiteral("Ещё"));
+        // Drawn at once; checked when the worker is done.
+        showsTheDesign(StampKind::Round);
+        QVERIFY(p.checkPanel()->busy());
+        QTRY_VERIFY_WITH_TIMEOUT(!p.checkPanel()->busy(), 20000);
+    }
+
+    void limitsKeptAndApplied() {
+        ProductionWindow& p = production();
+        control<QDoubleSpinBox>(p, "WidthEdit")->setValue(20);
+        control<QDoubleSpinBox>(p, "MinCapEdit")->setValue(0.5);
+        QTRY_VERIFY_WITH_TIMEOUT(!p.checkPanel()->busy(), 20000);
+        QCOMPARE(p.checkPanel()->limits().minCapMm, 0.5);
+        for (const check::Finding& finding : p.checkPanel()->report().findings)
+            QVERIFY(finding.problem != check::Problem::LowCapitals);
+        m_ui.reset();
+        m_ui = std::make_unique<ScriptedWindow>();
+        QCOMPARE(control<QDoubleSpinBox>(production(), "MinCapEdit")->value(), 0.5);
+        QCOMPARE(production().checkPanel()->limits().minCapMm, 0.5);
     }
 
     void everyControlHasATip() {
