@@ -47,9 +47,9 @@ QImage threshold(const QImage& picture, bool transparentPaper) {
     return mono;
 }
 
-// The bits after the last pixel of each row of a 1-bit picture: a mirrored
-// picture leaves there what was in memory, and the writers put them in the
-// file.
+// The bits after the last pixel of each row of a 1-bit picture: a fill
+// leaves the bytes after the last pixel as memory had them, a mirror brings
+// them in front of it, and the BMP and PNG writers put them in the file.
 void clearPadding(QImage& mono) {
     const int width = mono.width();
     const qsizetype used = (width + 7) / 8;
@@ -317,11 +317,10 @@ QImage renderRaster(const Imprint& imprint, const Settings& settings) {
     } else {
         result = picture.convertToFormat(transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     }
-    if (settings.mirror) {
+    if (settings.mirror)
         result = result.mirrored(true, false);
-        if (mono)
-            clearPadding(result);
-    }
+    if (mono)
+        clearPadding(result);
     setResolution(result, settings.dpi);
     return result;
 }

@@ -344,11 +344,17 @@ private slots:
         QVERIFY(plain == withFont);
     }
 
-    // The same settings give the same bytes: a mirrored 1-bit picture has
-    // nothing but paper after the last pixel of a row.
-    void mirroredPictureEndsItsRowsWithPaper() {
+    // The same settings give the same bytes: a 1-bit picture has nothing
+    // but paper after the last pixel of a row.
+    void pictureEndsItsRowsWithPaper_data() {
+        QTest::addColumn<bool>("mirror");
+        QTest::newRow("plain") << false;
+        QTest::newRow("mirrored") << true;
+    }
+    void pictureEndsItsRowsWithPaper() {
+        QFETCH(bool, mirror);
         Settings settings;
-        settings.mirror = true;
+        settings.mirror = mirror;
         settings.dpi = 1200;
         settings.widthMm = 30.5;
         settings.marginMm = 0;
