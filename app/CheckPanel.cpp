@@ -100,6 +100,8 @@ CheckPanel::CheckPanel(QWidget* parent) : QGroupBox(QStringLiteral("Провер
         connect(edit, &QDoubleSpinBox::valueChanged, this, &CheckPanel::limitsEdited);
     connect(m_minDpi, &QSpinBox::valueChanged, this, &CheckPanel::limitsEdited);
     connect(m_list, &QListWidget::currentRowChanged, this, &CheckPanel::findingChosen);
+    // A click on the chosen finding brings its place into view again.
+    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { emit findingChosen(m_list->row(item)); });
     connect(&m_watcher, &QFutureWatcher<check::Report>::finished, this, &CheckPanel::finished);
 }
 

@@ -26,7 +26,6 @@ constexpr int kFitRoom = 12;
 const QColor kGround(0x8a, 0x8d, 0x91);
 const QColor kRulerGround(0xee, 0xee, 0xee);
 const QColor kBoxLine(0x1e, 0x6f, 0xd9);
-const QColor kMarkLine(0xe0, 0x6c, 0x00);
 const QColor kCurrentMark(0xd0, 0x10, 0x10);
 
 }  // namespace
@@ -73,7 +72,9 @@ void ImprintView::setMarks(std::vector<QRectF> places) {
 
 void ImprintView::setCurrentMark(int index) {
     m_currentMark = index >= 0 && index < static_cast<int>(m_marks.size()) ? index : -1;
-    if (m_currentMark >= 0 && m_imprint && !m_marks[static_cast<std::size_t>(m_currentMark)].isNull()) {
+    if (m_currentMark >= 0 && m_marks[static_cast<std::size_t>(m_currentMark)].isNull())
+        m_currentMark = -1;
+    if (m_currentMark >= 0 && m_imprint) {
         // The mark is brought into view when it is out of it.
         const QRectF onPage = output::pageTransform(*m_imprint, m_settings).mapRect(m_marks[static_cast<std::size_t>(m_currentMark)]);
         const QRectF inView = pageToWidget().mapRect(onPage);
@@ -230,14 +231,16 @@ void ImprintView::paintEvent(QPaintEvent*) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(kBoxLine, 1, Qt::DashLine));
         painter.drawRect(toWidget.mapRect(box));
-        const QTransform marksToWidget = output::pageTransform(*m_imprint, m_settings) * toWidget;
-        for (std::size_t i = 0; i < m_marks.size(); ++i) {
-            if (m_marks[i].isNull())
-                continue;
-            const bool current = static_cast<int>(i) == m_currentMark;
-            const QRectF around = marksToWidget.mapRect(m_marks[i]).adjusted(-4, -4, 4, 4);
-            painter.setPen(QPen(current ? kCurrentMark : kMarkLine, current ? 2.5 : 1.5));
-            painter.setBrush(current ? QColor(255, 40, 40, 40) : QColor(Qt::transparent));
+        // Only the chosen mark is drawn: the places of a whole ring text
+        // would cover the imprint with boxes.
+        if (m_currentMark >= 0) {
+            const QRectF place = m_marks[static_cast<std::size_t>(m_currentMark)];
+            const QTransform marksToWidget = output::pageTransform(*m_imprint, m_settings) * toWidget;
+            const QRectF around = marksToWidget.mapRect(place).adjusted(-4, -4, 4, 4);
+            painter.setBrush(QColor(255, 40, 40, 40));
+            painter.setPen(QPen(Qt::white, 4.5));
+            painter.drawRoundedRect(around, 3, 3);
+            painter.setPen(QPen(kCurrentMark, 2.5));
             painter.drawRoundedRect(around, 3, 3);
         }
         painter.restore();

@@ -35,9 +35,9 @@ public:
     void setSettings(const output::Settings& settings);
     const output::Settings& settings() const { return m_settings; }
 
-    // Places to mark, in preview units (a null one is not drawn).
+    // Places that may be marked, in preview units (a null one never is).
     void setMarks(std::vector<QRectF> places);
-    // The mark drawn stronger and brought into view (-1: none).
+    // The mark drawn and brought into view (-1: none).
     void setCurrentMark(int index);
     const std::vector<QRectF>& marks() const { return m_marks; }
     int currentMark() const { return m_currentMark; }

@@ -225,6 +225,9 @@ private slots:
         QTest::newRow("svg colour merged") << "rect" << 3 << 58.0 << 600 << 2.0 << QStringList{"colour", "merge"}
                                            << "rect_58мм.svg";
         QTest::newRow("bmp colour") << "rect" << 4 << 70.0 << 300 << 1.0 << QStringList{"colour"} << "rect_70мм_300dpi.bmp";
+        QTest::newRow("bmp 1-bit") << "triangle" << 4 << 30.5 << 1200 << 0.0 << QStringList() << "triangle_30.5мм_1200dpi.bmp";
+        QTest::newRow("png mirrored") << "triangle" << 0 << 30.5 << 1200 << 0.0 << QStringList{"mirror"}
+                                      << "triangle_30.5мм_1200dpi.png";
     }
     void exportWritesWhatTheCommandLineWrites() {
         QFETCH(QString, design);
@@ -275,6 +278,17 @@ private slots:
         QCOMPARE(runProgram(arguments, &errors), 0);
         const QByteArray expected = read(fromCommandLine);
         QVERIFY2(!expected.isEmpty(), qPrintable(errors));
+        if (format == 1) {
+            // Qt's TIFF writer copies the picture first, and the copy leaves
+            // the bits after a row's last pixel as memory had them: the
+            // pictures and their resolution are compared.
+            const QImage window(fromWindow);
+            const QImage commandLine(fromCommandLine);
+            QVERIFY(!window.isNull());
+            QCOMPARE(window, commandLine);
+            QCOMPARE(window.dotsPerMeterX(), commandLine.dotsPerMeterX());
+            return;
+        }
         QCOMPARE(withoutStamps(read(fromWindow)), withoutStamps(expected));
     }
 
