@@ -237,7 +237,7 @@ void ImprintView::paintEvent(QPaintEvent*) {
             const QRectF place = m_marks[static_cast<std::size_t>(m_currentMark)];
             const QTransform marksToWidget = output::pageTransform(*m_imprint, m_settings) * toWidget;
             const QRectF around = marksToWidget.mapRect(place).adjusted(-4, -4, 4, 4);
-            painter.setBrush(QColor(255, 40, 40, 40));
+            painter.setBrush(QColor(255, 40, 40, 24));
             painter.setPen(QPen(Qt::white, 4.5));
             painter.drawRoundedRect(around, 3, 3);
             painter.setPen(QPen(kCurrentMark, 2.5));

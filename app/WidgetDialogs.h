@@ -28,6 +28,8 @@ public:
     bool print(const PrintRequest& request) override;
 
 private:
+    QWidget* owner() const;
+
     QWidget* m_owner = nullptr;
     TForm2* m_confirmation = nullptr;
     std::unique_ptr<QPrinter> m_printer;
