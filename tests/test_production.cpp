@@ -104,7 +104,6 @@ class TestProduction : public QObject {
     TForm1& main() { return m_ui->window; }
     ScriptedDialogs& dialogs() { return m_ui->dialogs; }
     ProductionWindow& production() {
-        main().setActivePage(main().activePage());
         if (!main().productionWindow() || !main().productionWindow()->isVisible())
             main().ProductionItemClick();
         return *main().productionWindow();
