@@ -5,7 +5,10 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
+
+class QPrinter;
 
 namespace qg {
 
@@ -19,6 +22,13 @@ struct FileDialogRequest {
     QString directory;
     QString filter;         // Qt form: "Файлы Quillgraver (*.qgr);;Все файлы (*.*)"
     QString defaultSuffix;  // added to a name typed without an extension
+};
+
+struct PrintRequest {
+    QString title;         // the dialog's title and the print job's name
+    bool preview = false;  // the print preview, from which the user may print
+    // Draws the pages on the printer the user has set up.
+    std::function<void(QPrinter&)> paint;
 };
 
 // Every modal dialog the main window shows goes through this interface, so
@@ -35,6 +45,9 @@ public:
     virtual std::optional<LineFont> chooseFont(const LineFont& initial) = 0;
     virtual Answer confirm(const QString& question) = 0;
     virtual void message(MessageIcon icon, const QString& caption, const QString& text) = 0;
+    // Prints through the print dialog (or the print preview); false when
+    // the user cancels.
+    virtual bool print(const PrintRequest& request) = 0;
 };
 
 // The folder the file dialogs start in: the program's own folder when it

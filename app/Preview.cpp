@@ -1,5 +1,6 @@
 #include "Preview.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace qg {
@@ -17,6 +18,16 @@ void Preview::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (m_picture)
         painter.drawImage(0, 0, *m_picture);
+}
+
+}  // namespace qg
+
+namespace qg {
+
+void Preview::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        emit doubleClicked();
+    QWidget::mouseDoubleClickEvent(event);
 }
 
 }  // namespace qg

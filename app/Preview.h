@@ -13,8 +13,12 @@ public:
     // The picture is owned elsewhere and must outlive the preview.
     void setPicture(const QImage* picture);
 
+signals:
+    void doubleClicked();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     const QImage* m_picture = nullptr;

@@ -23,6 +23,7 @@ public:
     std::optional<LineFont> chooseFont(const LineFont&) override { return std::nullopt; }
     Answer confirm(const QString&) override { return Answer::No; }
     void message(MessageIcon icon, const QString& caption, const QString& text) override;
+    bool print(const PrintRequest&) override { return false; }
 };
 
 // The resident memory of this process in KiB (0 where it cannot be read).

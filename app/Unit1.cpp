@@ -7,6 +7,7 @@
 #include "Emblem.h"
 #include "InfoPage.h"
 #include "Preview.h"
+#include "ProductionWindow.h"
 #include "Render.h"
 #include "StampFile.h"
 #include "StampPages.h"
@@ -148,6 +149,7 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
     Image->setGeometry(1, 1, 198, 198);
     Image->setPicture(&m_canvas.image());
     connect(Image, &QWidget::customContextMenuRequested, this, &TForm1::showPopupMenu);
+    connect(Image, &Preview::doubleClicked, this, &TForm1::ProductionItemClick);
 
     auto* buttonPanel = new QFrame(this);
     buttonPanel->setObjectName(QStringLiteral("ButtonPanel"));
@@ -192,6 +194,12 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
     addItem("VaveBmpItem", QStringLiteral("Сохранить bmp"), &TForm1::SaveAsItemClick);
     PopupMenu1->addSeparator();
     addItem("ColorItem", QStringLiteral("Цвет фона"), &TForm1::ColorItemClick);
+    PopupMenu1->addSeparator();
+    addItem("ProductionItem", QStringLiteral("Макет для изготовления"), &TForm1::ProductionItemClick);
+    ProductionItem = PopupMenu1->actions().constLast();
+    ProductionItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    ProductionItem->setShortcutContext(Qt::WindowShortcut);
+    addAction(ProductionItem);  // the shortcut works without the menu
 
     auto* historyKeys = new HistoryKeys(this);
     historyKeys->watch(Pages->findChildren<QLineEdit*>());
@@ -273,6 +281,7 @@ const Canvas& TForm1::previewCanvas() {
 void TForm1::RefreshItemClick() {
     const ActivePage page = activePage();
     Image->setContextMenuPolicy(page == ActivePage::Info ? Qt::NoContextMenu : Qt::CustomContextMenu);
+    ProductionItem->setEnabled(page != ActivePage::Info);
     requestRepaint(page);
 }
 
@@ -422,6 +431,7 @@ bool TForm1::saveKind(StampKind kind) {
         return false;
     }
     setModified(kind, false);
+    m_fileNames[static_cast<std::size_t>(kind)] = path;
     m_dialogs.message(MessageIcon::Information, kInformation, textsOf(kind).saved);
     return true;
 }
@@ -485,6 +495,7 @@ void TForm1::openDesignFile(const QString& path) {
         return;
     }
     setModified(*kind, false);
+    m_fileNames[static_cast<std::size_t>(*kind)] = path;
     const QString emblemWarning = *kind == StampKind::Round ? checkOpenedEmblem(path) : QString();
     setActivePage(static_cast<ActivePage>(*kind));
     RefreshItemClick();
@@ -639,6 +650,7 @@ void TForm1::SaveAsItemClick() {
 // ---- Reset and close ----
 
 void TForm1::resetKind(StampKind kind) {
+    m_fileNames[static_cast<std::size_t>(kind)].clear();
     switch (kind) {
         case StampKind::Round:
             ParametersPage1();
@@ -661,6 +673,20 @@ void TForm1::NewItemClick() {
         return;
     resetKind(kind);
     RefreshItemClick();
+}
+
+void TForm1::ProductionItemClick() {
+    if (activePage() == ActivePage::Info)
+        return;
+    completePendingRepaint();
+    if (!m_production)
+        m_production = new ProductionWindow(*this, m_dialogs, this);
+    if (m_production->isMinimized())
+        m_production->showNormal();
+    else
+        m_production->show();
+    m_production->raise();
+    m_production->activateWindow();
 }
 
 void TForm1::ExitItemClick() {

@@ -12,6 +12,7 @@
 #include <optional>
 
 class QFrame;
+class QAction;
 class QLabel;
 class QMenu;
 class QMimeData;
@@ -21,6 +22,7 @@ class QTimer;
 
 namespace qg {
 class Preview;
+class ProductionWindow;
 class RoundSealPage;
 class TriangleSealPage;
 class RectStampPage;
@@ -53,6 +55,10 @@ public:
     // same checks and messages, the design into its kind, its page shown.
     void openDesignFile(const QString& path);
 
+    // Shows the production window for the active kind; not on the
+    // information page.
+    void ProductionItemClick();
+
     // Loads a kind's defaults into its record and page (fonts stay) and
     // clears its modified flag; callers repaint.
     void ParametersPage1();
@@ -68,6 +74,13 @@ public:
     qg::RoundSealPage* roundSealPage() const { return Page1; }
     qg::TriangleSealPage* triangleSealPage() const { return Page2; }
     qg::RectStampPage* rectStampPage() const { return Page3; }
+    // The production window, once it has been opened.
+    qg::ProductionWindow* productionWindow() const { return m_production; }
+    // The file the kind's design was last opened from or saved to; empty
+    // for a design that has none.
+    const QString& designFileName(qg::StampKind kind) const {
+        return m_fileNames[static_cast<std::size_t>(kind)];
+    }
 
     // PageHost
     void settingChanged(qg::StampKind kind) override;
@@ -132,6 +145,7 @@ private:
     qg::StampDesigns m_designs;
     qg::EditHistory m_history{m_designs};
     std::array<bool, qg::kKindCount> m_modified{};
+    std::array<QString, qg::kKindCount> m_fileNames;
     qg::Canvas m_canvas;
     // The latest repaint asked for and not drawn yet.
     std::optional<PaintRequest> m_pendingPaint;
@@ -146,4 +160,6 @@ private:
     qg::InfoPage* Page4 = nullptr;
     qg::Preview* Image = nullptr;
     QMenu* PopupMenu1 = nullptr;
+    QAction* ProductionItem = nullptr;
+    qg::ProductionWindow* m_production = nullptr;
 };

@@ -2,6 +2,9 @@
 
 #include "Dialogs.h"
 
+#include <memory>
+
+class QPrinter;
 class QWidget;
 class TForm2;
 
@@ -12,6 +15,8 @@ namespace qg {
 // main window.
 class WidgetDialogs : public Dialogs {
 public:
+    WidgetDialogs();
+    ~WidgetDialogs() override;
     void attach(QWidget* owner, TForm2* confirmation);
 
     QString openFileName(const FileDialogRequest& request) override;
@@ -20,10 +25,14 @@ public:
     std::optional<LineFont> chooseFont(const LineFont& initial) override;
     Answer confirm(const QString& question) override;
     void message(MessageIcon icon, const QString& caption, const QString& text) override;
+    bool print(const PrintRequest& request) override;
 
 private:
+    QWidget* owner() const;
+
     QWidget* m_owner = nullptr;
     TForm2* m_confirmation = nullptr;
+    std::unique_ptr<QPrinter> m_printer;
 };
 
 }  // namespace qg

@@ -3,6 +3,7 @@
 #include "StampFile.h"
 
 #include <QBuffer>
+#include <QFont>
 #include <QImageWriter>
 #include <QPageSize>
 #include <QPainter>
@@ -46,6 +47,21 @@ QImage threshold(const QImage& picture, bool transparentPaper) {
     return mono;
 }
 
+// The bits after the last pixel of each row of a 1-bit picture: a fill
+// leaves the bytes after the last pixel as memory had them, a mirror brings
+// them in front of it, and the BMP and PNG writers put them in the file.
+void clearPadding(QImage& mono) {
+    const int width = mono.width();
+    const qsizetype used = (width + 7) / 8;
+    const qsizetype stride = mono.bytesPerLine();
+    for (int y = 0; y < mono.height(); ++y) {
+        uchar* line = mono.scanLine(y);
+        if (width % 8 != 0)
+            line[used - 1] &= static_cast<uchar>(0xFF << (8 - width % 8));
+        std::fill(line + used, line + stride, uchar(0));
+    }
+}
+
 void setResolution(QImage& image, int dpi) {
     const int perMetre = static_cast<int>(std::lround(dpi / 0.0254));
     image.setDotsPerMeterX(perMetre);
@@ -58,14 +74,6 @@ void drawShapes(QPainter& painter, const std::vector<InkShape>& shapes, const Se
                                                                     : inkColour(settings);
         paintInkPath(painter, shape.path, shape.stroked, shape.width, colour);
     }
-}
-
-// The vector page: the negative's black box, then the ink as shapes.
-void paintVectorPage(QPainter& painter, const Imprint& imprint, const Settings& settings) {
-    if (settings.negative)
-        painter.fillRect(boxOnPage(imprint, settings), Qt::black);
-    painter.setTransform(pageTransform(imprint, settings), true);
-    drawShapes(painter, resolveInk(imprint.ops, settings.mergeOutlines), settings);
 }
 
 QByteArray encodeRaster(const Imprint& imprint, const Settings& settings, QString& error) {
@@ -118,7 +126,7 @@ QByteArray encodePdf(const Imprint& imprint, const Settings& settings, QString& 
         const double unitsPerMm = pdf.resolution() / kMmPerInch;
         painter.scale(unitsPerMm, unitsPerMm);
         painter.translate(extra);
-        paintVectorPage(painter, imprint, settings);
+        paintPage(painter, imprint, settings);
         painter.end();
     }
     return bytes;
@@ -143,7 +151,10 @@ QByteArray encodeSvg(const Imprint& imprint, const Settings& settings, QString& 
         return {};
     }
     painter.setRenderHint(QPainter::Antialiasing, true);
-    paintVectorPage(painter, imprint, settings);
+    // The generator writes the painter's font into every group; one of its
+    // own keeps the file the same whatever the application's font.
+    painter.setFont(QFont(QStringLiteral("sans-serif"), 10));
+    paintPage(painter, imprint, settings);
     painter.end();
     // The generator gives the size in its own pixels; a stamp maker wants
     // millimetres.
@@ -256,6 +267,13 @@ QRectF boxOnPage(const Imprint& imprint, const Settings& settings) {
     return QRectF(QPointF(settings.marginMm, settings.marginMm), imprintSizeMm(imprint, settings.widthMm));
 }
 
+void paintPage(QPainter& painter, const Imprint& imprint, const Settings& settings) {
+    if (settings.negative)
+        painter.fillRect(boxOnPage(imprint, settings), Qt::black);
+    painter.setTransform(pageTransform(imprint, settings), true);
+    drawShapes(painter, resolveInk(imprint.ops, settings.mergeOutlines), settings);
+}
+
 QImage renderRaster(const Imprint& imprint, const Settings& settings) {
     const double pixelsPerMm = settings.dpi / kMmPerInch;
     const QSizeF size = imprintSizeMm(imprint, settings.widthMm);
@@ -301,6 +319,8 @@ QImage renderRaster(const Imprint& imprint, const Settings& settings) {
     }
     if (settings.mirror)
         result = result.mirrored(true, false);
+    if (mono)
+        clearPadding(result);
     setResolution(result, settings.dpi);
     return result;
 }

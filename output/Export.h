@@ -76,6 +76,10 @@ QTransform pageTransform(const Imprint& imprint, const Settings& settings);
 // The imprint's box on the page, in millimetres.
 QRectF boxOnPage(const Imprint& imprint, const Settings& settings);
 
+// Draws the page in millimetres as the vector files hold it: the
+// negative's black box, then the ink.
+void paintPage(QPainter& painter, const Imprint& imprint, const Settings& settings);
+
 // The page as a picture at the settings' resolution: 1-bit black and white
 // (ink thresholded at half coverage) or in colour, with the resolution
 // written into it.

@@ -4,6 +4,7 @@
 #include "Geometry.h"
 
 #include <QFont>
+#include <QFontDatabase>
 
 #include <algorithm>
 #include <cmath>
@@ -14,9 +15,10 @@ namespace {
 
 QRawFont rawFontFor(const LineFont& lineFont, int pixels,
                     QFont::HintingPreference hinting = QFont::PreferDefaultHinting) {
-    QFont font;
+    // Built afresh, not from the application's font: the program's window
+    // font (narrowed, in pixels) must not reach the drawing.
+    QFont font(lineFont.face);
     font.setHintingPreference(hinting);
-    font.setFamily(lineFont.face);
     font.setPixelSize(pixels);
     font.setWeight(lineFont.bold ? QFont::Bold : QFont::Normal);
     font.setItalic(lineFont.italic);
@@ -29,7 +31,7 @@ QRawFont rawFontFor(const LineFont& lineFont, int pixels,
     QRawFont raw = QRawFont::fromFont(font);
     if (!raw.isValid()) {
         // An unknown or empty face name still draws, in the default face.
-        QFont fallback;
+        QFont fallback(QFontDatabase::systemFont(QFontDatabase::GeneralFont).families());
         fallback.setPixelSize(pixels);
         fallback.setWeight(font.weight());
         fallback.setItalic(lineFont.italic);

@@ -3,6 +3,8 @@
 #include "Dialogs.h"
 
 #include <QList>
+#include <QPageSize>
+#include <QPrinter>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +27,8 @@ public:
     std::deque<std::optional<qg::TColor>> colours;
     std::deque<std::optional<qg::LineFont>> fonts;
     std::deque<qg::Answer> answers;
+    // A print is made into the PDF file named here, on an A4 page.
+    std::deque<QString> printFiles;
 
     QList<qg::FileDialogRequest> openRequests;
     QList<qg::FileDialogRequest> saveRequests;
@@ -32,6 +36,7 @@ public:
     QList<qg::LineFont> fontInitials;
     QStringList questions;
     QList<Message> messages;
+    QList<qg::PrintRequest> printRequests;
     QStringList unexpected;
 
     QString openFileName(const qg::FileDialogRequest& request) override {
@@ -58,9 +63,23 @@ public:
         messages.append(Message{icon, caption, text});
     }
 
+    bool print(const qg::PrintRequest& request) override {
+        printRequests.append(request);
+        const std::optional<QString> file = take(printFiles, "print dialog");
+        if (!file)
+            return false;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(*file);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        request.paint(printer);
+        return true;
+    }
+
     QString lastMessage() const { return messages.isEmpty() ? QString() : messages.constLast().text; }
     bool scriptUsedUp() const {
-        return openNames.empty() && saveNames.empty() && colours.empty() && fonts.empty() && answers.empty();
+        return openNames.empty() && saveNames.empty() && colours.empty() && fonts.empty() && answers.empty() &&
+               printFiles.empty();
     }
 
 private:

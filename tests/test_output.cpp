@@ -3,6 +3,7 @@
 #include "Render.h"
 
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QRegularExpression>
 #include <QSvgRenderer>
@@ -10,6 +11,9 @@
 #include <QTest>
 
 #include <cmath>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <zlib.h>
 
 using namespace qg;
@@ -313,6 +317,69 @@ private slots:
         painter.end();
         const double shared = overlap(png, drawn);
         QVERIFY2(shared >= 0.98, qPrintable(QString::number(shared)));
+    }
+
+    // The window sets a narrowed font of its own for the whole program; the
+    // files must come out as from the command line, which sets none.
+    void applicationFontDoesNotReachTheFiles_data() {
+        QTest::addColumn<int>("format");
+        QTest::newRow("png") << int(Format::Png);
+        QTest::newRow("svg") << int(Format::Svg);
+    }
+    void applicationFontDoesNotReachTheFiles() {
+        QFETCH(int, format);
+        Settings settings;
+        settings.format = static_cast<Format>(format);
+        const StampDesigns designs;
+        QString error;
+        const QByteArray plain = encode(makeImprint(designs, StampKind::Round), settings, error);
+        const QFont before = QGuiApplication::font();
+        QFont narrowed(QStringLiteral("DejaVu Serif"));
+        narrowed.setPixelSize(11);
+        narrowed.setStretch(93);
+        QGuiApplication::setFont(narrowed);
+        const QByteArray withFont = encode(makeImprint(designs, StampKind::Round), settings, error);
+        QGuiApplication::setFont(before);
+        QVERIFY(!plain.isEmpty());
+        QVERIFY(plain == withFont);
+    }
+
+    // The same settings give the same bytes: a 1-bit picture has nothing
+    // but paper after the last pixel of a row.
+    void pictureEndsItsRowsWithPaper_data() {
+        QTest::addColumn<bool>("mirror");
+        QTest::newRow("plain") << false;
+        QTest::newRow("mirrored") << true;
+    }
+    void pictureEndsItsRowsWithPaper() {
+        QFETCH(bool, mirror);
+        Settings settings;
+        settings.mirror = mirror;
+        settings.dpi = 1200;
+        settings.widthMm = 30.5;
+        settings.marginMm = 0;
+        const Imprint imprint = makeImprint(StampDesigns{}, StampKind::Triangle);
+#ifdef __GLIBC__
+        // Memory comes from the heap, never zero: what a program that has
+        // been working a while gets.
+        mallopt(M_MMAP_THRESHOLD, 64 << 20);
+        mallopt(M_PERTURB, 0x55);
+#endif
+        const QImage picture = renderRaster(imprint, settings);
+#ifdef __GLIBC__
+        mallopt(M_PERTURB, 0);
+        mallopt(M_MMAP_THRESHOLD, 128 << 10);
+#endif
+        QCOMPARE(picture.format(), QImage::Format_Mono);
+        QVERIFY(picture.width() % 8 != 0);
+        const qsizetype used = (picture.width() + 7) / 8;
+        const uchar mask = static_cast<uchar>(0xFF >> (picture.width() % 8));
+        for (int y = 0; y < picture.height(); ++y) {
+            const uchar* line = picture.constScanLine(y);
+            QVERIFY2((line[used - 1] & mask) == 0, qPrintable(QStringLiteral("row %1").arg(y)));
+            for (qsizetype x = used; x < picture.bytesPerLine(); ++x)
+                QCOMPARE(line[x], uchar(0));
+        }
     }
 
     void emptyDesignIsRefused() {

@@ -529,7 +529,7 @@ void TestWindow::popupMenuNotOnInformationPage() {
     QWidget* image = control(w, "Image");
     QMenu* menu = w.findChild<QMenu*>(QStringLiteral("PopupMenu1"));
     QVERIFY(menu);
-    const QStringList items = {"NewItem", "", "SaveQgrItem", "VaveBmpItem", "", "ColorItem"};
+    const QStringList items = {"NewItem", "", "SaveQgrItem", "VaveBmpItem", "", "ColorItem", "", "ProductionItem"};
     QCOMPARE(menu->actions().size(), items.size());
     for (int i = 0; i < items.size(); ++i)
         QCOMPARE(menu->actions()[i]->objectName(), items[i]);

@@ -8,7 +8,7 @@ packages=(cmake g++ make qt6-base-dev qt6-svg-dev qt6-image-formats-plugins zlib
 for arg in "$@"; do
     case "$arg" in
     --run) packages+=(qt6-qpa-plugins qt6-translations-l10n qt6-wayland) ;;
-    --test) packages+=(desktop-file-utils appstream dpkg-dev file) ;;
+    --test) packages+=(desktop-file-utils appstream dpkg-dev file poppler-utils) ;;
     --package) packages+=(dpkg-dev file) ;;
     *) echo "unknown option $arg" >&2; exit 2 ;;
     esac

@@ -1,0 +1,210 @@
+#include "CheckPanel.h"
+
+#include <QApplication>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QSettings>
+#include <QSpinBox>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <cmath>
+
+namespace qg {
+
+namespace {
+
+QSettings programSettings() {
+    return QSettings(QStringLiteral("Quillgraver"), QStringLiteral("Quillgraver"));
+}
+
+QDoubleSpinBox* millimetres(QWidget* parent, const char* name, double low, double high, const QString& toolTip) {
+    auto* edit = new QDoubleSpinBox(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setRange(low, high);
+    edit->setDecimals(2);
+    edit->setSingleStep(0.05);
+    edit->setSuffix(QStringLiteral(" мм"));
+    edit->setToolTip(toolTip);
+    return edit;
+}
+
+double storedLimit(const QSettings& store, const char* key, double fallback, double low, double high) {
+    const double value = store.value(QString::fromLatin1(key), fallback).toDouble();
+    return std::isfinite(value) ? std::clamp(value, low, high) : fallback;
+}
+
+}  // namespace
+
+CheckPanel::CheckPanel(QWidget* parent) : QGroupBox(QStringLiteral("Проверка для изготовления"), parent) {
+    setObjectName(QStringLiteral("CheckPanel"));
+    {
+        const QSettings store = programSettings();
+        m_limits.minLineMm = storedLimit(store, "check/minLineMm", m_limits.minLineMm, 0.01, 5);
+        m_limits.safeLineMm = storedLimit(store, "check/safeLineMm", m_limits.safeLineMm, 0.01, 5);
+        m_limits.minGapMm = storedLimit(store, "check/minGapMm", m_limits.minGapMm, 0.01, 5);
+        m_limits.minCapMm = storedLimit(store, "check/minCapMm", m_limits.minCapMm, 0.1, 20);
+        m_limits.minEmblemDpi = storedLimit(store, "check/minEmblemDpi", m_limits.minEmblemDpi, 50, 2400);
+    }
+    m_minLine = millimetres(this, "MinLineEdit", 0.01, 5, QStringLiteral("Линия тоньше этой — ошибка: она не пропечатается"));
+    m_safeLine = millimetres(this, "SafeLineEdit", 0.01, 5, QStringLiteral("Линия тоньше этой — предупреждение"));
+    m_minGap = millimetres(this, "MinGapEdit", 0.01, 5,
+                           QStringLiteral("Просвет между краской уже этого — предупреждение: краска его затянет"));
+    m_minCap = millimetres(this, "MinCapEdit", 0.1, 20, QStringLiteral("Прописные буквы ниже этого — предупреждение"));
+    m_minDpi = new QSpinBox(this);
+    m_minDpi->setObjectName(QStringLiteral("MinDpiEdit"));
+    m_minDpi->setRange(50, 2400);
+    m_minDpi->setSingleStep(50);
+    m_minDpi->setSuffix(QStringLiteral(" dpi"));
+    m_minDpi->setToolTip(QStringLiteral("Герб с меньшим разрешением в натуральную величину — предупреждение"));
+    m_minLine->setValue(m_limits.minLineMm);
+    m_safeLine->setValue(m_limits.safeLineMm);
+    m_minGap->setValue(m_limits.minGapMm);
+    m_minCap->setValue(m_limits.minCapMm);
+    m_minDpi->setValue(static_cast<int>(std::lround(m_limits.minEmblemDpi)));
+
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("FindingsList"));
+    m_list->setToolTip(QStringLiteral("Замечания проверки; щелчок показывает место на оттиске"));
+    m_list->setWordWrap(true);
+    m_list->setMinimumHeight(120);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("CheckStatus"));
+    m_status->setToolTip(QStringLiteral("Итог проверки"));
+    m_status->setWordWrap(true);
+
+    auto* form = new QFormLayout;
+    const auto row = [form](const QString& caption, QWidget* field) {
+        auto* label = new QLabel(caption);
+        label->setBuddy(field);
+        form->addRow(label, field);
+    };
+    row(QStringLiteral("Линия не тоньше:"), m_minLine);
+    row(QStringLiteral("Надёжная линия:"), m_safeLine);
+    row(QStringLiteral("Просвет не уже:"), m_minGap);
+    row(QStringLiteral("Высота прописных:"), m_minCap);
+    row(QStringLiteral("Разрешение герба:"), m_minDpi);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    auto* listLabel = new QLabel(QStringLiteral("&Замечания:"), this);
+    listLabel->setBuddy(m_list);
+    layout->addWidget(listLabel);
+    layout->addWidget(m_list, 1);
+    layout->addWidget(m_status);
+
+    for (QDoubleSpinBox* edit : {m_minLine, m_safeLine, m_minGap, m_minCap})
+        connect(edit, &QDoubleSpinBox::valueChanged, this, &CheckPanel::limitsEdited);
+    connect(m_minDpi, &QSpinBox::valueChanged, this, &CheckPanel::limitsEdited);
+    connect(m_list, &QListWidget::currentRowChanged, this, &CheckPanel::findingChosen);
+    // A click on the chosen finding brings its place into view again.
+    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { emit findingChosen(m_list->row(item)); });
+    connect(&m_watcher, &QFutureWatcher<check::Report>::finished, this, &CheckPanel::finished);
+}
+
+CheckPanel::~CheckPanel() {
+    m_watcher.disconnect();
+    m_watcher.waitForFinished();
+}
+
+void CheckPanel::limitsEdited() {
+    m_limits.minLineMm = m_minLine->value();
+    m_limits.safeLineMm = m_safeLine->value();
+    m_limits.minGapMm = m_minGap->value();
+    m_limits.minCapMm = m_minCap->value();
+    m_limits.minEmblemDpi = m_minDpi->value();
+    QSettings store = programSettings();
+    store.setValue(QStringLiteral("check/minLineMm"), m_limits.minLineMm);
+    store.setValue(QStringLiteral("check/safeLineMm"), m_limits.safeLineMm);
+    store.setValue(QStringLiteral("check/minGapMm"), m_limits.minGapMm);
+    store.setValue(QStringLiteral("check/minCapMm"), m_limits.minCapMm);
+    store.setValue(QStringLiteral("check/minEmblemDpi"), m_limits.minEmblemDpi);
+    if (m_last)
+        checkDesign(m_last->designs, m_last->kind, m_last->imprint, m_last->widthMm);
+}
+
+void CheckPanel::checkDesign(const StampDesigns& designs, StampKind kind, std::shared_ptr<const output::Imprint> imprint,
+                             double widthMm) {
+    Job job{designs, kind, std::move(imprint), widthMm, m_limits};
+    m_last = job;
+    m_status->setText(QStringLiteral("Проверка…"));
+    if (m_running) {
+        m_waiting = std::move(job);
+        return;
+    }
+    start(std::move(job));
+}
+
+void CheckPanel::start(Job job) {
+    m_running = true;
+    m_runningKind = job.kind;
+    m_watcher.setFuture(QtConcurrent::run([job = std::move(job)] {
+        return check::checkDesign(job.designs, job.kind, *job.imprint, job.widthMm, job.limits);
+    }));
+}
+
+void CheckPanel::finished() {
+    m_running = false;
+    if (m_waiting) {
+        // Its findings are out of date already.
+        Job next = std::move(*m_waiting);
+        m_waiting.reset();
+        start(std::move(next));
+        return;
+    }
+    m_report = m_watcher.result();
+    m_shownKind = m_runningKind;
+
+    const QSignalBlocker blocker(m_list);
+    m_list->clear();
+    std::vector<QRectF> places;
+    int errors = 0;
+    QStyle* look = style();
+    for (const check::Finding& finding : m_report.findings) {
+        const bool error = finding.severity == check::Severity::Error;
+        errors += error ? 1 : 0;
+        auto* item = new QListWidgetItem(look->standardIcon(error ? QStyle::SP_MessageBoxCritical
+                                                                  : QStyle::SP_MessageBoxWarning),
+                                         findingText(m_shownKind, finding), m_list);
+        item->setToolTip(item->text());
+        places.push_back(finding.place);
+    }
+    const int warnings = static_cast<int>(m_report.findings.size()) - errors;
+    m_status->setText(m_report.findings.empty()
+                          ? QStringLiteral("Замечаний нет.")
+                          : QStringLiteral("Ошибок: %1, предупреждений: %2.").arg(errors).arg(warnings));
+    emit findingsShown(places);
+}
+
+// The finding in the words of the command line, without the severity
+// (the icon shows it), with the numbers written the Russian way.
+QString CheckPanel::findingText(StampKind kind, const check::Finding& finding) {
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    const QString unit = check::unitName(finding.problem);
+    const int digits = finding.problem == check::Problem::EmblemResolution ? 0 : 2;
+    const auto number = [&](double value) { return russian.toString(value, 'f', digits) + QLatin1Char(' ') + unit; };
+    const QString element = check::elementName(kind, finding.element) + QStringLiteral(": ");
+    switch (finding.problem) {
+        case check::Problem::NoInk:
+            return QStringLiteral("В оттиске нет ни одного штриха");
+        case check::Problem::Touching:
+            return element + QStringLiteral("касается элемента «%1»").arg(check::elementName(kind, finding.other));
+        case check::Problem::CutByField:
+            return element + QStringLiteral("%1 на %2").arg(check::problemText(finding), number(finding.measured));
+        case check::Problem::NarrowGap:
+            if (finding.other.kind != ElementKind::None)
+                return element + QStringLiteral("просвет до элемента «%1» %2, допустимо %3")
+                                     .arg(check::elementName(kind, finding.other), number(finding.measured),
+                                          number(finding.limit));
+            break;
+        default:
+            break;
+    }
+    return element + QStringLiteral("%1: %2, допустимо %3")
+                         .arg(check::problemText(finding), number(finding.measured), number(finding.limit));
+}
+
+}  // namespace qg

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "Check.h"
+
+#include <QFutureWatcher>
+#include <QGroupBox>
+
+#include <memory>
+#include <optional>
+
+class QDoubleSpinBox;
+class QLabel;
+class QListWidget;
+class QSpinBox;
+
+namespace qg {
+
+// "Проверка для изготовления": the shop's limits, which the user may
+// change and which are kept between runs, and the findings of the check
+// of the shown imprint. The check runs on a worker thread; while it runs
+// the latest request waits, and only its findings are shown.
+class CheckPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit CheckPanel(QWidget* parent = nullptr);
+    ~CheckPanel() override;
+
+    const check::Limits& limits() const { return m_limits; }
+    // Checks the design of `kind` drawn `widthMm` wide.
+    void checkDesign(const StampDesigns& designs, StampKind kind, std::shared_ptr<const output::Imprint> imprint,
+                     double widthMm);
+    // A check is running or waiting.
+    bool busy() const { return m_running || m_waiting.has_value(); }
+    // The findings shown.
+    const check::Report& report() const { return m_report; }
+    // The line the list shows for a finding.
+    static QString findingText(StampKind kind, const check::Finding& finding);
+
+signals:
+    // New findings are shown; their places, in preview units.
+    void findingsShown(const std::vector<QRectF>& places);
+    // The user picked a finding (-1: none).
+    void findingChosen(int index);
+
+private:
+    struct Job {
+        StampDesigns designs;
+        StampKind kind = StampKind::Round;
+        std::shared_ptr<const output::Imprint> imprint;
+        double widthMm = 0;
+        check::Limits limits;
+    };
+    void start(Job job);
+    void finished();
+    void limitsEdited();
+
+    check::Limits m_limits;
+    check::Report m_report;
+    StampKind m_shownKind = StampKind::Round;
+    std::optional<Job> m_last;     // the latest request, for a change of the limits
+    std::optional<Job> m_waiting;  // asked for while a check runs
+    StampKind m_runningKind = StampKind::Round;
+    bool m_running = false;
+    QFutureWatcher<check::Report> m_watcher;
+
+    QDoubleSpinBox* m_minLine = nullptr;
+    QDoubleSpinBox* m_safeLine = nullptr;
+    QDoubleSpinBox* m_minGap = nullptr;
+    QDoubleSpinBox* m_minCap = nullptr;
+    QSpinBox* m_minDpi = nullptr;
+    QListWidget* m_list = nullptr;
+    QLabel* m_status = nullptr;
+};
+
+}  // namespace qg

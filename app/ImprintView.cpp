@@ -1,0 +1,380 @@
+#include "ImprintView.h"
+
+#include "Colour.h"
+
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace qg {
+
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+// The zoom steps of the buttons and keys, against the true size.
+constexpr std::array<double, 14> kSteps = {0.1, 0.25, 0.5, 0.75, 1, 1.5, 2, 3, 4, 6, 8, 10, 12, 16};
+// Room left round the page when it is fitted, in pixels.
+constexpr int kFitRoom = 12;
+
+const QColor kGround(0x8a, 0x8d, 0x91);
+const QColor kRulerGround(0xee, 0xee, 0xee);
+const QColor kBoxLine(0x1e, 0x6f, 0xd9);
+const QColor kCurrentMark(0xd0, 0x10, 0x10);
+
+}  // namespace
+
+ImprintView::ImprintView(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumSize(240, 200);
+}
+
+void ImprintView::setImprint(std::shared_ptr<const output::Imprint> imprint) {
+    m_imprint = std::move(imprint);
+    m_shapes = m_imprint ? resolveInk(m_imprint->ops, false) : std::vector<InkShape>();
+    if (m_fit) {
+        m_zoom = fitZoom();
+        emit zoomChanged();
+    }
+    clampCentre();
+    updateCursor();
+    update();
+}
+
+void ImprintView::setSettings(const output::Settings& settings) {
+    const QSizeF before = pageSize();
+    m_settings = settings;
+    if (m_fit) {
+        m_zoom = fitZoom();
+    } else if (before.width() > 0 && before.height() > 0) {
+        // The same part of the imprint stays in view.
+        const QSizeF after = pageSize();
+        m_centre = QPointF(m_centre.x() * after.width() / before.width(), m_centre.y() * after.height() / before.height());
+    }
+    clampCentre();
+    updateCursor();
+    emit zoomChanged();
+    update();
+}
+
+void ImprintView::setMarks(std::vector<QRectF> places) {
+    m_marks = std::move(places);
+    m_currentMark = -1;
+    update();
+}
+
+void ImprintView::setCurrentMark(int index) {
+    m_currentMark = index >= 0 && index < static_cast<int>(m_marks.size()) ? index : -1;
+    if (m_currentMark >= 0 && m_marks[static_cast<std::size_t>(m_currentMark)].isNull())
+        m_currentMark = -1;
+    if (m_currentMark >= 0 && m_imprint) {
+        // The mark is brought into view when it is out of it.
+        const QRectF onPage = output::pageTransform(*m_imprint, m_settings).mapRect(m_marks[static_cast<std::size_t>(m_currentMark)]);
+        const QRectF inView = pageToWidget().mapRect(onPage);
+        if (!drawingArea().contains(inView.toAlignedRect())) {
+            m_centre = onPage.center();
+            clampCentre();
+        }
+    }
+    update();
+}
+
+QSizeF ImprintView::pageSize() const {
+    return m_imprint && !m_imprint->empty() ? output::pageSizeMm(*m_imprint, m_settings) : QSizeF();
+}
+
+double ImprintView::trueSizePixelsPerMm() const {
+    const QScreen* shownOn = screen();
+    double dpi = shownOn ? shownOn->physicalDotsPerInch() : 0;
+    if (!(dpi > 1) || !std::isfinite(dpi))
+        dpi = shownOn ? shownOn->logicalDotsPerInch() : 96;
+    return dpi / kMmPerInch;
+}
+
+QRect ImprintView::drawingArea() const {
+    return rect().adjusted(kRuler, kRuler, 0, 0);
+}
+
+double ImprintView::fitZoom() const {
+    const QSizeF page = pageSize();
+    const QRect area = drawingArea().adjusted(kFitRoom, kFitRoom, -kFitRoom, -kFitRoom);
+    if (page.isEmpty() || area.width() <= 0 || area.height() <= 0)
+        return 1;
+    const double perMm = std::min(area.width() / page.width(), area.height() / page.height());
+    return std::clamp(perMm / trueSizePixelsPerMm(), kMinZoom, kMaxZoom);
+}
+
+QTransform ImprintView::pageToWidget() const {
+    const QRectF area = drawingArea();
+    const double k = pixelsPerMm();
+    return QTransform(k, 0, 0, k, area.center().x() - m_centre.x() * k, area.center().y() - m_centre.y() * k);
+}
+
+// Along each side the page is centred when it fits, else kept covering
+// the whole drawing area.
+void ImprintView::clampCentre() {
+    const QSizeF page = pageSize();
+    const QRectF area = drawingArea();
+    const double k = pixelsPerMm();
+    const auto clampAxis = [k](double centre, double pageLength, double areaLength) {
+        const double half = areaLength / 2 / k;
+        if (pageLength <= 2 * half)
+            return pageLength / 2;
+        return std::clamp(centre, half, pageLength - half);
+    };
+    m_centre = QPointF(clampAxis(m_centre.x(), page.width(), area.width()),
+                       clampAxis(m_centre.y(), page.height(), area.height()));
+}
+
+bool ImprintView::pannable() const {
+    const QSizeF page = pageSize();
+    const QRectF area = drawingArea();
+    const double k = pixelsPerMm();
+    return page.width() * k > area.width() + 0.5 || page.height() * k > area.height() + 0.5;
+}
+
+void ImprintView::updateCursor() {
+    if (pannable())
+        setCursor(m_dragging ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
+    else
+        unsetCursor();
+}
+
+void ImprintView::zoomToFit() {
+    m_fit = true;
+    m_zoom = fitZoom();
+    clampCentre();
+    updateCursor();
+    emit zoomChanged();
+    update();
+}
+
+void ImprintView::zoomTrueSize() {
+    setZoom(1);
+}
+
+void ImprintView::zoomIn() {
+    const auto next = std::find_if(kSteps.begin(), kSteps.end(), [this](double step) { return step > m_zoom * 1.001; });
+    setZoom(next == kSteps.end() ? kMaxZoom : *next);
+}
+
+void ImprintView::zoomOut() {
+    const auto previous = std::find_if(kSteps.rbegin(), kSteps.rend(), [this](double step) { return step < m_zoom / 1.001; });
+    setZoom(previous == kSteps.rend() ? kMinZoom : *previous);
+}
+
+void ImprintView::setZoom(double zoom, std::optional<QPointF> anchor) {
+    zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
+    const QPointF at = anchor.value_or(QRectF(drawingArea()).center());
+    const QPointF pagePoint = pageToWidget().inverted().map(at);
+    m_fit = false;
+    m_zoom = zoom;
+    // The page point under the anchor stays there.
+    const QPointF offset = (at - QRectF(drawingArea()).center()) / pixelsPerMm();
+    m_centre = pagePoint - offset;
+    clampCentre();
+    updateCursor();
+    emit zoomChanged();
+    update();
+}
+
+void ImprintView::panBy(QPointF pixels) {
+    m_centre -= pixels / pixelsPerMm();
+    clampCentre();
+    update();
+}
+
+void ImprintView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (m_fit) {
+        m_zoom = fitZoom();
+        emit zoomChanged();
+    }
+    clampCentre();
+    updateCursor();
+}
+
+void ImprintView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), kGround);
+    const QSizeF page = pageSize();
+    const QTransform toWidget = pageToWidget();
+    if (!page.isEmpty()) {
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.save();
+        painter.setClipRect(drawingArea());
+        const QRectF paper = toWidget.mapRect(QRectF(QPointF(0, 0), page));
+        painter.fillRect(paper.translated(3, 3), QColor(0, 0, 0, 60));
+        painter.fillRect(paper, Qt::white);
+
+        const QRectF box = output::boxOnPage(*m_imprint, m_settings);
+        painter.setTransform(toWidget);
+        if (m_settings.negative)
+            painter.fillRect(box, Qt::black);
+        painter.setTransform(output::pageTransform(*m_imprint, m_settings) * toWidget);
+        for (const InkShape& shape : m_shapes) {
+            const QColor colour = m_settings.negative ? QColor(Qt::white)
+                                  : m_settings.colour ? QColor::fromRgb(colourToArgb(shape.color))
+                                                      : QColor(Qt::black);
+            paintInkPath(painter, shape.path, shape.stroked, shape.width, colour);
+        }
+
+        // The outlines are drawn in screen pixels, the same at every zoom.
+        painter.resetTransform();
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(kBoxLine, 1, Qt::DashLine));
+        painter.drawRect(toWidget.mapRect(box));
+        // Only the chosen mark is drawn: the places of a whole ring text
+        // would cover the imprint with boxes.
+        if (m_currentMark >= 0) {
+            const QRectF place = m_marks[static_cast<std::size_t>(m_currentMark)];
+            const QTransform marksToWidget = output::pageTransform(*m_imprint, m_settings) * toWidget;
+            const QRectF around = marksToWidget.mapRect(place).adjusted(-4, -4, 4, 4);
+            painter.setBrush(QColor(255, 40, 40, 24));
+            painter.setPen(QPen(Qt::white, 4.5));
+            painter.drawRoundedRect(around, 3, 3);
+            painter.setPen(QPen(kCurrentMark, 2.5));
+            painter.drawRoundedRect(around, 3, 3);
+        }
+        painter.restore();
+    }
+    paintRulers(painter, toWidget);
+}
+
+// The rulers count millimetres from the imprint's top left corner.
+void ImprintView::paintRulers(QPainter& painter, const QTransform& toWidget) const {
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(QRect(0, 0, width(), kRuler), kRulerGround);
+    painter.fillRect(QRect(0, 0, kRuler, height()), kRulerGround);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawLine(kRuler - 1, kRuler - 1, width(), kRuler - 1);
+    painter.drawLine(kRuler - 1, kRuler - 1, kRuler - 1, height());
+    QFont small = font();
+    small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.8));
+    painter.setFont(small);
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(0, 0, kRuler, kRuler), Qt::AlignCenter, QStringLiteral("мм"));
+    if (!m_imprint || pageSize().isEmpty())
+        return;
+
+    const double k = pixelsPerMm();
+    static constexpr std::array<double, 12> kMajor = {0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500};
+    const auto majorIt = std::find_if(kMajor.begin(), kMajor.end(), [k](double step) { return step * k >= 48; });
+    const double major = majorIt == kMajor.end() ? kMajor.back() : *majorIt;
+    const double minor = major / 5 * k >= 5 ? major / 5 : major / 2 * k >= 5 ? major / 2 : major;
+    const QPointF zero = toWidget.map(output::boxOnPage(*m_imprint, m_settings).topLeft());
+    const QLocale locale(QLocale::Russian);
+
+    const auto ruler = [&](bool horizontal) {
+        const double from = kRuler;
+        const double to = horizontal ? width() : height();
+        const double origin = horizontal ? zero.x() : zero.y();
+        const auto first = static_cast<long>(std::ceil((from - origin) / (minor * k)));
+        const auto last = static_cast<long>(std::floor((to - origin) / (minor * k)));
+        const int perMajor = static_cast<int>(std::lround(major / minor));
+        for (long n = first; n <= last; ++n) {
+            const int at = static_cast<int>(std::lround(origin + n * minor * k));
+            const bool isMajor = n % perMajor == 0;
+            const int length = isMajor ? kRuler / 2 : kRuler / 4;
+            if (horizontal)
+                painter.drawLine(at, kRuler - 1 - length, at, kRuler - 1);
+            else
+                painter.drawLine(kRuler - 1 - length, at, kRuler - 1, at);
+            if (!isMajor)
+                continue;
+            const QString label = locale.toString(n * minor, 'g', 4);
+            if (horizontal) {
+                painter.drawText(QRect(at + 2, 0, 60, kRuler / 2 + 1), Qt::AlignLeft | Qt::AlignVCenter, label);
+            } else {
+                painter.save();
+                painter.translate(0, at - 2);
+                painter.rotate(-90);
+                painter.drawText(QRect(0, 0, 60, kRuler / 2 + 1), Qt::AlignLeft | Qt::AlignVCenter, label);
+                painter.restore();
+            }
+        }
+    };
+    ruler(true);
+    ruler(false);
+}
+
+void ImprintView::wheelEvent(QWheelEvent* event) {
+    const QPoint steps = event->angleDelta();
+    if (event->modifiers() & Qt::ControlModifier) {
+        if (steps.y() > 0)
+            setZoom(std::min(kMaxZoom, m_zoom * 1.25), event->position());
+        else if (steps.y() < 0)
+            setZoom(std::max(kMinZoom, m_zoom / 1.25), event->position());
+        event->accept();
+        return;
+    }
+    if (pannable()) {
+        const QPointF by = event->modifiers() & Qt::ShiftModifier ? QPointF(steps.y(), 0) : QPointF(steps.x(), steps.y());
+        panBy(by / 2);
+        event->accept();
+        return;
+    }
+    QWidget::wheelEvent(event);
+}
+
+void ImprintView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && pannable()) {
+        m_dragging = true;
+        m_dragFrom = event->position();
+        updateCursor();
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void ImprintView::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragging) {
+        panBy(event->position() - m_dragFrom);
+        m_dragFrom = event->position();
+        event->accept();
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void ImprintView::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_dragging && event->button() == Qt::LeftButton) {
+        m_dragging = false;
+        updateCursor();
+        event->accept();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void ImprintView::keyPressEvent(QKeyEvent* event) {
+    const double step = 40;
+    switch (event->key()) {
+        case Qt::Key_Left:
+            panBy(QPointF(step, 0));
+            break;
+        case Qt::Key_Right:
+            panBy(QPointF(-step, 0));
+            break;
+        case Qt::Key_Up:
+            panBy(QPointF(0, step));
+            break;
+        case Qt::Key_Down:
+            panBy(QPointF(0, -step));
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+}
+
+}  // namespace qg

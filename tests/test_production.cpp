@@ -1,0 +1,485 @@
+#include "CheckPanel.h"
+#include "Designs.h"
+#include "Export.h"
+#include "ImprintView.h"
+#include "ProductionWindow.h"
+#include "StampFile.h"
+#include "StampPages.h"
+// GCC 12 sees the scripted font answers (an optional in a deque) as
+// perhaps uninitialised once this file's tests are inlined; they are not.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include "WindowHelpers.h"
+#pragma GCC diagnostic pop
+#include "WindowFont.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <memory>
+
+using namespace qg;
+
+namespace {
+
+bool write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray read(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The program itself, as a user runs it from a terminal.
+int runProgram(const QStringList& arguments, QString* errors = nullptr) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(QG_PROGRAM), arguments);
+    if (!process.waitForFinished(60000))
+        return -1;
+    if (errors)
+        *errors = QString::fromUtf8(process.readAllStandardError());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// A PDF without what makes every file unique: its dates and its identity.
+QByteArray withoutStamps(QByteArray pdf) {
+    static const QRegularExpression stamps(QStringLiteral("/CreationDate \\([^)]*\\)|/ModDate \\([^)]*\\)|/ID \\[[^\\]]*\\]"));
+    return QString::fromLatin1(pdf).replace(stamps, QString()).toLatin1();
+}
+
+// The box that holds the dark (ink) pixels of a picture.
+QRect darkBox(const QImage& picture) {
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    int left = rgb.width(), top = rgb.height(), right = -1, bottom = -1;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            if (std::max({qRed(line[x]), qGreen(line[x]), qBlue(line[x])}) < 128) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+// The imprint as the window's settings draw it into a small picture.
+QImage rendered(const output::Imprint& imprint, output::Settings settings) {
+    settings.dpi = 150;
+    return output::renderRaster(imprint, settings);
+}
+
+}  // namespace
+
+class TestProduction : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<ScriptedWindow> m_ui;
+
+    TForm1& main() { return m_ui->window; }
+    ScriptedDialogs& dialogs() { return m_ui->dialogs; }
+    ProductionWindow& production() {
+        if (!main().productionWindow() || !main().productionWindow()->isVisible())
+            main().ProductionItemClick();
+        return *main().productionWindow();
+    }
+    // The window shows the main window's design of `kind` as it is now.
+    void showsTheDesign(StampKind kind) {
+        ProductionWindow& p = *main().productionWindow();
+        main().completePendingRepaint();
+        QCOMPARE(p.kind(), kind);
+        QCOMPARE(rendered(p.imprint(), p.settings()),
+                 rendered(output::makeImprint(main().designs(), kind), p.settings()));
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        // The program's own window font, which must not reach the imprint.
+        QApplication::setFont(windowFont());
+        // The settings of this run stay in its own folder.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("settings")));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("settings")));
+    }
+    void init() {
+        QSettings(QStringLiteral("Quillgraver"), QStringLiteral("Quillgraver")).clear();
+        m_ui = std::make_unique<ScriptedWindow>();
+    }
+    void cleanup() {
+        QVERIFY2(dialogs().unexpected.isEmpty(), qPrintable(dialogs().unexpected.join(QStringLiteral(", "))));
+        m_ui.reset();
+    }
+
+    void openedFromThePreviewButNotOnTheInformationPage_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("how");
+        for (const QString& how : {QStringLiteral("menu"), QStringLiteral("Ctrl+E"), QStringLiteral("double click")})
+            for (int page = 0; page < 4; ++page)
+                QTest::addRow("%s on page %d", qPrintable(how), page) << page << how;
+    }
+    void openedFromThePreviewButNotOnTheInformationPage() {
+        QFETCH(int, page);
+        QFETCH(QString, how);
+        control<QTabWidget>(main(), "Pages")->setCurrentIndex(page);
+        QWidget* image = control(main(), "Image");
+        if (how == QLatin1String("menu")) {
+            QMenu* menu = main().findChild<QMenu*>(QStringLiteral("PopupMenu1"));
+            QAction* item = main().findChild<QAction*>(QStringLiteral("ProductionItem"));
+            QVERIFY(menu && item);
+            QCOMPARE(item->text(), QStringLiteral("Макет для изготовления"));
+            QVERIFY(menu->actions().contains(item));
+            QCOMPARE(image->contextMenuPolicy() == Qt::CustomContextMenu, page != 3);
+            if (page != 3)
+                item->trigger();
+        } else if (how == QLatin1String("Ctrl+E")) {
+            main().activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&main()));
+            // With the focus in a text edit, whose own keys include Ctrl+E.
+            QWidget* focus = page < 3 ? control(main(), QStringLiteral("Page%1Edit1").arg(page + 1)) : image;
+            focus->setFocus();
+            QTest::keyClick(focus, Qt::Key_E, Qt::ControlModifier);
+        } else {
+            QTest::mouseDClick(image, Qt::LeftButton, Qt::NoModifier, QPoint(99, 99));
+        }
+        ProductionWindow* p = main().productionWindow();
+        QCOMPARE(p != nullptr && p->isVisible(), page != 3);
+        if (p) {
+            QCOMPARE(p->windowTitle(), QStringLiteral("Макет для изготовления"));
+            showsTheDesign(static_cast<StampKind>(page));
+        }
+    }
+
+    void followsEditsOpensResetsAndPages() {
+        ProductionWindow& p = production();
+        showsTheDesign(StampKind::Round);
+
+        // An edit.
+        typeText(control<QLineEdit>(main(), "Page1Edit1"), QStringLiteral(" и ещё"));
+        showsTheDesign(StampKind::Round);
+        const QImage edited = rendered(p.imprint(), p.settings());
+
+        // Page changes; the information page leaves the last kind shown.
+        auto* pages = control<QTabWidget>(main(), "Pages");
+        pages->setCurrentIndex(2);
+        showsTheDesign(StampKind::Rect);
+        pages->setCurrentIndex(3);
+        main().completePendingRepaint();
+        QCOMPARE(p.kind(), StampKind::Rect);
+        pages->setCurrentIndex(0);
+        showsTheDesign(StampKind::Round);
+        QCOMPARE(rendered(p.imprint(), p.settings()), edited);
+
+        // A reset.
+        dialogs().answers.push_back(Answer::No);
+        main().NewItemClick();
+        showsTheDesign(StampKind::Round);
+        QVERIFY(rendered(p.imprint(), p.settings()) != edited);
+
+        // An open of another kind.
+        TriangleSealParameters triangle = defaultTriangleSeal();
+        triangle.lines[0].text = QStringLiteral("Открытая");
+        const QString path = m_dir.filePath(QStringLiteral("opened.qgr"));
+        QVERIFY(write(path, io::writeTriangleSeal(triangle)));
+        dialogs().openNames.push_back(path);
+        main().OpenItemClick();
+        showsTheDesign(StampKind::Triangle);
+        QCOMPARE(dialogs().lastMessage(), QStringLiteral("Треугольная печать считана !"));
+        QCOMPARE(p.defaultExportName(), QStringLiteral("opened_45мм_600dpi.png"));
+    }
+
+    void exportWritesWhatTheCommandLineWrites_data() {
+        QTest::addColumn<QString>("design");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<double>("width");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<double>("margin");
+        QTest::addColumn<QStringList>("checks");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("png") << "round" << 0 << 40.0 << 600 << 2.0 << QStringList() << "round_40мм_600dpi.png";
+        QTest::newRow("tiff mirrored") << "triangle" << 1 << 30.5 << 1200 << 0.0 << QStringList{"mirror"}
+                                       << "triangle_30.5мм_1200dpi.tif";
+        QTest::newRow("pdf negative") << "round" << 2 << 25.0 << 600 << 5.0 << QStringList{"negative"} << "round_25мм.pdf";
+        QTest::newRow("svg colour merged") << "rect" << 3 << 58.0 << 600 << 2.0 << QStringList{"colour", "merge"}
+                                           << "rect_58мм.svg";
+        QTest::newRow("bmp colour") << "rect" << 4 << 70.0 << 300 << 1.0 << QStringList{"colour"} << "rect_70мм_300dpi.bmp";
+        QTest::newRow("bmp 1-bit") << "triangle" << 4 << 30.5 << 1200 << 0.0 << QStringList() << "triangle_30.5мм_1200dpi.bmp";
+        QTest::newRow("png mirrored") << "triangle" << 0 << 30.5 << 1200 << 0.0 << QStringList{"mirror"}
+                                      << "triangle_30.5мм_1200dpi.png";
+    }
+    void exportWritesWhatTheCommandLineWrites() {
+        QFETCH(QString, design);
+        QFETCH(int, format);
+        QFETCH(double, width);
+        QFETCH(int, dpi);
+        QFETCH(double, margin);
+        QFETCH(QStringList, checks);
+        QFETCH(QString, name);
+        const QString source = m_dir.filePath(design + QStringLiteral(".qgr"));
+        RectStampParameters rect = defaultRectStamp();
+        rect.lines[0].font.color = 0x0000C0;  // some colour to keep
+        const QByteArray bytes = design == QLatin1String("round")      ? io::writeRoundSeal(defaultRoundSeal())
+                                 : design == QLatin1String("triangle") ? io::writeTriangleSeal(defaultTriangleSeal())
+                                                                       : io::writeRectStamp(rect);
+        QVERIFY(write(source, bytes));
+        dialogs().openNames.push_back(source);
+        main().OpenItemClick();
+        ProductionWindow& p = production();
+        control<QComboBox>(p, "FormatBox")->setCurrentIndex(format);
+        control<QDoubleSpinBox>(p, "WidthEdit")->setValue(width);
+        control<QSpinBox>(p, "DpiEdit")->setValue(dpi);
+        control<QDoubleSpinBox>(p, "MarginEdit")->setValue(margin);
+        control<QCheckBox>(p, "MirrorCheck")->setChecked(checks.contains(QLatin1String("mirror")));
+        control<QCheckBox>(p, "NegativeCheck")->setChecked(checks.contains(QLatin1String("negative")));
+        control<QCheckBox>(p, "ColourCheck")->setChecked(checks.contains(QLatin1String("colour")));
+        control<QCheckBox>(p, "MergeCheck")->setChecked(checks.contains(QLatin1String("merge")));
+
+        const QString fromWindow = m_dir.filePath(QStringLiteral("window-") + name);
+        dialogs().saveNames.push_back(fromWindow);
+        click(p, QStringLiteral("ExportButton"));
+        QCOMPARE(dialogs().saveRequests.size(), 1);
+        const FileDialogRequest& request = dialogs().saveRequests.constFirst();
+        QCOMPARE(QFileInfo(request.directory).fileName(), name);
+        QCOMPARE(QFileInfo(request.directory).absolutePath(), QFileInfo(source).absolutePath());
+        QVERIFY(request.title.startsWith(QStringLiteral("Экспорт ")));
+        QCOMPARE(dialogs().lastMessage(), QStringLiteral("Файл (%1) сохранен !").arg(QFileInfo(name).suffix()));
+
+        const QString fromCommandLine = m_dir.filePath(QStringLiteral("cli-") + name);
+        QStringList arguments = {QStringLiteral("--export"), source, QStringLiteral("--output"), fromCommandLine,
+                                 QStringLiteral("--width-mm"), QString::number(width), QStringLiteral("--dpi"),
+                                 QString::number(dpi), QStringLiteral("--margin-mm"), QString::number(margin)};
+        const QHash<QString, QString> options = {{"mirror", "--mirror"}, {"negative", "--negative"},
+                                                 {"colour", "--color"}, {"merge", "--merge-outlines"}};
+        for (const QString& check : checks)
+            arguments << options.value(check);
+        QString errors;
+        QCOMPARE(runProgram(arguments, &errors), 0);
+        const QByteArray expected = read(fromCommandLine);
+        QVERIFY2(!expected.isEmpty(), qPrintable(errors));
+        if (format == 1) {
+            // Qt's TIFF writer copies the picture first, and the copy leaves
+            // the bits after a row's last pixel as memory had them: the
+            // pictures and their resolution are compared.
+            const QImage window(fromWindow);
+            const QImage commandLine(fromCommandLine);
+            QVERIFY(!window.isNull());
+            QCOMPARE(window, commandLine);
+            QCOMPARE(window.dotsPerMeterX(), commandLine.dotsPerMeterX());
+            return;
+        }
+        QCOMPARE(withoutStamps(read(fromWindow)), withoutStamps(expected));
+    }
+
+    void exportRefusesAnotherExtension() {
+        ProductionWindow& p = production();
+        dialogs().saveNames.push_back(m_dir.filePath(QStringLiteral("seal.jpg")));
+        click(p, QStringLiteral("ExportButton"));
+        QCOMPARE(dialogs().lastMessage(), QStringLiteral("Расширение файла должно быть png !"));
+        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("seal.jpg"))));
+    }
+
+    void printsAtTrueWidthInTheMiddleOfThePage_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<double>("width");
+        QTest::addColumn<bool>("mirror");
+        QTest::newRow("round seal 40 mm") << 0 << 40.0 << false;
+        QTest::newRow("stamp 58 mm mirrored") << 2 << 58.0 << true;
+        QTest::newRow("triangle 23.7 mm") << 1 << 23.7 << false;
+    }
+    void printsAtTrueWidthInTheMiddleOfThePage() {
+        QFETCH(int, page);
+        QFETCH(double, width);
+        QFETCH(bool, mirror);
+        control<QTabWidget>(main(), "Pages")->setCurrentIndex(page);
+        ProductionWindow& p = production();
+        control<QDoubleSpinBox>(p, "WidthEdit")->setValue(width);
+        control<QCheckBox>(p, "MirrorCheck")->setChecked(mirror);
+        control<QDoubleSpinBox>(p, "MarginEdit")->setValue(10);  // the margin is not printed
+        const QString pdf = m_dir.filePath(QStringLiteral("print.pdf"));
+        dialogs().printFiles.push_back(pdf);
+        click(p, QStringLiteral("PrintButton"));
+        QCOMPARE(dialogs().printRequests.size(), 1);
+        QVERIFY(!dialogs().printRequests.constFirst().preview);
+
+        // The middle of the A4 page, 80 mm square, at 1200 dpi.
+        const double dotsPerMm = 1200 / 25.4;
+        const QRectF middle(105 - 40, 148.5 - 40, 80, 80);
+        const QString prefix = m_dir.filePath(QStringLiteral("print"));
+        QProcess pdftoppm;
+        pdftoppm.start(QStringLiteral("pdftoppm"),
+                       {QStringLiteral("-r"), QStringLiteral("1200"), QStringLiteral("-gray"), QStringLiteral("-singlefile"),
+                        QStringLiteral("-x"), QString::number(std::lround(middle.left() * dotsPerMm)), QStringLiteral("-y"),
+                        QString::number(std::lround(middle.top() * dotsPerMm)), QStringLiteral("-W"),
+                        QString::number(std::lround(middle.width() * dotsPerMm)), QStringLiteral("-H"),
+                        QString::number(std::lround(middle.height() * dotsPerMm)), pdf, prefix});
+        if (!pdftoppm.waitForStarted())
+            QSKIP("pdftoppm (poppler-utils) is not installed");
+        QVERIFY(pdftoppm.waitForFinished(60000));
+        QCOMPARE(pdftoppm.exitCode(), 0);
+        const QImage picture(prefix + QStringLiteral(".pgm"));
+        QVERIFY(!picture.isNull());
+        const QRect ink = darkBox(picture);
+        QVERIFY(!ink.isEmpty());
+        // The ink spans the width (a pixel is 0.021 mm), in the middle of the page.
+        const double inkWidth = (ink.width()) / dotsPerMm;
+        const output::Imprint& imprint = p.imprint();
+        const double expected = output::imprintSizeMm(imprint, width).width();
+        QVERIFY2(std::abs(inkWidth - expected) <= 0.1, qPrintable(QStringLiteral("%1 mm of ink, %2 mm asked").arg(inkWidth).arg(expected)));
+        const QPointF centre = QRectF(ink).center() / dotsPerMm + middle.topLeft();
+        QVERIFY2(std::abs(centre.x() - 105) <= 0.2, qPrintable(QString::number(centre.x())));
+        if (page == 0)
+            QVERIFY2(std::abs(centre.y() - 148.5) <= 0.2, qPrintable(QString::number(centre.y())));
+        if (page == 0)
+            QVERIFY(std::abs(inkWidth - width) <= 0.1);  // a round seal's width is its outer ring
+    }
+
+    void trueSizeAndZoomSteps() {
+        ProductionWindow& p = production();
+        ImprintView* view = p.view();
+        QScreen* screen = view->screen();
+        QVERIFY(screen);
+        const double pixelsPerMm = screen->physicalDotsPerInch() / 25.4;
+        QVERIFY(view->fitsWindow());
+        QCOMPARE(control<QLabel>(p, "ZoomLabel")->text(),
+                 QStringLiteral("Вписано, %1 %").arg(std::lround(view->zoom() * 100)));
+        click(p, QStringLiteral("TrueSizeButton"));
+        QVERIFY(!view->fitsWindow());
+        QCOMPARE(view->pixelsPerMm(), pixelsPerMm);
+        // The page's 44 mm (40 and the margins) cover 44 mm of the screen.
+        const QRectF paper = view->pageToWidget().mapRect(QRectF(QPointF(0, 0), output::pageSizeMm(p.imprint(), p.settings())));
+        QVERIFY(std::abs(paper.width() - 44 * pixelsPerMm) < 1e-6);
+        // And so does the ink as painted, in the screen's own pixels.
+        const QImage shot = view->grab().toImage();
+        const double ratio = shot.devicePixelRatio();
+        const QRect onPaper = QRectF(paper.topLeft() * ratio, paper.size() * ratio).toAlignedRect().adjusted(1, 1, -1, -1);
+        const QRect ink = darkBox(shot.copy(onPaper));
+        QVERIFY2(std::abs(ink.width() - 40 * pixelsPerMm * ratio) <= 2,
+                 qPrintable(QStringLiteral("%1 pixels of ink at a ratio of %2").arg(ink.width()).arg(ratio)));
+
+        p.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&p));
+        for (int i = 0; i < 20; ++i)
+            QTest::keyClick(view, Qt::Key_Plus, Qt::ControlModifier);
+        QCOMPARE(view->zoom(), ImprintView::kMaxZoom);
+        click(p, QStringLiteral("ZoomOutButton"));
+        QCOMPARE(view->zoom(), 12.0);
+        click(p, QStringLiteral("FitButton"));
+        QVERIFY(view->fitsWindow());
+        QVERIFY(QRectF(view->drawingArea()).contains(
+            view->pageToWidget().mapRect(QRectF(QPointF(0, 0), output::pageSizeMm(p.imprint(), p.settings())))));
+    }
+
+    void settingsAndPlaceKeptBetweenRuns() {
+        ProductionWindow& p = production();
+        control<QDoubleSpinBox>(p, "WidthEdit")->setValue(33);
+        control<QComboBox>(p, "FormatBox")->setCurrentIndex(2);
+        p.setGeometry(QRect(40, 50, 700, 500));
+        control<QTabWidget>(main(), "Pages")->setCurrentIndex(2);
+        main().completePendingRepaint();
+        control<QCheckBox>(p, "NegativeCheck")->setChecked(true);
+        p.close();
+        m_ui.reset();
+
+        m_ui = std::make_unique<ScriptedWindow>();
+        ProductionWindow& again = production();
+        QCOMPARE(again.size(), QSize(700, 500));
+        QCOMPARE(again.settings().widthMm, 33.0);
+        QCOMPARE(again.settings().format, output::Format::Pdf);
+        QVERIFY(!again.settings().negative);
+        control<QTabWidget>(main(), "Pages")->setCurrentIndex(2);
+        main().completePendingRepaint();
+        QCOMPARE(again.settings().widthMm, 58.0);
+        QVERIFY(again.settings().negative);
+        QVERIFY(control<QCheckBox>(again, "NegativeCheck")->isChecked());
+    }
+
+    void findingsListedAndMarked() {
+        ProductionWindow& p = production();
+        CheckPanel* panel = p.checkPanel();
+        auto* list = control<QListWidget>(p, "FindingsList");
+        control<QDoubleSpinBox>(p, "WidthEdit")->setValue(20);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->busy(), 20000);
+        const std::vector<check::Finding> small = panel->report().findings;
+        QCOMPARE(list->count(), int(small.size()));
+        QCOMPARE(p.view()->marks().size(), small.size());
+        // The default round seal 20 mm across: rings of about 0.1 mm, capitals of about 0.8 mm.
+        const auto has = [](const std::vector<check::Finding>& findings, check::Problem problem) {
+            return std::any_of(findings.begin(), findings.end(), [problem](const auto& f) { return f.problem == problem; });
+        };
+        QVERIFY(has(small, check::Problem::ThinLine));
+        QVERIFY(has(small, check::Problem::LowCapitals));
+
+        const auto placed = std::find_if(small.begin(), small.end(), [](const auto& f) { return !f.place.isNull(); });
+        QVERIFY(placed != small.end());
+        const int row = int(placed - small.begin());
+        QVERIFY(list->item(row)->text().startsWith(check::elementName(StampKind::Round, placed->element) + QStringLiteral(": ")));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(list->item(row)).center());
+        QCOMPARE(p.view()->currentMark(), row);
+
+        // Twice as wide, the capitals are high enough.
+        control<QDoubleSpinBox>(p, "WidthEdit")->setValue(40);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->busy(), 20000);
+        QVERIFY(!has(panel->report().findings, check::Problem::LowCapitals));
+    }
+
+    void typingDoesNotWaitForTheCheck() {
+        ProductionWindow& p = production();
+        QTRY_VERIFY_WITH_TIMEOUT(!p.checkPanel()->busy(), 20000);
+        typeText(control<QLineEdit>(main(), "Page1Edit2"), QStringLiteral("Ещё"));
+        // Drawn at once; checked when the worker is done.
+        showsTheDesign(StampKind::Round);
+        QVERIFY(p.checkPanel()->busy());
+        QTRY_VERIFY_WITH_TIMEOUT(!p.checkPanel()->busy(), 20000);
+    }
+
+    void limitsKeptAndApplied() {
+        ProductionWindow& p = production();
+        control<QDoubleSpinBox>(p, "WidthEdit")->setValue(20);
+        control<QDoubleSpinBox>(p, "MinCapEdit")->setValue(0.5);
+        QTRY_VERIFY_WITH_TIMEOUT(!p.checkPanel()->busy(), 20000);
+        QCOMPARE(p.checkPanel()->limits().minCapMm, 0.5);
+        for (const check::Finding& finding : p.checkPanel()->report().findings)
+            QVERIFY(finding.problem != check::Problem::LowCapitals);
+        m_ui.reset();
+        m_ui = std::make_unique<ScriptedWindow>();
+        QCOMPARE(control<QDoubleSpinBox>(production(), "MinCapEdit")->value(), 0.5);
+        QCOMPARE(production().checkPanel()->limits().minCapMm, 0.5);
+    }
+
+    void everyControlHasATip() {
+        ProductionWindow& p = production();
+        for (QWidget* widget : p.findChildren<QWidget*>()) {
+            if (!widget->objectName().isEmpty() && widget->isVisibleTo(&p) &&
+                (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QAbstractSpinBox*>(widget) ||
+                 qobject_cast<QComboBox*>(widget) || widget == p.view()))
+                QVERIFY2(!widget->toolTip().isEmpty(), qPrintable(widget->objectName()));
+        }
+    }
+};
+
+QTEST_MAIN(TestProduction)
+#include "test_production.moc"
