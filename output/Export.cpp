@@ -278,11 +278,23 @@ QImage renderRaster(const Imprint& imprint, const Settings& settings) {
     const double pixelsPerMm = settings.dpi / kMmPerInch;
     const QSizeF size = imprintSizeMm(imprint, settings.widthMm);
     const double margin = settings.marginMm * pixelsPerMm;
-    const QRectF box(margin, margin, size.width() * pixelsPerMm, size.height() * pixelsPerMm);
+    QRectF box(margin, margin, size.width() * pixelsPerMm, size.height() * pixelsPerMm);
     const bool mono = !settings.colour || settings.negative;
     const bool transparent = settings.transparent && settings.format == Format::Png && !settings.negative;
-    const QSize pixels(std::max(1, static_cast<int>(std::ceil(box.width() + 2 * margin - 1e-6))),
-                       std::max(1, static_cast<int>(std::ceil(box.height() + 2 * margin - 1e-6))));
+    QSize pixels(std::max(1, static_cast<int>(std::ceil(box.width() + 2 * margin - 1e-6))),
+                 std::max(1, static_cast<int>(std::ceil(box.height() + 2 * margin - 1e-6))));
+    // Qt's TIFF writer copies a 1-bit picture in pieces and leaves the bits
+    // after each row's last pixel as the memory held them, so the same
+    // imprint would give different files. A 1-bit TIFF is therefore made a
+    // whole number of bytes wide: the margin grows by what that adds, evenly
+    // on both sides, and the imprint keeps its size.
+    int padLeft = 0;
+    if (mono && settings.format == Format::Tiff && pixels.width() % 8 != 0) {
+        const int pad = 8 - pixels.width() % 8;
+        pixels.rwidth() += pad;
+        padLeft = pad / 2;
+        box.translate(padLeft, 0);
+    }
     QImage picture(pixels,
                    mono && !transparent ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
     if (picture.isNull())
@@ -294,6 +306,7 @@ QImage renderRaster(const Imprint& imprint, const Settings& settings) {
         // Drawn unmirrored: the finished picture is mirrored whole.
         Settings unmirrored = settings;
         unmirrored.mirror = false;
+        painter.translate(padLeft, 0);
         painter.scale(pixelsPerMm, pixelsPerMm);
         painter.setTransform(pageTransform(imprint, unmirrored), true);
         paintInk(painter, imprint.ops, transparent ? QColor(Qt::transparent) : QColor(Qt::white),

@@ -223,6 +223,8 @@ private slots:
         QTest::newRow("png") << "round" << 0 << 40.0 << 600 << 2.0 << QStringList() << "round_40мм_600dpi.png";
         QTest::newRow("tiff mirrored") << "triangle" << 1 << 30.5 << 1200 << 0.0 << QStringList{"mirror"}
                                        << "triangle_30.5мм_1200dpi.tif";
+        QTest::newRow("tiff negative") << "round" << 1 << 33.3 << 600 << 1.0 << QStringList{"negative"}
+                                       << "round_33.3мм_600dpi.tif";
         QTest::newRow("pdf negative") << "round" << 2 << 25.0 << 600 << 5.0 << QStringList{"negative"} << "round_25мм.pdf";
         QTest::newRow("svg colour merged") << "rect" << 3 << 58.0 << 600 << 2.0 << QStringList{"colour", "merge"}
                                            << "rect_58мм.svg";
@@ -280,17 +282,6 @@ private slots:
         QCOMPARE(runProgram(arguments, &errors), 0);
         const QByteArray expected = read(fromCommandLine);
         QVERIFY2(!expected.isEmpty(), qPrintable(errors));
-        if (format == 1) {
-            // Qt's TIFF writer copies the picture first, and the copy leaves
-            // the bits after a row's last pixel as memory had them: the
-            // pictures and their resolution are compared.
-            const QImage window(fromWindow);
-            const QImage commandLine(fromCommandLine);
-            QVERIFY(!window.isNull());
-            QCOMPARE(window, commandLine);
-            QCOMPARE(window.dotsPerMeterX(), commandLine.dotsPerMeterX());
-            return;
-        }
         QCOMPARE(withoutStamps(read(fromWindow)), withoutStamps(expected));
     }
 
