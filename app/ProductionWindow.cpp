@@ -135,6 +135,8 @@ ProductionWindow::ProductionWindow(TForm1& main, Dialogs& dialogs, QWidget* pare
     : QWidget(parent, Qt::Window), m_main(main), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("ProductionWindow"));
     setWindowTitle(QStringLiteral("Макет для изготовления"));
+    // Numbers are written the Russian way, "40,0 мм", in every control.
+    setLocale(QLocale(QLocale::Russian, QLocale::Russia));
     for (int k = 0; k < kKindCount; ++k)
         m_settings[static_cast<std::size_t>(k)] = loadSettings(static_cast<StampKind>(k));
     m_imprint = std::make_shared<output::Imprint>();
@@ -164,7 +166,7 @@ ProductionWindow::ProductionWindow(TForm1& main, Dialogs& dialogs, QWidget* pare
     connect(zoomOut, &QToolButton::clicked, m_view, &ImprintView::zoomOut);
     connect(zoomIn, &QToolButton::clicked, m_view, &ImprintView::zoomIn);
     connect(m_view, &ImprintView::zoomChanged, this, [this] {
-        const QString percent = QLocale().toString(std::lround(m_view->zoom() * 100)) + QStringLiteral(" %");
+        const QString percent = locale().toString(std::lround(m_view->zoom() * 100)) + QStringLiteral(" %");
         m_zoomLabel->setText(m_view->fitsWindow() ? QStringLiteral("Вписано, ") + percent : percent);
     });
     const auto shortcut = [this](const QKeySequence& keys, void (ImprintView::*slot)()) {
@@ -383,7 +385,7 @@ void ProductionWindow::updateControls() {
     const output::Settings& s = settings();
     const bool hasInk = !m_imprint->empty();
     const QSizeF size = output::imprintSizeMm(*m_imprint, s.widthMm);
-    m_height->setText(hasInk ? QLocale().toString(size.height(), 'f', 1) + QStringLiteral(" мм")
+    m_height->setText(hasInk ? locale().toString(size.height(), 'f', 1) + QStringLiteral(" мм")
                              : QStringLiteral("нет оттиска"));
     m_dpi->setEnabled(!isVector(s.format));
     m_merge->setEnabled(isVector(s.format));

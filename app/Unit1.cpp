@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QMimeData>
 #include <QShortcut>
@@ -164,6 +165,7 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
         QPushButton* button = makeButton(buttonPanel, name, caption, left, top);
         button->setToolTip(QStringLiteral("%1 (%2)").arg(caption, keys.toString(QKeySequence::NativeText)));
         connect(button, &QPushButton::clicked, this, handler);
+        m_commandKeys.append(keys);
         auto* shortcut = new QShortcut(keys, this);
         shortcut->setObjectName(QString::fromLatin1(name) + QStringLiteral("Shortcut"));
         connect(shortcut, &QShortcut::activated, this, handler);
@@ -198,6 +200,7 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
     addItem("ProductionItem", QStringLiteral("Макет для изготовления"), &TForm1::ProductionItemClick);
     ProductionItem = PopupMenu1->actions().constLast();
     ProductionItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    m_commandKeys.append(ProductionItem->shortcut());
     ProductionItem->setShortcutContext(Qt::WindowShortcut);
     addAction(ProductionItem);  // the shortcut works without the menu
 
@@ -592,6 +595,18 @@ QStringList TForm1::droppableFiles(const QMimeData* data, QWidget* target, const
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (type == QEvent::ShortcutOverride) {
+        // A text edit claims some keys for itself on some desktops (Ctrl+E
+        // moves to the end of the line): the window's commands come first.
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        const QKeySequence pressed(
+            QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, static_cast<Qt::Key>(key->key())));
+        if (m_commandKeys.contains(pressed)) {
+            event->ignore();
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
         return QWidget::eventFilter(watched, event);
     auto* target = qobject_cast<QWidget*>(watched);

@@ -6,6 +6,8 @@
 #include "PageEditor.h"
 #include "Parameters.h"
 
+#include <QKeySequence>
+#include <QList>
 #include <QWidget>
 
 #include <array>
@@ -142,6 +144,8 @@ private:
     };
 
     qg::Dialogs& m_dialogs;
+    // The keys of the window's commands, which no control may claim.
+    QList<QKeySequence> m_commandKeys;
     qg::StampDesigns m_designs;
     qg::EditHistory m_history{m_designs};
     std::array<bool, qg::kKindCount> m_modified{};
