@@ -3,6 +3,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen ./bench_check
 
+#include "Median.h"
 #include "../tests/Designs.h"
 #include "Check.h"
 #include "Morphology.h"
@@ -17,23 +18,7 @@
 #include <functional>
 #include <vector>
 
-namespace {
-
 using namespace qg;
-
-double median(const std::function<void()>& work, int runs) {
-    std::vector<double> times;
-    QElapsedTimer timer;
-    for (int i = 0; i < runs; ++i) {
-        timer.start();
-        work();
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);

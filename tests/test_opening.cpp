@@ -1,3 +1,4 @@
+#include "Files.h"
 #include "Designs.h"
 #include "ScriptedDialogs.h"
 #include "StampFile.h"
@@ -21,11 +22,6 @@ namespace {
 
 // How a file reaches the window.
 enum class Way { OpenButton, CommandLine, Drop };
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // Drags the files over a control and drops them at a point of it; true when
 // the window took the drag.
@@ -114,10 +110,10 @@ void OpeningTest::eachWayOpensAsOpenDoes() {
     QList<QByteArray> lines = io::writeTriangleSeal(triangle).split('\n');
     lines[4] = "Broken\r";
     const QByteArray damagedBytes = lines.join('\n');
-    QVERIFY(writeFile(dir.filePath("tri.qgr"), io::writeTriangleSeal(triangle)));
-    QVERIFY(writeFile(dir.filePath("tri.txt"), io::writeTriangleSeal(triangle)));
-    QVERIFY(writeFile(dir.filePath("rect.QGR"), io::writeRectStamp(rect)));
-    QVERIFY(writeFile(dir.filePath("damaged.qgr"), damagedBytes));
+    QVERIFY(write(dir.filePath("tri.qgr"), io::writeTriangleSeal(triangle)));
+    QVERIFY(write(dir.filePath("tri.txt"), io::writeTriangleSeal(triangle)));
+    QVERIFY(write(dir.filePath("rect.QGR"), io::writeRectStamp(rect)));
+    QVERIFY(write(dir.filePath("damaged.qgr"), damagedBytes));
     int damagedLine = 0;
     {
         StampDesigns probe;
@@ -147,7 +143,7 @@ void OpeningTest::eachWayOpensAsOpenDoes() {
 
 void OpeningTest::droppedDesignAsksAboutUnsavedChanges() {
     QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("tri.qgr"), io::writeTriangleSeal(defaultTriangleSeal())));
+    QVERIFY(write(dir.filePath("tri.qgr"), io::writeTriangleSeal(defaultTriangleSeal())));
     ScriptedWindow w;
     w.window.setActivePage(ActivePage::Triangle);
     retype(control<QLineEdit>(w.window, QStringLiteral("Page2Edit1")), QStringLiteral("Правка"));
@@ -182,7 +178,7 @@ void OpeningTest::bitmapDroppedOnEmblemGroup() {
 
     QTemporaryDir dir;
     const QString path = dir.filePath(file);
-    QVERIFY(writeFile(path, file.startsWith(QLatin1String("crest")) ? qg::testing::bmpBytes(8, 8, Qt::black) : QByteArray("not a picture")));
+    QVERIFY(write(path, file.startsWith(QLatin1String("crest")) ? qg::testing::bmpBytes(8, 8, Qt::black) : QByteArray("not a picture")));
 
     ScriptedWindow w;
     QCOMPARE(w.window.activePage(), ActivePage::Round);

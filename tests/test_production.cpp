@@ -1,3 +1,4 @@
+#include "Files.h"
 #include "CheckPanel.h"
 #include "Designs.h"
 #include "Export.h"
@@ -36,16 +37,6 @@
 using namespace qg;
 
 namespace {
-
-bool write(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The program itself, as a user runs it from a terminal.
 int runProgram(const QStringList& arguments, QString* errors = nullptr) {
