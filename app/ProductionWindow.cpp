@@ -24,6 +24,7 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QScreen>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -289,7 +290,11 @@ ProductionWindow::ProductionWindow(TForm1& main, Dialogs& dialogs, QWidget* pare
     // Closes with Escape, like a dialog.
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 
-    resize(980, 640);
+    // Room for the imprint and the whole list of findings, within the screen.
+    QSize size(1100, 820);
+    if (const QScreen* screen = main.screen())
+        size = size.boundedTo(screen->availableGeometry().size() * 0.9);
+    resize(size);
     const QByteArray geometry = programSettings().value(QStringLiteral("production/geometry")).toByteArray();
     if (!geometry.isEmpty())
         restoreGeometry(geometry);
