@@ -29,7 +29,8 @@ public:
 // The resident memory of this process in KiB (0 where it cannot be read).
 long residentKiB();
 
-// Once the window has painted its first preview, writes to `out`
+// Once the preview has been painted on the window for the first time,
+// writes to `out`
 //   first-paint <ms since `sinceStart`> <resident KiB>
 // then opens `files`, repaints the active design `repaints` times, writes
 //   repainted <count> <ms> <resident KiB>
