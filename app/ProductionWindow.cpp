@@ -1,5 +1,7 @@
 #include "ProductionWindow.h"
 
+#include "EditHistory.h"
+
 #include "CheckPanel.h"
 #include "ImprintView.h"
 #include "StampFile.h"
@@ -286,6 +288,11 @@ ProductionWindow::ProductionWindow(TForm1& main, Dialogs& dialogs, QWidget* pare
     connect(m_format, &QComboBox::currentIndexChanged, this, &ProductionWindow::settingsEdited);
     for (QCheckBox* check : {m_colour, m_mirror, m_negative, m_merge})
         connect(check, &QCheckBox::toggled, this, &ProductionWindow::settingsEdited);
+
+    // Ctrl+Z and its kin step through the design's history here too.
+    auto* historyKeys = new HistoryKeys(this);
+    connect(historyKeys, &HistoryKeys::undo, &main, &TForm1::UndoItemClick);
+    connect(historyKeys, &HistoryKeys::redo, &main, &TForm1::RedoItemClick);
 
     // Closes with Escape, like a dialog.
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);

@@ -201,6 +201,16 @@ private slots:
         showsTheDesign(StampKind::Triangle);
         QCOMPARE(dialogs().lastMessage(), QStringLiteral("Треугольная печать считана !"));
         QCOMPARE(p.defaultExportName(), QStringLiteral("opened_45мм_600dpi.png"));
+
+        // Undone and redone from this window: the open goes back and forth.
+        p.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&p));
+        QTest::keyClick(&p, Qt::Key_Z, Qt::ControlModifier);
+        showsTheDesign(StampKind::Triangle);
+        QCOMPARE(main().designs().triangle.lines[0].text, defaultTriangleSeal().lines[0].text);
+        QTest::keyClick(&p, Qt::Key_Y, Qt::ControlModifier);
+        showsTheDesign(StampKind::Triangle);
+        QCOMPARE(main().designs().triangle.lines[0].text, QStringLiteral("Открытая"));
     }
 
     void exportWritesWhatTheCommandLineWrites_data() {
