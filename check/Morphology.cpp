@@ -49,37 +49,50 @@ std::vector<std::uint16_t> boundedSquaredDistance(const std::vector<std::uint8_t
         }
     }
 
-    // Along each row: the nearest of the columns' distances, looking only as
-    // far as the best found so far; columns with nothing within reach are
-    // skipped by the distance to the nearest one that has.
-    std::vector<int> near(w);
+    // Along each row: the nearest of the columns' distances within reach,
+    // dx^2 + g^2 taken one offset at a time across the whole stretch of the
+    // row that has something within reach (a loop the compiler vectorises).
+    // The sums are held at far^2 before they are formed, so they never
+    // overflow.
+    const std::size_t pad = static_cast<std::size_t>(reach);
+    std::vector<std::uint16_t> squared(w + 2 * pad, farSquared);
     for (std::size_t y = 0; y < h; ++y) {
         const std::uint8_t* g = column.data() + y * w;
-        std::uint16_t* out = result.data() + y * w;
-        int last = -far - 1;
+        std::size_t first = w;
+        std::size_t last = 0;
+        std::uint16_t* sq = squared.data() + pad;
         for (std::size_t x = 0; x < w; ++x) {
-            if (g[x] < far)
-                last = static_cast<int>(x);
-            near[x] = static_cast<int>(x) - last;
-        }
-        last = static_cast<int>(w) + far + 1;
-        for (std::size_t x = w; x-- > 0;) {
-            if (g[x] < far)
-                last = static_cast<int>(x);
-            near[x] = std::min(near[x], last - static_cast<int>(x));
+            const std::uint16_t v = g[x];
+            sq[x] = v < far ? static_cast<std::uint16_t>(v * v) : farSquared;
         }
         for (std::size_t x = 0; x < w; ++x) {
-            if (near[x] > reach)
-                continue;
-            int best = g[x] < far ? g[x] * g[x] : far * far;
-            const int xi = static_cast<int>(x);
-            for (int dx = std::max(near[x], 1); dx <= reach && dx * dx < best; ++dx) {
-                if (xi - dx >= 0 && g[xi - dx] < far)
-                    best = std::min(best, dx * dx + g[xi - dx] * g[xi - dx]);
-                if (xi + dx < width && g[xi + dx] < far)
-                    best = std::min(best, dx * dx + g[xi + dx] * g[xi + dx]);
+            if (g[x] < far) {
+                first = x;
+                break;
             }
-            out[x] = static_cast<std::uint16_t>(std::min(best, far * far));
+        }
+        if (first == w)
+            continue;
+        for (std::size_t x = w; x-- > 0;) {
+            if (g[x] < far) {
+                last = x;
+                break;
+            }
+        }
+        const std::size_t from = first > pad ? first - pad : 0;
+        const std::size_t to = std::min(w, last + pad + 1);
+        std::uint16_t* out = result.data() + y * w;
+        std::copy(sq + from, sq + to, out + from);
+        for (int dx = 1; dx <= reach; ++dx) {
+            const std::uint16_t dd = static_cast<std::uint16_t>(dx * dx);
+            const std::uint16_t room = static_cast<std::uint16_t>(farSquared - dd);
+            const std::uint16_t* left = sq - dx;
+            const std::uint16_t* right = sq + dx;
+            for (std::size_t x = from; x < to; ++x) {
+                const std::uint16_t near = static_cast<std::uint16_t>(std::min(left[x], right[x]));
+                const std::uint16_t candidate = static_cast<std::uint16_t>(std::min(near, room) + dd);
+                out[x] = std::min(out[x], candidate);
+            }
         }
     }
     return result;
