@@ -148,24 +148,47 @@ Drawing drawLabels(const output::Imprint& imprint, double widthMm, double pixels
         code[i] = static_cast<int>(found - drawing.elements.begin()) + 1;
     }
 
-    QImage picture(drawing.width, drawing.height, QImage::Format_Grayscale8);
-    if (picture.isNull())
-        return Drawing{};
-    picture.fill(0);
-    {
-        QPainter painter(&picture);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setTransform(QTransform(pixelsPerUnit, 0, 0, pixelsPerUnit, -drawing.origin.x() * pixelsPerUnit,
-                                        -drawing.origin.y() * pixelsPerUnit));
-        for (std::size_t i = 0; i < imprint.ops.size(); ++i) {
-            const InkOp& op = imprint.ops[i];
-            paintInkPath(painter, op.path, op.stroked, op.width, QColor(code[i], code[i], code[i]));
+    // Two bands, one on each thread, drawn through the same transform into
+    // the one picture, each clipped to its rows: the pixels come out as if
+    // drawn at once. An op wholly outside a band is left out of it.
+    const std::size_t size = static_cast<std::size_t>(drawing.width) * static_cast<std::size_t>(drawing.height);
+    drawing.labels.assign(size, 0);
+    const QTransform transform(pixelsPerUnit, 0, 0, pixelsPerUnit, -drawing.origin.x() * pixelsPerUnit,
+                               -drawing.origin.y() * pixelsPerUnit);
+    // A path keeps what it works out for drawing in itself: the second
+    // thread draws copies of its own.
+    std::vector<QRectF> reach(imprint.ops.size());
+    std::vector<QPainterPath> copies(imprint.ops.size());
+    for (std::size_t i = 0; i < imprint.ops.size(); ++i) {
+        const InkOp& op = imprint.ops[i];
+        reach[i] = transform.mapRect(op.bounds()).adjusted(-2, -2, 2, 2);
+        copies[i] = op.path;
+        if (copies[i].elementCount() > 0) {
+            const QPainterPath::Element first = copies[i].elementAt(0);
+            copies[i].setElementPositionAt(0, first.x, first.y);
         }
     }
-    drawing.labels.resize(static_cast<std::size_t>(drawing.width) * static_cast<std::size_t>(drawing.height));
-    for (int y = 0; y < drawing.height; ++y)
-        std::copy_n(picture.constScanLine(y), drawing.width,
-                    drawing.labels.begin() + static_cast<std::ptrdiff_t>(y) * drawing.width);
+    auto paintBand = [&](int top, int bottom, bool own) {
+        if (bottom <= top)
+            return;
+        QImage picture(drawing.labels.data(), drawing.width, drawing.height, drawing.width,
+                       QImage::Format_Grayscale8);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setClipRect(QRect(0, top, drawing.width, bottom - top));
+        painter.setTransform(transform);
+        for (std::size_t i = 0; i < imprint.ops.size(); ++i) {
+            if (reach[i].bottom() < top || reach[i].top() > bottom)
+                continue;
+            const InkOp& op = imprint.ops[i];
+            paintInkPath(painter, own ? copies[i] : op.path, op.stroked, op.width,
+                         QColor(code[i], code[i], code[i]));
+        }
+    };
+    const int middle = drawing.height / 2;
+    std::thread lower([&] { paintBand(middle, drawing.height, true); });
+    paintBand(0, middle, false);
+    lower.join();
     return drawing;
 }
 
