@@ -148,24 +148,47 @@ Drawing drawLabels(const output::Imprint& imprint, double widthMm, double pixels
         code[i] = static_cast<int>(found - drawing.elements.begin()) + 1;
     }
 
-    QImage picture(drawing.width, drawing.height, QImage::Format_Grayscale8);
-    if (picture.isNull())
-        return Drawing{};
-    picture.fill(0);
-    {
-        QPainter painter(&picture);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setTransform(QTransform(pixelsPerUnit, 0, 0, pixelsPerUnit, -drawing.origin.x() * pixelsPerUnit,
-                                        -drawing.origin.y() * pixelsPerUnit));
-        for (std::size_t i = 0; i < imprint.ops.size(); ++i) {
-            const InkOp& op = imprint.ops[i];
-            paintInkPath(painter, op.path, op.stroked, op.width, QColor(code[i], code[i], code[i]));
+    // Two bands, one on each thread, drawn through the same transform into
+    // the one picture, each clipped to its rows: the pixels come out as if
+    // drawn at once. An op wholly outside a band is left out of it.
+    const std::size_t size = static_cast<std::size_t>(drawing.width) * static_cast<std::size_t>(drawing.height);
+    drawing.labels.assign(size, 0);
+    const QTransform transform(pixelsPerUnit, 0, 0, pixelsPerUnit, -drawing.origin.x() * pixelsPerUnit,
+                               -drawing.origin.y() * pixelsPerUnit);
+    // A path keeps what it works out for drawing in itself: the second
+    // thread draws copies of its own.
+    std::vector<QRectF> reach(imprint.ops.size());
+    std::vector<QPainterPath> copies(imprint.ops.size());
+    for (std::size_t i = 0; i < imprint.ops.size(); ++i) {
+        const InkOp& op = imprint.ops[i];
+        reach[i] = transform.mapRect(op.bounds()).adjusted(-2, -2, 2, 2);
+        copies[i] = op.path;
+        if (copies[i].elementCount() > 0) {
+            const QPainterPath::Element first = copies[i].elementAt(0);
+            copies[i].setElementPositionAt(0, first.x, first.y);
         }
     }
-    drawing.labels.resize(static_cast<std::size_t>(drawing.width) * static_cast<std::size_t>(drawing.height));
-    for (int y = 0; y < drawing.height; ++y)
-        std::copy_n(picture.constScanLine(y), drawing.width,
-                    drawing.labels.begin() + static_cast<std::ptrdiff_t>(y) * drawing.width);
+    auto paintBand = [&](int top, int bottom, bool own) {
+        if (bottom <= top)
+            return;
+        QImage picture(drawing.labels.data(), drawing.width, drawing.height, drawing.width,
+                       QImage::Format_Grayscale8);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setClipRect(QRect(0, top, drawing.width, bottom - top));
+        painter.setTransform(transform);
+        for (std::size_t i = 0; i < imprint.ops.size(); ++i) {
+            if (reach[i].bottom() < top || reach[i].top() > bottom)
+                continue;
+            const InkOp& op = imprint.ops[i];
+            paintInkPath(painter, own ? copies[i] : op.path, op.stroked, op.width,
+                         QColor(code[i], code[i], code[i]));
+        }
+    };
+    const int middle = drawing.height / 2;
+    std::thread lower([&] { paintBand(middle, drawing.height, true); });
+    paintBand(0, middle, false);
+    lower.join();
     return drawing;
 }
 
@@ -222,6 +245,24 @@ std::vector<Part> partsOf(const Drawing& drawing, std::vector<std::uint8_t>& mas
     return parts;
 }
 
+// 1 where the nearest pixel of `set` is more than `radius` pixels away,
+// 0 elsewhere, written to `out` (which may be `set`).
+void farFrom(const std::vector<std::uint8_t>& set, int width, int height, double radius,
+             std::vector<std::uint8_t>& out) {
+    const double squared = std::floor(radius * radius);
+    if (squared <= 250.0 * 250.0) {
+        morphology::nearSet(set, width, height, static_cast<int>(squared), out);
+        for (std::uint8_t& pixel : out)
+            pixel = !pixel;
+        return;
+    }
+    const std::vector<std::uint16_t> distance =
+        morphology::boundedSquaredDistance(set, width, height, static_cast<int>(std::ceil(radius)));
+    out.resize(distance.size());
+    for (std::size_t i = 0; i < distance.size(); ++i)
+        out[i] = distance[i] > radius * radius;
+}
+
 // Ink that an opening with a disc `diameter` pixels across takes away, as
 // parts of the elements; `fromPaper` is each ink pixel's squared distance
 // to the paper. Parts smaller than a dent that the disc leaves in a sharp
@@ -233,17 +274,17 @@ std::vector<Part> thinParts(const Drawing& drawing, const std::vector<std::uint8
     // odd) or 2d (n even) across, d its distance to the paper: within half
     // a pixel that is 2d - 1/2, the width reported.
     const double keep = diameter / 2;
-    std::vector<std::uint8_t> kept(ink.size());
+    const double needed = std::ceil(keep * keep);
+    // First the centres kept, then what the disc about them leaves out.
+    std::vector<std::uint8_t> vanished(ink.size());
     for (std::size_t i = 0; i < ink.size(); ++i)
-        kept[i] = ink[i] && fromPaper[i] >= keep * keep;
+        vanished[i] = ink[i] && fromPaper[i] >= needed;
     // The disc's reach from the kept centres, and a pixel more for the
     // staircase of the edges.
     const double reach = diameter / 2 + 1;
-    const std::vector<std::uint16_t> fromKept =
-        morphology::boundedSquaredDistance(kept, drawing.width, drawing.height, static_cast<int>(std::ceil(reach)));
-    std::vector<std::uint8_t> vanished(ink.size());
+    farFrom(vanished, drawing.width, drawing.height, reach, vanished);
     for (std::size_t i = 0; i < ink.size(); ++i)
-        vanished[i] = ink[i] && fromKept[i] > reach * reach;
+        vanished[i] = ink[i] & vanished[i];
     std::vector<Part> parts = partsOf(drawing, vanished, [&](std::size_t i) {
         return 2 * std::sqrt(static_cast<double>(fromPaper[i])) - 0.5;
     });
@@ -303,8 +344,8 @@ struct Checker {
         }
 
         const std::vector<std::uint16_t> fromPaper =
-            morphology::boundedSquaredDistance(morphology::inverted(ink), drawing.width, drawing.height,
-                                               static_cast<int>(std::ceil(safeDiameter / 2)) + 1);
+            morphology::boundedSquaredDistance(ink, drawing.width, drawing.height,
+                                               static_cast<int>(std::ceil(safeDiameter / 2)) + 1, true);
         // Per element: the thinnest part that vanishes and where.
         struct Thin {
             double width = 1e300;
@@ -354,14 +395,13 @@ struct Checker {
         const int reach = static_cast<int>(std::ceil(radius)) + 1;
         const std::vector<std::uint16_t> fromInk =
             morphology::boundedSquaredDistance(ink, drawing.width, drawing.height, reach);
-        std::vector<std::uint8_t> outside(ink.size());
-        for (std::size_t i = 0; i < ink.size(); ++i)
-            outside[i] = fromInk[i] > radius * radius;
-        const std::vector<std::uint16_t> fromOutside =
-            morphology::boundedSquaredDistance(outside, drawing.width, drawing.height, reach);
+        const double within = std::floor(radius * radius);
         std::vector<std::uint8_t> filled(ink.size());
         for (std::size_t i = 0; i < ink.size(); ++i)
-            filled[i] = !ink[i] && fromOutside[i] > radius * radius;
+            filled[i] = fromInk[i] > within;
+        farFrom(filled, drawing.width, drawing.height, radius, filled);
+        for (std::size_t i = 0; i < ink.size(); ++i)
+            filled[i] = !ink[i] && filled[i];
 
             // Each filled stretch of paper with the elements that bound it.
         struct Gap {

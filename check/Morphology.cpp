@@ -5,8 +5,64 @@
 
 namespace qg::check::morphology {
 
+namespace {
+
+// Down each column: the distance to the nearest pixel of the target (set
+// pixels, or clear ones with `toClear`) above or below, held at `far`
+// (at most 255). Swept row by row.
+void columnDistances(const std::uint8_t* set, bool toClear, std::size_t w, std::size_t h, int far,
+                     std::vector<std::uint8_t>& column) {
+    column.resize(w * h);
+    const std::uint8_t top = static_cast<std::uint8_t>(far);
+    const std::uint8_t flip = toClear ? 1 : 0;
+    std::vector<std::uint8_t> run(w, top);
+    for (std::size_t y = 0; y < h; ++y) {
+        const std::uint8_t* in = set + y * w;
+        std::uint8_t* out = column.data() + y * w;
+        for (std::size_t x = 0; x < w; ++x) {
+            std::uint8_t v = run[x];
+            v = static_cast<std::uint8_t>(v < top ? v + 1 : top);
+            v = (in[x] != 0) != (flip != 0) ? std::uint8_t(0) : v;
+            run[x] = v;
+            out[x] = v;
+        }
+    }
+    std::fill(run.begin(), run.end(), top);
+    for (std::size_t y = h; y-- > 0;) {
+        const std::uint8_t* in = set + y * w;
+        std::uint8_t* out = column.data() + y * w;
+        for (std::size_t x = 0; x < w; ++x) {
+            std::uint8_t v = run[x];
+            v = static_cast<std::uint8_t>(v < top ? v + 1 : top);
+            v = (in[x] != 0) != (flip != 0) ? std::uint8_t(0) : v;
+            run[x] = v;
+            out[x] = std::min(out[x], v);
+        }
+    }
+}
+
+// The stretch [from, to) of a row of column distances `g` that has a
+// column within `reach` of it; empty when none has.
+void stretch(const std::uint8_t* g, std::size_t w, int far, std::size_t reach, std::size_t& from,
+             std::size_t& to) {
+    std::size_t first = 0;
+    while (first < w && g[first] >= far)
+        ++first;
+    if (first == w) {
+        from = to = 0;
+        return;
+    }
+    std::size_t last = w - 1;
+    while (g[last] >= far)
+        --last;
+    from = first > reach ? first - reach : 0;
+    to = std::min(w, last + reach + 1);
+}
+
+}  // namespace
+
 std::vector<std::uint16_t> boundedSquaredDistance(const std::vector<std::uint8_t>& set, int width, int height,
-                                                  int reach) {
+                                                  int reach, bool toClear) {
     reach = std::clamp(reach, 0, 250);
     const int far = reach + 1;
     const std::uint16_t farSquared = static_cast<std::uint16_t>(far * far);
@@ -15,74 +71,95 @@ std::vector<std::uint16_t> boundedSquaredDistance(const std::vector<std::uint8_t
     std::vector<std::uint16_t> result(w * h, farSquared);
     if (w == 0 || h == 0)
         return result;
+    std::vector<std::uint8_t> column;
+    columnDistances(set.data(), toClear, w, h, far, column);
 
-    // Down each column: the distance to the nearest set pixel above or
-    // below, held at `far`. Swept row by row.
-    std::vector<std::uint8_t> column(w * h);
-    const std::uint8_t top = static_cast<std::uint8_t>(far);
-    {
-        std::vector<std::uint8_t> up(w, top);
-        for (std::size_t y = 0; y < h; ++y) {
-            const std::uint8_t* in = set.data() + y * w;
-            std::uint8_t* out = column.data() + y * w;
-            std::uint8_t* run = up.data();
-            for (std::size_t x = 0; x < w; ++x) {
-                std::uint8_t v = run[x];
-                v = static_cast<std::uint8_t>(v < top ? v + 1 : top);
-                v = in[x] ? std::uint8_t(0) : v;
-                run[x] = v;
-                out[x] = v;
-            }
-        }
-        std::vector<std::uint8_t> down(w, top);
-        for (std::size_t y = h; y-- > 0;) {
-            const std::uint8_t* in = set.data() + y * w;
-            std::uint8_t* out = column.data() + y * w;
-            std::uint8_t* run = down.data();
-            for (std::size_t x = 0; x < w; ++x) {
-                std::uint8_t v = run[x];
-                v = static_cast<std::uint8_t>(v < top ? v + 1 : top);
-                v = in[x] ? std::uint8_t(0) : v;
-                run[x] = v;
-                out[x] = std::min(out[x], v);
-            }
-        }
-    }
-
-    // Along each row: the nearest of the columns' distances, looking only as
-    // far as the best found so far; columns with nothing within reach are
-    // skipped by the distance to the nearest one that has.
-    std::vector<int> near(w);
+    // Along each row: the nearest of the columns' distances within reach,
+    // dx^2 + g^2 taken one offset at a time across the whole stretch of the
+    // row that has something within reach (a loop the compiler vectorises).
+    // The sums are held at far^2 before they are formed, so they never
+    // overflow.
+    const std::size_t pad = static_cast<std::size_t>(reach);
+    std::vector<std::uint16_t> squared(w + 2 * pad, farSquared);
     for (std::size_t y = 0; y < h; ++y) {
         const std::uint8_t* g = column.data() + y * w;
+        std::size_t from = 0;
+        std::size_t to = 0;
+        stretch(g, w, far, pad, from, to);
+        if (from == to)
+            continue;
+        std::uint16_t* sq = squared.data() + pad;
+        for (std::size_t x = from; x < to; ++x) {
+            const std::uint16_t v = g[x];
+            sq[x] = v < far ? static_cast<std::uint16_t>(v * v) : farSquared;
+        }
         std::uint16_t* out = result.data() + y * w;
-        int last = -far - 1;
-        for (std::size_t x = 0; x < w; ++x) {
-            if (g[x] < far)
-                last = static_cast<int>(x);
-            near[x] = static_cast<int>(x) - last;
-        }
-        last = static_cast<int>(w) + far + 1;
-        for (std::size_t x = w; x-- > 0;) {
-            if (g[x] < far)
-                last = static_cast<int>(x);
-            near[x] = std::min(near[x], last - static_cast<int>(x));
-        }
-        for (std::size_t x = 0; x < w; ++x) {
-            if (near[x] > reach)
-                continue;
-            int best = g[x] < far ? g[x] * g[x] : far * far;
-            const int xi = static_cast<int>(x);
-            for (int dx = std::max(near[x], 1); dx <= reach && dx * dx < best; ++dx) {
-                if (xi - dx >= 0 && g[xi - dx] < far)
-                    best = std::min(best, dx * dx + g[xi - dx] * g[xi - dx]);
-                if (xi + dx < width && g[xi + dx] < far)
-                    best = std::min(best, dx * dx + g[xi + dx] * g[xi + dx]);
+        std::copy(sq + from, sq + to, out + from);
+        for (int dx = 1; dx <= reach; ++dx) {
+            const std::uint16_t dd = static_cast<std::uint16_t>(dx * dx);
+            const std::uint16_t room = static_cast<std::uint16_t>(farSquared - dd);
+            const std::uint16_t* left = sq - dx;
+            const std::uint16_t* right = sq + dx;
+            for (std::size_t x = from; x < to; ++x) {
+                const std::uint16_t near = static_cast<std::uint16_t>(std::min(left[x], right[x]));
+                const std::uint16_t candidate = static_cast<std::uint16_t>(std::min(near, room) + dd);
+                out[x] = std::min(out[x], candidate);
             }
-            out[x] = static_cast<std::uint16_t>(std::min(best, far * far));
         }
+        // The stretch's ends are within reach of nothing beyond it.
+        std::fill(sq + from, sq + to, farSquared);
     }
     return result;
+}
+
+void nearSet(const std::vector<std::uint8_t>& set, int width, int height, int radiusSquared,
+             std::vector<std::uint8_t>& near) {
+    radiusSquared = std::clamp(radiusSquared, 0, 250 * 250);
+    int radius = 0;
+    while ((radius + 1) * (radius + 1) <= radiusSquared)
+        ++radius;
+    const int far = radius + 1;
+    const std::size_t w = static_cast<std::size_t>(std::max(width, 0));
+    const std::size_t h = static_cast<std::size_t>(std::max(height, 0));
+    std::vector<std::uint8_t> column;
+    columnDistances(set.data(), false, w, h, far, column);
+    near.assign(w * h, 0);
+    if (w == 0 || h == 0)
+        return;
+
+    // A pixel is near when, dx columns away, the column's distance is at
+    // most the height of the disc there.
+    std::vector<std::uint8_t> height_(static_cast<std::size_t>(radius) + 1);
+    for (int dx = 0; dx <= radius; ++dx) {
+        int dy = 0;
+        while ((dy + 1) * (dy + 1) + dx * dx <= radiusSquared)
+            ++dy;
+        height_[static_cast<std::size_t>(dx)] = static_cast<std::uint8_t>(dy);
+    }
+    const std::size_t pad = static_cast<std::size_t>(radius);
+    std::vector<std::uint8_t> padded(w + 2 * pad, 255);
+    std::uint8_t* g = padded.data() + pad;
+    for (std::size_t y = 0; y < h; ++y) {
+        const std::uint8_t* row = column.data() + y * w;
+        std::size_t from = 0;
+        std::size_t to = 0;
+        stretch(row, w, far, pad, from, to);
+        if (from == to)
+            continue;
+        std::copy(row + from, row + to, g + from);
+        std::uint8_t* out = near.data() + y * w;
+        const std::uint8_t h0 = height_[0];
+        for (std::size_t x = from; x < to; ++x)
+            out[x] = g[x] <= h0;
+        for (int dx = 1; dx <= radius; ++dx) {
+            const std::uint8_t limit = height_[static_cast<std::size_t>(dx)];
+            const std::uint8_t* left = g - dx;
+            const std::uint8_t* right = g + dx;
+            for (std::size_t x = from; x < to; ++x)
+                out[x] = static_cast<std::uint8_t>(out[x] | (std::min(left[x], right[x]) <= limit));
+        }
+        std::fill(g + from, g + to, std::uint8_t(255));
+    }
 }
 
 std::vector<std::uint8_t> inverted(const std::vector<std::uint8_t>& set) {
