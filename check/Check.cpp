@@ -162,11 +162,7 @@ Drawing drawLabels(const output::Imprint& imprint, double widthMm, double pixels
     for (std::size_t i = 0; i < imprint.ops.size(); ++i) {
         const InkOp& op = imprint.ops[i];
         reach[i] = transform.mapRect(op.bounds()).adjusted(-2, -2, 2, 2);
-        copies[i] = op.path;
-        if (copies[i].elementCount() > 0) {
-            const QPainterPath::Element first = copies[i].elementAt(0);
-            copies[i].setElementPositionAt(0, first.x, first.y);
-        }
+        copies[i] = detachedPath(op.path);
     }
     auto paintBand = [&](int top, int bottom, bool own) {
         if (bottom <= top)

@@ -351,4 +351,21 @@ QRectF inkBounds(const std::vector<InkOp>& ops) {
     return box;
 }
 
+QPainterPath detachedPath(const QPainterPath& path) {
+    QPainterPath copy = path;
+    // Any change detaches; this one changes nothing.
+    if (copy.elementCount() > 0) {
+        const QPainterPath::Element first = copy.elementAt(0);
+        copy.setElementPositionAt(0, first.x, first.y);
+    }
+    return copy;
+}
+
+std::vector<InkOp> detachedOps(const std::vector<InkOp>& ops) {
+    std::vector<InkOp> copies = ops;
+    for (InkOp& op : copies)
+        op.path = detachedPath(op.path);
+    return copies;
+}
+
 }  // namespace qg

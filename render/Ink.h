@@ -102,6 +102,13 @@ struct InkShape {
 // all the ink of one colour becomes one set of closed filled outlines.
 std::vector<InkShape> resolveInk(const std::vector<InkOp>& ops, bool merge);
 
+// A copy of the path that shares nothing with it. A path keeps what it works
+// out for drawing (its bounds, its outline for the paint engine) inside its
+// shared data, so two threads must never draw or measure copies that share.
+QPainterPath detachedPath(const QPainterPath& path);
+// The ops with every path detached, for another thread.
+std::vector<InkOp> detachedOps(const std::vector<InkOp>& ops);
+
 // The box that holds all the ink, in preview units (empty when there is none).
 QRectF inkBounds(const std::vector<InkOp>& ops);
 
