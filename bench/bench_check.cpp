@@ -23,11 +23,9 @@ using namespace qg;
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QTemporaryDir dir;
-    const QString crest = dir.filePath(QStringLiteral("crest.bmp"));
-    if (!dir.isValid() || !testing::writeCrest(crest))
-        return 1;
     StampDesigns designs;
-    designs.round = testing::heavyRoundSeal(crest);
+    if (!dir.isValid() || !testing::heavyDesigns(dir.path(), designs))
+        return 1;
     const check::Limits limits;
     const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
 

@@ -64,4 +64,14 @@ inline RoundSealParameters heavyRoundSeal(const QString& crestPath) {
     return seal;
 }
 
+// The designs with the heavy round seal, its crest written into `folder`;
+// false when the crest cannot be written.
+inline bool heavyDesigns(const QString& folder, StampDesigns& designs) {
+    const QString crest = folder + QStringLiteral("/crest.bmp");
+    if (folder.isEmpty() || !writeCrest(crest))
+        return false;
+    designs.round = heavyRoundSeal(crest);
+    return true;
+}
+
 }  // namespace qg::testing

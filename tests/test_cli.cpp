@@ -21,11 +21,7 @@ struct Run {
 
 Run quillgraver(const QStringList& arguments) {
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(terminalEnvironment());
     process.start(QStringLiteral(QG_PROGRAM), arguments);
     Run run;
     if (!process.waitForFinished(60000))

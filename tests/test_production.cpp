@@ -41,11 +41,7 @@ namespace {
 // The program itself, as a user runs it from a terminal.
 int runProgram(const QStringList& arguments, QString* errors = nullptr) {
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(terminalEnvironment());
     process.start(QStringLiteral(QG_PROGRAM), arguments);
     if (!process.waitForFinished(60000))
         return -1;
