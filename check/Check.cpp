@@ -259,22 +259,60 @@ void farFrom(const std::vector<std::uint8_t>& set, int width, int height, double
         out[i] = distance[i] > radius * radius;
 }
 
+// Each pixel's squared distance to a set of pixels, as
+// morphology::boundedSquaredDistance() gives it within `reach`: from the
+// column distances alone where the reach allows, the whole map otherwise.
+struct Distances {
+    int width = 0;
+    int height = 0;
+    int reach = 0;
+    std::vector<std::uint8_t> column;
+    std::vector<std::uint16_t> full;
+
+    Distances(const std::vector<std::uint8_t>& set, int w, int h, int reach_, bool toClear)
+        : width(w), height(h), reach(reach_) {
+        if (reach <= 250)
+            column = morphology::columnDistances(set, w, h, reach + 1, toClear);
+        else
+            full = morphology::boundedSquaredDistance(set, w, h, reach, toClear);
+    }
+
+    int at(std::size_t i) const {
+        if (!full.empty())
+            return full[i];
+        const std::size_t w = static_cast<std::size_t>(width);
+        return morphology::squaredDistanceAt(column, width, static_cast<int>(i % w), static_cast<int>(i / w), reach);
+    }
+
+    // 1 where the squared distance is at most `within` (at most reach^2).
+    void near(int within, std::vector<std::uint8_t>& out) const {
+        if (full.empty()) {
+            morphology::nearColumns(column, width, height, within, out);
+            return;
+        }
+        out.resize(full.size());
+        for (std::size_t i = 0; i < full.size(); ++i)
+            out[i] = full[i] <= within;
+    }
+};
+
 // Ink that an opening with a disc `diameter` pixels across takes away, as
 // parts of the elements; `fromPaper` is each ink pixel's squared distance
 // to the paper. Parts smaller than a dent that the disc leaves in a sharp
 // corner are left out.
-std::vector<Part> thinParts(const Drawing& drawing, const std::vector<std::uint8_t>& ink,
-                            const std::vector<std::uint16_t>& fromPaper, double diameter) {
+std::vector<Part> thinParts(const Drawing& drawing, const std::vector<std::uint8_t>& ink, const Distances& fromPaper,
+                            double diameter) {
     // A disc fits where the paper's nearest pixel centre is at least its
     // radius away. A run of ink n pixels across has its middle 2d - 1 (n
     // odd) or 2d (n even) across, d its distance to the paper: within half
     // a pixel that is 2d - 1/2, the width reported.
     const double keep = diameter / 2;
-    const double needed = std::ceil(keep * keep);
+    const int needed = static_cast<int>(std::ceil(keep * keep));
     // First the centres kept, then what the disc about them leaves out.
-    std::vector<std::uint8_t> vanished(ink.size());
+    std::vector<std::uint8_t> vanished;
+    fromPaper.near(needed - 1, vanished);
     for (std::size_t i = 0; i < ink.size(); ++i)
-        vanished[i] = ink[i] && fromPaper[i] >= needed;
+        vanished[i] = ink[i] & !vanished[i];
     // The disc's reach from the kept centres, and a pixel more for the
     // staircase of the edges.
     const double reach = diameter / 2 + 1;
@@ -282,7 +320,7 @@ std::vector<Part> thinParts(const Drawing& drawing, const std::vector<std::uint8
     for (std::size_t i = 0; i < ink.size(); ++i)
         vanished[i] = ink[i] & vanished[i];
     std::vector<Part> parts = partsOf(drawing, vanished, [&](std::size_t i) {
-        return 2 * std::sqrt(static_cast<double>(fromPaper[i])) - 0.5;
+        return 2 * std::sqrt(static_cast<double>(fromPaper.at(i))) - 0.5;
     });
     // The tip of a spur or a sharp corner always goes; a thin line is at
     // least as long as the disc is wide.
@@ -339,9 +377,8 @@ struct Checker {
                 found->second = std::min(found->second, op.width);
         }
 
-        const std::vector<std::uint16_t> fromPaper =
-            morphology::boundedSquaredDistance(ink, drawing.width, drawing.height,
-                                               static_cast<int>(std::ceil(safeDiameter / 2)) + 1, true);
+        const Distances fromPaper(ink, drawing.width, drawing.height,
+                                  static_cast<int>(std::ceil(safeDiameter / 2)) + 1, true);
         // Per element: the thinnest part that vanishes and where.
         struct Thin {
             double width = 1e300;
@@ -389,12 +426,12 @@ struct Checker {
         if (radius <= 0)
             return;
         const int reach = static_cast<int>(std::ceil(radius)) + 1;
-        const std::vector<std::uint16_t> fromInk =
-            morphology::boundedSquaredDistance(ink, drawing.width, drawing.height, reach);
+        const Distances fromInk(ink, drawing.width, drawing.height, reach, false);
         const double within = std::floor(radius * radius);
-        std::vector<std::uint8_t> filled(ink.size());
-        for (std::size_t i = 0; i < ink.size(); ++i)
-            filled[i] = fromInk[i] > within;
+        std::vector<std::uint8_t> filled;
+        fromInk.near(static_cast<int>(std::min(within, 1e9)), filled);
+        for (std::uint8_t& pixel : filled)
+            pixel = !pixel;
         farFrom(filled, drawing.width, drawing.height, radius, filled);
         for (std::size_t i = 0; i < ink.size(); ++i)
             filled[i] = !ink[i] && filled[i];
@@ -424,7 +461,7 @@ struct Checker {
                 const int y = static_cast<int>(i / static_cast<std::size_t>(w));
                 box.add(x, y);
                 ++area;
-                widest = std::max(widest, 2 * std::sqrt(static_cast<double>(fromInk[i])) - 0.5);
+                widest = std::max(widest, 2 * std::sqrt(static_cast<double>(fromInk.at(i))) - 0.5);
                 const int step[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
                 for (const auto& s : step) {
                     const int nx = x + s[0];

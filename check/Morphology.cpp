@@ -118,11 +118,28 @@ void nearSet(const std::vector<std::uint8_t>& set, int width, int height, int ra
     int radius = 0;
     while ((radius + 1) * (radius + 1) <= radiusSquared)
         ++radius;
-    const int far = radius + 1;
+    const std::vector<std::uint8_t> column = columnDistances(set, width, height, radius + 1);
+    nearColumns(column, width, height, radiusSquared, near);
+}
+
+std::vector<std::uint8_t> columnDistances(const std::vector<std::uint8_t>& set, int width, int height, int far,
+                                          bool toClear) {
     const std::size_t w = static_cast<std::size_t>(std::max(width, 0));
     const std::size_t h = static_cast<std::size_t>(std::max(height, 0));
     std::vector<std::uint8_t> column;
-    columnDistances(set.data(), false, w, h, far, column);
+    columnDistances(set.data(), toClear, w, h, std::clamp(far, 1, 255), column);
+    return column;
+}
+
+void nearColumns(const std::vector<std::uint8_t>& column, int width, int height, int radiusSquared,
+                 std::vector<std::uint8_t>& near) {
+    radiusSquared = std::clamp(radiusSquared, 0, 250 * 250);
+    int radius = 0;
+    while ((radius + 1) * (radius + 1) <= radiusSquared)
+        ++radius;
+    const int far = radius + 1;
+    const std::size_t w = static_cast<std::size_t>(std::max(width, 0));
+    const std::size_t h = static_cast<std::size_t>(std::max(height, 0));
     near.assign(w * h, 0);
     if (w == 0 || h == 0)
         return;
@@ -160,6 +177,22 @@ void nearSet(const std::vector<std::uint8_t>& set, int width, int height, int ra
         }
         std::fill(g + from, g + to, std::uint8_t(255));
     }
+}
+
+int squaredDistanceAt(const std::vector<std::uint8_t>& column, int width, int x, int y, int reach) {
+    reach = std::clamp(reach, 0, 250);
+    const int far = reach + 1;
+    const std::uint8_t* row = column.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    int best = far * far;
+    const int from = std::max(0, x - reach);
+    const int to = std::min(width - 1, x + reach);
+    for (int nx = from; nx <= to; ++nx) {
+        const int g = row[nx];
+        if (g >= far)
+            continue;
+        best = std::min(best, (nx - x) * (nx - x) + g * g);
+    }
+    return best;
 }
 
 std::vector<std::uint8_t> inverted(const std::vector<std::uint8_t>& set) {

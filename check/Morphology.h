@@ -25,6 +25,20 @@ std::vector<std::uint16_t> boundedSquaredDistance(const std::vector<std::uint8_t
 void nearSet(const std::vector<std::uint8_t>& set, int width, int height, int radiusSquared,
              std::vector<std::uint8_t>& near);
 
+// Down each column, the distance to the nearest pixel of `set` above or
+// below it (`toClear`: of the clear pixels), held at `far` (1 to 255).
+std::vector<std::uint8_t> columnDistances(const std::vector<std::uint8_t>& set, int width, int height, int far,
+                                          bool toClear = false);
+
+// nearSet() from the column distances of the set, held at more than the
+// radius.
+void nearColumns(const std::vector<std::uint8_t>& column, int width, int height, int radiusSquared,
+                 std::vector<std::uint8_t>& near);
+
+// One pixel's squared distance as boundedSquaredDistance() gives it, from
+// the column distances of the set held at `reach` + 1 or more.
+int squaredDistanceAt(const std::vector<std::uint8_t>& column, int width, int x, int y, int reach);
+
 std::vector<std::uint8_t> inverted(const std::vector<std::uint8_t>& set);
 
 }  // namespace qg::check::morphology

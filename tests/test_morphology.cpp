@@ -86,6 +86,41 @@ private slots:
                 QCOMPARE(static_cast<int>(got[static_cast<std::size_t>(y * w + x)]),
                          std::min(nearestSquared(set, w, h, x, y, false), far));
     }
+
+    // The column distances held further than a test needs, as the check
+    // shares them between its tests and its measurements.
+    void fromColumns_data() {
+        QTest::addColumn<int>("reach");
+        QTest::addColumn<int>("radiusSquared");
+        QTest::addColumn<int>("percentSet");
+        QTest::addColumn<bool>("toClear");
+        QTest::newRow("ink, gaps") << 11 << 89 << 3 << false;
+        QTest::newRow("paper, thin lines") << 6 << 22 << 90 << true;
+        QTest::newRow("paper, radius below zero") << 3 << -1 << 80 << true;
+        QTest::newRow("held at the radius") << 4 << 15 << 5 << false;
+    }
+
+    void fromColumns() {
+        QFETCH(int, reach);
+        QFETCH(int, radiusSquared);
+        QFETCH(int, percentSet);
+        QFETCH(bool, toClear);
+        const int w = 53;
+        const int h = 27;
+        const std::vector<std::uint8_t> set = randomSet(w, h, percentSet);
+        const std::vector<std::uint8_t> column = check::morphology::columnDistances(set, w, h, reach + 1, toClear);
+        const std::vector<std::uint16_t> whole = check::morphology::boundedSquaredDistance(set, w, h, reach, toClear);
+        std::vector<std::uint8_t> near;
+        check::morphology::nearColumns(column, w, h, radiusSquared, near);
+        QCOMPARE(near.size(), set.size());
+        const int within = std::max(radiusSquared, 0);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y * w + x);
+                QCOMPARE(check::morphology::squaredDistanceAt(column, w, x, y, reach), static_cast<int>(whole[i]));
+                QCOMPARE(near[i] != 0, nearestSquared(set, w, h, x, y, !toClear) <= within);
+            }
+    }
 };
 
 QTEST_MAIN(TestMorphology)
