@@ -193,17 +193,17 @@ Drawing drawLabels(const output::Imprint& imprint, double widthMm, double pixels
 struct Part {
     int label = 0;
     std::size_t area = 0;
-    double measure = 0;
+    int measure = 0;
     PixelBox box;
 };
 
 // The 8-connected parts of one label each among the pixels where `mask`
-// is set; `measure(i)` is the value a pixel gives its part (the part keeps
-// the largest).
+// is set; `measure(x, y)` is the value a pixel gives its part (the part
+// keeps the largest, and 0 at least).
 template <typename Measure>
 std::vector<Part> partsOf(const Drawing& drawing, std::vector<std::uint8_t>& mask, Measure measure) {
     std::vector<Part> parts;
-    std::vector<std::size_t> stack;
+    std::vector<std::pair<int, int>> stack;
     const int w = drawing.width;
     const int h = drawing.height;
     for (std::size_t start = 0; start < mask.size(); ++start) {
@@ -212,15 +212,14 @@ std::vector<Part> partsOf(const Drawing& drawing, std::vector<std::uint8_t>& mas
         Part part;
         part.label = drawing.labels[start];
         mask[start] = 0;
-        stack.push_back(start);
+        stack.emplace_back(static_cast<int>(start % static_cast<std::size_t>(w)),
+                           static_cast<int>(start / static_cast<std::size_t>(w)));
         while (!stack.empty()) {
-            const std::size_t i = stack.back();
+            const auto [x, y] = stack.back();
             stack.pop_back();
-            const int x = static_cast<int>(i % static_cast<std::size_t>(w));
-            const int y = static_cast<int>(i / static_cast<std::size_t>(w));
             ++part.area;
             part.box.add(x, y);
-            part.measure = std::max(part.measure, measure(i));
+            part.measure = std::max(part.measure, measure(x, y));
             for (int dy = -1; dy <= 1; ++dy) {
                 for (int dx = -1; dx <= 1; ++dx) {
                     const int nx = x + dx;
@@ -231,7 +230,7 @@ std::vector<Part> partsOf(const Drawing& drawing, std::vector<std::uint8_t>& mas
                                           static_cast<std::size_t>(nx);
                     if (mask[n] && drawing.labels[n] == part.label) {
                         mask[n] = 0;
-                        stack.push_back(n);
+                        stack.emplace_back(nx, ny);
                     }
                 }
             }
@@ -277,11 +276,10 @@ struct Distances {
             full = morphology::boundedSquaredDistance(set, w, h, reach, toClear);
     }
 
-    int at(std::size_t i) const {
+    int at(int x, int y) const {
         if (!full.empty())
-            return full[i];
-        const std::size_t w = static_cast<std::size_t>(width);
-        return morphology::squaredDistanceAt(column, width, static_cast<int>(i % w), static_cast<int>(i / w), reach);
+            return full[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+        return morphology::squaredDistanceAt(column, width, x, y, reach);
     }
 
     // 1 where the squared distance is at most `within` (at most reach^2).
@@ -319,9 +317,8 @@ std::vector<Part> thinParts(const Drawing& drawing, const std::vector<std::uint8
     farFrom(vanished, drawing.width, drawing.height, reach, vanished);
     for (std::size_t i = 0; i < ink.size(); ++i)
         vanished[i] = ink[i] & vanished[i];
-    std::vector<Part> parts = partsOf(drawing, vanished, [&](std::size_t i) {
-        return 2 * std::sqrt(static_cast<double>(fromPaper.at(i))) - 0.5;
-    });
+    // The widest pixel of a part is the one furthest from the paper.
+    std::vector<Part> parts = partsOf(drawing, vanished, [&](int x, int y) { return fromPaper.at(x, y); });
     // The tip of a spur or a sharp corner always goes; a thin line is at
     // least as long as the disc is wide.
     const double smallest = std::max(4.0, diameter * diameter);
@@ -393,7 +390,8 @@ struct Checker {
                 if (pen != pens.end() && pen->second >= 0)
                     continue;
                 Thin& one = thin[part.label];
-                one.width = std::min(one.width, std::max(part.measure, 1.0) * drawing.pixelMm);
+                const double across = std::max(2 * std::sqrt(static_cast<double>(part.measure)) - 0.5, 0.0);
+                one.width = std::min(one.width, std::max(across, 1.0) * drawing.pixelMm);
                 one.box.add(part.box);
             }
             return thin;
@@ -445,6 +443,7 @@ struct Checker {
         const int w = drawing.width;
         const int h = drawing.height;
         std::vector<std::size_t> stack;
+        std::vector<std::size_t> touches(256, 0);  // element label -> pixels touching the gap in hand
         for (std::size_t start = 0; start < filled.size(); ++start) {
             if (!filled[start])
                 continue;
@@ -452,8 +451,7 @@ struct Checker {
             stack.push_back(start);
             PixelBox box;
             std::size_t area = 0;
-            double widest = 0;
-            std::map<int, std::size_t> around;  // element label -> pixels touching the gap
+            int furthest = 0;  // from the ink, squared
             while (!stack.empty()) {
                 const std::size_t i = stack.back();
                 stack.pop_back();
@@ -461,7 +459,7 @@ struct Checker {
                 const int y = static_cast<int>(i / static_cast<std::size_t>(w));
                 box.add(x, y);
                 ++area;
-                widest = std::max(widest, 2 * std::sqrt(static_cast<double>(fromInk.at(i))) - 0.5);
+                furthest = std::max(furthest, fromInk.at(x, y));
                 const int step[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
                 for (const auto& s : step) {
                     const int nx = x + s[0];
@@ -474,8 +472,15 @@ struct Checker {
                         filled[n] = 0;
                         stack.push_back(n);
                     } else if (ink[n]) {
-                        ++around[drawing.labels[n]];
+                        ++touches[drawing.labels[n]];
                     }
+                }
+            }
+            std::map<int, std::size_t> around;  // element label -> pixels touching the gap
+            for (std::size_t label = 1; label < touches.size(); ++label) {
+                if (touches[label] != 0) {
+                    around.emplace(static_cast<int>(label), touches[label]);
+                    touches[label] = 0;
                 }
             }
             // The disc leaves paper out of every inner corner: those bits are
@@ -486,6 +491,7 @@ struct Checker {
             if (around.size() == 1 &&
                 !isText(drawing.elements[static_cast<std::size_t>(around.begin()->first - 1)].kind))
                 continue;
+            const double widest = std::max(2 * std::sqrt(static_cast<double>(furthest)) - 0.5, 0.0);
             // The two elements that bound it most.
             std::vector<std::pair<std::size_t, int>> sides;
             for (const auto& [label, count] : around)
