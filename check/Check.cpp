@@ -240,6 +240,25 @@ std::vector<Part> partsOf(const Drawing& drawing, std::vector<std::uint8_t>& mas
     return parts;
 }
 
+// out[i] = f(a[i], out[i]) over whole pictures, through plain pointers: a
+// vector of bytes may alias anything, its own insides included, which
+// would keep the compiler from vectorising the loop.
+template <typename F>
+void eachPixel(const std::vector<std::uint8_t>& a, std::vector<std::uint8_t>& out, F f) {
+    const std::uint8_t* __restrict in = a.data();
+    std::uint8_t* __restrict result = out.data();
+    const std::size_t n = std::min(a.size(), out.size());
+    for (std::size_t i = 0; i < n; ++i)
+        result[i] = f(in[i], result[i]);
+}
+
+void invert(std::vector<std::uint8_t>& set) {
+    std::uint8_t* __restrict pixel = set.data();
+    const std::size_t n = set.size();
+    for (std::size_t i = 0; i < n; ++i)
+        pixel[i] = pixel[i] == 0;
+}
+
 // 1 where the nearest pixel of `set` is more than `radius` pixels away,
 // 0 elsewhere, written to `out` (which may be `set`).
 void farFrom(const std::vector<std::uint8_t>& set, int width, int height, double radius,
@@ -247,8 +266,7 @@ void farFrom(const std::vector<std::uint8_t>& set, int width, int height, double
     const double squared = std::floor(radius * radius);
     if (squared <= 250.0 * 250.0) {
         morphology::nearSet(set, width, height, static_cast<int>(squared), out);
-        for (std::uint8_t& pixel : out)
-            pixel = !pixel;
+        invert(out);
         return;
     }
     const std::vector<std::uint16_t> distance =
@@ -309,14 +327,12 @@ std::vector<Part> thinParts(const Drawing& drawing, const std::vector<std::uint8
     // First the centres kept, then what the disc about them leaves out.
     std::vector<std::uint8_t> vanished;
     fromPaper.near(needed - 1, vanished);
-    for (std::size_t i = 0; i < ink.size(); ++i)
-        vanished[i] = ink[i] & !vanished[i];
+    eachPixel(ink, vanished, [](std::uint8_t i, std::uint8_t v) { return std::uint8_t(i & (v == 0)); });
     // The disc's reach from the kept centres, and a pixel more for the
     // staircase of the edges.
     const double reach = diameter / 2 + 1;
     farFrom(vanished, drawing.width, drawing.height, reach, vanished);
-    for (std::size_t i = 0; i < ink.size(); ++i)
-        vanished[i] = ink[i] & vanished[i];
+    eachPixel(ink, vanished, [](std::uint8_t i, std::uint8_t v) { return std::uint8_t(i & v); });
     // The widest pixel of a part is the one furthest from the paper.
     std::vector<Part> parts = partsOf(drawing, vanished, [&](int x, int y) { return fromPaper.at(x, y); });
     // The tip of a spur or a sharp corner always goes; a thin line is at
@@ -428,11 +444,9 @@ struct Checker {
         const double within = std::floor(radius * radius);
         std::vector<std::uint8_t> filled;
         fromInk.near(static_cast<int>(std::min(within, 1e9)), filled);
-        for (std::uint8_t& pixel : filled)
-            pixel = !pixel;
+        invert(filled);
         farFrom(filled, drawing.width, drawing.height, radius, filled);
-        for (std::size_t i = 0; i < ink.size(); ++i)
-            filled[i] = !ink[i] && filled[i];
+        eachPixel(ink, filled, [](std::uint8_t i, std::uint8_t f) { return std::uint8_t((i == 0) & (f != 0)); });
 
             // Each filled stretch of paper with the elements that bound it.
         struct Gap {
@@ -526,6 +540,11 @@ struct Checker {
             const ElementKind kb = drawing.elements[static_cast<std::size_t>(b - 1)].kind;
             return (isText(ka) && isOutlineOrText(kb)) || (isText(kb) && isOutlineOrText(ka));
         };
+        std::vector<double> beyondX(static_cast<std::size_t>(std::max(w, 0)));
+        for (int x = 0; x < w; ++x) {
+            const double px = drawing.origin.x() + (x + 0.5) * drawing.pixelUnits;
+            beyondX[static_cast<std::size_t>(x)] = px < 0 ? -px : px > kField ? px - kField : 0;
+        }
         for (int y = 0; y < h; ++y) {
             const std::uint8_t* row = drawing.labels.data() + static_cast<std::ptrdiff_t>(y) * w;
             const std::uint8_t* below = y + 1 < h ? row + w : nullptr;
@@ -535,8 +554,7 @@ struct Checker {
                 const int a = row[x];
                 if (a == 0)
                     continue;
-                const double px = drawing.origin.x() + (x + 0.5) * drawing.pixelUnits;
-                const double beyond = std::max(beyondY, px < 0 ? -px : px > kField ? px - kField : 0);
+                const double beyond = std::max(beyondY, beyondX[static_cast<std::size_t>(x)]);
                 if (beyond > 0) {
                     auto& [box, far] = cut[a];
                     box.add(x, y);
@@ -656,12 +674,8 @@ Report checkDesign(const StampDesigns& designs, StampKind kind, const output::Im
 
     const Drawing drawing = drawLabels(imprint, widthMm, pixelsPerMm, marginPixels);
     std::vector<std::uint8_t> ink(drawing.labels.size());
-    bool any = false;
-    for (std::size_t i = 0; i < ink.size(); ++i) {
-        ink[i] = drawing.labels[i] != 0;
-        any = any || ink[i];
-    }
-    if (!any)
+    eachPixel(drawing.labels, ink, [](std::uint8_t label, std::uint8_t) { return std::uint8_t(label != 0); });
+    if (std::find(ink.begin(), ink.end(), 1) == ink.end())
         return noInk();
 
     // The thin lines on a second thread while this one looks for the gaps:

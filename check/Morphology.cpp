@@ -15,10 +15,12 @@ void columnDistances(const std::uint8_t* set, bool toClear, std::size_t w, std::
     column.resize(w * h);
     const std::uint8_t top = static_cast<std::uint8_t>(far);
     const std::uint8_t flip = toClear ? 1 : 0;
-    std::vector<std::uint8_t> run(w, top);
+    std::vector<std::uint8_t> runs(w, top);
+    // Plain pointers: bytes may alias a vector's insides.
+    std::uint8_t* __restrict run = runs.data();
     for (std::size_t y = 0; y < h; ++y) {
-        const std::uint8_t* in = set + y * w;
-        std::uint8_t* out = column.data() + y * w;
+        const std::uint8_t* __restrict in = set + y * w;
+        std::uint8_t* __restrict out = column.data() + y * w;
         for (std::size_t x = 0; x < w; ++x) {
             std::uint8_t v = run[x];
             v = static_cast<std::uint8_t>(v < top ? v + 1 : top);
@@ -27,10 +29,10 @@ void columnDistances(const std::uint8_t* set, bool toClear, std::size_t w, std::
             out[x] = v;
         }
     }
-    std::fill(run.begin(), run.end(), top);
+    std::fill(runs.begin(), runs.end(), top);
     for (std::size_t y = h; y-- > 0;) {
-        const std::uint8_t* in = set + y * w;
-        std::uint8_t* out = column.data() + y * w;
+        const std::uint8_t* __restrict in = set + y * w;
+        std::uint8_t* __restrict out = column.data() + y * w;
         for (std::size_t x = 0; x < w; ++x) {
             std::uint8_t v = run[x];
             v = static_cast<std::uint8_t>(v < top ? v + 1 : top);
