@@ -252,28 +252,26 @@ void eachPixel(const std::vector<std::uint8_t>& a, std::vector<std::uint8_t>& ou
         result[i] = f(in[i], result[i]);
 }
 
-void invert(std::vector<std::uint8_t>& set) {
-    std::uint8_t* __restrict pixel = set.data();
-    const std::size_t n = set.size();
-    for (std::size_t i = 0; i < n; ++i)
-        pixel[i] = pixel[i] == 0;
-}
-
-// 1 where the nearest pixel of `set` is more than `radius` pixels away,
-// 0 elsewhere, written to `out` (which may be `set`).
-void farFrom(const std::vector<std::uint8_t>& set, int width, int height, double radius,
-             std::vector<std::uint8_t>& out) {
+// 1 where the nearest pixel where `set` is non-zero (`toClear`: zero) is
+// at most `radius` pixels away, 0 elsewhere, written to `out` (which may
+// be `set`).
+void nearTo(const std::vector<std::uint8_t>& set, int width, int height, double radius, bool toClear,
+            std::vector<std::uint8_t>& out) {
     const double squared = std::floor(radius * radius);
     if (squared <= 250.0 * 250.0) {
-        morphology::nearSet(set, width, height, static_cast<int>(squared), out);
-        invert(out);
+        int within = 0;
+        while ((within + 1) * (within + 1) <= squared)
+            ++within;
+        const std::vector<std::uint8_t> column =
+            morphology::columnDistances(set, width, height, within + 1, toClear);
+        morphology::nearColumns(column, width, height, static_cast<int>(squared), out);
         return;
     }
     const std::vector<std::uint16_t> distance =
-        morphology::boundedSquaredDistance(set, width, height, static_cast<int>(std::ceil(radius)));
+        morphology::boundedSquaredDistance(set, width, height, static_cast<int>(std::ceil(radius)), toClear);
     out.resize(distance.size());
     for (std::size_t i = 0; i < distance.size(); ++i)
-        out[i] = distance[i] > radius * radius;
+        out[i] = distance[i] <= radius * radius;
 }
 
 // Each pixel's squared distance to a set of pixels, as
@@ -327,12 +325,12 @@ std::vector<Part> thinParts(const Drawing& drawing, const std::vector<std::uint8
     // First the centres kept, then what the disc about them leaves out.
     std::vector<std::uint8_t> vanished;
     fromPaper.near(needed - 1, vanished);
-    eachPixel(ink, vanished, [](std::uint8_t i, std::uint8_t v) { return std::uint8_t(i & (v == 0)); });
+    eachPixel(ink, vanished, [](std::uint8_t i, std::uint8_t v) { return std::uint8_t((i != 0) & (v == 0)); });
     // The disc's reach from the kept centres, and a pixel more for the
     // staircase of the edges.
     const double reach = diameter / 2 + 1;
-    farFrom(vanished, drawing.width, drawing.height, reach, vanished);
-    eachPixel(ink, vanished, [](std::uint8_t i, std::uint8_t v) { return std::uint8_t(i & v); });
+    nearTo(vanished, drawing.width, drawing.height, reach, false, vanished);
+    eachPixel(ink, vanished, [](std::uint8_t i, std::uint8_t v) { return std::uint8_t((i != 0) & (v == 0)); });
     // The widest pixel of a part is the one furthest from the paper.
     std::vector<Part> parts = partsOf(drawing, vanished, [&](int x, int y) { return fromPaper.at(x, y); });
     // The tip of a spur or a sharp corner always goes; a thin line is at
@@ -442,11 +440,12 @@ struct Checker {
         const int reach = static_cast<int>(std::ceil(radius)) + 1;
         const Distances fromInk(ink, drawing.width, drawing.height, reach, false);
         const double within = std::floor(radius * radius);
+        // The paper a disc fits in, and then what the disc about it leaves
+        // out: the paper near every pixel not within the radius of the ink.
         std::vector<std::uint8_t> filled;
         fromInk.near(static_cast<int>(std::min(within, 1e9)), filled);
-        invert(filled);
-        farFrom(filled, drawing.width, drawing.height, radius, filled);
-        eachPixel(ink, filled, [](std::uint8_t i, std::uint8_t f) { return std::uint8_t((i == 0) & (f != 0)); });
+        nearTo(filled, drawing.width, drawing.height, radius, true, filled);
+        eachPixel(ink, filled, [](std::uint8_t i, std::uint8_t f) { return std::uint8_t((i == 0) & (f == 0)); });
 
             // Each filled stretch of paper with the elements that bound it.
         struct Gap {
@@ -673,9 +672,9 @@ Report checkDesign(const StampDesigns& designs, StampKind kind, const output::Im
     const int marginPixels = static_cast<int>(std::ceil(margin * pixelsPerMm)) + 2;
 
     const Drawing drawing = drawLabels(imprint, widthMm, pixelsPerMm, marginPixels);
-    std::vector<std::uint8_t> ink(drawing.labels.size());
-    eachPixel(drawing.labels, ink, [](std::uint8_t label, std::uint8_t) { return std::uint8_t(label != 0); });
-    if (std::find(ink.begin(), ink.end(), 1) == ink.end())
+    // Every label but the paper's is ink.
+    const std::vector<std::uint8_t>& ink = drawing.labels;
+    if (std::all_of(ink.begin(), ink.end(), [](std::uint8_t label) { return label == 0; }))
         return noInk();
 
     // The thin lines on a second thread while this one looks for the gaps:
