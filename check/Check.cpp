@@ -254,16 +254,15 @@ void eachPixel(const std::vector<std::uint8_t>& a, std::vector<std::uint8_t>& ou
 
 // 1 where the nearest pixel where `set` is non-zero (`toClear`: zero) is
 // at most `radius` pixels away, 0 elsewhere, written to `out` (which may
-// be `set`).
+// be `set`); `column` is room for the work.
 void nearTo(const std::vector<std::uint8_t>& set, int width, int height, double radius, bool toClear,
-            std::vector<std::uint8_t>& out) {
+            std::vector<std::uint8_t>& out, std::vector<std::uint8_t>& column) {
     const double squared = std::floor(radius * radius);
     if (squared <= 250.0 * 250.0) {
         int within = 0;
         while ((within + 1) * (within + 1) <= squared)
             ++within;
-        const std::vector<std::uint8_t> column =
-            morphology::columnDistances(set, width, height, within + 1, toClear);
+        morphology::columnDistances(set, width, height, within + 1, toClear, column);
         morphology::nearColumns(column, width, height, static_cast<int>(squared), out);
         return;
     }
@@ -313,9 +312,9 @@ struct Distances {
 // Ink that an opening with a disc `diameter` pixels across takes away, as
 // parts of the elements; `fromPaper` is each ink pixel's squared distance
 // to the paper. Parts smaller than a dent that the disc leaves in a sharp
-// corner are left out.
+// corner are left out. `vanished` and `column` are room for the work.
 std::vector<Part> thinParts(const Drawing& drawing, const std::vector<std::uint8_t>& ink, const Distances& fromPaper,
-                            double diameter) {
+                            double diameter, std::vector<std::uint8_t>& vanished, std::vector<std::uint8_t>& column) {
     // A disc fits where the paper's nearest pixel centre is at least its
     // radius away. A run of ink n pixels across has its middle 2d - 1 (n
     // odd) or 2d (n even) across, d its distance to the paper: within half
@@ -323,13 +322,12 @@ std::vector<Part> thinParts(const Drawing& drawing, const std::vector<std::uint8
     const double keep = diameter / 2;
     const int needed = static_cast<int>(std::ceil(keep * keep));
     // First the centres kept, then what the disc about them leaves out.
-    std::vector<std::uint8_t> vanished;
     fromPaper.near(needed - 1, vanished);
     eachPixel(ink, vanished, [](std::uint8_t i, std::uint8_t v) { return std::uint8_t((i != 0) & (v == 0)); });
     // The disc's reach from the kept centres, and a pixel more for the
     // staircase of the edges.
     const double reach = diameter / 2 + 1;
-    nearTo(vanished, drawing.width, drawing.height, reach, false, vanished);
+    nearTo(vanished, drawing.width, drawing.height, reach, false, vanished, column);
     eachPixel(ink, vanished, [](std::uint8_t i, std::uint8_t v) { return std::uint8_t((i != 0) & (v == 0)); });
     // The widest pixel of a part is the one furthest from the paper.
     std::vector<Part> parts = partsOf(drawing, vanished, [&](int x, int y) { return fromPaper.at(x, y); });
@@ -395,11 +393,13 @@ struct Checker {
             double width = 1e300;
             PixelBox box;
         };
+        std::vector<std::uint8_t> vanished;
+        std::vector<std::uint8_t> column;
         auto gather = [&](double diameter) {
             std::map<int, Thin> thin;
             if (diameter <= 0)
                 return thin;
-            for (const Part& part : thinParts(drawing, ink, fromPaper, diameter)) {
+            for (const Part& part : thinParts(drawing, ink, fromPaper, diameter, vanished, column)) {
                 const auto pen = pens.find(part.label);
                 if (pen != pens.end() && pen->second >= 0)
                     continue;
@@ -444,7 +444,8 @@ struct Checker {
         // out: the paper near every pixel not within the radius of the ink.
         std::vector<std::uint8_t> filled;
         fromInk.near(static_cast<int>(std::min(within, 1e9)), filled);
-        nearTo(filled, drawing.width, drawing.height, radius, true, filled);
+        std::vector<std::uint8_t> column;
+        nearTo(filled, drawing.width, drawing.height, radius, true, filled, column);
         eachPixel(ink, filled, [](std::uint8_t i, std::uint8_t f) { return std::uint8_t((i == 0) & (f == 0)); });
 
             // Each filled stretch of paper with the elements that bound it.

@@ -133,6 +133,13 @@ std::vector<std::uint8_t> columnDistances(const std::vector<std::uint8_t>& set, 
     return column;
 }
 
+void columnDistances(const std::vector<std::uint8_t>& set, int width, int height, int far, bool toClear,
+                     std::vector<std::uint8_t>& column) {
+    const std::size_t w = static_cast<std::size_t>(std::max(width, 0));
+    const std::size_t h = static_cast<std::size_t>(std::max(height, 0));
+    columnDistances(set.data(), toClear, w, h, std::clamp(far, 1, 255), column);
+}
+
 void nearColumns(const std::vector<std::uint8_t>& column, int width, int height, int radiusSquared,
                  std::vector<std::uint8_t>& near) {
     radiusSquared = std::clamp(radiusSquared, 0, 250 * 250);

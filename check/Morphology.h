@@ -29,6 +29,9 @@ void nearSet(const std::vector<std::uint8_t>& set, int width, int height, int ra
 // below it (`toClear`: of the clear pixels), held at `far` (1 to 255).
 std::vector<std::uint8_t> columnDistances(const std::vector<std::uint8_t>& set, int width, int height, int far,
                                           bool toClear = false);
+// The same into `column`, whose room is used again.
+void columnDistances(const std::vector<std::uint8_t>& set, int width, int height, int far, bool toClear,
+                     std::vector<std::uint8_t>& column);
 
 // nearSet() from the column distances of the set, held at more than the
 // radius.
