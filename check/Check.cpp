@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -67,6 +68,53 @@ const TextLineSettings* textLine(const StampDesigns& designs, StampKind kind, El
             return nullptr;
     }
 }
+
+// Pictures' worth of bytes kept from one check to the next: fresh room
+// costs the system a fault every page, more than the work done in it.
+// Up to kKeptBytes are kept.
+constexpr std::size_t kKeptBytes = std::size_t(48) << 20;
+
+struct KeptRoom {
+    std::mutex mutex;
+    std::vector<std::vector<std::uint8_t>> kept;
+    std::size_t bytes = 0;
+};
+
+KeptRoom& keptRoom() {
+    static KeptRoom room;
+    return room;
+}
+
+std::vector<std::uint8_t> takeRoom() {
+    KeptRoom& room = keptRoom();
+    const std::lock_guard<std::mutex> lock(room.mutex);
+    if (room.kept.empty())
+        return {};
+    std::vector<std::uint8_t> taken = std::move(room.kept.back());
+    room.kept.pop_back();
+    room.bytes -= taken.capacity();
+    return taken;
+}
+
+void giveRoom(std::vector<std::uint8_t>& bytes) {
+    KeptRoom& room = keptRoom();
+    const std::lock_guard<std::mutex> lock(room.mutex);
+    if (bytes.capacity() != 0 && room.bytes + bytes.capacity() <= kKeptBytes) {
+        room.bytes += bytes.capacity();
+        room.kept.push_back(std::move(bytes));
+    }
+    bytes = {};
+}
+
+// Room taken for a picture's work, given back when done. Whatever it
+// holds when taken is to be written over.
+struct Room {
+    std::vector<std::uint8_t> bytes = takeRoom();
+    Room() = default;
+    Room(const Room&) = delete;
+    Room& operator=(const Room&) = delete;
+    ~Room() { giveRoom(bytes); }
+};
 
 // A box in raster pixels [x0, x1] x [y0, y1], grown point by point.
 struct PixelBox {
@@ -152,6 +200,7 @@ Drawing drawLabels(const output::Imprint& imprint, double widthMm, double pixels
     // the one picture, each clipped to its rows: the pixels come out as if
     // drawn at once. An op wholly outside a band is left out of it.
     const std::size_t size = static_cast<std::size_t>(drawing.width) * static_cast<std::size_t>(drawing.height);
+    drawing.labels = takeRoom();
     drawing.labels.assign(size, 0);
     const QTransform transform(pixelsPerUnit, 0, 0, pixelsPerUnit, -drawing.origin.x() * pixelsPerUnit,
                                -drawing.origin.y() * pixelsPerUnit);
@@ -280,13 +329,14 @@ struct Distances {
     int width = 0;
     int height = 0;
     int reach = 0;
-    std::vector<std::uint8_t> column;
+    Room columnRoom;
+    std::vector<std::uint8_t>& column = columnRoom.bytes;
     std::vector<std::uint16_t> full;
 
     Distances(const std::vector<std::uint8_t>& set, int w, int h, int reach_, bool toClear)
         : width(w), height(h), reach(reach_) {
         if (reach <= 250)
-            column = morphology::columnDistances(set, w, h, reach + 1, toClear);
+            morphology::columnDistances(set, w, h, reach + 1, toClear, column);
         else
             full = morphology::boundedSquaredDistance(set, w, h, reach, toClear);
     }
@@ -393,13 +443,13 @@ struct Checker {
             double width = 1e300;
             PixelBox box;
         };
-        std::vector<std::uint8_t> vanished;
-        std::vector<std::uint8_t> column;
+        Room vanished;
+        Room column;
         auto gather = [&](double diameter) {
             std::map<int, Thin> thin;
             if (diameter <= 0)
                 return thin;
-            for (const Part& part : thinParts(drawing, ink, fromPaper, diameter, vanished, column)) {
+            for (const Part& part : thinParts(drawing, ink, fromPaper, diameter, vanished.bytes, column.bytes)) {
                 const auto pen = pens.find(part.label);
                 if (pen != pens.end() && pen->second >= 0)
                     continue;
@@ -442,10 +492,11 @@ struct Checker {
         const double within = std::floor(radius * radius);
         // The paper a disc fits in, and then what the disc about it leaves
         // out: the paper near every pixel not within the radius of the ink.
-        std::vector<std::uint8_t> filled;
+        Room filledRoom;
+        std::vector<std::uint8_t>& filled = filledRoom.bytes;
         fromInk.near(static_cast<int>(std::min(within, 1e9)), filled);
-        std::vector<std::uint8_t> column;
-        nearTo(filled, drawing.width, drawing.height, radius, true, filled, column);
+        Room column;
+        nearTo(filled, drawing.width, drawing.height, radius, true, filled, column.bytes);
         eachPixel(ink, filled, [](std::uint8_t i, std::uint8_t f) { return std::uint8_t((i == 0) & (f == 0)); });
 
             // Each filled stretch of paper with the elements that bound it.
@@ -672,7 +723,11 @@ Report checkDesign(const StampDesigns& designs, StampKind kind, const output::Im
         pixelsPerMm = std::sqrt(kMaxPixels / area);
     const int marginPixels = static_cast<int>(std::ceil(margin * pixelsPerMm)) + 2;
 
-    const Drawing drawing = drawLabels(imprint, widthMm, pixelsPerMm, marginPixels);
+    Drawing drawing = drawLabels(imprint, widthMm, pixelsPerMm, marginPixels);
+    struct GiveBack {
+        std::vector<std::uint8_t>& labels;
+        ~GiveBack() { giveRoom(labels); }
+    } giveBack{drawing.labels};
     // Every label but the paper's is ink.
     const std::vector<std::uint8_t>& ink = drawing.labels;
     if (std::all_of(ink.begin(), ink.end(), [](std::uint8_t label) { return label == 0; }))
