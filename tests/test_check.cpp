@@ -297,6 +297,37 @@ private slots:
         QCOMPARE(together[1], alone[1]);
     }
 
+    // The check keeps its pictures' room for the next one: what a larger
+    // and busier picture left there does not show through.
+    void checksAfterOthersAgree_data() {
+        QTest::addColumn<double>("widthMm");
+        QTest::addColumn<double>("otherWidthMm");
+        QTest::newRow("after a larger one") << 20.0 << 40.0;
+        QTest::newRow("after a smaller one") << 40.0 << 20.0;
+    }
+
+    void checksAfterOthersAgree() {
+        QFETCH(double, widthMm);
+        QFETCH(double, otherWidthMm);
+        StampDesigns plain;
+        StampDesigns busy;
+        busy.round.rings[0].width = 3;
+        busy.round.lines[0].text = QStringLiteral("ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ");
+        auto run = [](const StampDesigns& designs, double width) {
+            const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+            QStringList out;
+            for (const check::Finding& finding :
+                 check::checkDesign(designs, StampKind::Round, imprint, width, check::Limits()).findings)
+                out << check::describe(StampKind::Round, finding);
+            return out;
+        };
+        const QStringList first = run(plain, widthMm);
+        QVERIFY(!first.isEmpty());
+        QVERIFY(run(busy, otherWidthMm) != run(plain, otherWidthMm));
+        (void)run(busy, otherWidthMm);
+        QCOMPARE(run(plain, widthMm), first);
+    }
+
     void elementNames_data() {
         QTest::addColumn<StampKind>("kind");
         QTest::addColumn<ElementKind>("element");
