@@ -152,6 +152,8 @@ void CheckPanel::start(Job job) {
 }
 
 void CheckPanel::finished() {
+    if (!window()->isVisible())
+        check::releaseKeptMemory();  // the window closed while it ran
     m_running = false;
     if (m_waiting) {
         // Its findings are out of date already.

@@ -2,6 +2,7 @@
 
 #include "EditHistory.h"
 
+#include "Check.h"
 #include "CheckPanel.h"
 #include "ImprintView.h"
 #include "StampFile.h"
@@ -328,6 +329,8 @@ void ProductionWindow::showEvent(QShowEvent* event) {
 
 void ProductionWindow::hideEvent(QHideEvent* event) {
     saveGeometryNow();
+    // A closed window keeps no memory for checks to come.
+    check::releaseKeptMemory();
     QWidget::hideEvent(event);
 }
 

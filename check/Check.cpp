@@ -106,6 +106,17 @@ void giveRoom(std::vector<std::uint8_t>& bytes) {
     bytes = {};
 }
 
+}  // namespace
+
+void releaseKeptMemory() {
+    KeptRoom& room = keptRoom();
+    const std::lock_guard<std::mutex> lock(room.mutex);
+    room.kept.clear();
+    room.bytes = 0;
+}
+
+namespace {
+
 // Room taken for a picture's work, given back when done. Whatever it
 // holds when taken is to be written over.
 struct Room {

@@ -58,6 +58,10 @@ struct Report {
 Report checkDesign(const StampDesigns& designs, StampKind kind, const output::Imprint& imprint,
                    double widthMm, const Limits& limits);
 
+// Checks keep the memory of their pictures for the next one (fresh memory
+// costs more than the work done in it); this gives it back.
+void releaseKeptMemory();
+
 // The element in the program's own words: "Вторая строка по окружности",
 // "2-я окр.", "Вн.линия", "Герб".
 QString elementName(StampKind kind, ElementTag element);
