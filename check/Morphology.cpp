@@ -7,6 +7,21 @@ namespace qg::check::morphology {
 
 namespace {
 
+// One row of a sweep of `columnDistances`: the run down (or up) each
+// column grows by one and restarts at the target; the first sweep writes
+// it, the second keeps the nearer of the two.
+template <bool kKeepNearer>
+void sweepRow(const std::uint8_t* __restrict in, std::uint8_t* __restrict out, std::uint8_t* __restrict run,
+              std::size_t w, std::uint8_t top, std::uint8_t flip) {
+    for (std::size_t x = 0; x < w; ++x) {
+        std::uint8_t v = run[x];
+        v = static_cast<std::uint8_t>(v < top ? v + 1 : top);
+        v = (in[x] != 0) != (flip != 0) ? std::uint8_t(0) : v;
+        run[x] = v;
+        out[x] = kKeepNearer ? std::min(out[x], v) : v;
+    }
+}
+
 // Down each column: the distance to the nearest pixel of the target (set
 // pixels, or clear ones with `toClear`) above or below, held at `far`
 // (at most 255). Swept row by row.
@@ -16,31 +31,11 @@ void columnDistances(const std::uint8_t* set, bool toClear, std::size_t w, std::
     const std::uint8_t top = static_cast<std::uint8_t>(far);
     const std::uint8_t flip = toClear ? 1 : 0;
     std::vector<std::uint8_t> runs(w, top);
-    // Plain pointers: bytes may alias a vector's insides.
-    std::uint8_t* __restrict run = runs.data();
-    for (std::size_t y = 0; y < h; ++y) {
-        const std::uint8_t* __restrict in = set + y * w;
-        std::uint8_t* __restrict out = column.data() + y * w;
-        for (std::size_t x = 0; x < w; ++x) {
-            std::uint8_t v = run[x];
-            v = static_cast<std::uint8_t>(v < top ? v + 1 : top);
-            v = (in[x] != 0) != (flip != 0) ? std::uint8_t(0) : v;
-            run[x] = v;
-            out[x] = v;
-        }
-    }
+    for (std::size_t y = 0; y < h; ++y)
+        sweepRow<false>(set + y * w, column.data() + y * w, runs.data(), w, top, flip);
     std::fill(runs.begin(), runs.end(), top);
-    for (std::size_t y = h; y-- > 0;) {
-        const std::uint8_t* __restrict in = set + y * w;
-        std::uint8_t* __restrict out = column.data() + y * w;
-        for (std::size_t x = 0; x < w; ++x) {
-            std::uint8_t v = run[x];
-            v = static_cast<std::uint8_t>(v < top ? v + 1 : top);
-            v = (in[x] != 0) != (flip != 0) ? std::uint8_t(0) : v;
-            run[x] = v;
-            out[x] = std::min(out[x], v);
-        }
-    }
+    for (std::size_t y = h; y-- > 0;)
+        sweepRow<true>(set + y * w, column.data() + y * w, runs.data(), w, top, flip);
 }
 
 // The stretch [from, to) of a row of column distances `g` that has a

@@ -74,4 +74,34 @@ inline bool heavyDesigns(const QString& folder, StampDesigns& designs) {
     return true;
 }
 
+// Every kind with all of its texts and outlines switched off.
+inline StampDesigns nothingEnabled() {
+    StampDesigns designs;
+    for (auto& line : designs.round.lines)
+        line.enabled = false;
+    for (auto& ring : designs.round.rings)
+        ring.enabled = false;
+    for (auto& line : designs.triangle.lines)
+        line.enabled = false;
+    for (auto& frame : designs.triangle.frames)
+        frame.enabled = false;
+    for (auto& line : designs.rect.lines)
+        line.enabled = false;
+    for (auto& contour : designs.rect.contours)
+        contour.enabled = false;
+    designs.rect.innerLine.enabled = false;
+    return designs;
+}
+
+// A round seal with only its outer ring, `width` wide.
+inline RoundSealParameters outerRingOnly(int width) {
+    RoundSealParameters seal = defaultRoundSeal();
+    for (TextLineSettings& line : seal.lines)
+        line.enabled = false;
+    seal.rings[0].enabled = false;
+    seal.rings[1].enabled = false;
+    seal.rings[2].width = width;
+    return seal;
+}
+
 }  // namespace qg::testing

@@ -1,4 +1,5 @@
 #include "Check.h"
+#include "Designs.h"
 #include "Geometry.h"
 #include "Morphology.h"
 
@@ -55,14 +56,7 @@ QString summary(StampKind kind, const check::Finding& finding) {
 
 // Only the outer ring, 2 wide: the seal is 186 units across.
 RoundSealParameters bareSeal() {
-    RoundSealParameters seal = defaultRoundSeal();
-    for (TextLineSettings& line : seal.lines)
-        line.enabled = false;
-    seal.rings[0].enabled = false;
-    seal.rings[1].enabled = false;
-    seal.rings[2].radius = 92;
-    seal.rings[2].width = 2;
-    return seal;
+    return testing::outerRingOnly(2);
 }
 
 LineFont boldFont() {

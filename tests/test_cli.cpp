@@ -59,12 +59,7 @@ private slots:
         QVERIFY(write(damaged, lines.join('\n')));
         QVERIFY(write(notDesign, "just some notes\r\n"));
         // Only the outer ring, one unit of 185: 0.15 mm at 27.75 mm.
-        RoundSealParameters ring = defaultRoundSeal();
-        for (TextLineSettings& line : ring.lines)
-            line.enabled = false;
-        ring.rings[0].enabled = false;
-        ring.rings[1].enabled = false;
-        ring.rings[2].width = 1;
+        const RoundSealParameters ring = testing::outerRingOnly(1);
         thinRing = dir.filePath(QStringLiteral("thin-ring.qgr"));
         QVERIFY(write(thinRing, io::writeRoundSeal(ring)));
     }

@@ -383,13 +383,7 @@ private slots:
     }
 
     void emptyDesignIsRefused() {
-        StampDesigns designs;
-        for (auto& line : designs.rect.lines)
-            line.enabled = false;
-        for (auto& contour : designs.rect.contours)
-            contour.enabled = false;
-        designs.rect.innerLine.enabled = false;
-        const Imprint imprint = makeImprint(designs, StampKind::Rect);
+        const Imprint imprint = makeImprint(testing::nothingEnabled(), StampKind::Rect);
         QVERIFY(imprint.empty());
         QString error;
         QVERIFY(encode(imprint, Settings{}, error).isEmpty());

@@ -70,24 +70,6 @@ QPoint onCanvas(int x, int y, double u, double v, int turn) {
                   static_cast<int>(std::lround(y - u * std::sin(a) + v * std::cos(a))));
 }
 
-StampDesigns nothingEnabled() {
-    StampDesigns designs;
-    for (auto& line : designs.round.lines)
-        line.enabled = false;
-    for (auto& ring : designs.round.rings)
-        ring.enabled = false;
-    for (auto& line : designs.triangle.lines)
-        line.enabled = false;
-    for (auto& frame : designs.triangle.frames)
-        frame.enabled = false;
-    for (auto& line : designs.rect.lines)
-        line.enabled = false;
-    for (auto& contour : designs.rect.contours)
-        contour.enabled = false;
-    designs.rect.innerLine.enabled = false;
-    return designs;
-}
-
 bool writeBmp(const QString& path, const QImage& picture) {
     return picture.save(path, "BMP");
 }
@@ -679,7 +661,7 @@ private slots:
     void crowdedRingTextKeepsEveryGlyph() {
         QFETCH(int, points);
         QFETCH(int, radius);
-        StampDesigns designs = nothingEnabled();
+        StampDesigns designs = testing::nothingEnabled();
         TextLineSettings& line = designs.round.lines[2];
         line.enabled = true;
         line.text = QStringLiteral("ОТВЕТСТВЕННОСТЬЮ «РОМАШКА»");
@@ -708,7 +690,7 @@ private slots:
 
     void ringTextCellsStillCoverWhatLiesBeneath() {
         // The cells of a ring text cover an earlier line, as before.
-        StampDesigns designs = nothingEnabled();
+        StampDesigns designs = testing::nothingEnabled();
         TextLineSettings& ring = designs.round.lines[0];
         ring.enabled = true;
         ring.text = QStringLiteral("I");
@@ -815,7 +797,7 @@ private slots:
     }
 
     void ringTextCharactersAroundCircle() {
-        StampDesigns designs = nothingEnabled();
+        StampDesigns designs = testing::nothingEnabled();
         TextLineSettings& line = designs.round.lines[0];
         line.enabled = true;
         line.text = QStringLiteral("HHHH");
@@ -831,11 +813,11 @@ private slots:
         QVERIFY(!anyInkNear(image, 130, 60, 5));  // nothing between characters
 
         line.text.clear();
-        QCOMPARE(painted(designs, ActivePage::Round), painted(nothingEnabled(), ActivePage::Round));
+        QCOMPARE(painted(designs, ActivePage::Round), painted(testing::nothingEnabled(), ActivePage::Round));
     }
 
     void ringWithNegativeWidthUsesPreviousWidth() {
-        StampDesigns negative = nothingEnabled();
+        StampDesigns negative = testing::nothingEnabled();
         negative.round.rings[0] = RingSettings{true, 4, 30, kNoneColour};
         negative.round.rings[1] = RingSettings{true, -7, 60, kNoneColour};
         StampDesigns explicitWidth = negative;
@@ -885,7 +867,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("crest.bmp"));
         QVERIFY(writeBmp(path, picture));
 
-        StampDesigns designs = nothingEnabled();
+        StampDesigns designs = testing::nothingEnabled();
         designs.round.background = background;
         designs.round.emblem = EmblemSettings{true, 50, 90, path};
         designs.round.rings[0] = RingSettings{true, 1, 40, 0x000000FF};  // red ring through the emblem
@@ -912,7 +894,7 @@ private slots:
         picture.fill(Qt::black);
         QVERIFY(writeBmp(path, picture));
 
-        StampDesigns designs = nothingEnabled();
+        StampDesigns designs = testing::nothingEnabled();
         designs.round.emblem = EmblemSettings{true, 20, 20, path};
         Canvas canvas;
         ClearStamp(canvas, designs, ActivePage::Round);
@@ -971,7 +953,7 @@ private slots:
         EmblemCache cache;
         QCOMPARE(cache.load(path, kWhite).isNull(), !drawn);
 
-        StampDesigns designs = nothingEnabled();
+        StampDesigns designs = testing::nothingEnabled();
         designs.round.emblem = EmblemSettings{true, 0, 0, path};
         QCOMPARE(inked(painted(designs, ActivePage::Round), 0, 0), drawn);
     }
@@ -987,7 +969,7 @@ private slots:
     }
 
     void triangleRightTextTurnedMinus64() {
-        StampDesigns designs = nothingEnabled();
+        StampDesigns designs = testing::nothingEnabled();
         designs.triangle.lines[1] = StampDesigns{}.triangle.lines[1];  // (122, 50), angle -80
         const QImage image = painted(designs, ActivePage::Triangle);
         // The ink's centre of mass lies along the direction the text runs.
@@ -1017,7 +999,7 @@ private slots:
 
     void coincidingVerticesDrawDot() {
         QFETCH(int, width);
-        StampDesigns designs = nothingEnabled();
+        StampDesigns designs = testing::nothingEnabled();
         designs.triangle.frames[0] =
             FrameSettings{true, {Point{70, 80}, Point{70, 80}, Point{70, 80}}, width, 0};
         const QImage image = painted(designs, ActivePage::Triangle);
@@ -1062,7 +1044,7 @@ private slots:
     }
 
     void page4IgnoresDesigns() {
-        StampDesigns changed = nothingEnabled();
+        StampDesigns changed = testing::nothingEnabled();
         changed.round.background = 0x000000FF;
         changed.triangle.background = 0x00FF0000;
         changed.rect.background = 0;
