@@ -59,10 +59,31 @@ bench: build
 	./$(BUILD)/bench/bench_startup ./$(BUILD)/app/quillgraver
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_check
 
+# The readers' fuzzing: FUZZ_JOBS processes explore for FUZZ_SECONDS in a
+# build without sanitizers, growing $(FUZZ_BUILD)/corpus from the seeds in
+# fuzz/corpus; then every input of both goes once through the build with
+# sanitizers. Findings land in $(FUZZ_BUILD)/findings/.
+#   make fuzz FUZZ_SECONDS=3600 FUZZ_JOBS=2
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 240
+FUZZ_JOBS    ?= 1
+FUZZ_CMAKE    = CC=clang CXX=clang++ cmake -S . -DQG_BUILD_FUZZ=ON -DQG_BUILD_TESTS=OFF -DQG_BUILD_BENCH=OFF
+# One process explores on its own; more share the corpus through libFuzzer's fork mode.
+FUZZ_PARALLEL = $(if $(filter-out 1,$(FUZZ_JOBS)),-fork=$(FUZZ_JOBS))
+
 fuzz:
-	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DQG_BUILD_FUZZ=ON -DQG_BUILD_TESTS=OFF -DQG_BUILD_BENCH=OFF
-	cmake --build build-fuzz -j $(JOBS) --target fuzz_reader
+	$(FUZZ_CMAKE) -B $(FUZZ_BUILD)/explore -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQG_SANITIZE=OFF
+	$(FUZZ_CMAKE) -B $(FUZZ_BUILD)/sanitized -DCMAKE_BUILD_TYPE=Debug -DQG_SANITIZE=ON
+	cmake --build $(FUZZ_BUILD)/explore -j $(JOBS) --target fuzz_reader
+	cmake --build $(FUZZ_BUILD)/sanitized -j $(JOBS) --target fuzz_reader fuzz_seeds
+	./$(FUZZ_BUILD)/sanitized/fuzz/fuzz_seeds
+	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/findings
+	./$(FUZZ_BUILD)/explore/fuzz/fuzz_reader -dict=fuzz/reader.dict -max_total_time=$(FUZZ_SECONDS) \
+	    $(FUZZ_PARALLEL) -artifact_prefix=$(FUZZ_BUILD)/findings/ -print_final_stats=1 \
+	    $(FUZZ_BUILD)/corpus fuzz/corpus
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	    ./$(FUZZ_BUILD)/sanitized/fuzz/fuzz_reader -runs=0 -artifact_prefix=$(FUZZ_BUILD)/findings/ \
+	    $(FUZZ_BUILD)/corpus fuzz/corpus
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
