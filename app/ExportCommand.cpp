@@ -1,12 +1,15 @@
 #include "ExportCommand.h"
 
 #include "Check.h"
+#include "Emblem.h"
 #include "Export.h"
 #include "StampFile.h"
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTextStream>
 
 #include <algorithm>
@@ -28,8 +31,11 @@ bool numberOption(const QCommandLineParser& parser, const QString& name, double 
                   QTextStream& err) {
     if (!parser.isSet(name))
         return true;
+    // The window writes "40,0 мм": a decimal comma is taken as well as a point.
+    QString text = parser.value(name);
+    text.replace(u',', u'.');
     bool ok = false;
-    const double given = parser.value(name).toDouble(&ok);
+    const double given = text.toDouble(&ok);
     if (!ok || !std::isfinite(given) || given < low || given > high) {
         err << QStringLiteral("quillgraver: --%1: нужно число от %2 до %3, дано «%4»\n")
                    .arg(name)
@@ -64,7 +70,115 @@ bool readDesign(const QString& path, StampDesigns& designs, StampKind& kind, QSt
     return true;
 }
 
+// The enabled emblem of a round seal, found as the window finds it when it
+// opens the design: `path` becomes the file to draw, `notice` says when a
+// file beside the design stands in for the one named. False with the
+// reason when there is none to draw: the imprint would lack it.
+bool findEmblem(const QString& design, QString& path, QString& notice, QString& reason) {
+    if (path.isEmpty()) {
+        reason = QStringLiteral("герб включён, но файл герба не указан");
+        return false;
+    }
+    // The same rule as the window's, which must be able to save the path it takes.
+    const EmblemLookup found = lookUpEmblem(path, design, io::canEncodeCp1251);
+    switch (found.named) {
+        case EmblemFile::Bitmap:
+            return true;
+        case EmblemFile::TooLarge:
+            reason = QStringLiteral("рисунок герба %1 больше %2 на %2 точек").arg(path).arg(kMaxEmblemSide);
+            return false;
+        case EmblemFile::NotBitmap:
+            reason = QStringLiteral("файл герба %1 не является рисунком bmp").arg(path);
+            return false;
+        case EmblemFile::Missing:
+            break;
+    }
+    if (!found.beside) {
+        reason = QStringLiteral("файл герба %1 не найден").arg(path);
+        return false;
+    }
+    notice = QStringLiteral("quillgraver: %1: файл герба %2 не найден, взят файл с тем же именем из папки макета: %3\n")
+                 .arg(design, path, found.path);
+    path = found.path;
+    return true;
+}
+
+// File names are compared as the file system compares them.
+#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
+constexpr Qt::CaseSensitivity kFileNameCase = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity kFileNameCase = Qt::CaseSensitive;
+#endif
+
+// The file a path leads to: the canonical path of its longest existing
+// part (links followed), with the rest as written, in the case the file
+// system tells apart.
+QString fileKey(const QString& path) {
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QString existing = absolute;
+    QString rest;
+    while (!QFileInfo::exists(existing)) {
+        const qsizetype slash = existing.lastIndexOf(u'/');
+        if (slash <= 0) {
+            existing.clear();
+            rest = absolute;
+            break;
+        }
+        rest = rest.isEmpty() ? existing.mid(slash + 1) : existing.mid(slash + 1) + u'/' + rest;
+        existing.truncate(slash);
+    }
+    QString key = existing.isEmpty() ? rest : QFileInfo(existing).canonicalFilePath();
+    if (!existing.isEmpty() && !rest.isEmpty())
+        key += u'/' + rest;
+    return kFileNameCase == Qt::CaseSensitive ? key : key.toCaseFolded();
+}
+
+// Exports that would overwrite a design, or each other: the line that
+// refuses them, or nothing when every target is a file of its own.
+QString clashingTargets(const QStringList& designs, const QStringList& targets) {
+    QHash<QString, qsizetype> designAt;
+    for (qsizetype i = 0; i < designs.size(); ++i)
+        designAt.insert(fileKey(designs[i]), i);
+    QHash<QString, qsizetype> targetAt;
+    for (qsizetype i = 0; i < targets.size(); ++i) {
+        const QString key = fileKey(targets[i]);
+        if (const auto design = designAt.constFind(key); design != designAt.cend())
+            return *design == i ? QStringLiteral("quillgraver: оттиск макета %1 записался бы поверх него самого; "
+                                                 "ничего не записано\n")
+                                      .arg(designs[i])
+                                : QStringLiteral("quillgraver: оттиск макета %1 записался бы поверх макета %2; "
+                                                 "ничего не записано\n")
+                                      .arg(designs[i], designs[*design]);
+        if (const auto earlier = targetAt.constFind(key); earlier != targetAt.cend())
+            return QStringLiteral("quillgraver: оттиски макетов %1 и %2 записались бы в один файл %3; ничего не записано\n")
+                .arg(designs[*earlier], designs[i], targets[i]);
+        targetAt.insert(key, i);
+    }
+    return QString();
+}
+
 }  // namespace
+
+std::optional<qint64> availableMemory(const QByteArray& meminfo) {
+    for (const QByteArray& line : meminfo.split('\n')) {
+        if (!line.startsWith("MemAvailable:"))
+            continue;
+        const QList<QByteArray> fields = line.mid(13).simplified().split(' ');
+        bool ok = false;
+        const qint64 kilobytes = fields.value(0).toLongLong(&ok);
+        if (!ok || kilobytes < 0 || fields.value(1) != "kB")
+            return std::nullopt;
+        return kilobytes * 1024;
+    }
+    return std::nullopt;
+}
+
+int designsAtOnce(qsizetype designs, unsigned cores, std::optional<qint64> available) {
+    qint64 most = std::min<qint64>(designs, std::max(1u, cores));
+    if (available)
+        most = std::min(most, *available / kDesignMemory);
+    return static_cast<int>(std::max<qint64>(1, most));
+}
 
 void addExportOptions(QCommandLineParser& parser) {
     parser.addOptions({
@@ -124,6 +238,15 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
         err << QStringLiteral("quillgraver: для нескольких макетов нужна --output-dir\n");
         return 2;
     }
+    // An empty name would put the files into the current folder unasked.
+    if (exporting && toFile && parser.value(QStringLiteral("output")).isEmpty()) {
+        err << QStringLiteral("quillgraver: --output: не указан файл оттиска\n");
+        return 2;
+    }
+    if (exporting && toDir && parser.value(QStringLiteral("output-dir")).isEmpty()) {
+        err << QStringLiteral("quillgraver: --output-dir: не указана папка для оттисков\n");
+        return 2;
+    }
 
     output::Settings settings;
     std::optional<output::Format> format;
@@ -164,32 +287,55 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
     settings.transparent = parser.isSet(QStringLiteral("transparent"));
 
     const QString outputFile = parser.value(QStringLiteral("output"));
-    const QDir outputDir(parser.value(QStringLiteral("output-dir")));
+    const QString outputFolder = parser.value(QStringLiteral("output-dir"));
+    const QDir outputDir(outputFolder);
+    // Where each design goes; nothing is written, and nothing drawn, until
+    // every target is known to be a file of its own in a folder that takes it.
+    QStringList targets;
+    if (exporting) {
+        for (const QString& design : designs)
+            targets << (toFile ? outputFile
+                               : outputDir.filePath(QFileInfo(design).completeBaseName() + QLatin1Char('.') +
+                                                    output::formatSuffix(settings.format)));
+        if (const QString clash = clashingTargets(designs, targets); !clash.isEmpty()) {
+            err << clash;
+            return 2;
+        }
+        const QString folder = toFile ? QFileInfo(outputFile).path() : outputFolder;
+        QString error;
+        if (!io::prepareFolder(folder, toDir, error)) {
+            err << QStringLiteral("quillgraver: не удалось записать в папку %1: %2\n").arg(folder, error);
+            return 1;
+        }
+    }
     // One design: its lines for the output, or its line for the error stream.
     struct Outcome {
         bool ok = false;
         bool checkErrors = false;
         QString line;
+        QString notice;  // for the error stream, before the line
     };
-    const auto exportOne = [&](const QString& design) -> Outcome {
+    const auto exportOne = [&](qsizetype index) -> Outcome {
+        const QString& design = designs[index];
         StampDesigns read;
         StampKind kind = StampKind::Round;
         QString reason;
-        if (!readDesign(design, read, kind, reason))
-            return {false, false, QStringLiteral("quillgraver: %1: %2\n").arg(design, reason)};
+        QString notice;
+        if (!readDesign(design, read, kind, reason) ||
+            (kind == StampKind::Round && read.round.emblem.enabled &&
+             !findEmblem(design, read.round.emblem.path, notice, reason)))
+            return {false, false, QStringLiteral("quillgraver: %1: %2\n").arg(design, reason), QString()};
         const output::Imprint imprint = output::makeImprint(read, kind);
         output::Settings one = settings;
         one.widthMm = width > 0 ? width : output::defaultWidthMm(kind);
-        Outcome outcome{true, false, QString()};
+        Outcome outcome{true, false, QString(), notice};
         if (exporting) {
-            const QString target =
-                toFile ? outputFile
-                       : outputDir.filePath(QFileInfo(design).completeBaseName() + QLatin1Char('.') +
-                                            output::formatSuffix(one.format));
+            const QString& target = targets[index];
             QString error;
             if (!output::exportFile(imprint, one, target, error))
                 return {false, false,
-                        QStringLiteral("quillgraver: %1: не удалось записать %2: %3\n").arg(design, target, error)};
+                        QStringLiteral("quillgraver: %1: не удалось записать %2: %3\n").arg(design, target, error),
+                        notice};
             const QSizeF size = output::imprintSizeMm(imprint, one.widthMm);
             outcome.line = QStringLiteral("%1 -> %2 (%3 x %4 мм)\n")
                                .arg(design, target)
@@ -207,16 +353,19 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
         return outcome;
     };
 
-    // The designs are shared out among the processor's cores; what each
-    // says is told in the designs' order.
+    // The designs are shared out among the processor's cores, as many at
+    // once as the memory holds; what each says is told in the designs' order.
     std::vector<Outcome> outcomes(static_cast<std::size_t>(designs.size()));
     std::atomic<qsizetype> next{0};
     const auto work = [&] {
         for (qsizetype i = next++; i < designs.size(); i = next++)
-            outcomes[static_cast<std::size_t>(i)] = exportOne(designs[i]);
+            outcomes[static_cast<std::size_t>(i)] = exportOne(i);
     };
-    const qsizetype helpers =
-        std::min<qsizetype>(designs.size(), std::max(1u, std::thread::hardware_concurrency())) - 1;
+    std::optional<qint64> memory;
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (meminfo.open(QIODevice::ReadOnly))
+        memory = availableMemory(meminfo.readAll());
+    const qsizetype helpers = designsAtOnce(designs.size(), std::thread::hardware_concurrency(), memory) - 1;
     std::vector<std::thread> threads;
     for (qsizetype k = 0; k < helpers; ++k)
         threads.emplace_back(work);
@@ -227,6 +376,7 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
     int failures = 0;
     bool checkErrors = false;
     for (const Outcome& outcome : outcomes) {
+        err << outcome.notice;
         (outcome.ok ? out : err) << outcome.line;
         failures += outcome.ok ? 0 : 1;
         checkErrors = checkErrors || outcome.checkErrors;

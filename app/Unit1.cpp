@@ -515,7 +515,9 @@ QString TForm1::checkOpenedEmblem(const QString& designPath) {
     QString& emblem = m_designs.round.emblem.path;
     if (emblem.isEmpty())
         return QString();
-    switch (examineEmblemFile(emblem)) {
+    // The path taken is saved with the design, so it must fit Windows-1251.
+    const EmblemLookup found = lookUpEmblem(emblem, designPath, io::canEncodeCp1251);
+    switch (found.named) {
         case EmblemFile::Bitmap:
             return QString();
         case EmblemFile::TooLarge:
@@ -525,10 +527,9 @@ QString TForm1::checkOpenedEmblem(const QString& designPath) {
         case EmblemFile::Missing:
             break;
     }
-    const QString name = fileNameOfPath(emblem);
-    const QString beside = QFileInfo(designPath).absoluteDir().filePath(name);
-    if (name.isEmpty() || !io::canEncodeCp1251(beside) || examineEmblemFile(beside) != EmblemFile::Bitmap)
+    if (!found.beside)
         return QStringLiteral("Файл герба не найден !\n%1").arg(emblem);
+    const QString beside = found.path;
     const QString named = emblem;
     emblem = beside;
     Page1->showEmblemFileName(beside);

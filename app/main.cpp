@@ -58,12 +58,11 @@ bool answerInformationOptions(int argc, char* argv[]) {
     return qg::commandRequested(parser);
 }
 
-// The export and the check from the command line: no window and no message box. Without
-// a display it draws offscreen.
+// The export and the check from the command line: no window and no message box. They
+// never open a display, which may be missing or out of reach (a shell over the network,
+// a service): everything they draw goes into pictures and files, so they draw offscreen.
 int runCommandLine(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     // Only the command's own lines go to the error stream.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
         if (type == QtFatalMsg || type == QtCriticalMsg)

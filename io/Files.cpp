@@ -1,32 +1,93 @@
 #include "StampFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <system_error>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#else
+#include <QSaveFile>
+#endif
 
 namespace qg::io {
 
 namespace {
 
+// The common failures in the user's language; any other in the system's
+// own words.
+QString reasonFor(int code, const QString& systemText) {
+    switch (code) {
+        case 0:  // the system took less than it was given and said nothing
+            return QStringLiteral("файл записан не полностью");
+        case ENOSPC:
+#ifdef EDQUOT
+        case EDQUOT:
+#endif
+            return QStringLiteral("на диске нет места");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("недостаточно прав");
+        case ENOENT:
+            return QStringLiteral("нет такого файла или папки");
+        case EROFS:
+            return QStringLiteral("файловая система только для чтения");
+        case EISDIR:
+            return QStringLiteral("это папка, а не файл");
+        case ENOTDIR:
+            return QStringLiteral("часть пути не является папкой");
+        case EFBIG:
+            return QStringLiteral("файл слишком велик");
+        default:
+            return systemText.isEmpty() ? qt_error_string(code) : systemText;
+    }
+}
+
+// The reason a QFile operation failed. `code` is errno taken right after
+// the failing call; it is trusted only when the device's own text was made
+// from it, which holds for what the system refused.
+QString reasonOf(const QFileDevice& file, int code) {
+    const QString text = file.errorString();
+    return code != 0 && text == qt_error_string(code) ? reasonFor(code, text) : text;
+}
+
 // Devices, pipes and sockets are no place for a design or a picture: a pipe
 // would block the reader, and the safe save below would swap a device node
 // for a regular file when it renames its temporary file over the target.
-bool isSpecialFile(const QFileInfo& info) {
+bool isSpecialFile(const QString& path) {
+#ifdef Q_OS_UNIX
+    // A file that cannot be looked at is left to the open, which says why.
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+#else
+    const QFileInfo info(path);
     return info.exists() && !info.isFile() && !info.isDir();
+#endif
 }
 
 QString notRegularFile(const QString& path) {
-    return QStringLiteral("%1 is not a regular file").arg(path);
+    return QStringLiteral("%1 — не обычный файл (устройство, канал или сокет)").arg(path);
 }
 
 // Reads the file whole; one larger than `limit` bytes (when the limit is
 // not negative) is refused without being read.
 bool readFile(const QString& path, qint64 limit, QByteArray& bytes, QString& error) {
     const QFileInfo info(path);
-    if (isSpecialFile(info)) {
+    if (isSpecialFile(path)) {
         error = notRegularFile(path);
+        return false;
+    }
+    if (info.isDir()) {
+        error = reasonFor(EISDIR, QString());
         return false;
     }
     const QString tooLarge = QStringLiteral("Файл больше 1 МБ и не может быть файлом Quillgraver !");
@@ -35,15 +96,17 @@ bool readFile(const QString& path, qint64 limit, QByteArray& bytes, QString& err
         return false;
     }
     QFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
+        error = reasonOf(file, errno);
         return false;
     }
     // The size may have grown since it was looked at, or the system may not
     // know it: never read more than one byte past the limit.
+    errno = 0;
     QByteArray read = limit >= 0 ? file.read(limit + 1) : file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        error = file.errorString();
+        error = reasonOf(file, errno);
         return false;
     }
     if (limit >= 0 && read.size() > limit) {
@@ -53,6 +116,191 @@ bool readFile(const QString& path, qint64 limit, QByteArray& bytes, QString& err
     bytes = std::move(read);
     return true;
 }
+
+#ifdef Q_OS_UNIX
+
+// Where a save lands: a symbolic link is followed, so that the file it
+// points to gets the new contents and the link stays.
+QString finalTarget(const QString& path) {
+    QFileInfo info(path);
+    for (int depth = 0; depth < 64 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.isSymLink() ? path : info.filePath();
+}
+
+// A name for the new contents while they replace the target. Should the
+// file ever be left behind (the machine stopped at the moment of the
+// rename), its name says what it is: the target's name, the program's and
+// ".tmp".
+QString temporaryName(const QString& target, bool shortName) {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QString tag;
+    for (int i = 0; i < 6; ++i)
+        tag += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)]);
+    const QFileInfo info(target);
+    const QString name = shortName ? QStringLiteral("quillgraver-%1.tmp").arg(tag)
+                                   : QStringLiteral("%1.quillgraver-%2.tmp").arg(info.fileName(), tag);
+    return QDir(info.path()).filePath(name);
+}
+
+// Tries `create` on fresh temporary names beside the target until one is
+// free; false with errno's code when the system refuses.
+bool onTemporaryName(const QString& target, const std::function<bool(const QByteArray&)>& create, QString& name,
+                     int& code) {
+    bool shortName = false;
+    for (int attempt = 0; attempt < 32; ++attempt) {
+        name = temporaryName(target, shortName);
+        if (create(QFile::encodeName(name)))
+            return true;
+        code = errno;
+        if (code == ENAMETOOLONG && !shortName)
+            shortName = true;  // the target's own name is long: the name without it
+        else if (code != EEXIST && code != EINTR)
+            return false;
+    }
+    return false;
+}
+
+bool writeAll(int fd, const QByteArray& bytes, int& code) {
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            code = n < 0 ? errno : 0;
+            return false;
+        }
+        written += n;
+    }
+    return true;
+}
+
+// Writes the contents, gives the file the permissions of the one it
+// replaces, and waits until it is on the disk.
+bool fill(int fd, const QByteArray& bytes, const QString& target, bool replacing, int& code) {
+    if (!writeAll(fd, bytes, code))
+        return false;
+    struct stat st {};
+    if (replacing && ::stat(QFile::encodeName(target).constData(), &st) == 0)
+        ::fchmod(fd, st.st_mode & 07777);
+    if (::fsync(fd) != 0 && errno != EINVAL) {
+        code = errno;
+        return false;
+    }
+    return true;
+}
+
+bool closeFile(int fd, int& code) {
+    if (::close(fd) != 0 && errno != EINTR) {
+        code = errno;
+        return false;
+    }
+    return true;
+}
+
+// Puts the complete file in the target's place; the temporary name is
+// gone either way.
+bool commit(const QString& temporary, const QString& target, int& code) {
+    const QByteArray from = QFile::encodeName(temporary);
+    if (::rename(from.constData(), QFile::encodeName(target).constData()) == 0)
+        return true;
+    code = errno;
+    ::unlink(from.constData());
+    return false;
+}
+
+enum class Attempt { Done, Failed, Otherwise };
+
+// The first choice: the contents are written into a file with no name yet,
+// so that a stop while they are written leaves nothing behind. A new file
+// then takes the target's name; one that replaces a file takes a temporary
+// name and is renamed over the target. Otherwise where the file system
+// cannot make such a file or name it.
+Attempt writeUnnamed(const QString& target, const QByteArray& bytes, bool replacing, int& code) {
+#ifdef O_TMPFILE
+    const int fd = ::open(QFile::encodeName(QFileInfo(target).path()).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
+                          replacing ? 0600 : 0666);
+    if (fd < 0) {
+        code = errno;
+        return code == EOPNOTSUPP || code == EISDIR || code == EINVAL ? Attempt::Otherwise : Attempt::Failed;
+    }
+    if (!fill(fd, bytes, target, replacing, code)) {
+        ::close(fd);
+        return Attempt::Failed;
+    }
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    const auto name = [&](const QByteArray& as) {
+        return ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, as.constData(), AT_SYMLINK_FOLLOW) == 0;
+    };
+    if (!replacing && name(QFile::encodeName(target)))
+        return closeFile(fd, code) ? Attempt::Done : Attempt::Failed;
+    QString temporary;
+    if ((!replacing && errno != EEXIST) || !onTemporaryName(target, name, temporary, code)) {
+        ::close(fd);
+        return Attempt::Otherwise;
+    }
+    if (!closeFile(fd, code)) {
+        ::unlink(QFile::encodeName(temporary).constData());
+        return Attempt::Failed;
+    }
+    return commit(temporary, target, code) ? Attempt::Done : Attempt::Failed;
+#else
+    Q_UNUSED(target);
+    Q_UNUSED(bytes);
+    Q_UNUSED(replacing);
+    Q_UNUSED(code);
+    return Attempt::Otherwise;
+#endif
+}
+
+// The contents go to a file under a temporary name beside the target,
+// which is renamed over the target once it is complete.
+Attempt writeNamed(const QString& target, const QByteArray& bytes, bool replacing, int& code) {
+    int fd = -1;
+    QString temporary;
+    const auto create = [&](const QByteArray& name) {
+        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, replacing ? 0600 : 0666);
+        return fd >= 0;
+    };
+    if (!onTemporaryName(target, create, temporary, code))
+        return Attempt::Failed;
+    const bool written = fill(fd, bytes, target, replacing, code);
+    if (!closeFile(fd, code) || !written) {
+        ::unlink(QFile::encodeName(temporary).constData());
+        return Attempt::Failed;
+    }
+    return commit(temporary, target, code) ? Attempt::Done : Attempt::Failed;
+}
+
+// The target is replaced only once the new contents are complete and on
+// the disk; on any failure the old file stays as it was and no temporary
+// file is left.
+bool writeReplacing(const QString& path, const QByteArray& bytes, QString& error) {
+    const QString target = finalTarget(path);
+    const bool replacing = QFileInfo::exists(target);
+    int code = 0;
+    Attempt attempt = writeUnnamed(target, bytes, replacing, code);
+    if (attempt == Attempt::Otherwise)
+        attempt = writeNamed(target, bytes, replacing, code);
+    if (attempt != Attempt::Done)
+        error = reasonFor(code, QString());
+    return attempt == Attempt::Done;
+}
+
+#else
+
+bool writeReplacing(const QString& path, const QByteArray& bytes, QString& error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+#endif
 
 }  // namespace
 
@@ -65,39 +313,42 @@ bool readDesignFile(const QString& path, QByteArray& bytes, QString& error) {
 }
 
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString& error) {
-    if (isSpecialFile(QFileInfo(path))) {
+    if (isSpecialFile(path)) {
         error = notRegularFile(path);
         return false;
     }
-    // The new contents go to a temporary file beside the target, which
-    // replaces the target only once everything is written; on any failure
-    // the temporary file is dropped and the old file stays as it was.
-    //
-    // Unbuffered, so that every write reaches the system at once. A write
-    // that stops short (the disk filled up part way) is followed by one for
-    // the rest, which then fails with the system's own reason instead of
-    // leaving none.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        error = file.errorString();
+    return writeReplacing(path, bytes, error);
+}
+
+bool prepareFolder(const QString& folder, bool create, QString& error) {
+    if (folder.isEmpty()) {
+        error = reasonFor(ENOENT, QString());
         return false;
     }
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0) {
-            error = file.error() != QFileDevice::NoError
-                        ? file.errorString()
-                        : QStringLiteral("The file could not be written in full");
-            file.cancelWriting();
-            return false;
-        }
-        written += n;
-    }
-    if (!file.commit()) {
-        error = file.errorString();
+    const std::filesystem::path native(QFile::encodeName(folder).toStdString());
+    std::error_code code;
+    if (create)
+        std::filesystem::create_directories(native, code);
+    const QFileInfo info(folder);
+    if (!info.exists()) {
+        error = reasonFor(code ? code.value() : ENOENT, QString::fromStdString(code.message()));
         return false;
     }
+    if (!info.isDir()) {
+        error = reasonFor(ENOTDIR, QString());
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    if (::faccessat(AT_FDCWD, native.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+        error = reasonFor(errno, QString());
+        return false;
+    }
+#else
+    if (!info.isWritable()) {
+        error = reasonFor(EACCES, QString());
+        return false;
+    }
+#endif
     return true;
 }
 

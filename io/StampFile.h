@@ -61,17 +61,30 @@ ReadResult readRectStamp(const QByteArray& bytes, RectStampParameters& into);
 ReadResult readDesign(StampKind kind, const QByteArray& bytes, StampDesigns& into);
 
 // ---- Files ----
-// Reads a whole file; on failure returns false with the system's reason
-// and leaves `bytes` as it was. Devices, pipes and sockets are refused.
+// Every reason these give is fit to show the user: the common failures (no
+// space left, no permission, no such file, a read-only file system, a
+// folder where a file was meant) in Russian, any other in the system's words.
+//
+// Reads a whole file; on failure returns false with the reason and leaves
+// `bytes` as it was. Folders, devices, pipes and sockets are refused.
 bool readWholeFile(const QString& path, QByteArray& bytes, QString& error);
 // Reads a design file like readWholeFile, but refuses one larger than any
 // design can be (over kMaxDesignFileSize bytes) without reading it, with a
 // reason fit to show the user.
 inline constexpr qint64 kMaxDesignFileSize = 1024 * 1024;
 bool readDesignFile(const QString& path, QByteArray& bytes, QString& error);
-// Writes through QSaveFile: on failure the previous file stays untouched.
-// A path naming a device, pipe or socket is refused.
+// Writes the file whole or not at all: the bytes go to a file beside it
+// that has no name while it is written (where the file system allows) and
+// then, when it replaces a file, the name "<name>.quillgraver-XXXXXX.tmp"
+// until it is renamed over it; on failure nothing is left of it and the
+// previous file stays untouched. A symbolic link is followed; the file
+// replaced keeps its permissions. A device, pipe or socket is refused.
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString& error);
+
+// Makes sure files can be written into `folder`: creates it with its
+// parents when it is missing and `create` is set; false with the reason
+// when it is not there, cannot be made, is no folder or cannot be written.
+bool prepareFolder(const QString& folder, bool create, QString& error);
 
 // The extension of a file name: from the last '.' after the last folder
 // separator on, the dot included; empty when there is none.

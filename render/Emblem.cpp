@@ -1,7 +1,10 @@
 #include "Emblem.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
+
+#include <algorithm>
 
 namespace qg {
 
@@ -45,6 +48,27 @@ EmblemFile examineEmblemFile(const QString& path) {
     if (!reader.canRead())
         return EmblemFile::NotBitmap;
     return tooLarge(reader.size()) ? EmblemFile::TooLarge : EmblemFile::Bitmap;
+}
+
+EmblemLookup lookUpEmblem(const QString& named, const QString& designPath, bool (*keepable)(QStringView)) {
+    EmblemLookup found;
+    if (named.isEmpty())
+        return found;
+    found.named = examineEmblemFile(named);
+    if (found.named == EmblemFile::Bitmap) {
+        found.path = named;
+        return found;
+    }
+    if (found.named != EmblemFile::Missing)
+        return found;
+    // The name as the design holds it, written on Windows or here.
+    const QString name = named.mid(std::max(named.lastIndexOf(u'/'), named.lastIndexOf(u'\\')) + 1);
+    const QString beside = QFileInfo(designPath).absoluteDir().filePath(name);
+    if (name.isEmpty() || (keepable && !keepable(beside)) || examineEmblemFile(beside) != EmblemFile::Bitmap)
+        return found;
+    found.path = beside;
+    found.beside = true;
+    return found;
 }
 
 QImage EmblemCache::load(const QString& path, TColor background) {

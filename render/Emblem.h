@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QImage>
 #include <QString>
+#include <QStringView>
 
 #include <cstdint>
 
@@ -19,6 +20,19 @@ inline constexpr int kMaxEmblemSide = 4096;
 // bitmap, whatever the content looks like, and none larger than the limit.
 enum class EmblemFile { Bitmap, Missing, NotBitmap, TooLarge };
 EmblemFile examineEmblemFile(const QString& path);
+
+// The emblem a design names, looked up for the design at `designPath`. A
+// design sent to another machine with its emblem beside it names a folder
+// that machine lacks: when the named file is missing, the file of the same
+// name in the design's folder is taken instead, if it is a bitmap the
+// drawing takes and `keepable` (when given) accepts its path. The window
+// and the command line both decide by this.
+struct EmblemLookup {
+    EmblemFile named = EmblemFile::Missing;  // what the named file holds; Missing for no name
+    QString path;         // the file to draw: the named one, the one beside the design, or none
+    bool beside = false;  // the file beside the design stands in for the missing one
+};
+EmblemLookup lookUpEmblem(const QString& named, const QString& designPath, bool (*keepable)(QStringView) = nullptr);
 
 // The emblem reduced to two tones: every pixel of exactly the background
 // colour in that colour, every other pixel in the window-text colour.

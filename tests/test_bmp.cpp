@@ -11,11 +11,14 @@
 
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <csignal>
+#include <functional>
+#include <optional>
 
 using namespace qg::io;
 
@@ -120,6 +123,75 @@ private:
     bool dropped_ = false;
 };
 
+// Where dropping the capabilities is not enough (the system keeps them, or
+// a file system grants root what it asks), the process acts as the user
+// nobody until the guard goes out of scope. Folders it must pass through
+// must be open to everyone.
+class AsUnprivilegedUser {
+public:
+    AsUnprivilegedUser() {
+        if (::geteuid() != 0)
+            return;
+        const gid_t group = ::getegid();
+        if (::setegid(kNobody) != 0)
+            return;
+        if (::seteuid(kNobody) != 0) {
+            [[maybe_unused]] const int restored = ::setegid(group);
+            return;
+        }
+        group_ = group;
+    }
+    ~AsUnprivilegedUser() {
+        if (group_) {
+            [[maybe_unused]] const int user = ::seteuid(0);
+            [[maybe_unused]] const int group = ::setegid(*group_);
+        }
+    }
+    AsUnprivilegedUser(const AsUnprivilegedUser&) = delete;
+    AsUnprivilegedUser& operator=(const AsUnprivilegedUser&) = delete;
+
+private:
+    static constexpr uid_t kNobody = 65534;
+    std::optional<gid_t> group_;
+};
+
+// The process without root's power over permissions, the one way or the
+// other, for as long as it lives: the user nobody only when the process
+// can still do what `forbidden` tries without its capabilities.
+class Unprivileged {
+public:
+    explicit Unprivileged(const std::function<bool()>& forbidden) {
+        if (forbidden())
+            user_.emplace();
+    }
+
+private:
+    WithoutPermissionOverride capabilities_;
+    std::optional<AsUnprivilegedUser> user_;
+};
+
+// The names of the files created in the folder while `action` runs.
+QStringList namesCreatedIn(const QString& folder, const std::function<void()>& action) {
+    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd < 0 || ::inotify_add_watch(fd, QFile::encodeName(folder).constData(), IN_CREATE) < 0) {
+        action();
+        return {QStringLiteral("(the folder cannot be watched)")};
+    }
+    action();
+    QStringList names;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if (event->len > 0)
+                names << QFile::decodeName(event->name);
+            at += ssize_t(sizeof(inotify_event)) + event->len;
+        }
+    }
+    ::close(fd);
+    return names;
+}
+
 // Caps the size of any file this process writes; a write past it fails with
 // "File too large", as a full disk would fail it.
 class FileSizeLimit {
@@ -145,6 +217,8 @@ private:
 
 enum class Writer { Bitmap, Bytes };
 enum class Failure { Directory, ParentIsFile, MissingFolder, Device, Pipe, ReadOnlyFolder, FileTooLarge };
+enum class Target { NewFile, ExistingFile, ThroughLink };
+enum class Unreadable { Missing, Folder, ParentIsFile, Device, NoPermission };
 
 // Saves through the writer under test; the payload is well over the size
 // limit used below.
@@ -159,6 +233,8 @@ bool save(Writer writer, const QString& path, QString& error) {
 Q_DECLARE_METATYPE(QImage::Format)
 Q_DECLARE_METATYPE(Writer)
 Q_DECLARE_METATYPE(Failure)
+Q_DECLARE_METATYPE(Target)
+Q_DECLARE_METATYPE(Unreadable)
 
 class TestBmp : public QObject {
     Q_OBJECT
@@ -170,6 +246,10 @@ private slots:
     void emptyPictureRefused();
     void failedSaveKeepsPreviousFile_data();
     void failedSaveKeepsPreviousFile();
+    void temporaryFileSaysWhatItIs_data();
+    void temporaryFileSaysWhatItIs();
+    void readFailuresSayWhy_data();
+    void readFailuresSayWhy();
 };
 
 void TestBmp::exportDecodes_data() {
@@ -230,22 +310,27 @@ void TestBmp::emptyPictureRefused() {
 void TestBmp::failedSaveKeepsPreviousFile_data() {
     QTest::addColumn<Writer>("writer");
     QTest::addColumn<Failure>("failure");
+    QTest::addColumn<QString>("reason");  // part of the reason given, in the user's language
     const std::pair<const char*, Writer> writers[] = {{"bmp", Writer::Bitmap}, {"bytes", Writer::Bytes}};
-    const std::pair<const char*, Failure> failures[] = {
-        {"name is a folder", Failure::Directory},   {"parent is a file", Failure::ParentIsFile},
-        {"folder missing", Failure::MissingFolder}, {"/dev/full", Failure::Device},
-        {"name is a pipe", Failure::Pipe},          {"read-only folder", Failure::ReadOnlyFolder},
-        {"file too large", Failure::FileTooLarge},
+    const std::tuple<const char*, Failure, QString> failures[] = {
+        {"name is a folder", Failure::Directory, QStringLiteral("это папка")},
+        {"parent is a file", Failure::ParentIsFile, QStringLiteral("не является папкой")},
+        {"folder missing", Failure::MissingFolder, QStringLiteral("нет такого файла или папки")},
+        {"/dev/full", Failure::Device, QStringLiteral("не обычный файл")},
+        {"name is a pipe", Failure::Pipe, QStringLiteral("не обычный файл")},
+        {"read-only folder", Failure::ReadOnlyFolder, QStringLiteral("недостаточно прав")},
+        {"file too large", Failure::FileTooLarge, QStringLiteral("файл слишком велик")},
     };
     for (const auto& [writerName, writer] : writers) {
-        for (const auto& [failureName, failure] : failures)
-            QTest::addRow("%s, %s", writerName, failureName) << writer << failure;
+        for (const auto& [failureName, failure, reason] : failures)
+            QTest::addRow("%s, %s", writerName, failureName) << writer << failure << reason;
     }
 }
 
 void TestBmp::failedSaveKeepsPreviousFile() {
     QFETCH(Writer, writer);
     QFETCH(Failure, failure);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QByteArray previous = "previous contents\r\n";
@@ -291,11 +376,13 @@ void TestBmp::failedSaveKeepsPreviousFile() {
             break;
         }
         case Failure::ReadOnlyFolder: {
-            const auto readOnly = QFile::ReadOwner | QFile::ExeOwner;
+            // Open to everyone but writable by none.
+            const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                                  QFile::ReadOther | QFile::ExeOther;
             QVERIFY(QFile::setPermissions(dir.path(), readOnly));
             bool stillWritable = true;
             {
-                WithoutPermissionOverride guard;
+                Unprivileged guard([&] { return canCreateFileIn(dir.path()); });
                 stillWritable = canCreateFileIn(dir.path());
                 if (!stillWritable)
                     saved = save(writer, target, error);
@@ -314,9 +401,129 @@ void TestBmp::failedSaveKeepsPreviousFile() {
 
     QVERIFY(!saved);
     QVERIFY2(!error.isEmpty() && error != QLatin1String("Unknown error"), qPrintable(error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
     QCOMPARE(contentsOf(target), previous);
     // No half-written temporary file is left beside the target.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"stamp.out"});
+}
+
+void TestBmp::temporaryFileSaysWhatItIs_data() {
+    QTest::addColumn<Writer>("writer");
+    QTest::addColumn<Target>("target");
+    const std::pair<const char*, Writer> writers[] = {{"bmp", Writer::Bitmap}, {"bytes", Writer::Bytes}};
+    const std::pair<const char*, Target> targets[] = {
+        {"new file", Target::NewFile}, {"existing file", Target::ExistingFile}, {"through a link", Target::ThroughLink}};
+    for (const auto& [writerName, writer] : writers) {
+        for (const auto& [targetName, target] : targets)
+            QTest::addRow("%s, %s", writerName, targetName) << writer << target;
+    }
+}
+
+// A save that replaces a file puts the new contents beside it first.
+// Should a stop at the moment of the rename leave them behind, their name
+// tells the user what they are: the target's name, the program's, ".tmp".
+// The file written keeps the permissions of the one it replaces, and a
+// link stays a link.
+void TestBmp::temporaryFileSaysWhatItIs() {
+    QFETCH(Writer, writer);
+    QFETCH(Target, target);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString file = dir.filePath("stamp.out");
+    QString path = file;
+    const mode_t umask = ::umask(0);
+    ::umask(umask);
+    mode_t mode = 0666 & ~umask;
+    if (target != Target::NewFile) {
+        QVERIFY(QFile(file).open(QIODevice::WriteOnly));
+        mode = 0640;
+        QVERIFY(::chmod(QFile::encodeName(file).constData(), mode) == 0);
+    }
+    if (target == Target::ThroughLink) {
+        path = dir.filePath("link.out");
+        QVERIFY(QFile::link(file, path));
+    }
+
+    QString error;
+    bool saved = false;
+    const QStringList created = namesCreatedIn(dir.path(), [&] { saved = save(writer, path, error); });
+    QVERIFY2(saved, qPrintable(error));
+    for (const QString& name : created) {
+        QVERIFY2(name == QLatin1String("stamp.out") ||
+                     (name.startsWith(QStringLiteral("stamp.out.quillgraver-")) && name.endsWith(QStringLiteral(".tmp"))),
+                 qPrintable(name));
+    }
+    QVERIFY(contentsOf(file).size() > 100000);
+    struct stat st {};
+    QVERIFY(::stat(QFile::encodeName(file).constData(), &st) == 0);
+    QCOMPARE(st.st_mode & 0777, mode);
+    QCOMPARE(QFileInfo(path).isSymLink(), target == Target::ThroughLink);
+    QStringList expected{"stamp.out"};
+    if (target == Target::ThroughLink)
+        expected.prepend("link.out");
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name), expected);
+}
+
+void TestBmp::readFailuresSayWhy_data() {
+    QTest::addColumn<Unreadable>("unreadable");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << Unreadable::Missing << QStringLiteral("нет такого файла или папки");
+    QTest::newRow("a folder") << Unreadable::Folder << QStringLiteral("это папка");
+    QTest::newRow("parent is a file") << Unreadable::ParentIsFile << QStringLiteral("не является папкой");
+    QTest::newRow("a device") << Unreadable::Device << QStringLiteral("не обычный файл");
+    QTest::newRow("no permission") << Unreadable::NoPermission << QStringLiteral("недостаточно прав");
+}
+
+// What keeps a file from being read is said in the user's language.
+void TestBmp::readFailuresSayWhy() {
+    QFETCH(Unreadable, unreadable);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString file = dir.filePath("design.qgr");
+    {
+        QFile created(file);
+        QVERIFY(created.open(QIODevice::WriteOnly));
+        created.write("contents");
+    }
+    QByteArray bytes = "kept";
+    QString error;
+    bool read = true;
+    switch (unreadable) {
+        case Unreadable::Missing:
+            read = readWholeFile(dir.filePath("gone.qgr"), bytes, error);
+            break;
+        case Unreadable::Folder:
+            read = readWholeFile(dir.path(), bytes, error);
+            break;
+        case Unreadable::ParentIsFile:
+            read = readDesignFile(file + "/design.qgr", bytes, error);
+            break;
+        case Unreadable::Device:
+            read = readWholeFile(QStringLiteral("/dev/zero"), bytes, error);
+            break;
+        case Unreadable::NoPermission: {
+            // The folder open to everyone, the file to no one.
+            QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                          QFile::ReadOther | QFile::ExeOther));
+            QVERIFY(QFile::setPermissions(file, {}));
+            bool stillReadable = true;
+            {
+                const auto canRead = [&] { return QFile(file).open(QIODevice::ReadOnly); };
+                Unprivileged guard(canRead);
+                stillReadable = canRead();
+                if (!stillReadable)
+                    read = readDesignFile(file, bytes, error);
+            }
+            QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+            if (stillReadable)
+                QSKIP("cannot make a file unreadable for this process");
+            break;
+        }
+    }
+    QVERIFY(!read);
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    QCOMPARE(bytes, QByteArray("kept"));
 }
 
 QTEST_GUILESS_MAIN(TestBmp)

@@ -1,13 +1,20 @@
 #include "Files.h"
 #include "Designs.h"
+#include "ExportCommand.h"
 #include "StampFile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <linux/capability.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace qg;
 
@@ -19,10 +26,44 @@ struct Run {
     QStringList errors;
 };
 
-Run quillgraver(const QStringList& arguments) {
+// How the program is started: from a terminal without a display, unless
+// told otherwise.
+struct Launch {
+    QProcessEnvironment environment = terminalEnvironment();
+    bool unprivileged = false;  // without root's power over permissions
+    QString folder;             // the working folder
+};
+
+// Runs in the child before the program starts. Root passes every
+// permission check, so a folder made read-only with chmod would still take
+// new files: this takes that power away from the program for good (the
+// bounding set is what root's programs start with).
+void dropPermissionOverride() {
+    constexpr unsigned kOverrides[] = {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER};
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) == 0) {
+        for (const unsigned cap : kOverrides)
+            data[0].inheritable &= ~(1u << cap);
+        ::syscall(SYS_capset, &header, data);
+    }
+    ::prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
+    for (const unsigned cap : kOverrides)
+        ::prctl(PR_CAPBSET_DROP, cap, 0, 0, 0);
+}
+
+void start(QProcess& process, const QString& program, const QStringList& arguments, const Launch& launch) {
+    process.setProcessEnvironment(launch.environment);
+    if (launch.unprivileged)
+        process.setChildProcessModifier(dropPermissionOverride);
+    if (!launch.folder.isEmpty())
+        process.setWorkingDirectory(launch.folder);
+    process.start(program, arguments);
+}
+
+Run quillgraver(const QStringList& arguments, const Launch& launch = {}) {
     QProcess process;
-    process.setProcessEnvironment(terminalEnvironment());
-    process.start(QStringLiteral(QG_PROGRAM), arguments);
+    start(process, QStringLiteral(QG_PROGRAM), arguments, launch);
     Run run;
     if (!process.waitForFinished(60000))
         return run;
@@ -32,7 +73,33 @@ Run quillgraver(const QStringList& arguments) {
     return run;
 }
 
+// Whether a program started as the program is (`launch`) can create a file
+// in the folder.
+bool canCreateFileIn(const QString& folder, const Launch& launch) {
+    QProcess shell;
+    start(shell, QStringLiteral("/bin/sh"),
+          {QStringLiteral("-c"), QStringLiteral(": > \"$0/probe\" && rm \"$0/probe\""), folder}, launch);
+    return shell.waitForFinished(10000) && shell.exitStatus() == QProcess::NormalExit && shell.exitCode() == 0;
+}
+
+// Every file under the folder with its contents, to see that nothing was written.
+QMap<QString, QByteArray> filesUnder(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(path, read(path));
+    }
+    return files;
+}
+
+enum class Emblem { Beside, Missing, NotBitmap, TooLarge, NoName, DisabledAndMissing };
+enum class Folder { Missing, NoPermission, ReadOnlyFileSystem };
+
 }  // namespace
+
+Q_DECLARE_METATYPE(Emblem)
+Q_DECLARE_METATYPE(Folder)
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -43,6 +110,7 @@ class TestCli : public QObject {
     QString damaged;
     QString notDesign;
     QString thinRing;
+    QString crest;
 
 private slots:
     void initTestCase() {
@@ -62,6 +130,16 @@ private slots:
         const RoundSealParameters ring = testing::outerRingOnly(1);
         thinRing = dir.filePath(QStringLiteral("thin-ring.qgr"));
         QVERIFY(write(thinRing, io::writeRoundSeal(ring)));
+        crest = dir.filePath(QStringLiteral("crest.bmp"));
+        QVERIFY(testing::writeCrest(crest));
+        // The same design under one name in two folders, and a design whose
+        // name is that of a picture.
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("one")) && QDir(dir.path()).mkpath(QStringLiteral("two")) &&
+                QDir(dir.path()).mkpath(QStringLiteral("pictures")));
+        QVERIFY(QFile::copy(thinRing, dir.filePath(QStringLiteral("one/seal.qgr"))));
+        QVERIFY(QFile::copy(thinRing, dir.filePath(QStringLiteral("two/seal.qgr"))));
+        QVERIFY(QFile::copy(thinRing, dir.filePath(QStringLiteral("pictures/seal.svg"))));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("pictures")), dir.filePath(QStringLiteral("linked"))));
     }
 
     void exportsAtTrueSize_data() {
@@ -163,6 +241,7 @@ private slots:
         QProcess::execute(QStringLiteral("umount"), {mountPoint.path()});
         QCOMPARE(run.status, 1);
         QCOMPARE(run.errors.size(), 1);
+        QVERIFY2(run.errors.front().contains(QStringLiteral("на диске нет места")), qPrintable(run.errors.front()));
         QCOMPARE(left, QStringList{QStringLiteral("kept.png")});
         QCOMPARE(after, QByteArray("old picture"));
     }
@@ -257,6 +336,267 @@ private slots:
         const Run alone = quillgraver({QStringLiteral("--check"), thinRing, damaged});
         QCOMPARE(alone.status, 1);
         QVERIFY(alone.out.contains(QStringLiteral("thin-ring.qgr: замечаний нет (40 мм)")));
+    }
+
+    // An enabled emblem whose file is missing is taken from beside the
+    // design as the window takes it; otherwise the design fails, naming
+    // the emblem file, and nothing is written for it.
+    void emblem_data() {
+        QTest::addColumn<Emblem>("emblem");
+        QTest::addColumn<bool>("exporting");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("reason");  // on the only line of the error stream; none when empty
+        QTest::newRow("export, beside the design") << Emblem::Beside << true << 0 << QStringLiteral("взят файл с тем же именем");
+        QTest::newRow("check, beside the design") << Emblem::Beside << false << 0 << QStringLiteral("взят файл с тем же именем");
+        QTest::newRow("export, missing") << Emblem::Missing << true << 1 << QStringLiteral("не найден");
+        QTest::newRow("check, missing") << Emblem::Missing << false << 1 << QStringLiteral("не найден");
+        QTest::newRow("export, not a bitmap") << Emblem::NotBitmap << true << 1 << QStringLiteral("не является рисунком bmp");
+        QTest::newRow("check, too large") << Emblem::TooLarge << false << 1 << QStringLiteral("больше 4096 на 4096 точек");
+        QTest::newRow("export, no file named") << Emblem::NoName << true << 1 << QStringLiteral("файл герба не указан");
+        QTest::newRow("export, switched off") << Emblem::DisabledAndMissing << true << 0 << QString();
+    }
+
+    void emblem() {
+        QFETCH(Emblem, emblem);
+        QFETCH(bool, exporting);
+        QFETCH(int, status);
+        QFETCH(QString, reason);
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        RoundSealParameters seal = testing::outerRingOnly(3);
+        seal.emblem = EmblemSettings{true, 40, 40, folder.filePath(QStringLiteral("crest.bmp"))};
+        switch (emblem) {
+            case Emblem::Beside:
+                // Named as on the machine the design was made on.
+                seal.emblem.path = QStringLiteral("C:\\Печати\\crest.bmp");
+                QVERIFY(QFile::copy(crest, folder.filePath(QStringLiteral("crest.bmp"))));
+                break;
+            case Emblem::Missing:
+                seal.emblem.path = QStringLiteral("C:\\Печати\\crest.bmp");
+                break;
+            case Emblem::NotBitmap:
+                QVERIFY(write(seal.emblem.path, "no picture"));
+                break;
+            case Emblem::TooLarge:
+                QVERIFY(write(seal.emblem.path, testing::bmpBytes(4097, 1, Qt::black)));
+                break;
+            case Emblem::NoName:
+                seal.emblem.path.clear();
+                break;
+            case Emblem::DisabledAndMissing:
+                seal.emblem.enabled = false;
+                break;
+        }
+        const QString design = folder.filePath(QStringLiteral("seal.qgr"));
+        QVERIFY(write(design, io::writeRoundSeal(seal)));
+        const QString picture = folder.filePath(QStringLiteral("out/seal.png"));
+        const Run run = quillgraver(exporting ? QStringList{QStringLiteral("--export"), design, QStringLiteral("--output-dir"),
+                                                            folder.filePath(QStringLiteral("out"))}
+                                              : QStringList{QStringLiteral("--check"), design, QStringLiteral("--width-mm"),
+                                                            QStringLiteral("10")});
+        QCOMPARE(run.status, status);
+        if (reason.isEmpty()) {
+            QVERIFY2(run.errors.isEmpty(), qPrintable(run.errors.join(QLatin1Char('\n'))));
+        } else {
+            QCOMPARE(run.errors.size(), 1);
+            QVERIFY2(run.errors.front().contains(reason), qPrintable(run.errors.front()));
+            QVERIFY2(run.errors.front().contains(design) && run.errors.front().contains(seal.emblem.path),
+                     qPrintable(run.errors.front()));
+        }
+        QCOMPARE(QFile::exists(picture), exporting && status == 0);
+        if (status != 0)
+            QVERIFY(run.out.isEmpty());
+        if (emblem == Emblem::Beside && exporting) {
+            // The emblem beside the design is drawn: the picture is that of
+            // the design naming it where it lies.
+            seal.emblem.path = folder.filePath(QStringLiteral("crest.bmp"));
+            const QString direct = folder.filePath(QStringLiteral("direct.qgr"));
+            QVERIFY(write(direct, io::writeRoundSeal(seal)));
+            const QString expected = folder.filePath(QStringLiteral("direct.png"));
+            QCOMPARE(quillgraver({QStringLiteral("--export"), direct, QStringLiteral("--output"), expected}).status, 0);
+            QVERIFY(read(picture) == read(expected));
+        }
+    }
+
+    // Exports that would overwrite a design or each other are refused
+    // before anything is written, as is an empty name for where they go.
+    void refusedBeforeAnythingIsWritten_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("named");  // each on the only line of the error stream
+        const QString exportTo = QStringLiteral("--export");
+        const QString outDir = QStringLiteral("--output-dir");
+        const QString one = dir.filePath(QStringLiteral("one/seal.qgr"));
+        const QString two = dir.filePath(QStringLiteral("two/seal.qgr"));
+        const QString svg = dir.filePath(QStringLiteral("pictures/seal.svg"));
+        const QString out = dir.filePath(QStringLiteral("refused"));
+        QTest::newRow("one name from two folders") << QStringList{exportTo, one, two, outDir, out} << QStringList{one, two, QStringLiteral("seal.png")};
+        QTest::newRow("one design twice") << QStringList{exportTo, round, round, outDir, out} << QStringList{round, QStringLiteral("round.png")};
+        QTest::newRow("the output is the design")
+            << QStringList{exportTo, round, QStringLiteral("--output"), round, QStringLiteral("--format"), QStringLiteral("png")} << QStringList{round};
+        QTest::newRow("the output is another design of the call")
+            << QStringList{exportTo, one, svg, outDir, dir.filePath(QStringLiteral("pictures")), QStringLiteral("--format"), QStringLiteral("svg")}
+            << QStringList{one, svg};
+        QTest::newRow("a design named as its picture")
+            << QStringList{exportTo, svg, outDir, dir.filePath(QStringLiteral("pictures")), QStringLiteral("--format"), QStringLiteral("svg")}
+            << QStringList{svg};
+        QTest::newRow("the design's folder through a link")
+            << QStringList{exportTo, svg, outDir, dir.filePath(QStringLiteral("linked")), QStringLiteral("--format"), QStringLiteral("svg")}
+            << QStringList{svg};
+        QTest::newRow("empty folder name") << QStringList{exportTo, round, outDir, QString()} << QStringList{outDir};
+        QTest::newRow("empty file name") << QStringList{exportTo, round, QStringLiteral("--output"), QString()}
+                                         << QStringList{QStringLiteral("--output")};
+    }
+
+    void refusedBeforeAnythingIsWritten() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, named);
+        QTemporaryDir current;
+        QVERIFY(current.isValid());
+        const QMap<QString, QByteArray> before = filesUnder(dir.path());
+        Launch launch;
+        launch.folder = current.path();
+        const Run run = quillgraver(arguments, launch);
+        QCOMPARE(run.status, 2);
+        QCOMPARE(run.errors.size(), 1);
+        for (const QString& name : named)
+            QVERIFY2(run.errors.front().contains(name), qPrintable(run.errors.front()));
+        QVERIFY(run.out.isEmpty());
+        QCOMPARE(filesUnder(dir.path()), before);
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("refused"))));
+        QVERIFY(QDir(current.path()).isEmpty());
+    }
+
+    // The output folder is made when it is missing; one that cannot take
+    // the files fails the call before anything is drawn, with the reason.
+    void outputFolder_data() {
+        QTest::addColumn<Folder>("folder");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing, two levels deep") << Folder::Missing << 0 << QString();
+        QTest::newRow("no write permission") << Folder::NoPermission << 1 << QStringLiteral("недостаточно прав");
+        QTest::newRow("read-only file system") << Folder::ReadOnlyFileSystem << 1 << QStringLiteral("файловая система только для чтения");
+    }
+
+    void outputFolder() {
+        QFETCH(Folder, folder);
+        QFETCH(int, status);
+        QFETCH(QString, reason);
+        QTemporaryDir parent;
+        QVERIFY(parent.isValid());
+        QString out = parent.filePath(QStringLiteral("out"));
+        Launch launch;
+        switch (folder) {
+            case Folder::Missing:
+                out = parent.filePath(QStringLiteral("new/out"));
+                break;
+            case Folder::NoPermission:
+                QVERIFY(QDir(parent.path()).mkdir(QStringLiteral("out")));
+                QVERIFY(QFile::setPermissions(out, QFile::ReadOwner | QFile::ExeOwner));
+                launch.unprivileged = true;
+                if (canCreateFileIn(out, launch))
+                    QSKIP("a folder cannot be made read-only for the program here");
+                break;
+            case Folder::ReadOnlyFileSystem: {
+                QVERIFY(QDir(parent.path()).mkdir(QStringLiteral("out")));
+                const int mounted = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                                                QStringLiteral("ro,size=16k"), QStringLiteral("tmpfs"), out});
+                if (mounted != 0)
+                    QSKIP("no file system can be mounted here");
+                break;
+            }
+        }
+        const Run run = quillgraver({QStringLiteral("--export"), thinRing, QStringLiteral("--output-dir"), out}, launch);
+        const QStringList written = QDir(out).entryList(QDir::Files | QDir::Hidden);
+        if (folder == Folder::ReadOnlyFileSystem)
+            QProcess::execute(QStringLiteral("umount"), {out});
+        QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(run.status, status);
+        if (status == 0) {
+            QCOMPARE(written, QStringList{QStringLiteral("thin-ring.png")});
+            return;
+        }
+        QCOMPARE(run.errors.size(), 1);
+        QVERIFY2(run.errors.front().contains(out) && run.errors.front().contains(reason), qPrintable(run.errors.front()));
+        QVERIFY(written.isEmpty());
+        QVERIFY(run.out.isEmpty());
+    }
+
+    // Every number may be written with a decimal comma, as the window
+    // writes them, and means what it means with a point.
+    void decimalComma() {
+        QTemporaryDir out;
+        QVERIFY(out.isValid());
+        const QStringList options{QStringLiteral("--width-mm"),    QStringLiteral("12.75"), QStringLiteral("--dpi"),
+                                  QStringLiteral("150.4"),         QStringLiteral("--margin-mm"), QStringLiteral("3.5"),
+                                  QStringLiteral("--min-line-mm"), QStringLiteral("0.35"), QStringLiteral("--min-gap-mm"),
+                                  QStringLiteral("0.45"),          QStringLiteral("--min-cap-mm"), QStringLiteral("1.25")};
+        Run runs[2];
+        QByteArray pictures[2];
+        for (int k = 0; k < 2; ++k) {
+            const QString picture = out.filePath(QStringLiteral("%1.png").arg(k));
+            QStringList arguments{QStringLiteral("--export"), QStringLiteral("--check"), thinRing, QStringLiteral("--output"),
+                                  picture};
+            for (qsizetype i = 0; i < options.size(); ++i)
+                arguments << (k == 0 && i % 2 == 1 ? QString(options[i]).replace(u'.', u',') : options[i]);
+            runs[k] = quillgraver(arguments);
+            runs[k].out.replace(picture, QStringLiteral("PICTURE"));
+            pictures[k] = read(picture);
+        }
+        QVERIFY2(runs[0].errors.isEmpty(), qPrintable(runs[0].errors.join(QLatin1Char('\n'))));
+        QCOMPARE(runs[0].status, runs[1].status);
+        QCOMPARE(runs[0].out, runs[1].out);
+        QVERIFY(!pictures[0].isEmpty());
+        QVERIFY(pictures[0] == pictures[1]);
+    }
+
+    // The command line draws into files only: a display that cannot be
+    // reached is never opened.
+    void needsNoDisplay_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::newRow("export") << QStringList{QStringLiteral("--export"), thinRing, QStringLiteral("--output-dir"), dir.filePath(QStringLiteral("display"))} << 0;
+        // At 10 mm the ring is far too thin: the check finds an error.
+        QTest::newRow("check") << QStringList{QStringLiteral("--check"), thinRing, QStringLiteral("--width-mm"), QStringLiteral("10")} << 3;
+        QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0;
+        QTest::newRow("version") << QStringList{QStringLiteral("--version")} << 0;
+    }
+
+    void needsNoDisplay() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        Launch launch;
+        launch.environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":99"));
+        const Run run = quillgraver(arguments, launch);
+        QVERIFY2(run.errors.isEmpty(), qPrintable(run.errors.join(QLatin1Char('\n'))));
+        QCOMPARE(run.status, status);
+        QVERIFY(!run.out.isEmpty());
+        if (arguments.front() == QLatin1String("--export"))
+            QVERIFY(QFile::exists(dir.filePath(QStringLiteral("display/thin-ring.png"))));
+    }
+
+    // Designs are drawn a few at a time: no more than the cores, nor than
+    // the memory available holds at its most per design.
+    void designsAtOnce_data() {
+        QTest::addColumn<QByteArray>("meminfo");
+        QTest::addColumn<int>("designs");
+        QTest::addColumn<int>("cores");
+        QTest::addColumn<int>("atOnce");
+        const QByteArray head = "MemTotal:       16318412 kB\nMemFree:         1203532 kB\n";
+        QTest::newRow("memory to spare") << head + "MemAvailable:    8388608 kB\nBuffers: 1 kB\n" << 10 << 4 << 4;
+        QTest::newRow("fewer designs than cores") << head + "MemAvailable:    8388608 kB\n" << 3 << 8 << 3;
+        QTest::newRow("memory for two") << head + "MemAvailable:     921599 kB\n" << 10 << 4 << 2;
+        QTest::newRow("memory for less than one") << head + "MemAvailable:     102400 kB\n" << 10 << 4 << 1;
+        QTest::newRow("memory not told") << head << 10 << 4 << 4;
+        QTest::newRow("memory unreadable") << head + "MemAvailable: plenty\n" << 10 << 4 << 4;
+        QTest::newRow("cores not told") << head + "MemAvailable:    8388608 kB\n" << 10 << 0 << 1;
+    }
+
+    void designsAtOnce() {
+        QFETCH(QByteArray, meminfo);
+        QFETCH(int, designs);
+        QFETCH(int, cores);
+        QFETCH(int, atOnce);
+        QCOMPARE(qg::designsAtOnce(designs, unsigned(cores), availableMemory(meminfo)), atOnce);
     }
 
     void helpAndVersion() {
