@@ -1,11 +1,13 @@
 #include "Designs.h"
 #include "Emblem.h"
 #include "Geometry.h"
+#include "Ink.h"
 #include "Raster.h"
 #include "Render.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -102,6 +104,33 @@ QByteArray rle8Bmp(std::int32_t width, std::int32_t height) {
         put(0, 4);  // an all-black palette
     bytes.append("\x00\x01", 2);  // end of bitmap
     return bytes;
+}
+
+// Every element of the two paths the same, to the last bit.
+bool samePath(const QPainterPath& a, const QPainterPath& b) {
+    if (a.elementCount() != b.elementCount() || a.fillRule() != b.fillRule())
+        return false;
+    for (int i = 0; i < a.elementCount(); ++i) {
+        const QPainterPath::Element ea = a.elementAt(i);
+        const QPainterPath::Element eb = b.elementAt(i);
+        if (ea.type != eb.type || ea.x != eb.x || ea.y != eb.y)
+            return false;
+    }
+    return true;
+}
+
+// The index of the first op that differs, or -1 when the two are the same.
+int firstDifference(const std::vector<InkOp>& a, const std::vector<InkOp>& b) {
+    for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+        if (i >= a.size() || i >= b.size())
+            return static_cast<int>(i);
+        const InkOp& x = a[i];
+        const InkOp& y = b[i];
+        if (!(x.element == y.element) || x.color != y.color || x.paper != y.paper || x.stroked != y.stroked ||
+            x.width != y.width || !samePath(x.path, y.path))
+            return static_cast<int>(i);
+    }
+    return -1;
 }
 
 }  // namespace
@@ -1057,6 +1086,51 @@ private slots:
         QCOMPARE(image.pixel(10, 189), qRgb(0xD4, 0xD0, 0xC8));
         QCOMPARE(image.pixel(11, 188), qRgb(0xFF, 0xFB, 0xF0));
         QCOMPARE(image.pixel(12, 187), qRgb(0xD4, 0xD0, 0xC8));
+    }
+
+    // ---- true size ----
+
+    // The ink of a design is the same whatever was drawn before it: the
+    // window's captions in a narrowed face drawn between pixels, previews
+    // with the drawing state they carry on, the ink of the other kinds.
+    void inkIndependentOfWhatWasDrawnBefore_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("before");
+        for (const QString& before : {QStringLiteral("captions"), QStringLiteral("previews"), QStringLiteral("ink")}) {
+            QTest::addRow("round after %s", qPrintable(before)) << int(ActivePage::Round) << before;
+            QTest::addRow("stamp after %s", qPrintable(before)) << int(ActivePage::Rect) << before;
+        }
+    }
+    void inkIndependentOfWhatWasDrawnBefore() {
+        QFETCH(int, page);
+        QFETCH(QString, before);
+        StampDesigns designs;
+        designs.rect.lines[0].font.face = QStringLiteral("Arial");
+        const std::vector<InkOp> first = recordInk(designs, static_cast<ActivePage>(page));
+        if (before == QLatin1String("captions")) {
+            QImage picture(400, 60, QImage::Format_ARGB32_Premultiplied);
+            picture.fill(Qt::white);
+            QPainter painter(&picture);
+            QFont narrowed;
+            narrowed.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+            narrowed.setPixelSize(11);
+            narrowed.setStretch(93);
+            painter.setFont(narrowed);
+            painter.drawText(QPointF(3.3, 20), QStringLiteral("Ошибок: 1, предупреждений: 2. Вн.линия"));
+            painter.drawText(QPointF(7.6, 40), QStringLiteral("Первая строка по окружности: касается"));
+        } else {
+            Canvas canvas;
+            for (int other = 0; other < 4; ++other) {
+                if (before == QLatin1String("previews")) {
+                    ClearStamp(canvas, designs, static_cast<ActivePage>(other));
+                    PaintStamp(canvas, designs, static_cast<ActivePage>(other));
+                    canvas.image();
+                } else {
+                    recordInk(designs, static_cast<ActivePage>(other));
+                }
+            }
+        }
+        QCOMPARE(firstDifference(recordInk(designs, static_cast<ActivePage>(page)), first), -1);
     }
 
     void hugeValues_data() {
