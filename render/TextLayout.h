@@ -56,7 +56,9 @@ private:
 Shaped shapeText(const FontFace& face, QStringView text);
 
 // The same font unhinted, whose glyph outlines keep their true shapes at
-// any scale (the hinted ones are fitted to the preview's pixels).
+// any scale (the hinted ones are fitted to the preview's pixels). Its
+// outlines are to be read at once, before anything else on this thread
+// draws text.
 QRawFont outlineFont(const FontFace& face);
 
 // Direction of the baseline for a counter-clockwise turn, exact for the
