@@ -205,20 +205,17 @@ void InkSurface::drawTexts(std::span<const TextRun> runs) {
             op.path = frame.map(glyph);
             glyphs.push_back(std::move(op));
         }
-        const double thickness = std::max(face.raw.lineThickness(), 1.0);
-        auto rule = [&](double at) {
+        for (const CellRows& rows : {face.underline, face.strikeOut}) {
+            if (rows.count <= 0)
+                continue;
             QPainterPath line;
-            line.addRect(QRectF(0, face.ascent + at - thickness / 2, static_cast<double>(shaped.width), thickness));
+            line.addRect(QRectF(0, rows.top, static_cast<double>(shaped.width), rows.count));
             InkOp op;
             op.color = run.font.color;
             op.paper = paperText;
             op.path = frame.map(line);
             glyphs.push_back(std::move(op));
-        };
-        if (run.font.underline)
-            rule(face.raw.underlinePosition());
-        if (run.font.strikeOut)
-            rule(-face.raw.xHeight() / 2);
+        }
     }
     for (InkOp& op : cells)
         add(std::move(op));

@@ -18,6 +18,13 @@
 
 namespace qg {
 
+// A band of whole rows of a text's cell, across its whole width: where an
+// underline or a strike-out goes.
+struct CellRows {
+    int top = 0;   // the first row, counted from the top of the cell
+    int count = 0; // 0: none
+};
+
 // A line font made ready for drawing.
 struct FontFace {
     LineFont lineFont;
@@ -26,6 +33,10 @@ struct FontFace {
     int ascent = 0;   // whole pixels, rounded up
     int descent = 0;  // whole pixels, rounded up
     QColor textColour;
+    // The underline and the strike-out the font asks for (none when its
+    // style has not got them), decided here once for every target.
+    CellRows underline;
+    CellRows strikeOut;
     int cellHeight() const { return ascent + descent; }
 };
 

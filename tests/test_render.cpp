@@ -1090,6 +1090,71 @@ private slots:
 
     // ---- true size ----
 
+    // An underline and a strike-out lie on the same rows of a true-size
+    // picture drawn one pixel a preview pixel as on the preview. The text is
+    // all blanks, so that they are all there is to see.
+    void decorationsOnThePreviewsRows_data() {
+        QTest::addColumn<QString>("face");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<bool>("underline");
+        QTest::addColumn<bool>("strikeOut");
+        QTest::addColumn<int>("angle");
+        QTest::newRow("underline") << "Arial" << 8 << false << true << false << 0;
+        QTest::newRow("strike-out") << "Arial" << 8 << false << false << true << 0;
+        QTest::newRow("both, bold, 14 pt") << "MS Sans Serif" << 14 << true << true << true << 0;
+        QTest::newRow("serif 36 pt strike-out") << "Times New Roman" << 36 << false << false << true << 0;
+        QTest::newRow("fixed 20 pt bold underline upwards") << "Courier New" << 20 << true << true << false << 90;
+        QTest::newRow("both upside down") << "Arial" << 12 << false << true << true << 180;
+    }
+    void decorationsOnThePreviewsRows() {
+        QFETCH(QString, face);
+        QFETCH(int, size);
+        QFETCH(bool, bold);
+        QFETCH(bool, underline);
+        QFETCH(bool, strikeOut);
+        QFETCH(int, angle);
+        LineFont font = startupFont();
+        font.face = face;
+        font.size = size;
+        font.bold = bold;
+        font.underline = underline;
+        font.strikeOut = strikeOut;
+        const QString blanks(6, QLatin1Char(' '));
+        const int x = angle == 180 ? 170 : 20;
+        const int y = angle == 0 ? 40 : 160;
+
+        Canvas canvas;
+        clearWhite(canvas);
+        PrintText(canvas, font, static_cast<std::uint16_t>(angle), x, y, blanks);
+        const QImage preview = canvas.image().copy();
+
+        InkSurface ink(kWhite);
+        ink.setBrushColor(kWhite);
+        PrintText(ink, font, static_cast<std::uint16_t>(angle), x, y, blanks);
+        ink.finish();
+        QImage trueSize(Canvas::kSize, Canvas::kSize, QImage::Format_RGB32);
+        trueSize.fill(Qt::white);
+        {
+            QPainter painter(&trueSize);
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            paintInk(painter, ink.ops(), Qt::white);
+        }
+        int previewRows = 0;
+        for (int py = 0; py < Canvas::kSize; ++py) {
+            bool rowInked = false;
+            for (int px = 0; px < Canvas::kSize; ++px) {
+                // Ink where at least half the pixel is covered, as a 1-bit export takes it.
+                const bool inkedAtTrueSize = qBlue(trueSize.pixel(px, py)) < 128;
+                QVERIFY2(inked(preview, px, py) == inkedAtTrueSize,
+                         qPrintable(QStringLiteral("pixel (%1, %2)").arg(px).arg(py)));
+                rowInked = rowInked || inked(preview, px, py);
+            }
+            previewRows += rowInked ? 1 : 0;
+        }
+        QVERIFY(previewRows > 0);
+    }
+
     // The ink of a design is the same whatever was drawn before it: the
     // window's captions in a narrowed face drawn between pixels, previews
     // with the drawing state they carry on, the ink of the other kinds.
