@@ -2,6 +2,7 @@
 #include "Emblem.h"
 #include "Geometry.h"
 #include "Ink.h"
+#include "Outline.h"
 #include "Raster.h"
 #include "Render.h"
 
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 
 using namespace qg;
@@ -131,6 +133,34 @@ int firstDifference(const std::vector<InkOp>& a, const std::vector<InkOp>& b) {
             return static_cast<int>(i);
     }
     return -1;
+}
+
+// A picture drawn in text: '#' black, anything else white; rows split at '/'.
+QImage pictureOf(const QString& rows) {
+    const QStringList lines = rows.split(QLatin1Char('/'));
+    QImage picture(static_cast<int>(lines.front().size()), static_cast<int>(lines.size()), QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, lines[y].at(x) == QLatin1Char('#') ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    return picture;
+}
+
+// Which pixels of a picture `scale` times the size of `size` a fill of the
+// shapes (paths in preview units) reaches at least half; drawn as the
+// files are.
+QImage covered(QSize size, int scale, const std::function<void(QPainter&)>& draw) {
+    QImage picture(size * scale, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.scale(scale, scale);
+    draw(painter);
+    painter.end();
+    return picture;
+}
+
+bool darkPixel(const QImage& picture, int x, int y) {
+    return qBlue(picture.pixel(x, y)) < 128;
 }
 
 }  // namespace
@@ -1089,6 +1119,135 @@ private slots:
     }
 
     // ---- true size ----
+
+    // The outline of a tone's pixels fills exactly those pixels, with one
+    // loop round each patch and each hole and a corner only where it turns.
+    void toneOutlineFillsItsPixels_data() {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QRect>("window");
+        QTest::addColumn<int>("loops");
+        QTest::addColumn<int>("corners");
+        const QRect all(0, 0, 1000, 1000);
+        QTest::newRow("one pixel") << "#" << all << 1 << 4;
+        QTest::newRow("block") << "##/##" << all << 1 << 4;
+        QTest::newRow("L") << "#./##" << all << 1 << 6;
+        QTest::newRow("frame round a hole") << "###/#.#/###" << all << 2 << 8;
+        QTest::newRow("corner to corner") << "#./.#" << all << 2 << 8;
+        QTest::newRow("chequered") << "#.#/.#./#.#" << all << 5 << 20;
+        QTest::newRow("U and its inside") << "#.#/#.#/###" << all << 1 << 8;
+        QTest::newRow("nothing") << "../.." << all << 0 << 0;
+        QTest::newRow("window on a run") << "####/####" << QRect(1, 0, 2, 1) << 1 << 4;
+        QTest::newRow("window off the picture") << "##" << QRect(5, 5, 3, 3) << 0 << 0;
+    }
+    void toneOutlineFillsItsPixels() {
+        QFETCH(QString, rows);
+        QFETCH(QRect, window);
+        QFETCH(int, loops);
+        QFETCH(int, corners);
+        const QImage picture = pictureOf(rows);
+        const QPointF at(3, 2);
+        const QPainterPath path = toneOutline(picture, qRgb(0, 0, 0), window, at);
+        int moves = 0;
+        int lines = 0;
+        for (int i = 0; i < path.elementCount(); ++i) {
+            moves += path.elementAt(i).type == QPainterPath::MoveToElement;
+            lines += path.elementAt(i).type == QPainterPath::LineToElement;
+        }
+        QCOMPARE(moves, loops);
+        // Each loop: a move to its first corner, a line to each other corner
+        // and one back to the first.
+        QCOMPARE(moves + lines - loops, corners);
+        // Both fill rules fill the same pixels, the tone's within the window.
+        for (const Qt::FillRule rule : {Qt::WindingFill, Qt::OddEvenFill}) {
+            QPainterPath filled = path;
+            filled.setFillRule(rule);
+            const QImage drawn =
+                covered(picture.size() + QSize(4, 3), 4, [&](QPainter& p) { p.fillPath(filled, Qt::black); });
+            for (int y = 0; y < drawn.height(); ++y) {
+                for (int x = 0; x < drawn.width(); ++x) {
+                    const QPoint pixel(x / 4 - 3, y / 4 - 2);
+                    const bool wanted = picture.rect().contains(pixel) && window.contains(pixel) &&
+                                        picture.pixel(pixel) == qRgb(0, 0, 0);
+                    QVERIFY2(darkPixel(drawn, x, y) == wanted, qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+                }
+            }
+        }
+    }
+
+    // A dithered emblem: what the vector files hold covers what the raster
+    // output covers, and merged, no two outlines of a colour overlap. The
+    // emblem is larger than the field, of which only the field is ink.
+    void noiseEmblemVectorsMatchTheRaster_data() {
+        QTest::addColumn<bool>("merge");
+        QTest::newRow("outlines as drawn") << false;
+        QTest::newRow("merged outlines") << true;
+    }
+    void noiseEmblemVectorsMatchTheRaster() {
+        QFETCH(bool, merge);
+        QTemporaryDir dir;
+        const QString noise = dir.filePath(QStringLiteral("noise.bmp"));
+        QVERIFY(testing::writeNoise(noise, 600));
+        StampDesigns designs;
+        designs.round = testing::heavyRoundSeal(noise);
+        designs.round.emblem.x = -150;
+        designs.round.emblem.y = -170;
+        // Text in a colour of its own, which cuts the emblem as paper does.
+        designs.round.lines[3].font.color = 0x0000C0;
+        const std::vector<InkOp> ops = recordInk(designs, ActivePage::Round);
+        QVERIFY(inkBounds(ops).united(QRectF(0, 0, Canvas::kSize, Canvas::kSize)) ==
+                QRectF(0, 0, Canvas::kSize, Canvas::kSize));
+        const std::vector<InkShape> shapes = resolveInk(ops, merge);
+
+        constexpr int kScale = 4;
+        const QSize field(Canvas::kSize, Canvas::kSize);
+        const QImage raster = covered(field, kScale, [&](QPainter& p) { paintInk(p, ops, Qt::white); });
+        const QImage vector = covered(field, kScale, [&](QPainter& p) {
+            for (const InkShape& shape : shapes)
+                paintInkPath(p, shape.path, shape.stroked, shape.width, QColor::fromRgb(colourToArgb(shape.color)));
+        });
+        long both = 0;
+        long either = 0;
+        for (int y = 0; y < raster.height(); ++y) {
+            for (int x = 0; x < raster.width(); ++x) {
+                // Ink of any colour.
+                const bool a = qGray(raster.pixel(x, y)) < 200;
+                const bool b = qGray(vector.pixel(x, y)) < 200;
+                both += a && b;
+                either += a || b;
+            }
+        }
+        QVERIFY(either > 0);
+        const double shared = static_cast<double>(both) / static_cast<double>(either);
+        // A merge unites the letters through the toolkit, which lays their
+        // curves out in straight pieces; the emblem's pixels stay exact.
+        QVERIFY2(shared >= (merge ? 0.99 : 0.999), qPrintable(QString::number(shared)));
+
+        if (!merge)
+            return;
+        // Every pixel's centre lies inside at most one outline of its colour.
+        std::vector<std::uint8_t> count(static_cast<std::size_t>(raster.width() * raster.height()), 0);
+        long inked = 0;
+        long twice = 0;
+        for (const InkShape& shape : shapes) {
+            QImage alone(raster.size(), QImage::Format_RGB32);
+            alone.fill(Qt::white);
+            QPainter p(&alone);
+            p.scale(kScale, kScale);
+            p.fillPath(shape.path, Qt::black);
+            p.end();
+            for (int y = 0; y < alone.height(); ++y) {
+                for (int x = 0; x < alone.width(); ++x) {
+                    if (!darkPixel(alone, x, y))
+                        continue;
+                    std::uint8_t& n = count[static_cast<std::size_t>(y * alone.width() + x)];
+                    inked += n == 0;
+                    twice += n == 1;
+                    ++n;
+                }
+            }
+        }
+        QVERIFY2(twice * 1000 <= inked, qPrintable(QStringLiteral("%1 of %2").arg(twice).arg(inked)));
+    }
 
     // An underline and a strike-out lie on the same rows of a true-size
     // picture drawn one pixel a preview pixel as on the preview. The text is
