@@ -945,6 +945,40 @@ private slots:
         QVERIFY(twoToneEmblem(picture, kWhite).pixel(0, 0) == qRgb(0, 0, 0));
     }
 
+    // A bitmap with a palette comes out in the same two tones as the same
+    // picture in full colour, an index past the palette included.
+    void emblemTwoTonesWhateverTheDepth_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<TColor>("background");
+        QTest::newRow("1 bit") << int(QImage::Format_Mono) << TColor(kWhite);
+        QTest::newRow("1 bit, low bit first") << int(QImage::Format_MonoLSB) << TColor(kWhite);
+        QTest::newRow("1 bit on black") << int(QImage::Format_Mono) << TColor(0);
+        QTest::newRow("8 bits") << int(QImage::Format_Indexed8) << TColor(0x00C0FFC0);
+        QTest::newRow("8 bits, index past the palette") << -1 << TColor(0);
+    }
+    void emblemTwoTonesWhateverTheDepth() {
+        QFETCH(int, format);
+        QFETCH(TColor, background);
+        QImage picture(21, 5, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        for (int x = 0; x < picture.width(); x += 3)
+            picture.setPixel(x, x % 5, qRgb(0, 0, 0));
+        picture.setPixel(1, 1, qRgb(0xC0, 0xFF, 0xC0));
+        QImage palette;
+        if (format >= 0) {
+            palette = picture.convertToFormat(static_cast<QImage::Format>(format));
+        } else {
+            // Indexes 0..2 of a palette of two.
+            palette = QImage(picture.size(), QImage::Format_Indexed8);
+            palette.setColorTable({qRgb(255, 255, 255), qRgb(0xC0, 0xFF, 0xC0)});
+            for (int y = 0; y < palette.height(); ++y)
+                for (int x = 0; x < palette.width(); ++x)
+                    palette.scanLine(y)[x] = static_cast<uchar>((x + y) % 3);
+        }
+        QCOMPARE(twoToneEmblem(palette, background),
+                 twoToneEmblem(palette.convertToFormat(QImage::Format_ARGB32), background));
+    }
+
     void emblemFollowsFile() {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
