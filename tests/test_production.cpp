@@ -289,7 +289,6 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("format");
         QTest::newRow("round png") << int(StampKind::Round) << 0;
-        QTest::newRow("rect svg") << int(StampKind::Rect) << 3;
     }
     void exportAfterTheOtherKindsIsTheCommandLines() {
         QFETCH(int, kind);
