@@ -56,6 +56,7 @@ package: build
 bench: build
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_repaint
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_export ./$(BUILD)/app/quillgraver
+	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_emblem
 	./$(BUILD)/bench/bench_startup ./$(BUILD)/app/quillgraver
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_check
 

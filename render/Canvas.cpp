@@ -199,13 +199,15 @@ Tile Canvas::Impl::render(const FontFace& face, const Shaped& shaped, std::size_
     run.setRawFont(face.raw);
     run.setGlyphIndexes(glyphs);
     run.setPositions(positions);
-    run.setUnderline(face.lineFont.underline);
-    run.setStrikeOut(face.lineFont.strikeOut);
     QPainter p(&tile.glyphs);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setTransform(shifted);
     p.setPen(face.textColour);
     p.drawGlyphRun(QPointF(0, face.ascent), run);
+    for (const CellRows& rows : {face.underline, face.strikeOut}) {
+        if (rows.count > 0)
+            p.fillRect(QRectF(0, rows.top, static_cast<double>(cellWidth), rows.count), face.textColour);
+    }
     p.end();
     tile.dx = left;
     tile.dy = top;

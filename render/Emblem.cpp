@@ -11,11 +11,42 @@ namespace qg {
 QImage twoToneEmblem(const QImage& picture, TColor background) {
     if (picture.isNull())
         return QImage();
-    const QImage source = picture.convertToFormat(QImage::Format_ARGB32);
     const std::uint32_t paper = colourToArgb(background);
     const std::uint32_t ink = colourToArgb(kWindowTextColour);
     const std::uint32_t paperRgb = paper & 0x00FFFFFFu;
-    QImage result(source.size(), QImage::Format_RGB32);
+    QImage result(picture.size(), QImage::Format_RGB32);
+    if (result.isNull())
+        return result;
+    const QImage::Format format = picture.format();
+    if (format == QImage::Format_Mono || format == QImage::Format_MonoLSB || format == QImage::Format_Indexed8) {
+        // A bitmap with a palette (1, 4 and 8 bits a pixel): each entry's
+        // tone once, then a look-up a pixel. An index past the palette
+        // counts as transparent black, as a conversion of the whole
+        // picture would take it.
+        std::uint32_t tones[256];
+        const QList<QRgb> table = picture.colorTable();
+        for (int i = 0; i < 256; ++i) {
+            const QRgb colour = i < table.size() ? table[i] : 0u;
+            tones[i] = (colour & 0x00FFFFFFu) == paperRgb ? paper : ink;
+        }
+        const int width = picture.width();
+        for (int y = 0; y < picture.height(); ++y) {
+            const uchar* from = picture.constScanLine(y);
+            auto* to = reinterpret_cast<std::uint32_t*>(result.scanLine(y));
+            if (format == QImage::Format_Indexed8) {
+                for (int x = 0; x < width; ++x)
+                    to[x] = tones[from[x]];
+            } else if (format == QImage::Format_Mono) {
+                for (int x = 0; x < width; ++x)
+                    to[x] = tones[(from[x >> 3] >> (7 - (x & 7))) & 1];
+            } else {
+                for (int x = 0; x < width; ++x)
+                    to[x] = tones[(from[x >> 3] >> (x & 7)) & 1];
+            }
+        }
+        return result;
+    }
+    const QImage source = picture.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < source.height(); ++y) {
         const auto* from = reinterpret_cast<const std::uint32_t*>(source.constScanLine(y));
         auto* to = reinterpret_cast<std::uint32_t*>(result.scanLine(y));

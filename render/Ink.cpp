@@ -1,13 +1,15 @@
 #include "Ink.h"
 
+#include "Canvas.h"
 #include "Emblem.h"
+#include "Outline.h"
 #include "Render.h"
 
 #include <QPainter>
 #include <QPainterPathStroker>
 
 #include <algorithm>
-#include <map>
+#include <unordered_set>
 #include <utility>
 
 namespace qg {
@@ -24,45 +26,17 @@ QPainterPath outlineOf(const QPainterPath& line, double width) {
     return outline;
 }
 
-// The runs of pixels of one colour in a picture as rectangles, rows of
-// equal runs joined into one.
-std::map<QRgb, QPainterPath> pixelAreas(const QImage& picture, std::int64_t x, std::int64_t y) {
-    struct Open {
-        int top;
-        QRgb colour;
-    };
-    std::map<QRgb, QPainterPath> areas;
-    std::map<std::pair<int, int>, Open> open;  // [x0, x1) -> run begun at row `top`
-    const QImage source = picture.convertToFormat(QImage::Format_RGB32);
-    auto close = [&](int x0, int x1, const Open& run, int bottom) {
-        areas[run.colour].addRect(QRectF(static_cast<double>(x + x0), static_cast<double>(y + run.top), x1 - x0,
-                                         bottom - run.top));
-    };
-    for (int row = 0; row <= source.height(); ++row) {
-        std::map<std::pair<int, int>, Open> next;
-        if (row < source.height()) {
-            const auto* line = reinterpret_cast<const QRgb*>(source.constScanLine(row));
-            int start = 0;
-            for (int col = 1; col <= source.width(); ++col) {
-                if (col < source.width() && line[col] == line[start])
-                    continue;
-                const std::pair<int, int> span{start, col};
-                const QRgb colour = line[start] | 0xFF000000u;
-                const auto found = open.find(span);
-                if (found != open.end() && found->second.colour == colour) {
-                    next.emplace(span, found->second);
-                    open.erase(found);
-                } else {
-                    next.emplace(span, Open{row, colour});
-                }
-                start = col;
-            }
-        }
-        for (const auto& [span, run] : open)
-            close(span.first, span.second, run, row);
-        open = std::move(next);
-    }
-    return areas;
+// The part of a picture placed at (x, y) that lies on the preview's field,
+// in picture coordinates.
+QRect pictureOnField(std::int64_t x, std::int64_t y, const QImage& picture) {
+    const std::int64_t left = std::max<std::int64_t>(0, -x);
+    const std::int64_t top = std::max<std::int64_t>(0, -y);
+    const std::int64_t right = std::min<std::int64_t>(picture.width(), Canvas::kSize - x);
+    const std::int64_t bottom = std::min<std::int64_t>(picture.height(), Canvas::kSize - y);
+    if (left >= right || top >= bottom)
+        return QRect();
+    return QRect(QPoint(static_cast<int>(left), static_cast<int>(top)),
+                 QPoint(static_cast<int>(right) - 1, static_cast<int>(bottom) - 1));
 }
 
 }  // namespace
@@ -151,14 +125,34 @@ void InkSurface::drawPicture(std::int64_t x, std::int64_t y, const QImage& pictu
     cover.paper = true;
     cover.path.addRect(QRectF(static_cast<double>(x), static_cast<double>(y), picture.width(), picture.height()));
     add(std::move(cover));
+    // Only what the field shows is drawn: beyond it a picture may hold
+    // millions of pixels that would never be seen.
+    const QRect window = pictureOnField(x, y, picture);
+    if (window.isEmpty())
+        return;
+    const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
+    // The tones in the order they first come (an emblem has two).
+    std::vector<QRgb> tones;
+    std::unordered_set<QRgb> seen;
+    for (int row = window.top(); row <= window.bottom(); ++row) {
+        const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(row));
+        for (int col = window.left(); col <= window.right(); ++col) {
+            const QRgb tone = line[col] | 0xFF000000u;
+            if (seen.insert(tone).second)
+                tones.push_back(tone);
+        }
+    }
     const QRgb paper = colourToArgb(background_) | 0xFF000000u;
-    for (auto& [colour, area] : pixelAreas(picture, x, y)) {
-        if (colour == paper)
+    // On the field, so the place is a small number.
+    const QPoint at(static_cast<int>(x), static_cast<int>(y));
+    for (const QRgb tone : tones) {
+        if (tone == paper)
             continue;
         InkOp op;
         // Back from screen order (0xAARRGGBB) to the design's (0x00BBGGRR).
-        op.color = ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
-        op.path = std::move(area);
+        op.color = ((tone & 0xFFu) << 16) | (tone & 0xFF00u) | ((tone >> 16) & 0xFFu);
+        op.picture = std::make_shared<const PictureInk>(PictureInk{pixels, tone, window, at});
+        op.path = toneOutline(pixels, tone, window, at);
         add(std::move(op));
     }
 }
@@ -205,20 +199,17 @@ void InkSurface::drawTexts(std::span<const TextRun> runs) {
             op.path = frame.map(glyph);
             glyphs.push_back(std::move(op));
         }
-        const double thickness = std::max(face.raw.lineThickness(), 1.0);
-        auto rule = [&](double at) {
+        for (const CellRows& rows : {face.underline, face.strikeOut}) {
+            if (rows.count <= 0)
+                continue;
             QPainterPath line;
-            line.addRect(QRectF(0, face.ascent + at - thickness / 2, static_cast<double>(shaped.width), thickness));
+            line.addRect(QRectF(0, rows.top, static_cast<double>(shaped.width), rows.count));
             InkOp op;
             op.color = run.font.color;
             op.paper = paperText;
             op.path = frame.map(line);
             glyphs.push_back(std::move(op));
-        };
-        if (run.font.underline)
-            rule(face.raw.underlinePosition());
-        if (run.font.strikeOut)
-            rule(-face.raw.xHeight() / 2);
+        }
     }
     for (InkOp& op : cells)
         add(std::move(op));
@@ -260,73 +251,220 @@ void paintInk(QPainter& painter, const std::vector<InkOp>& ops, const QColor& pa
     painter.restore();
 }
 
+namespace {
+
+// A picture's pixels are cut and merged this many pixels square at a time.
+constexpr int kTile = 16;
+
+// An area that takes ink away where it lies, with a box that holds it.
+struct Cutter {
+    QRectF bounds;
+    QPainterPath area;
+};
+
+// The pixels of a picture's tone less what the cutters cover. Where none of
+// them reaches, the pixels come whole in one set of outlines, with no
+// operation on paths at all; only the tiles a cutter reaches are cut, each
+// on its own, so that every operation stays small.
+std::vector<QPainterPath> cutPicture(const PictureInk& picture, const std::vector<Cutter>& cutters) {
+    std::vector<QPainterPath> parts;
+    const QRect& window = picture.window;
+    if (window.isEmpty())
+        return parts;
+    const int columns = (window.width() + kTile - 1) / kTile;
+    const int rows = (window.height() + kTile - 1) / kTile;
+    const QPointF origin(picture.at.x() + window.left(), picture.at.y() + window.top());
+    auto tileRect = [&](int column, int row) {
+        return QRectF(origin.x() + column * kTile, origin.y() + row * kTile,
+                      std::min(kTile, window.width() - column * kTile), std::min(kTile, window.height() - row * kTile));
+    };
+    std::vector<std::vector<std::size_t>> reaching(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+    for (std::size_t c = 0; c < cutters.size(); ++c) {
+        const QRectF& box = cutters[c].bounds;
+        auto tileOf = [](double v, int count) {
+            return static_cast<int>(std::clamp(std::floor(v / kTile), 0.0, static_cast<double>(count - 1)));
+        };
+        const int left = tileOf(box.left() - origin.x(), columns);
+        const int right = tileOf(box.right() - origin.x(), columns);
+        const int top = tileOf(box.top() - origin.y(), rows);
+        const int bottom = tileOf(box.bottom() - origin.y(), rows);
+        for (int row = top; row <= bottom; ++row) {
+            for (int column = left; column <= right; ++column) {
+                // A box holds much that its area does not (a turned letter's
+                // holds twice as much): only what the area itself meets.
+                const QRectF tile = tileRect(column, row);
+                if (tile.intersects(box) && cutters[c].area.intersects(tile))
+                    reaching[static_cast<std::size_t>(row * columns + column)].push_back(c);
+            }
+        }
+    }
+    auto untouched = [&](int x, int y) {
+        const int column = (x - window.left()) / kTile;
+        const int row = (y - window.top()) / kTile;
+        return reaching[static_cast<std::size_t>(row * columns + column)].empty();
+    };
+    QPainterPath whole = toneOutline(picture.image, picture.tone, window, picture.at, untouched);
+    if (!whole.isEmpty())
+        parts.push_back(std::move(whole));
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            const std::vector<std::size_t>& here = reaching[static_cast<std::size_t>(row * columns + column)];
+            if (here.empty())
+                continue;
+            const QRect tile =
+                QRect(window.left() + column * kTile, window.top() + row * kTile, kTile, kTile).intersected(window);
+            const QPainterPath pixels = toneOutline(picture.image, picture.tone, tile, picture.at);
+            if (pixels.isEmpty())
+                continue;
+            QPainterPath cuts;
+            cuts.setFillRule(Qt::WindingFill);
+            for (const std::size_t c : here)
+                cuts.addPath(cutters[c].area);
+            QPainterPath left = pixels.subtracted(cuts);
+            if (!left.isEmpty())
+                parts.push_back(std::move(left));
+        }
+    }
+    return parts;
+}
+
+// The area a shape paints and a box that holds it.
+Cutter cutterOf(const InkShape& shape) {
+    if (!shape.stroked)
+        return Cutter{shape.path.controlPointRect(), shape.path};
+    const double half = shape.width / 2;
+    return Cutter{shape.path.controlPointRect().adjusted(-half, -half, half, half), outlineOf(shape.path, shape.width)};
+}
+
+bool samePicture(const InkOp& a, const InkOp& b) {
+    return a.picture && b.picture && a.picture->image.cacheKey() == b.picture->image.cacheKey();
+}
+
+}  // namespace
+
 std::vector<InkShape> resolveInk(const std::vector<InkOp>& ops, bool merge) {
+    // Each op's area, worked out once when first needed.
+    std::vector<QPainterPath> areas(ops.size());
+    std::vector<bool> haveArea(ops.size(), false);
+    auto areaOf = [&](std::size_t i) -> const QPainterPath& {
+        if (!haveArea[i]) {
+            areas[i] = ops[i].area();
+            haveArea[i] = true;
+        }
+        return areas[i];
+    };
+
     struct Piece {
-        const InkOp* op;
+        std::size_t op;
         QRectF bounds;
-        QPainterPath cuts;
+        std::vector<std::size_t> cuts;  // the later ops that cover some of it
     };
     std::vector<Piece> pieces;
     pieces.reserve(ops.size());
-    for (const InkOp& op : ops) {
+    for (std::size_t i = 0; i < ops.size(); ++i) {
+        const InkOp& op = ops[i];
         const QRectF bounds = op.bounds();
         const QRgb colour = colourToArgb(op.color);
-        QPainterPath area;
-        bool haveArea = false;
         for (Piece& piece : pieces) {
-            if (!op.paper && colourToArgb(piece.op->color) == colour)
+            const InkOp& under = ops[piece.op];
+            if (!op.paper && colourToArgb(under.color) == colour)
                 continue;
-            if (!piece.bounds.intersects(bounds))
+            // The tones of one picture lie side by side: none covers another.
+            if (samePicture(op, under))
                 continue;
-            if (!haveArea) {
-                area = op.area();
-                haveArea = true;
-            }
-            piece.cuts.addPath(area);
+            if (piece.bounds.intersects(bounds))
+                piece.cuts.push_back(i);
         }
         if (!op.paper)
-            pieces.push_back(Piece{&op, bounds, QPainterPath()});
+            pieces.push_back(Piece{i, bounds, {}});
     }
 
-    std::vector<InkShape> shapes;
-    shapes.reserve(pieces.size());
-    for (Piece& piece : pieces) {
-        const InkOp& op = *piece.op;
+    // Every piece but the pictures' first: a merge cuts a picture's pixels
+    // where the rest of their colour lies.
+    std::vector<std::vector<InkShape>> resolved(pieces.size());
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        const Piece& piece = pieces[k];
+        const InkOp& op = ops[piece.op];
+        if (op.picture)
+            continue;
         InkShape shape{op.element, op.color, op.path, op.stroked, op.width};
-        if (!piece.cuts.isEmpty()) {
-            piece.cuts.setFillRule(Qt::WindingFill);
-            QPainterPath area = op.area();
+        if (!piece.cuts.empty()) {
+            QPainterPath cuts;
+            cuts.setFillRule(Qt::WindingFill);
+            for (const std::size_t i : piece.cuts)
+                cuts.addPath(areaOf(i));
+            QPainterPath area = areaOf(piece.op);
             area.setFillRule(Qt::WindingFill);
-            if (area.intersects(piece.cuts)) {
-                shape.path = area.subtracted(piece.cuts);
+            if (area.intersects(cuts)) {
+                shape.path = area.subtracted(cuts);
                 shape.stroked = false;
                 shape.width = 0;
             }
         }
         if (!shape.path.isEmpty())
+            resolved[k].push_back(std::move(shape));
+    }
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        const Piece& piece = pieces[k];
+        const InkOp& op = ops[piece.op];
+        if (!op.picture)
+            continue;
+        std::vector<Cutter> cutters;
+        for (const std::size_t i : piece.cuts)
+            cutters.push_back(Cutter{ops[i].bounds(), areaOf(i)});
+        if (merge) {
+            for (std::size_t other = 0; other < pieces.size(); ++other) {
+                if (ops[pieces[other].op].picture)
+                    continue;
+                for (const InkShape& shape : resolved[other])
+                    if (colourToArgb(shape.color) == colourToArgb(op.color))
+                        cutters.push_back(cutterOf(shape));
+            }
+        }
+        for (QPainterPath& part : cutPicture(*op.picture, cutters))
+            resolved[k].push_back(InkShape{op.element, op.color, std::move(part), false, 0});
+    }
+
+    std::vector<InkShape> shapes;
+    shapes.reserve(pieces.size());
+    std::vector<bool> fromPicture;
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        for (InkShape& shape : resolved[k]) {
             shapes.push_back(std::move(shape));
+            fromPicture.push_back(ops[pieces[k].op].picture != nullptr);
+        }
     }
     if (!merge)
         return shapes;
 
-    // One closed outline set per colour, in the order the colours first
-    // appear, united pairwise so that no operation grows too big.
-    std::vector<InkShape> merged;
-    std::vector<std::vector<QPainterPath>> areas;
-    for (const InkShape& shape : shapes) {
-        auto found = std::find_if(merged.begin(), merged.end(),
-                                  [&](const InkShape& m) { return colourToArgb(m.color) == colourToArgb(shape.color); });
-        if (found == merged.end()) {
-            merged.push_back(InkShape{ElementTag{}, shape.color, QPainterPath(), false, 0});
-            areas.emplace_back();
-            found = merged.end() - 1;
+    // One set of closed outlines per colour, in the order the colours first
+    // appear: the rest united pairwise, so that no operation grows too big,
+    // and then the picture's parts, which nothing overlaps any more.
+    struct Colour {
+        TColor color;
+        std::vector<QPainterPath> areas;
+        std::vector<QPainterPath> pictureParts;
+    };
+    std::vector<Colour> colours;
+    for (std::size_t n = 0; n < shapes.size(); ++n) {
+        const InkShape& shape = shapes[n];
+        auto found = std::find_if(colours.begin(), colours.end(),
+                                  [&](const Colour& c) { return colourToArgb(c.color) == colourToArgb(shape.color); });
+        if (found == colours.end()) {
+            colours.push_back(Colour{shape.color, {}, {}});
+            found = colours.end() - 1;
+        }
+        if (fromPicture[n]) {
+            found->pictureParts.push_back(shape.path);
+            continue;
         }
         QPainterPath area = shape.stroked ? outlineOf(shape.path, shape.width) : shape.path;
         area.setFillRule(Qt::WindingFill);
-        areas[static_cast<std::size_t>(found - merged.begin())].push_back(std::move(area));
+        found->areas.push_back(std::move(area));
     }
-    for (std::size_t k = 0; k < merged.size(); ++k) {
-        std::vector<QPainterPath>& level = areas[k];
+    std::vector<InkShape> merged;
+    for (Colour& colour : colours) {
+        std::vector<QPainterPath>& level = colour.areas;
         while (level.size() > 1) {
             std::vector<QPainterPath> next;
             next.reserve((level.size() + 1) / 2);
@@ -337,7 +475,9 @@ std::vector<InkShape> resolveInk(const std::vector<InkOp>& ops, bool merge) {
             level = std::move(next);
         }
         if (!level.empty())
-            merged[k].path = level.front().simplified();
+            merged.push_back(InkShape{ElementTag{}, colour.color, level.front().simplified(), false, 0});
+        for (QPainterPath& part : colour.pictureParts)
+            merged.push_back(InkShape{ElementTag{}, colour.color, std::move(part), false, 0});
     }
     return merged;
 }

@@ -11,16 +11,29 @@
 #include "TextLayout.h"
 
 #include <QHash>
+#include <QImage>
 #include <QPainterPath>
+#include <QPoint>
+#include <QRect>
 #include <QRawFont>
 #include <QRectF>
 
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
 class QPainter;
 
 namespace qg {
+
+// The pixels of a picture that one op inks: those of `tone` in `window`
+// (picture coordinates), with the picture's top-left pixel at `at`.
+struct PictureInk {
+    QImage image;  // Format_RGB32
+    QRgb tone = 0;
+    QRect window;
+    QPoint at;
+};
 
 struct InkOp {
     ElementTag element;
@@ -36,6 +49,9 @@ struct InkOp {
     // For a circle outline: its radius.
     bool circle = false;
     double radius = 0;
+    // For the pixels of a picture, which `path` outlines: where they come
+    // from, so that they can be worked on a part at a time.
+    std::shared_ptr<const PictureInk> picture;
 
     // The area the op paints (a stroke turned into its outline).
     QPainterPath area() const;
@@ -99,7 +115,10 @@ struct InkShape {
 
 // The ink as vector files hold it: no paper at all; where paper (or ink of
 // another colour) covers earlier ink, that ink is cut away. With `merge`
-// all the ink of one colour becomes one set of closed filled outlines.
+// all the ink of one colour becomes one set of closed filled outlines that
+// do not overlap: the pixels of a picture come as shapes of their own
+// beside the rest of their colour, whole where nothing else meets them and
+// cut away where something does.
 std::vector<InkShape> resolveInk(const std::vector<InkOp>& ops, bool merge);
 
 // A copy of the path that shares nothing with it. A path keeps what it works

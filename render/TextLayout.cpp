@@ -42,6 +42,53 @@ QRawFont rawFontFor(const LineFont& lineFont, int pixels,
     return raw;
 }
 
+// A big-endian 16-bit number of a font table; 0 past its end.
+int tableNumber(const QByteArray& table, int at) {
+    if (at < 0 || at + 2 > table.size())
+        return 0;
+    return static_cast<std::int16_t>((static_cast<unsigned char>(table[at]) << 8) |
+                                     static_cast<unsigned char>(table[at + 1]));
+}
+
+// Rows of the cell for a stroke whose top lies `top` pixels below the
+// baseline and which is `thickness` pixels thick: at least one row, all of
+// them inside the cell.
+CellRows strokeRows(const FontFace& face, double top, double thickness) {
+    CellRows rows;
+    rows.count = std::clamp(static_cast<int>(std::lround(thickness)), 1, std::max(face.cellHeight(), 1));
+    const long first = face.ascent + std::lround(top);
+    rows.top = static_cast<int>(std::clamp<long>(first, 0, std::max(face.cellHeight() - rows.count, 0)));
+    return rows;
+}
+
+// The underline and the strike-out from the font's own tables: the
+// underline's top and thickness from 'post', the strike-out's from 'OS/2'
+// (the toolkit's guesses where a font lacks them), in whole pixels.
+void decide(FontFace& face) {
+    const QRawFont& raw = face.raw;
+    const LineFont& font = face.lineFont;
+    if (!raw.isValid() || (!font.underline && !font.strikeOut))
+        return;
+    const double scale = raw.unitsPerEm() > 0 ? raw.pixelSize() / raw.unitsPerEm() : 0;
+    const QByteArray post = raw.fontTable("post");
+    const QByteArray os2 = raw.fontTable("OS/2");
+    const int underlineTop = tableNumber(post, 8);
+    const int underlineSize = tableNumber(post, 10);
+    const double thickness = underlineSize > 0 ? underlineSize * scale : raw.lineThickness();
+    if (font.underline) {
+        const double top = underlineSize > 0 ? -underlineTop * scale : raw.underlinePosition();
+        face.underline = strokeRows(face, std::max(top, 0.0), thickness);
+    }
+    if (font.strikeOut) {
+        const int strikeSize = tableNumber(os2, 26);
+        const int strikeTop = tableNumber(os2, 28);
+        if (strikeSize > 0 && strikeTop > 0)
+            face.strikeOut = strokeRows(face, -strikeTop * scale, strikeSize * scale);
+        else
+            face.strikeOut = strokeRows(face, -(raw.xHeight() + thickness) / 2, thickness);
+    }
+}
+
 }  // namespace
 
 const FontFace& FontBook::face(const LineFont& lineFont, bool* dropped) {
@@ -76,6 +123,7 @@ const FontFace& FontBook::face(const LineFont& lineFont, bool* dropped) {
     entry->ascent = entry->raw.isValid() ? static_cast<int>(std::ceil(entry->raw.ascent() - 0.01)) : 0;
     entry->descent = entry->raw.isValid() ? static_cast<int>(std::ceil(entry->raw.descent() - 0.01)) : 0;
     entry->textColour = QColor::fromRgb(colourToArgb(lineFont.color));
+    decide(*entry);
     faces_.push_back(std::move(entry));
     last_ = faces_.back().get();
     return *last_;
@@ -83,8 +131,18 @@ const FontFace& FontBook::face(const LineFont& lineFont, bool* dropped) {
 
 QRawFont outlineFont(const FontFace& face) {
     QRawFont raw = rawFontFor(face.lineFont, fontPixelSize(face.lineFont.size), QFont::PreferNoHinting);
-    if (raw.isValid() && face.raw.isValid())
-        raw.setPixelSize(face.raw.pixelSize());
+    if (!raw.isValid() || !face.raw.isValid())
+        return raw;
+    // The outlines come from the font file as every font of that file in
+    // this thread has left it: text drawn between two pixels (the window's
+    // narrowed captions) leaves its offset behind, which the next outline
+    // read through a font engine kept from before takes on. An engine made
+    // afresh starts from no offset, so the outlines are the same whatever
+    // was drawn before. Two steps, since a font already at the size is
+    // kept as it is.
+    const qreal size = face.raw.pixelSize();
+    raw.setPixelSize(size + 1);
+    raw.setPixelSize(size);
     return raw;
 }
 

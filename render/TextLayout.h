@@ -18,6 +18,13 @@
 
 namespace qg {
 
+// A band of whole rows of a text's cell, across its whole width: where an
+// underline or a strike-out goes.
+struct CellRows {
+    int top = 0;   // the first row, counted from the top of the cell
+    int count = 0; // 0: none
+};
+
 // A line font made ready for drawing.
 struct FontFace {
     LineFont lineFont;
@@ -26,6 +33,10 @@ struct FontFace {
     int ascent = 0;   // whole pixels, rounded up
     int descent = 0;  // whole pixels, rounded up
     QColor textColour;
+    // The underline and the strike-out the font asks for (none when its
+    // style has not got them), decided here once for every target.
+    CellRows underline;
+    CellRows strikeOut;
     int cellHeight() const { return ascent + descent; }
 };
 
@@ -56,7 +67,9 @@ private:
 Shaped shapeText(const FontFace& face, QStringView text);
 
 // The same font unhinted, whose glyph outlines keep their true shapes at
-// any scale (the hinted ones are fitted to the preview's pixels).
+// any scale (the hinted ones are fitted to the preview's pixels). Its
+// outlines are to be read at once, before anything else on this thread
+// draws text.
 QRawFont outlineFont(const FontFace& face);
 
 // Direction of the baseline for a counter-clockwise turn, exact for the

@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+
 namespace qg::testing {
 
 inline QString repeatedTo(const QString& text, int length) {
@@ -42,6 +44,27 @@ inline bool writeCrest(const QString& path) {
     p.drawLine(59, 99, 139, 99);
     p.fillRect(90, 60, 18, 18, Qt::darkRed);
     p.end();
+    return picture.save(path, "BMP");
+}
+
+// A dithered emblem at its worst: `side` x `side` pixels, each black or
+// white at random (the same ones every time), saved as a 1-bit bitmap at
+// `path`.
+inline bool writeNoise(const QString& path, int side) {
+    QImage picture(side, side, QImage::Format_Mono);
+    picture.setColorCount(2);
+    picture.setColor(0, qRgb(255, 255, 255));
+    picture.setColor(1, qRgb(0, 0, 0));
+    std::uint32_t state = 2463534242u;
+    for (int y = 0; y < side; ++y) {
+        uchar* line = picture.scanLine(y);
+        for (int i = 0; i < picture.bytesPerLine(); ++i) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            line[i] = static_cast<uchar>(state >> 24);
+        }
+    }
     return picture.save(path, "BMP");
 }
 

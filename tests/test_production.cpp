@@ -282,6 +282,65 @@ private slots:
         QCOMPARE(withoutStamps(read(fromWindow)), withoutStamps(expected));
     }
 
+    // Nothing the window has drawn before reaches what it exports: after it
+    // has shown every other kind, with their findings, the file is the one
+    // the command line writes.
+    void exportAfterTheOtherKindsIsTheCommandLines_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("format");
+        QTest::newRow("round png") << int(StampKind::Round) << 0;
+    }
+    void exportAfterTheOtherKindsIsTheCommandLines() {
+        QFETCH(int, kind);
+        QFETCH(int, format);
+        const QString source = m_dir.filePath(QStringLiteral("shown.qgr"));
+        const QByteArray bytes = kind == 0   ? io::writeRoundSeal(defaultRoundSeal())
+                                 : kind == 1 ? io::writeTriangleSeal(defaultTriangleSeal())
+                                             : io::writeRectStamp(defaultRectStamp());
+        QVERIFY(write(source, bytes));
+        dialogs().openNames.push_back(source);
+        main().OpenItemClick();
+        // Every kind small, so that its check is quick.
+        QSettings store(QStringLiteral("Quillgraver"), QStringLiteral("Quillgraver"));
+        for (const char* key : {"round", "triangle", "rect"})
+            store.setValue(QStringLiteral("export/%1/widthMm").arg(QLatin1String(key)), 12);
+        store.sync();
+        ProductionWindow& p = production();
+        control<QComboBox>(p, "FormatBox")->setCurrentIndex(format);
+        auto* pages = control<QTabWidget>(main(), "Pages");
+        for (int other = 0; other < 3; ++other) {
+            if (other == kind)
+                continue;
+            pages->setCurrentIndex(other);
+            main().completePendingRepaint();
+            QCOMPARE(int(p.kind()), other);
+            p.view()->grab();
+            // The findings listed too.
+            QTRY_VERIFY_WITH_TIMEOUT(!p.checkPanel()->busy(), 20000);
+        }
+        pages->setCurrentIndex(kind);
+        main().completePendingRepaint();
+        QCOMPARE(int(p.kind()), kind);
+
+        const output::Settings settings = p.settings();
+        QCOMPARE(settings.widthMm, 12.0);
+        const QString suffix = output::formatSuffix(settings.format);
+        const QString fromWindow = m_dir.filePath(QStringLiteral("shown-window.") + suffix);
+        dialogs().saveNames.push_back(fromWindow);
+        click(p, QStringLiteral("ExportButton"));
+        QCOMPARE(dialogs().lastMessage(), QStringLiteral("Файл (%1) сохранен !").arg(suffix));
+
+        const QString fromCommandLine = m_dir.filePath(QStringLiteral("shown-cli.") + suffix);
+        QString errors;
+        QCOMPARE(runProgram({QStringLiteral("--export"), source, QStringLiteral("--output"), fromCommandLine,
+                             QStringLiteral("--width-mm"), QString::number(settings.widthMm)},
+                            &errors),
+                 0);
+        const QByteArray expected = read(fromCommandLine);
+        QVERIFY2(!expected.isEmpty(), qPrintable(errors));
+        QCOMPARE(withoutStamps(read(fromWindow)), withoutStamps(expected));
+    }
+
     void exportRefusesAnotherExtension() {
         ProductionWindow& p = production();
         dialogs().saveNames.push_back(m_dir.filePath(QStringLiteral("seal.jpg")));

@@ -1,17 +1,21 @@
 #include "Designs.h"
 #include "Emblem.h"
 #include "Geometry.h"
+#include "Ink.h"
+#include "Outline.h"
 #include "Raster.h"
 #include "Render.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 
 using namespace qg;
@@ -102,6 +106,61 @@ QByteArray rle8Bmp(std::int32_t width, std::int32_t height) {
         put(0, 4);  // an all-black palette
     bytes.append("\x00\x01", 2);  // end of bitmap
     return bytes;
+}
+
+// Every element of the two paths the same, to the last bit.
+bool samePath(const QPainterPath& a, const QPainterPath& b) {
+    if (a.elementCount() != b.elementCount() || a.fillRule() != b.fillRule())
+        return false;
+    for (int i = 0; i < a.elementCount(); ++i) {
+        const QPainterPath::Element ea = a.elementAt(i);
+        const QPainterPath::Element eb = b.elementAt(i);
+        if (ea.type != eb.type || ea.x != eb.x || ea.y != eb.y)
+            return false;
+    }
+    return true;
+}
+
+// The index of the first op that differs, or -1 when the two are the same.
+int firstDifference(const std::vector<InkOp>& a, const std::vector<InkOp>& b) {
+    for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+        if (i >= a.size() || i >= b.size())
+            return static_cast<int>(i);
+        const InkOp& x = a[i];
+        const InkOp& y = b[i];
+        if (!(x.element == y.element) || x.color != y.color || x.paper != y.paper || x.stroked != y.stroked ||
+            x.width != y.width || !samePath(x.path, y.path))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// A picture drawn in text: '#' black, anything else white; rows split at '/'.
+QImage pictureOf(const QString& rows) {
+    const QStringList lines = rows.split(QLatin1Char('/'));
+    QImage picture(static_cast<int>(lines.front().size()), static_cast<int>(lines.size()), QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, lines[y].at(x) == QLatin1Char('#') ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    return picture;
+}
+
+// Which pixels of a picture `scale` times the size of `size` a fill of the
+// shapes (paths in preview units) reaches at least half; drawn as the
+// files are.
+QImage covered(QSize size, int scale, const std::function<void(QPainter&)>& draw) {
+    QImage picture(size * scale, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.scale(scale, scale);
+    draw(painter);
+    painter.end();
+    return picture;
+}
+
+bool darkPixel(const QImage& picture, int x, int y) {
+    return qBlue(picture.pixel(x, y)) < 128;
 }
 
 }  // namespace
@@ -886,6 +945,40 @@ private slots:
         QVERIFY(twoToneEmblem(picture, kWhite).pixel(0, 0) == qRgb(0, 0, 0));
     }
 
+    // A bitmap with a palette comes out in the same two tones as the same
+    // picture in full colour, an index past the palette included.
+    void emblemTwoTonesWhateverTheDepth_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<TColor>("background");
+        QTest::newRow("1 bit") << int(QImage::Format_Mono) << TColor(kWhite);
+        QTest::newRow("1 bit, low bit first") << int(QImage::Format_MonoLSB) << TColor(kWhite);
+        QTest::newRow("1 bit on black") << int(QImage::Format_Mono) << TColor(0);
+        QTest::newRow("8 bits") << int(QImage::Format_Indexed8) << TColor(0x00C0FFC0);
+        QTest::newRow("8 bits, index past the palette") << -1 << TColor(0);
+    }
+    void emblemTwoTonesWhateverTheDepth() {
+        QFETCH(int, format);
+        QFETCH(TColor, background);
+        QImage picture(21, 5, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        for (int x = 0; x < picture.width(); x += 3)
+            picture.setPixel(x, x % 5, qRgb(0, 0, 0));
+        picture.setPixel(1, 1, qRgb(0xC0, 0xFF, 0xC0));
+        QImage palette;
+        if (format >= 0) {
+            palette = picture.convertToFormat(static_cast<QImage::Format>(format));
+        } else {
+            // Indexes 0..2 of a palette of two.
+            palette = QImage(picture.size(), QImage::Format_Indexed8);
+            palette.setColorTable({qRgb(255, 255, 255), qRgb(0xC0, 0xFF, 0xC0)});
+            for (int y = 0; y < palette.height(); ++y)
+                for (int x = 0; x < palette.width(); ++x)
+                    palette.scanLine(y)[x] = static_cast<uchar>((x + y) % 3);
+        }
+        QCOMPARE(twoToneEmblem(palette, background),
+                 twoToneEmblem(palette.convertToFormat(QImage::Format_ARGB32), background));
+    }
+
     void emblemFollowsFile() {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
@@ -1057,6 +1150,245 @@ private slots:
         QCOMPARE(image.pixel(10, 189), qRgb(0xD4, 0xD0, 0xC8));
         QCOMPARE(image.pixel(11, 188), qRgb(0xFF, 0xFB, 0xF0));
         QCOMPARE(image.pixel(12, 187), qRgb(0xD4, 0xD0, 0xC8));
+    }
+
+    // ---- true size ----
+
+    // The outline of a tone's pixels fills exactly those pixels, with one
+    // loop round each patch and each hole and a corner only where it turns.
+    void toneOutlineFillsItsPixels_data() {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QRect>("window");
+        QTest::addColumn<int>("loops");
+        QTest::addColumn<int>("corners");
+        const QRect all(0, 0, 1000, 1000);
+        QTest::newRow("one pixel") << "#" << all << 1 << 4;
+        QTest::newRow("block") << "##/##" << all << 1 << 4;
+        QTest::newRow("L") << "#./##" << all << 1 << 6;
+        QTest::newRow("frame round a hole") << "###/#.#/###" << all << 2 << 8;
+        QTest::newRow("corner to corner") << "#./.#" << all << 2 << 8;
+        QTest::newRow("chequered") << "#.#/.#./#.#" << all << 5 << 20;
+        QTest::newRow("U and its inside") << "#.#/#.#/###" << all << 1 << 8;
+        QTest::newRow("nothing") << "../.." << all << 0 << 0;
+        QTest::newRow("window on a run") << "####/####" << QRect(1, 0, 2, 1) << 1 << 4;
+        QTest::newRow("window off the picture") << "##" << QRect(5, 5, 3, 3) << 0 << 0;
+    }
+    void toneOutlineFillsItsPixels() {
+        QFETCH(QString, rows);
+        QFETCH(QRect, window);
+        QFETCH(int, loops);
+        QFETCH(int, corners);
+        const QImage picture = pictureOf(rows);
+        const QPointF at(3, 2);
+        const QPainterPath path = toneOutline(picture, qRgb(0, 0, 0), window, at);
+        int moves = 0;
+        int lines = 0;
+        for (int i = 0; i < path.elementCount(); ++i) {
+            moves += path.elementAt(i).type == QPainterPath::MoveToElement;
+            lines += path.elementAt(i).type == QPainterPath::LineToElement;
+        }
+        QCOMPARE(moves, loops);
+        // Each loop: a move to its first corner, a line to each other corner
+        // and one back to the first.
+        QCOMPARE(moves + lines - loops, corners);
+        // Both fill rules fill the same pixels, the tone's within the window.
+        for (const Qt::FillRule rule : {Qt::WindingFill, Qt::OddEvenFill}) {
+            QPainterPath filled = path;
+            filled.setFillRule(rule);
+            const QImage drawn =
+                covered(picture.size() + QSize(4, 3), 4, [&](QPainter& p) { p.fillPath(filled, Qt::black); });
+            for (int y = 0; y < drawn.height(); ++y) {
+                for (int x = 0; x < drawn.width(); ++x) {
+                    const QPoint pixel(x / 4 - 3, y / 4 - 2);
+                    const bool wanted = picture.rect().contains(pixel) && window.contains(pixel) &&
+                                        picture.pixel(pixel) == qRgb(0, 0, 0);
+                    QVERIFY2(darkPixel(drawn, x, y) == wanted, qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+                }
+            }
+        }
+    }
+
+    // A dithered emblem: what the vector files hold covers what the raster
+    // output covers, and merged, no two outlines of a colour overlap. The
+    // emblem is larger than the field, of which only the field is ink.
+    void noiseEmblemVectorsMatchTheRaster_data() {
+        QTest::addColumn<bool>("merge");
+        QTest::newRow("outlines as drawn") << false;
+        QTest::newRow("merged outlines") << true;
+    }
+    void noiseEmblemVectorsMatchTheRaster() {
+        QFETCH(bool, merge);
+        QTemporaryDir dir;
+        const QString noise = dir.filePath(QStringLiteral("noise.bmp"));
+        QVERIFY(testing::writeNoise(noise, 600));
+        StampDesigns designs;
+        designs.round = testing::heavyRoundSeal(noise);
+        designs.round.emblem.x = -150;
+        designs.round.emblem.y = -170;
+        // Text in a colour of its own, which cuts the emblem as paper does.
+        designs.round.lines[3].font.color = 0x0000C0;
+        const std::vector<InkOp> ops = recordInk(designs, ActivePage::Round);
+        QVERIFY(inkBounds(ops).united(QRectF(0, 0, Canvas::kSize, Canvas::kSize)) ==
+                QRectF(0, 0, Canvas::kSize, Canvas::kSize));
+        const std::vector<InkShape> shapes = resolveInk(ops, merge);
+
+        constexpr int kScale = 4;
+        const QSize field(Canvas::kSize, Canvas::kSize);
+        const QImage raster = covered(field, kScale, [&](QPainter& p) { paintInk(p, ops, Qt::white); });
+        const QImage vector = covered(field, kScale, [&](QPainter& p) {
+            for (const InkShape& shape : shapes)
+                paintInkPath(p, shape.path, shape.stroked, shape.width, QColor::fromRgb(colourToArgb(shape.color)));
+        });
+        long both = 0;
+        long either = 0;
+        for (int y = 0; y < raster.height(); ++y) {
+            for (int x = 0; x < raster.width(); ++x) {
+                // Ink of any colour.
+                const bool a = qGray(raster.pixel(x, y)) < 200;
+                const bool b = qGray(vector.pixel(x, y)) < 200;
+                both += a && b;
+                either += a || b;
+            }
+        }
+        QVERIFY(either > 0);
+        const double shared = static_cast<double>(both) / static_cast<double>(either);
+        // A merge unites the letters through the toolkit, which lays their
+        // curves out in straight pieces; the emblem's pixels stay exact.
+        QVERIFY2(shared >= (merge ? 0.99 : 0.999), qPrintable(QString::number(shared)));
+
+        if (!merge)
+            return;
+        // Every pixel's centre lies inside at most one outline of its colour.
+        std::vector<std::uint8_t> count(static_cast<std::size_t>(raster.width() * raster.height()), 0);
+        long inked = 0;
+        long twice = 0;
+        for (const InkShape& shape : shapes) {
+            QImage alone(raster.size(), QImage::Format_RGB32);
+            alone.fill(Qt::white);
+            QPainter p(&alone);
+            p.scale(kScale, kScale);
+            p.fillPath(shape.path, Qt::black);
+            p.end();
+            for (int y = 0; y < alone.height(); ++y) {
+                for (int x = 0; x < alone.width(); ++x) {
+                    if (!darkPixel(alone, x, y))
+                        continue;
+                    std::uint8_t& n = count[static_cast<std::size_t>(y * alone.width() + x)];
+                    inked += n == 0;
+                    twice += n == 1;
+                    ++n;
+                }
+            }
+        }
+        QVERIFY2(twice * 1000 <= inked, qPrintable(QStringLiteral("%1 of %2").arg(twice).arg(inked)));
+    }
+
+    // An underline and a strike-out lie on the same rows of a true-size
+    // picture drawn one pixel a preview pixel as on the preview. The text is
+    // all blanks, so that they are all there is to see.
+    void decorationsOnThePreviewsRows_data() {
+        QTest::addColumn<QString>("face");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<bool>("underline");
+        QTest::addColumn<bool>("strikeOut");
+        QTest::addColumn<int>("angle");
+        QTest::newRow("underline") << "Arial" << 8 << false << true << false << 0;
+        QTest::newRow("strike-out") << "Arial" << 8 << false << false << true << 0;
+        QTest::newRow("both, bold, 14 pt") << "MS Sans Serif" << 14 << true << true << true << 0;
+        QTest::newRow("serif 36 pt strike-out") << "Times New Roman" << 36 << false << false << true << 0;
+        QTest::newRow("fixed 20 pt bold underline upwards") << "Courier New" << 20 << true << true << false << 90;
+        QTest::newRow("both upside down") << "Arial" << 12 << false << true << true << 180;
+    }
+    void decorationsOnThePreviewsRows() {
+        QFETCH(QString, face);
+        QFETCH(int, size);
+        QFETCH(bool, bold);
+        QFETCH(bool, underline);
+        QFETCH(bool, strikeOut);
+        QFETCH(int, angle);
+        LineFont font = startupFont();
+        font.face = face;
+        font.size = size;
+        font.bold = bold;
+        font.underline = underline;
+        font.strikeOut = strikeOut;
+        const QString blanks(6, QLatin1Char(' '));
+        const int x = angle == 180 ? 170 : 20;
+        const int y = angle == 0 ? 40 : 160;
+
+        Canvas canvas;
+        clearWhite(canvas);
+        PrintText(canvas, font, static_cast<std::uint16_t>(angle), x, y, blanks);
+        const QImage preview = canvas.image().copy();
+
+        InkSurface ink(kWhite);
+        ink.setBrushColor(kWhite);
+        PrintText(ink, font, static_cast<std::uint16_t>(angle), x, y, blanks);
+        ink.finish();
+        QImage trueSize(Canvas::kSize, Canvas::kSize, QImage::Format_RGB32);
+        trueSize.fill(Qt::white);
+        {
+            QPainter painter(&trueSize);
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            paintInk(painter, ink.ops(), Qt::white);
+        }
+        int previewRows = 0;
+        for (int py = 0; py < Canvas::kSize; ++py) {
+            bool rowInked = false;
+            for (int px = 0; px < Canvas::kSize; ++px) {
+                // Ink where at least half the pixel is covered, as a 1-bit export takes it.
+                const bool inkedAtTrueSize = qBlue(trueSize.pixel(px, py)) < 128;
+                QVERIFY2(inked(preview, px, py) == inkedAtTrueSize,
+                         qPrintable(QStringLiteral("pixel (%1, %2)").arg(px).arg(py)));
+                rowInked = rowInked || inked(preview, px, py);
+            }
+            previewRows += rowInked ? 1 : 0;
+        }
+        QVERIFY(previewRows > 0);
+    }
+
+    // The ink of a design is the same whatever was drawn before it: the
+    // window's captions in a narrowed face drawn between pixels, previews
+    // with the drawing state they carry on, the ink of the other kinds.
+    void inkIndependentOfWhatWasDrawnBefore_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("before");
+        for (const QString& before : {QStringLiteral("captions"), QStringLiteral("previews"), QStringLiteral("ink")}) {
+            QTest::addRow("round after %s", qPrintable(before)) << int(ActivePage::Round) << before;
+            QTest::addRow("stamp after %s", qPrintable(before)) << int(ActivePage::Rect) << before;
+        }
+    }
+    void inkIndependentOfWhatWasDrawnBefore() {
+        QFETCH(int, page);
+        QFETCH(QString, before);
+        StampDesigns designs;
+        designs.rect.lines[0].font.face = QStringLiteral("Arial");
+        const std::vector<InkOp> first = recordInk(designs, static_cast<ActivePage>(page));
+        if (before == QLatin1String("captions")) {
+            QImage picture(400, 60, QImage::Format_ARGB32_Premultiplied);
+            picture.fill(Qt::white);
+            QPainter painter(&picture);
+            QFont narrowed;
+            narrowed.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+            narrowed.setPixelSize(11);
+            narrowed.setStretch(93);
+            painter.setFont(narrowed);
+            painter.drawText(QPointF(3.3, 20), QStringLiteral("Ошибок: 1, предупреждений: 2. Вн.линия"));
+            painter.drawText(QPointF(7.6, 40), QStringLiteral("Первая строка по окружности: касается"));
+        } else {
+            Canvas canvas;
+            for (int other = 0; other < 4; ++other) {
+                if (before == QLatin1String("previews")) {
+                    ClearStamp(canvas, designs, static_cast<ActivePage>(other));
+                    PaintStamp(canvas, designs, static_cast<ActivePage>(other));
+                    canvas.image();
+                } else {
+                    recordInk(designs, static_cast<ActivePage>(other));
+                }
+            }
+        }
+        QCOMPARE(firstDifference(recordInk(designs, static_cast<ActivePage>(page)), first), -1);
     }
 
     void hugeValues_data() {
