@@ -8,7 +8,10 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+
+class QIODevice;
 
 namespace qg::io {
 
@@ -72,6 +75,11 @@ bool readDesignFile(const QString& path, QByteArray& bytes, QString& error);
 // Writes through QSaveFile: on failure the previous file stays untouched.
 // A path naming a device, pipe or socket is refused.
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString& error);
+// Writes like writeWholeFile what `fill` writes to the file as it goes, for
+// contents too large to be held whole; `fill` returns false with its reason
+// to give the file up.
+bool writeWholeFileFrom(const QString& path, const std::function<bool(QIODevice&, QString&)>& fill,
+                        QString& error);
 
 // The extension of a file name: from the last '.' after the last folder
 // separator on, the dot included; empty when there is none.
