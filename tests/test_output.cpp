@@ -171,6 +171,10 @@ private slots:
         const QImage b = inkAtScaleOne(designs, ActivePage(page));
         const double agreed = agreement(a, b);
         QVERIFY2(agreed >= 0.95, qPrintable(QStringLiteral("%1 (exact overlap %2)").arg(agreed).arg(overlap(a, b))));
+        // Within one pixel, a drawing one pixel off agrees nearly as well;
+        // pixel for pixel it shares less than half of the ink.
+        const double shared = overlap(a, b);
+        QVERIFY2(shared >= 0.7, qPrintable(QString::number(shared)));
     }
 
     void trueSize_data() {
