@@ -107,8 +107,9 @@ bool writeWholeFileFrom(const QString& path, const std::function<bool(QIODevice&
         error = notRegularFile(path);
         return false;
     }
+    // Unbuffered, as above: `fill` writes in large pieces.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         error = file.errorString();
         return false;
     }

@@ -94,6 +94,19 @@ QByteArray writerFormat(Format format) {
                                    : QByteArrayLiteral("png");
 }
 
+bool writeAll(QIODevice& device, const QByteArray& bytes, QString& error) {
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = device.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0) {
+            error = device.errorString();
+            return false;
+        }
+        written += n;
+    }
+    return true;
+}
+
 // The finished picture, a band of rows at a time.
 QImage drawWhole(const Imprint& imprint, const Settings& settings, const PageLayout& layout) {
     QImage picture(layout.width, layout.height,
@@ -140,7 +153,12 @@ bool writeRaster(QIODevice& device, const Imprint& imprint, const Settings& sett
             error = QStringLiteral("не хватает памяти для рисунка такого размера");
             return false;
         }
-        QImageWriter writer(&device, writerFormat(settings.format));
+        // The toolkit's writers tell a failing device badly (and the PNG
+        // writer on the error stream): they write into memory.
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, writerFormat(settings.format));
         if (settings.format == Format::Tiff)
             writer.setCompression(1);  // LZW
         if (settings.format == Format::Png)
@@ -149,7 +167,7 @@ bool writeRaster(QIODevice& device, const Imprint& imprint, const Settings& sett
             error = writer.errorString();
             return false;
         }
-        return true;
+        return writeAll(device, bytes, error);
     }
     // Row by row, as the bands are drawn.
     const std::unique_ptr<RowWriter> out = makeRowWriter(settings.format, device, layout, settings.dpi);
@@ -464,8 +482,9 @@ std::int64_t peakBytes(const Imprint& imprint, const Settings& settings) {
     const std::int64_t drawing = ink * 2 + bandBytes(layout);
     if (!drawnWhole(layout, Writing::Auto))
         return drawing + rowWriterBytes(layout);
-    // The picture, and the writer's copy of a piece of it at a time.
-    return drawing + wholeBytes(layout) + wholeBytes(layout) / 4 + (std::int64_t(4) << 20);
+    // The picture, the writer's copy of a piece of it at a time, and the
+    // file in memory, which may be as large as the picture.
+    return drawing + 2 * wholeBytes(layout) + wholeBytes(layout) / 4 + (std::int64_t(4) << 20);
 }
 
 bool writePage(QIODevice& device, const Imprint& imprint, const Settings& settings, QString& error,
@@ -478,11 +497,7 @@ bool writePage(QIODevice& device, const Imprint& imprint, const Settings& settin
         settings.format == Format::Pdf ? encodePdf(imprint, settings, error) : encodeSvg(imprint, settings, error);
     if (bytes.isEmpty())
         return false;
-    if (device.write(bytes) != bytes.size()) {
-        error = device.errorString();
-        return false;
-    }
-    return true;
+    return writeAll(device, bytes, error);
 }
 
 QByteArray encode(const Imprint& imprint, const Settings& settings, QString& error, Writing writing) {
