@@ -371,9 +371,11 @@ Imprint makeImprint(const StampDesigns& designs, StampKind kind) {
             if (inside.isEmpty())
                 continue;
             if (!op.paper) {
-                // Clipped to a rectangle, a path keeps slivers along its edges
-                // that hold no ink; the general clipping does not.
-                shown = area.intersected(field).boundingRect() & kField;
+                // Clipped to a rectangle, the outline of a stroke keeps slivers
+                // along the field's edges where its two sides cancel; the
+                // general clipping leaves none. A filled area's outline does
+                // not go back on itself that way.
+                shown = (op.stroked ? area.intersected(field) : inside).boundingRect() & kField;
                 if (shown.isEmpty())
                     continue;
             }

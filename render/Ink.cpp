@@ -76,23 +76,47 @@ QImage pictureInField(std::int64_t& x, std::int64_t& y, const QImage& picture, Q
     const std::int64_t bottom = std::min<std::int64_t>(y + picture.height(), Canvas::kSize);
     const bool whole = left == x && top == y && right == x + picture.width() && bottom == y + picture.height();
     if (!whole) {
+        // The first and last ink of each row, leaving out the part shown.
         const QImage source = picture.convertToFormat(QImage::Format_RGB32);
+        const int shownFrom = static_cast<int>(std::clamp<std::int64_t>(left - x, 0, picture.width()));
+        const int shownTo = static_cast<int>(std::clamp<std::int64_t>(right - x, shownFrom, picture.width()));
         int x0 = picture.width(), y0 = picture.height(), x1 = -1, y1 = -1;
         for (int row = 0; row < source.height(); ++row) {
             const auto* line = reinterpret_cast<const QRgb*>(source.constScanLine(row));
             const bool rowShown = y + row >= top && y + row < bottom;
-            for (int col = 0; col < source.width(); ++col) {
-                if (rowShown && x + col >= left && x + col < right) {
-                    col = static_cast<int>(right - x) - 1;  // on to the part beyond the field
-                    continue;
-                }
-                if ((line[col] | 0xFF000000u) == paper)
-                    continue;
+            auto ink = [&](int col) { return (line[col] | 0xFF000000u) != paper; };
+            auto note = [&](int col) {
                 x0 = std::min(x0, col);
                 x1 = std::max(x1, col);
                 y0 = std::min(y0, row);
                 y1 = std::max(y1, row);
-            }
+            };
+            // Left of the part shown (or the whole row), from the left.
+            const int leftEnd = rowShown ? shownFrom : source.width();
+            for (int col = 0; col < leftEnd; ++col)
+                if (ink(col)) {
+                    note(col);
+                    break;
+                }
+            // Right of it, from the right.
+            const int rightEnd = rowShown ? shownTo : 0;
+            for (int col = source.width() - 1; col >= rightEnd; --col)
+                if (ink(col)) {
+                    note(col);
+                    break;
+                }
+            if (rowShown && shownFrom > 0)
+                for (int col = shownFrom - 1; col >= 0; --col)
+                    if (ink(col)) {
+                        note(col);
+                        break;
+                    }
+            if (rowShown && shownTo < source.width())
+                for (int col = shownTo; col < source.width(); ++col)
+                    if (ink(col)) {
+                        note(col);
+                        break;
+                    }
         }
         if (x1 >= 0)
             beyond = QRectF(static_cast<double>(x + x0), static_cast<double>(y + y0), x1 - x0 + 1, y1 - y0 + 1);
