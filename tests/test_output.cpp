@@ -501,6 +501,33 @@ private slots:
         QCOMPARE(outside, 0);
     }
 
+    // An emblem across the field's corner: the part inside is drawn as the
+    // preview draws it, and how far its ink reaches beyond is kept.
+    void emblemAcrossTheFieldsEdge() {
+        StampDesigns designs = heavy();
+        designs.round.emblem.x = 100;
+        designs.round.emblem.y = 60;
+        const QImage picture(crest);
+        QVERIFY(!picture.isNull());
+        int right = -1;
+        int bottom = -1;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if ((picture.pixel(x, y) & 0xFFFFFFu) != 0xFFFFFFu) {
+                    right = std::max(right, x);
+                    bottom = std::max(bottom, y);
+                }
+        const double beyond = std::max(100 + right + 1, 60 + bottom + 1) - kField.right();
+        QVERIFY(beyond > 0);
+        const Imprint imprint = makeImprint(designs, StampKind::Round);
+        const auto cut = std::find_if(imprint.cuts.begin(), imprint.cuts.end(),
+                                      [](const FieldCut& c) { return c.element.kind == ElementKind::Emblem; });
+        QVERIFY(cut != imprint.cuts.end());
+        QCOMPARE(cut->beyond, beyond);
+        const double shared = overlap(preview(designs, ActivePage::Round), inkAtScaleOne(designs, ActivePage::Round));
+        QVERIFY2(shared >= 0.7, qPrintable(QString::number(shared)));
+    }
+
     // Coordinates at the ends of the 32-bit range convert without overflow,
     // and the page stays that of the ink inside the field.
     void hugeCoordinates_data() {
