@@ -29,8 +29,6 @@ constexpr double kMinPixelsPerLimit = 3;
 // Larger drawings are examined at a lower resolution (a stamp of 85 by
 // 85 mm still at 1200 dpi): the check holds some 16 bytes a pixel.
 constexpr double kMaxPixels = 16e6;
-// The preview's field, in preview units.
-constexpr double kField = 198;
 
 bool isText(ElementKind kind) {
     return kind == ElementKind::RingText || kind == ElementKind::CentreLine || kind == ElementKind::SideText ||
@@ -590,11 +588,10 @@ struct Checker {
         }
     }
 
-    // Texts that meet other texts or outlines, and ink beyond the field:
-    // one look at every pixel and its neighbours.
+    // Texts that meet other texts or outlines: one look at every pixel and
+    // its neighbours.
     void contacts(const Drawing& drawing) {
         std::map<std::pair<int, int>, PixelBox> touching;
-        std::map<int, std::pair<PixelBox, double>> cut;  // label -> where, how far beyond
         const int w = drawing.width;
         const int h = drawing.height;
         auto touchable = [&](int a, int b) {
@@ -602,26 +599,13 @@ struct Checker {
             const ElementKind kb = drawing.elements[static_cast<std::size_t>(b - 1)].kind;
             return (isText(ka) && isOutlineOrText(kb)) || (isText(kb) && isOutlineOrText(ka));
         };
-        std::vector<double> beyondX(static_cast<std::size_t>(std::max(w, 0)));
-        for (int x = 0; x < w; ++x) {
-            const double px = drawing.origin.x() + (x + 0.5) * drawing.pixelUnits;
-            beyondX[static_cast<std::size_t>(x)] = px < 0 ? -px : px > kField ? px - kField : 0;
-        }
         for (int y = 0; y < h; ++y) {
             const std::uint8_t* row = drawing.labels.data() + static_cast<std::ptrdiff_t>(y) * w;
             const std::uint8_t* below = y + 1 < h ? row + w : nullptr;
-            const double py = drawing.origin.y() + (y + 0.5) * drawing.pixelUnits;
-            const double beyondY = py < 0 ? -py : py > kField ? py - kField : 0;
             for (int x = 0; x < w; ++x) {
                 const int a = row[x];
                 if (a == 0)
                     continue;
-                const double beyond = std::max(beyondY, beyondX[static_cast<std::size_t>(x)]);
-                if (beyond > 0) {
-                    auto& [box, far] = cut[a];
-                    box.add(x, y);
-                    far = std::max(far, beyond);
-                }
                 auto meet = [&](int b, int bx, int by) {
                     if (b == 0 || b == a || !touchable(a, b))
                         return;
@@ -648,9 +632,12 @@ struct Checker {
                 std::swap(first, second);
             add(Severity::Error, Problem::Touching, first, second, 0, 0, drawing.place(box));
         }
-        for (const auto& [label, where] : cut)
-            add(Severity::Warning, Problem::CutByField, drawing.elements[static_cast<std::size_t>(label - 1)], {},
-                where.second * mmPerUnit, 0, drawing.place(where.first));
+    }
+
+    // Ink beyond the field, which the imprint leaves out.
+    void fieldCuts() {
+        for (const output::FieldCut& cut : imprint.cuts)
+            add(Severity::Warning, Problem::CutByField, cut.element, {}, cut.beyond * mmPerUnit, 0, cut.place);
     }
 
     void lowCapitals(const StampDesigns& designs, StampKind kind) {
@@ -750,6 +737,7 @@ Report checkDesign(const StampDesigns& designs, StampKind kind, const output::Im
     std::thread lines([&] { thin.thinLines(drawing, ink); });
     checker.narrowGaps(drawing, ink);
     checker.contacts(drawing);
+    checker.fieldCuts();
     checker.lowCapitals(designs, kind);
     checker.emblem();
     lines.join();

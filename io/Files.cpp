@@ -352,6 +352,31 @@ bool prepareFolder(const QString& folder, bool create, QString& error) {
     return true;
 }
 
+bool writeWholeFileFrom(const QString& path, const std::function<bool(QIODevice&, QString&)>& fill,
+                        QString& error) {
+    if (isSpecialFile(QFileInfo(path))) {
+        error = notRegularFile(path);
+        return false;
+    }
+    // Unbuffered, as above: `fill` writes in large pieces.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        error = file.errorString();
+        return false;
+    }
+    QString reason;
+    if (!fill(file, reason)) {
+        error = file.error() != QFileDevice::NoError ? file.errorString() : reason;
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
 QString fileExtension(const QString& fileName) {
     const qsizetype separator = std::max(fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\'));
     const qsizetype dot = fileName.lastIndexOf(u'.');

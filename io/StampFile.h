@@ -8,7 +8,10 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+
+class QIODevice;
 
 namespace qg::io {
 
@@ -80,6 +83,11 @@ bool readDesignFile(const QString& path, QByteArray& bytes, QString& error);
 // previous file stays untouched. A symbolic link is followed; the file
 // replaced keeps its permissions. A device, pipe or socket is refused.
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString& error);
+// Writes like writeWholeFile what `fill` writes to the file as it goes, for
+// contents too large to be held whole; `fill` returns false with its reason
+// to give the file up.
+bool writeWholeFileFrom(const QString& path, const std::function<bool(QIODevice&, QString&)>& fill,
+                        QString& error);
 
 // Makes sure files can be written into `folder`: creates it with its
 // parents when it is missing and `create` is set; false with the reason

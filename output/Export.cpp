@@ -1,5 +1,8 @@
 #include "Export.h"
 
+#include "PageRaster.h"
+#include "Render.h"
+#include "RowWriters.h"
 #include "StampFile.h"
 
 #include <QBuffer>
@@ -12,6 +15,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
 
 namespace qg::output {
 
@@ -21,45 +26,52 @@ constexpr double kMmPerInch = 25.4;
 // SVG files are laid out at this many user units per millimetre.
 constexpr int kSvgDpi = 254;
 
+// The field as a path that the toolkit does not take for a rectangle: its
+// general clipping is slower than clipping to a rectangle but leaves no
+// empty slivers along the field's edges.
+QPainterPath fieldOutline() {
+    QPainterPath path;
+    path.moveTo(kField.topLeft());
+    path.lineTo(kField.center().x(), kField.top());
+    path.lineTo(kField.topRight());
+    path.lineTo(kField.bottomRight());
+    path.lineTo(kField.bottomLeft());
+    path.closeSubpath();
+    return path;
+}
+
+// The box of an op's ink to the last bit of a curve.
+QRectF exactBounds(const InkOp& op) {
+    const QRectF box = op.path.boundingRect();
+    const double half = op.stroked ? op.width / 2 : 0.0;
+    return box.adjusted(-half, -half, half, half);
+}
+
+// How far a box reaches beyond the field.
+double beyondField(const QRectF& box) {
+    return std::max({0.0, kField.left() - box.left(), kField.top() - box.top(), box.right() - kField.right(),
+                     box.bottom() - kField.bottom()});
+}
+
+// The part of a box on the field; a box beyond the field becomes a strip
+// one unit wide along the edge it lies beyond.
+QRectF heldToField(const QRectF& box) {
+    auto side = [](double low, double high, double fieldLow, double fieldHigh) {
+        low = std::clamp(low, fieldLow, fieldHigh - 1);
+        high = std::clamp(high, low + 1, fieldHigh);
+        return std::pair<double, double>{low, high};
+    };
+    const auto [left, right] = side(box.left(), box.right(), kField.left(), kField.right());
+    const auto [top, bottom] = side(box.top(), box.bottom(), kField.top(), kField.bottom());
+    return QRectF(QPointF(left, top), QPointF(right, bottom));
+}
+
+bool isRaster(Format format) {
+    return format == Format::Png || format == Format::Tiff || format == Format::Bmp;
+}
+
 QColor inkColour(const Settings& settings) {
     return settings.negative ? QColor(Qt::white) : QColor(Qt::black);
-}
-
-// A 1-bit picture of black ink drawn on white, or on nothing: pixels at
-// least half covered are ink.
-QImage threshold(const QImage& picture, bool transparentPaper) {
-    QImage mono(picture.size(), QImage::Format_Mono);
-    mono.setColorCount(2);
-    mono.setColor(0, transparentPaper ? qRgba(255, 255, 255, 0) : qRgb(255, 255, 255));
-    mono.setColor(1, qRgb(0, 0, 0));
-    mono.fill(0);
-    const int width = picture.width();
-    const int height = picture.height();
-    for (int y = 0; y < height; ++y) {
-        const auto* from = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-        uchar* to = mono.scanLine(y);
-        for (int x = 0; x < width; ++x) {
-            const int coverage = transparentPaper ? qAlpha(from[x]) : 255 - qBlue(from[x]);
-            if (coverage >= 128)
-                to[x >> 3] |= static_cast<uchar>(0x80 >> (x & 7));
-        }
-    }
-    return mono;
-}
-
-// The bits after the last pixel of each row of a 1-bit picture: a fill
-// leaves the bytes after the last pixel as memory had them, a mirror brings
-// them in front of it, and the BMP and PNG writers put them in the file.
-void clearPadding(QImage& mono) {
-    const int width = mono.width();
-    const qsizetype used = (width + 7) / 8;
-    const qsizetype stride = mono.bytesPerLine();
-    for (int y = 0; y < mono.height(); ++y) {
-        uchar* line = mono.scanLine(y);
-        if (width % 8 != 0)
-            line[used - 1] &= static_cast<uchar>(0xFF << (8 - width % 8));
-        std::fill(line + used, line + stride, uchar(0));
-    }
 }
 
 void setResolution(QImage& image, int dpi) {
@@ -76,28 +88,113 @@ void drawShapes(QPainter& painter, const std::vector<InkShape>& shapes, const Se
     }
 }
 
-QByteArray encodeRaster(const Imprint& imprint, const Settings& settings, QString& error) {
-    const QImage picture = renderRaster(imprint, settings);
-    if (picture.isNull()) {
-        error = QStringLiteral("не хватает памяти для рисунка такого размера");
-        return {};
+QByteArray writerFormat(Format format) {
+    return format == Format::Tiff  ? QByteArrayLiteral("tiff")
+           : format == Format::Bmp ? QByteArrayLiteral("bmp")
+                                   : QByteArrayLiteral("png");
+}
+
+bool writeAll(QIODevice& device, const QByteArray& bytes, QString& error) {
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = device.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0) {
+            error = device.errorString();
+            return false;
+        }
+        written += n;
     }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    const QByteArray format = settings.format == Format::Tiff  ? QByteArrayLiteral("tiff")
-                              : settings.format == Format::Bmp ? QByteArrayLiteral("bmp")
-                                                               : QByteArrayLiteral("png");
-    QImageWriter writer(&buffer, format);
-    if (settings.format == Format::Tiff)
-        writer.setCompression(1);  // LZW
-    if (settings.format == Format::Png)
-        writer.setQuality(50);  // a tenth of the time of the default, a few per cent larger
-    if (!writer.write(picture)) {
-        error = writer.errorString();
-        return {};
+    return true;
+}
+
+// The finished picture, a band of rows at a time.
+QImage drawWhole(const Imprint& imprint, const Settings& settings, const PageLayout& layout) {
+    QImage picture(layout.width, layout.height,
+                   layout.mono ? QImage::Format_Mono
+                               : layout.transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (picture.isNull())
+        return picture;
+    if (layout.mono) {
+        picture.setColorCount(2);
+        picture.setColor(0, layout.transparent ? qRgba(255, 255, 255, 0) : qRgb(255, 255, 255));
+        picture.setColor(1, qRgb(0, 0, 0));
     }
-    return bytes;
+    BandDrawer drawer(imprint, settings, layout);
+    const int rows = bandRows(layout);
+    const auto bytes = static_cast<std::size_t>(picture.bytesPerLine());
+    for (int top = 0; top < layout.height; top += rows) {
+        const int count = std::min(rows, layout.height - top);
+        drawer.draw(top, count);
+        for (int i = 0; i < count; ++i)
+            std::memcpy(picture.scanLine(top + i), drawer.row(i), bytes);
+    }
+    setResolution(picture, settings.dpi);
+    return picture;
+}
+
+// The picture's bytes in memory: what a picture made whole takes.
+std::int64_t wholeBytes(const PageLayout& layout) {
+    const std::int64_t line = layout.mono ? (std::int64_t(layout.width) + 31) / 32 * 4 : std::int64_t(layout.width) * 4;
+    return line * layout.height;
+}
+
+bool drawnWhole(const PageLayout& layout, Writing writing) {
+    return writing == Writing::Whole || (writing == Writing::Auto && wholeBytes(layout) <= kWholePictureBytes);
+}
+
+bool writeRaster(QIODevice& device, const Imprint& imprint, const Settings& settings, Writing writing,
+                 QString& error) {
+    PageLayout layout;
+    if (!layOutPage(imprint, settings, layout, error))
+        return false;
+    if (drawnWhole(layout, writing)) {
+        const QImage picture = drawWhole(imprint, settings, layout);
+        if (picture.isNull()) {
+            error = QStringLiteral("не хватает памяти для рисунка такого размера");
+            return false;
+        }
+        // The toolkit's writers tell a failing device badly (and the PNG
+        // writer on the error stream): they write into memory.
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, writerFormat(settings.format));
+        if (settings.format == Format::Tiff)
+            writer.setCompression(1);  // LZW
+        if (settings.format == Format::Png)
+            writer.setQuality(50);  // a tenth of the time of the default, a few per cent larger
+        if (!writer.write(picture)) {
+            error = writer.errorString();
+            return false;
+        }
+        return writeAll(device, bytes, error);
+    }
+    // Row by row, as the bands are drawn.
+    const std::unique_ptr<RowWriter> out = makeRowWriter(settings.format, device, layout, settings.dpi);
+    if (!out || !out->begin(error))
+        return false;
+    BandDrawer drawer(imprint, settings, layout);
+    const int rows = bandRows(layout);
+    const int bands = (layout.height + rows - 1) / rows;
+    for (int k = 0; k < bands; ++k) {
+        const int band = out->bottomUp() ? bands - 1 - k : k;
+        const int top = band * rows;
+        const int count = std::min(rows, layout.height - top);
+        drawer.draw(top, count);
+        for (int i = 0; i < count; ++i) {
+            if (!out->writeRow(drawer.row(out->bottomUp() ? count - 1 - i : i), error))
+                return false;
+        }
+    }
+    return out->finish(error);
+}
+
+// Elements of a path, roughly what drawing and writing it holds.
+std::int64_t pathBytes(const std::vector<InkOp>& ops) {
+    std::int64_t elements = 0;
+    for (const InkOp& op : ops)
+        elements += op.path.elementCount() + 8;
+    return elements * std::int64_t(sizeof(QPainterPath::Element));
 }
 
 QByteArray encodePdf(const Imprint& imprint, const Settings& settings, QString& error) {
@@ -223,18 +320,84 @@ double defaultWidthMm(StampKind kind) {
 }
 
 Imprint makeImprint(const StampDesigns& designs, StampKind kind) {
+    const auto page = static_cast<ActivePage>(kind);
+    InkSurface surface(backgroundColour(designs, page));
+    ClearStamp(surface, designs, page);
+    PaintStamp(surface, designs, page);
+    std::vector<InkOp> ops = surface.takeOps();
+
     Imprint imprint;
-    imprint.ops = recordInk(designs, static_cast<ActivePage>(kind));
-    imprint.box = inkBounds(imprint.ops);
-    imprint.span = imprint.box.width();
-    if (kind == StampKind::Round) {
-        double outer = 0;
-        for (const InkOp& op : imprint.ops) {
-            if (op.element.kind == ElementKind::Ring && op.circle && !op.paper)
-                outer = std::max(outer, 2 * op.radius + op.width);
+    auto cut = [&](ElementTag element, const QRectF& bounds) {
+        const double beyond = beyondField(bounds);
+        if (!(beyond > 0))
+            return;
+        const QRectF place = heldToField(bounds);
+        for (FieldCut& known : imprint.cuts) {
+            if (known.element == element) {
+                known.beyond = std::max(known.beyond, beyond);
+                known.place = known.place.united(place);
+                return;
+            }
         }
-        if (outer > 0)
-            imprint.span = outer;
+        imprint.cuts.push_back(FieldCut{element, beyond, place});
+    };
+    for (const InkSurface::LeftOut& left : surface.leftOut())
+        cut(left.element, left.box);
+
+    // The element whose width the width in millimetres gives.
+    const ElementKind measured = kind == StampKind::Round      ? ElementKind::Ring
+                                 : kind == StampKind::Triangle ? ElementKind::Frame
+                                                               : ElementKind::Contour;
+    QPainterPath fieldRect;
+    fieldRect.addRect(kField);
+    const QPainterPath field = fieldOutline();
+    double span = 0;
+    QRectF box;
+    std::vector<InkOp> kept;
+    kept.reserve(ops.size());
+    for (InkOp& op : ops) {
+        const QRectF bounds = op.bounds();
+        // A round seal's ring counts when it is drawn as a circle, not as a dot.
+        const bool measures = !op.paper && op.element.kind == measured && (kind != StampKind::Round || op.circle);
+        QRectF shown = bounds;
+        if (!kField.contains(bounds)) {
+            if (!op.paper)
+                cut(op.element, exactBounds(op));
+            if (!bounds.intersects(kField))
+                continue;
+            QPainterPath area = op.area();
+            area.setFillRule(Qt::WindingFill);
+            QPainterPath inside = area.intersected(fieldRect);
+            if (inside.isEmpty())
+                continue;
+            if (!op.paper) {
+                // Clipped to a rectangle, the outline of a stroke keeps slivers
+                // along the field's edges where its two sides cancel; the
+                // general clipping leaves none. A filled area's outline does
+                // not go back on itself that way.
+                shown = (op.stroked ? area.intersected(field) : inside).boundingRect() & kField;
+                if (shown.isEmpty())
+                    continue;
+            }
+            op.path = std::move(inside);
+            op.stroked = false;
+            op.width = 0;
+            op.circle = false;
+            op.radius = 0;
+        }
+        if (!op.paper) {
+            box = box.isNull() ? shown : box.united(shown);
+            if (measures)
+                span = std::max(span, shown.width());
+        }
+        kept.push_back(std::move(op));
+    }
+    imprint.ops = std::move(kept);
+    imprint.box = box;
+    if (!box.isEmpty()) {
+        // Never less than a preview pixel: the page stays within 198 times
+        // the width.
+        imprint.span = std::max(span > 0 ? span : box.width(), 1.0);
     }
     return imprint;
 }
@@ -275,92 +438,87 @@ void paintPage(QPainter& painter, const Imprint& imprint, const Settings& settin
 }
 
 QImage renderRaster(const Imprint& imprint, const Settings& settings) {
-    const double pixelsPerMm = settings.dpi / kMmPerInch;
-    const QSizeF size = imprintSizeMm(imprint, settings.widthMm);
-    const double margin = settings.marginMm * pixelsPerMm;
-    QRectF box(margin, margin, size.width() * pixelsPerMm, size.height() * pixelsPerMm);
-    const bool mono = !settings.colour || settings.negative;
-    const bool transparent = settings.transparent && settings.format == Format::Png && !settings.negative;
-    QSize pixels(std::max(1, static_cast<int>(std::ceil(box.width() + 2 * margin - 1e-6))),
-                 std::max(1, static_cast<int>(std::ceil(box.height() + 2 * margin - 1e-6))));
-    // Qt's TIFF writer copies a 1-bit picture in pieces and leaves the bits
-    // after each row's last pixel as the memory held them, so the same
-    // imprint would give different files. A 1-bit TIFF is therefore made a
-    // whole number of bytes wide: the margin grows by what that adds, evenly
-    // on both sides, and the imprint keeps its size.
-    int padLeft = 0;
-    if (mono && settings.format == Format::Tiff && pixels.width() % 8 != 0) {
-        const int pad = 8 - pixels.width() % 8;
-        pixels.rwidth() += pad;
-        padLeft = pad / 2;
-        box.translate(padLeft, 0);
-    }
-    QImage picture(pixels,
-                   mono && !transparent ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
-    if (picture.isNull())
-        return picture;
-    picture.fill(transparent ? Qt::transparent : Qt::white);
-    {
-        QPainter painter(&picture);
-        painter.setRenderHint(QPainter::Antialiasing, true);
-        // Drawn unmirrored: the finished picture is mirrored whole.
-        Settings unmirrored = settings;
-        unmirrored.mirror = false;
-        painter.translate(padLeft, 0);
-        painter.scale(pixelsPerMm, pixelsPerMm);
-        painter.setTransform(pageTransform(imprint, unmirrored), true);
-        paintInk(painter, imprint.ops, transparent ? QColor(Qt::transparent) : QColor(Qt::white),
-                 mono ? QColor(Qt::black) : QColor());
-    }
-    QImage result;
-    if (mono) {
-        result = threshold(picture, transparent);
-        if (settings.negative) {
-            // Every pixel whose centre lies in the box turns over.
-            const int left = static_cast<int>(std::ceil(box.left() - 0.5));
-            const int top = static_cast<int>(std::ceil(box.top() - 0.5));
-            const int right = std::min(result.width(), static_cast<int>(std::ceil(box.right() - 0.5)));
-            const int bottom = std::min(result.height(), static_cast<int>(std::ceil(box.bottom() - 0.5)));
-            for (int y = top; y < bottom; ++y) {
-                uchar* line = result.scanLine(y);
-                for (int x = left; x < right; ++x)
-                    line[x >> 3] ^= static_cast<uchar>(0x80 >> (x & 7));
-            }
-        }
-    } else {
-        result = picture.convertToFormat(transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    }
-    if (settings.mirror)
-        result = result.mirrored(true, false);
-    if (mono)
-        clearPadding(result);
-    setResolution(result, settings.dpi);
-    return result;
+    PageLayout layout;
+    QString error;
+    if (!layOutPage(imprint, settings, layout, error) || wholeBytes(layout) > kWholePictureBytes)
+        return QImage();
+    return drawWhole(imprint, settings, layout);
 }
 
-QByteArray encode(const Imprint& imprint, const Settings& settings, QString& error) {
+bool withinLimits(const Imprint& imprint, const Settings& settings, QString& error) {
     if (imprint.empty()) {
         error = QStringLiteral("в оттиске нет ни одного штриха");
+        return false;
+    }
+    const QSizeF page = pageSizeMm(imprint, settings);
+    if (!(page.width() <= kMaxPageMm && page.height() <= kMaxPageMm)) {
+        error = QStringLiteral("страница такого размера (%1 x %2 мм) больше %3 м: уменьшите ширину")
+                    .arg(page.width(), 0, 'f', 0)
+                    .arg(page.height(), 0, 'f', 0)
+                    .arg(kMaxPageMm / 1000, 0, 'f', 0);
+        return false;
+    }
+    if (isRaster(settings.format)) {
+        PageLayout layout;
+        if (!layOutPage(imprint, settings, layout, error) || !formatHolds(settings.format, layout, error))
+            return false;
+    }
+    if (peakBytes(imprint, settings) > kMaxExportBytes) {
+        error = QStringLiteral("рисунок такого размера займёт больше %1 МБ: уменьшите ширину или разрешение")
+                    .arg(kMaxExportBytes >> 20);
+        return false;
+    }
+    return true;
+}
+
+std::int64_t peakBytes(const Imprint& imprint, const Settings& settings) {
+    // The ink and what is worked out from it for drawing: its outlines
+    // (strokes turned into areas, cut by later paper) for the vector files.
+    const std::int64_t ink = pathBytes(imprint.ops);
+    if (!isRaster(settings.format))
+        return (std::int64_t(8) << 20) + ink * (settings.mergeOutlines ? 24 : 8);
+    PageLayout layout;
+    QString error;
+    if (!layOutPage(imprint, settings, layout, error))
+        return 0;
+    const std::int64_t drawing = ink * 2 + bandBytes(layout);
+    if (!drawnWhole(layout, Writing::Auto))
+        return drawing + rowWriterBytes(layout);
+    // The picture, the writer's copy of a piece of it at a time, and the
+    // file in memory, which may be as large as the picture.
+    return drawing + 2 * wholeBytes(layout) + wholeBytes(layout) / 4 + (std::int64_t(4) << 20);
+}
+
+bool writePage(QIODevice& device, const Imprint& imprint, const Settings& settings, QString& error,
+               Writing writing) {
+    if (!withinLimits(imprint, settings, error))
+        return false;
+    if (isRaster(settings.format))
+        return writeRaster(device, imprint, settings, writing, error);
+    const QByteArray bytes =
+        settings.format == Format::Pdf ? encodePdf(imprint, settings, error) : encodeSvg(imprint, settings, error);
+    if (bytes.isEmpty())
+        return false;
+    return writeAll(device, bytes, error);
+}
+
+QByteArray encode(const Imprint& imprint, const Settings& settings, QString& error, Writing writing) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!writePage(buffer, imprint, settings, error, writing))
         return {};
-    }
-    switch (settings.format) {
-        case Format::Pdf:
-            return encodePdf(imprint, settings, error);
-        case Format::Svg:
-            return encodeSvg(imprint, settings, error);
-        case Format::Png:
-        case Format::Tiff:
-        case Format::Bmp:
-            return encodeRaster(imprint, settings, error);
-    }
-    return {};
+    buffer.close();
+    return bytes;
 }
 
 bool exportFile(const Imprint& imprint, const Settings& settings, const QString& path, QString& error) {
-    const QByteArray bytes = encode(imprint, settings, error);
-    if (bytes.isEmpty())
+    // Nothing is drawn, and no file made, for what cannot be done.
+    if (!withinLimits(imprint, settings, error))
         return false;
-    return io::writeWholeFile(path, bytes, error);
+    return io::writeWholeFileFrom(
+        path, [&](QIODevice& device, QString& reason) { return writePage(device, imprint, settings, reason); },
+        error);
 }
 
 }  // namespace qg::output

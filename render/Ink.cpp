@@ -39,6 +39,71 @@ QRect pictureOnField(std::int64_t x, std::int64_t y, const QImage& picture) {
                  QPoint(static_cast<int>(right) - 1, static_cast<int>(bottom) - 1));
 }
 
+// The part of a picture at (x, y) that the preview's field shows, moved
+// to where that part lies; `beyond` gets the box of the ink (pixels not of
+// the colour `paper`) the field leaves out, empty when there is none.
+QImage pictureInField(std::int64_t& x, std::int64_t& y, const QImage& picture, QRgb paper, QRectF& beyond) {
+    const std::int64_t left = std::max<std::int64_t>(x, 0);
+    const std::int64_t top = std::max<std::int64_t>(y, 0);
+    const std::int64_t right = std::min<std::int64_t>(x + picture.width(), Canvas::kSize);
+    const std::int64_t bottom = std::min<std::int64_t>(y + picture.height(), Canvas::kSize);
+    const bool whole = left == x && top == y && right == x + picture.width() && bottom == y + picture.height();
+    if (!whole) {
+        // The first and last ink of each row, leaving out the part shown.
+        const QImage source = picture.convertToFormat(QImage::Format_RGB32);
+        const int shownFrom = static_cast<int>(std::clamp<std::int64_t>(left - x, 0, picture.width()));
+        const int shownTo = static_cast<int>(std::clamp<std::int64_t>(right - x, shownFrom, picture.width()));
+        int x0 = picture.width(), y0 = picture.height(), x1 = -1, y1 = -1;
+        for (int row = 0; row < source.height(); ++row) {
+            const auto* line = reinterpret_cast<const QRgb*>(source.constScanLine(row));
+            const bool rowShown = y + row >= top && y + row < bottom;
+            auto ink = [&](int col) { return (line[col] | 0xFF000000u) != paper; };
+            auto note = [&](int col) {
+                x0 = std::min(x0, col);
+                x1 = std::max(x1, col);
+                y0 = std::min(y0, row);
+                y1 = std::max(y1, row);
+            };
+            // Left of the part shown (or the whole row), from the left.
+            const int leftEnd = rowShown ? shownFrom : source.width();
+            for (int col = 0; col < leftEnd; ++col)
+                if (ink(col)) {
+                    note(col);
+                    break;
+                }
+            // Right of it, from the right.
+            const int rightEnd = rowShown ? shownTo : 0;
+            for (int col = source.width() - 1; col >= rightEnd; --col)
+                if (ink(col)) {
+                    note(col);
+                    break;
+                }
+            if (rowShown && shownFrom > 0)
+                for (int col = shownFrom - 1; col >= 0; --col)
+                    if (ink(col)) {
+                        note(col);
+                        break;
+                    }
+            if (rowShown && shownTo < source.width())
+                for (int col = shownTo; col < source.width(); ++col)
+                    if (ink(col)) {
+                        note(col);
+                        break;
+                    }
+        }
+        if (x1 >= 0)
+            beyond = QRectF(static_cast<double>(x + x0), static_cast<double>(y + y0), x1 - x0 + 1, y1 - y0 + 1);
+    }
+    if (right <= left || bottom <= top)
+        return QImage();
+    const QImage shown = whole ? picture
+                               : picture.copy(static_cast<int>(left - x), static_cast<int>(top - y),
+                                              static_cast<int>(right - left), static_cast<int>(bottom - top));
+    x = left;
+    y = top;
+    return shown;
+}
+
 }  // namespace
 
 QPainterPath InkOp::area() const {
@@ -118,7 +183,13 @@ void InkSurface::drawFill(std::int64_t left, std::int64_t top, std::int64_t righ
     add(std::move(op));
 }
 
-void InkSurface::drawPicture(std::int64_t x, std::int64_t y, const QImage& picture) {
+void InkSurface::drawPicture(std::int64_t x, std::int64_t y, const QImage& whole) {
+    QRectF beyond;
+    const QImage picture = pictureInField(x, y, whole, colourToArgb(background_) | 0xFF000000u, beyond);
+    if (!beyond.isEmpty())
+        leftOut_.push_back(LeftOut{element(), beyond});
+    if (picture.isNull())
+        return;
     // The whole rectangle covers what lies beneath, then its pixels show.
     InkOp cover;
     cover.color = background_;

@@ -69,6 +69,14 @@ public:
     const std::vector<InkOp>& ops() const { return ops_; }
     std::vector<InkOp> takeOps() { return std::move(ops_); }
 
+    // A picture is recorded only as far as the preview's field shows it;
+    // for the ink it has beyond, the box that ink covers.
+    struct LeftOut {
+        ElementTag element;
+        QRectF box;
+    };
+    const std::vector<LeftOut>& leftOut() const { return leftOut_; }
+
 protected:
     void drawStroke(const StrokeRun& stroke) override;
     void drawFill(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
@@ -90,6 +98,7 @@ private:
     TColor background_;
     FontBook fonts_;
     std::vector<InkOp> ops_;
+    std::vector<LeftOut> leftOut_;
     std::unordered_map<std::uint64_t, Outlines> outlines_;  // by face
 };
 

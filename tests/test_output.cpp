@@ -1,5 +1,6 @@
 #include "Designs.h"
 #include "Export.h"
+#include "PageRaster.h"
 #include "Render.h"
 
 #include <QBuffer>
@@ -7,10 +8,12 @@
 #include <QImageReader>
 #include <QRegularExpression>
 #include <QSvgRenderer>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -110,12 +113,27 @@ QByteArray pdfContent(const QByteArray& pdf) {
     return all;
 }
 
-struct Kind {
-    StampDesigns designs;
-    StampKind kind;
-};
+// Dark pixels of a row, from the first to the last.
+int inkAcross(const QImage& picture, int row) {
+    int left = -1;
+    int right = -1;
+    for (int x = 0; x < picture.width(); ++x)
+        if (dark(picture.pixel(x, row))) {
+            if (left < 0)
+                left = x;
+            right = x;
+        }
+    return left < 0 ? 0 : right - left + 1;
+}
+
+constexpr std::int32_t kHuge = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kHugeNegative = std::numeric_limits<std::int32_t>::min();
 
 }  // namespace
+
+Q_DECLARE_METATYPE(qg::StampKind)
+Q_DECLARE_METATYPE(qg::StampDesigns)
+Q_DECLARE_METATYPE(qg::ElementKind)
 
 class TestOutput : public QObject {
     Q_OBJECT
@@ -153,6 +171,10 @@ private slots:
         const QImage b = inkAtScaleOne(designs, ActivePage(page));
         const double agreed = agreement(a, b);
         QVERIFY2(agreed >= 0.95, qPrintable(QStringLiteral("%1 (exact overlap %2)").arg(agreed).arg(overlap(a, b))));
+        // Within one pixel, a drawing one pixel off agrees nearly as well;
+        // pixel for pixel it shares less than half of the ink.
+        const double shared = overlap(a, b);
+        QVERIFY2(shared >= 0.7, qPrintable(QString::number(shared)));
     }
 
     void trueSize_data() {
@@ -380,6 +402,414 @@ private slots:
             for (qsizetype x = used; x < picture.bytesPerLine(); ++x)
                 QCOMPARE(line[x], uchar(0));
         }
+    }
+
+    // The width measures the element that frames the design, whatever ink
+    // runs past it; ink beyond the field counts for nothing.
+    void widthMeasuresTheFrame_data() {
+        QTest::addColumn<StampKind>("kind");
+        QTest::addColumn<StampDesigns>("designs");
+        QTest::addColumn<double>("span");
+
+        StampDesigns designs;
+        designs.rect.lines[0].text = QStringLiteral("Первая строка, которая в рамку не помещается никак");
+        // Contour 1 runs from 5 to 195, two wide.
+        QTest::newRow("stamp line past its contour") << StampKind::Rect << designs << 192.0;
+        designs = StampDesigns{};
+        designs.triangle.lines[2].text = QStringLiteral("Текст в нижней строке, который длиннее рамки");
+        // Frame 1 runs from 4 to 196, two wide.
+        QTest::newRow("triangle text past its frame") << StampKind::Triangle << designs << 194.0;
+        designs = StampDesigns{};
+        designs.round.lines[0].font.size = 300;
+        // The outer ring: radius 92, two wide.
+        QTest::newRow("300-point ring text") << StampKind::Round << designs << 186.0;
+        designs = StampDesigns{};
+        designs.round.rings[2].radius = kHuge;
+        // The ring beyond the field shows nothing: the ring inside it,
+        // radius 88, one wide, is the outermost.
+        QTest::newRow("ring around the field") << StampKind::Round << designs << 177.0;
+        designs = StampDesigns{};
+        designs.rect.contours[0].enabled = false;
+        // Contour 2 runs from 7 to 192, one wide, centred on the pixels.
+        QTest::newRow("inner contour alone") << StampKind::Rect << designs << 186.0;
+        designs = testing::nothingEnabled();
+        designs.rect.lines[3].enabled = true;
+        designs.rect.lines[3].x = 150;
+        QTest::newRow("stamp of one line, cut") << StampKind::Rect << designs << -1.0;
+    }
+
+    void widthMeasuresTheFrame() {
+        QFETCH(StampKind, kind);
+        QFETCH(StampDesigns, designs);
+        QFETCH(double, span);
+        const Imprint imprint = makeImprint(designs, kind);
+        QVERIFY(!imprint.empty());
+        QVERIFY(kField.contains(imprint.box));
+        if (span > 0)
+            QCOMPARE(imprint.span, span);
+        else
+            QCOMPARE(imprint.span, imprint.box.width());
+        // The page is the field's ink at the scale the width gives.
+        const double width = defaultWidthMm(kind);
+        Settings settings;
+        settings.widthMm = width;
+        const QSizeF page = pageSizeMm(imprint, settings);
+        QVERIFY(page.width() <= width * kField.width() / imprint.span + 2 * settings.marginMm + 1e-9);
+    }
+
+    // A stamp whose first line runs past its frame and the field: the frame
+    // comes out as wide as asked, in the picture and in the vector file,
+    // and nothing of the line beyond the field is drawn or written.
+    void cutInkIsLeftOutOfTheFiles() {
+        StampDesigns designs;
+        designs.rect.lines[0].text = QStringLiteral("Первая строка, которая в рамку не помещается никак");
+        const Imprint imprint = makeImprint(designs, StampKind::Rect);
+        QCOMPARE(imprint.box.right(), kField.right());
+        QVERIFY(!imprint.cuts.empty());
+        QCOMPARE(imprint.cuts.front().element, (ElementTag{ElementKind::StampLine, 1}));
+        Settings settings;
+        settings.widthMm = 58;
+        settings.dpi = 300;
+        QString error;
+        const QImage png = decode(encode(imprint, settings, error));
+        QVERIFY2(!png.isNull(), qPrintable(error));
+        // The middle of the stamp: only the contours' sides and a line inside.
+        const QPointF middle = pageTransform(imprint, settings).map(QPointF(100, 110)) * (settings.dpi / 25.4);
+        const int across = inkAcross(png, static_cast<int>(middle.y()));
+        QVERIFY2(std::abs(across - 58 / 25.4 * settings.dpi) <= 2, qPrintable(QString::number(across)));
+
+        settings.format = Format::Svg;
+        const QByteArray svg = encode(imprint, settings, error);
+        QVERIFY2(!svg.isEmpty(), qPrintable(error));
+        // Drawn with room all round, the file shows nothing off its page.
+        QSvgRenderer renderer(svg);
+        const QSizeF page = pageSizeMm(imprint, settings);
+        renderer.setViewBox(QRectF(-page.width(), -page.height(), 3 * page.width(), 3 * page.height()));
+        QImage drawn(3 * png.width(), 3 * png.height(), QImage::Format_RGB32);
+        drawn.fill(Qt::white);
+        QPainter painter(&drawn);
+        renderer.render(&painter);
+        painter.end();
+        int outside = 0;
+        int inside = 0;
+        const QRect onPage(png.width() - 2, png.height() - 2, png.width() + 4, png.height() + 4);
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                if (dark(drawn.pixel(x, y)))
+                    ++(onPage.contains(x, y) ? inside : outside);
+        QVERIFY(inside > 1000);
+        QCOMPARE(outside, 0);
+    }
+
+    // An emblem across the field's corner: the part inside is drawn as the
+    // preview draws it, and how far its ink reaches beyond is kept.
+    void emblemAcrossTheFieldsEdge() {
+        StampDesigns designs = heavy();
+        designs.round.emblem.x = 100;
+        designs.round.emblem.y = 60;
+        const QImage picture(crest);
+        QVERIFY(!picture.isNull());
+        int right = -1;
+        int bottom = -1;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if ((picture.pixel(x, y) & 0xFFFFFFu) != 0xFFFFFFu) {
+                    right = std::max(right, x);
+                    bottom = std::max(bottom, y);
+                }
+        const double beyond = std::max(100 + right + 1, 60 + bottom + 1) - kField.right();
+        QVERIFY(beyond > 0);
+        const Imprint imprint = makeImprint(designs, StampKind::Round);
+        const auto cut = std::find_if(imprint.cuts.begin(), imprint.cuts.end(),
+                                      [](const FieldCut& c) { return c.element.kind == ElementKind::Emblem; });
+        QVERIFY(cut != imprint.cuts.end());
+        QCOMPARE(cut->beyond, beyond);
+        const double shared = overlap(preview(designs, ActivePage::Round), inkAtScaleOne(designs, ActivePage::Round));
+        QVERIFY2(shared >= 0.7, qPrintable(QString::number(shared)));
+    }
+
+    // Coordinates at the ends of the 32-bit range convert without overflow,
+    // and the page stays that of the ink inside the field.
+    void hugeCoordinates_data() {
+        QTest::addColumn<StampKind>("kind");
+        QTest::addColumn<StampDesigns>("designs");
+        QTest::addColumn<ElementKind>("cut");
+
+        StampDesigns designs;
+        designs.round.lines[3].enabled = true;
+        designs.round.lines[3].x = kHuge;
+        QTest::newRow("centre line at x 2147483647") << StampKind::Round << designs << ElementKind::CentreLine;
+        designs = StampDesigns{};
+        designs.round.rings[2].radius = kHuge;
+        QTest::newRow("ring of radius 2147483647") << StampKind::Round << designs << ElementKind::Ring;
+        designs = StampDesigns{};
+        designs.round.rings[2].radius = kHugeNegative;
+        designs.round.rings[2].width = kHuge;
+        QTest::newRow("ring of radius -2147483648, width 2147483647") << StampKind::Round << designs << ElementKind::Ring;
+        designs = StampDesigns{};
+        designs.round.emblem.enabled = true;
+        designs.round.emblem.path = crest;
+        designs.round.emblem.x = 5000;
+        QTest::newRow("emblem at x 5000") << StampKind::Round << designs << ElementKind::Emblem;
+        designs.round.emblem.x = -100;
+        designs.round.emblem.y = kHugeNegative;
+        QTest::newRow("emblem at y -2147483648") << StampKind::Round << designs << ElementKind::Emblem;
+        designs = StampDesigns{};
+        designs.triangle.frames[0].vertex[1] = Point{kHugeNegative, kHuge};
+        QTest::newRow("frame corner far away") << StampKind::Triangle << designs << ElementKind::Frame;
+        designs = StampDesigns{};
+        designs.rect.contours[0].p2 = Point{kHuge, kHuge};
+        QTest::newRow("contour to 2147483647") << StampKind::Rect << designs << ElementKind::Contour;
+        designs = StampDesigns{};
+        designs.rect.innerLine.p1 = Point{kHugeNegative, 70};
+        designs.rect.innerLine.width = kHuge;
+        QTest::newRow("inner line 2147483647 wide") << StampKind::Rect << designs << ElementKind::InnerLine;
+        designs = StampDesigns{};
+        designs.rect.lines[5].y = kHugeNegative;
+        designs.rect.lines[5].font.size = 1000;
+        QTest::newRow("line far above, 1000 points") << StampKind::Rect << designs << ElementKind::StampLine;
+    }
+
+    void hugeCoordinates() {
+        QFETCH(StampKind, kind);
+        QFETCH(StampDesigns, designs);
+        QFETCH(ElementKind, cut);
+        const Imprint imprint = makeImprint(designs, kind);
+        QVERIFY(!imprint.empty());
+        QVERIFY(kField.contains(imprint.box));
+        QVERIFY(std::any_of(imprint.cuts.begin(), imprint.cuts.end(), [&](const FieldCut& c) {
+            return c.element.kind == cut && c.beyond > 0 && std::isfinite(c.beyond) && c.place.left() >= 0 &&
+                   c.place.top() >= 0 && c.place.right() <= kField.right() && c.place.bottom() <= kField.bottom() &&
+                   c.place.width() >= 1 && c.place.height() >= 1;
+        }));
+        Settings settings;
+        settings.widthMm = 20;
+        settings.dpi = 150;
+        const QSizeF page = pageSizeMm(imprint, settings);
+        QVERIFY(page.width() > 2 * settings.marginMm && page.height() > 2 * settings.marginMm);
+        QVERIFY(page.width() <= kField.width() * 20 + 4 && page.height() <= kField.height() * 20 + 4);
+        QString error;
+        const QByteArray png = encode(imprint, settings, error);
+        if (png.isEmpty()) {
+            // Only a page too large for any file may be refused, and it says so.
+            QVERIFY(page.width() > kMaxPageMm || page.height() > kMaxPageMm);
+            QVERIFY(error.contains(QStringLiteral("5 м")));
+            return;
+        }
+        const QImage picture = decode(png);
+        QCOMPARE(picture.width(), static_cast<int>(std::ceil(page.width() * settings.dpi / 25.4 - 1e-6)));
+        settings.format = Format::Pdf;
+        QVERIFY2(!encode(imprint, settings, error).isEmpty(), qPrintable(error));
+        settings.format = Format::Svg;
+        QVERIFY2(!encode(imprint, settings, error).isEmpty(), qPrintable(error));
+    }
+
+    // A picture written row by row, as its bands are drawn, holds the same
+    // pixels and resolution as one made whole.
+    void rowsMatchWholePicture_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<bool>("colour");
+        QTest::addColumn<bool>("mirror");
+        QTest::addColumn<bool>("negative");
+        QTest::addColumn<bool>("transparent");
+        const std::pair<const char*, Format> formats[] = {{"png", Format::Png}, {"tiff", Format::Tiff}, {"bmp", Format::Bmp}};
+        for (const auto& [name, format] : formats) {
+            QTest::addRow("%s 1-bit", name) << int(format) << false << false << false << false;
+            QTest::addRow("%s 1-bit mirrored negative", name) << int(format) << false << true << true << false;
+            QTest::addRow("%s colour mirrored", name) << int(format) << true << true << false << false;
+        }
+        QTest::newRow("png 1-bit transparent") << int(Format::Png) << false << true << false << true;
+        QTest::newRow("png colour transparent") << int(Format::Png) << true << false << false << true;
+    }
+
+    void rowsMatchWholePicture() {
+        QFETCH(int, format);
+        QFETCH(bool, colour);
+        QFETCH(bool, mirror);
+        QFETCH(bool, negative);
+        QFETCH(bool, transparent);
+        Settings settings;
+        settings.format = Format(format);
+        settings.widthMm = 17;
+        settings.dpi = 300;  // 247 pixels across: rows end inside a byte
+        settings.colour = colour;
+        settings.mirror = mirror;
+        settings.negative = negative;
+        settings.transparent = transparent;
+        StampDesigns designs = heavy();
+        designs.round.rings[0].color = 0x0000FF;
+        const Imprint imprint = makeImprint(designs, StampKind::Round);
+        QString error;
+        const QByteArray whole = encode(imprint, settings, error, Writing::Whole);
+        QVERIFY2(!whole.isEmpty(), qPrintable(error));
+        const QByteArray rows = encode(imprint, settings, error, Writing::ByRows);
+        QVERIFY2(!rows.isEmpty(), qPrintable(error));
+        const QImage a = decode(whole);
+        const QImage b = decode(rows);
+        QVERIFY(!b.isNull());
+        QCOMPARE(b.size(), a.size());
+        QCOMPARE(b.dotsPerMeterX(), a.dotsPerMeterX());
+        QCOMPARE(b.dotsPerMeterY(), a.dotsPerMeterY());
+        QCOMPARE(b.hasAlphaChannel(), a.hasAlphaChannel());
+        QCOMPARE(b.convertToFormat(QImage::Format_ARGB32), a.convertToFormat(QImage::Format_ARGB32));
+    }
+
+    // Bands of any height join into the picture drawn at once: what a
+    // band's edge changes is the last bit of a pixel's coverage.
+    void bandsJoinWithoutSeams_data() {
+        QTest::addColumn<bool>("colour");
+        QTest::addColumn<bool>("mirror");
+        QTest::addColumn<bool>("negative");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("1-bit, bands of 7") << false << false << false << 7;
+        QTest::newRow("1-bit mirrored negative, bands of 1") << false << true << true << 1;
+        QTest::newRow("colour mirrored, bands of 50") << true << true << false << 50;
+    }
+
+    void bandsJoinWithoutSeams() {
+        QFETCH(bool, colour);
+        QFETCH(bool, mirror);
+        QFETCH(bool, negative);
+        QFETCH(int, rows);
+        Settings settings;
+        settings.widthMm = 15;
+        settings.dpi = 300;
+        settings.colour = colour;
+        settings.mirror = mirror;
+        settings.negative = negative;
+        const Imprint imprint = makeImprint(heavy(), StampKind::Round);
+        const QImage whole = renderRaster(imprint, settings);
+        PageLayout layout;
+        QString error;
+        QVERIFY(layOutPage(imprint, settings, layout, error));
+        QCOMPARE(QSize(layout.width, layout.height), whole.size());
+        BandDrawer drawer(imprint, settings, layout, rows);
+        QImage banded(whole.size(), whole.format());
+        banded.setColorTable(whole.colorTable());
+        const auto bytes = static_cast<std::size_t>(layout.rowBytes());
+        for (int top = 0; top < layout.height; top += rows) {
+            const int count = std::min(rows, layout.height - top);
+            drawer.draw(top, count);
+            for (int i = 0; i < count; ++i)
+                std::memcpy(banded.scanLine(top + i), drawer.row(i), bytes);
+        }
+        int ink = 0;
+        int differ = 0;
+        int worst = 0;
+        for (int y = 0; y < whole.height(); ++y)
+            for (int x = 0; x < whole.width(); ++x) {
+                const QRgb a = whole.pixel(x, y);
+                const QRgb b = banded.pixel(x, y);
+                ink += dark(a);
+                differ += a != b;
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b))});
+            }
+        QVERIFY(ink > 1000);
+        if (colour)
+            QVERIFY2(worst <= 8, qPrintable(QString::number(worst)));
+        else
+            QVERIFY2(differ * 200 <= ink, qPrintable(QStringLiteral("%1 of %2").arg(differ).arg(ink)));
+    }
+
+    // Every width, margin and resolution the options allow, in every raster
+    // format, in 1-bit and in colour: either the export keeps within its
+    // memory, or it is refused before anything is drawn, naming the limit.
+    void memoryIsBoundedWhateverTheSize() {
+        const Imprint imprint = makeImprint(heavy(), StampKind::Round);
+        int refused = 0;
+        for (double width : {kMinWidthMm, 100.0, kMaxWidthMm})
+            for (int dpi : {kMinDpi, 2400, kMaxDpi})
+                for (double margin : {0.0, kMaxMarginMm})
+                    for (bool colour : {false, true})
+                        for (Format format : {Format::Png, Format::Tiff, Format::Bmp, Format::Pdf, Format::Svg}) {
+                            Settings settings;
+                            settings.widthMm = width;
+                            settings.dpi = dpi;
+                            settings.marginMm = margin;
+                            settings.colour = colour;
+                            settings.format = format;
+                            QString error;
+                            const QString row = QStringLiteral("%1 mm, %2 dpi, margin %3, %4, %5")
+                                                    .arg(width)
+                                                    .arg(dpi)
+                                                    .arg(margin)
+                                                    .arg(colour ? QStringLiteral("colour") : QStringLiteral("1-bit"),
+                                                         formatSuffix(format));
+                            if (withinLimits(imprint, settings, error)) {
+                                QVERIFY2(peakBytes(imprint, settings) <= kMaxExportBytes, qPrintable(row));
+                            } else {
+                                ++refused;
+                                QVERIFY2(error.contains(QStringLiteral("4 ГБ")), qPrintable(row + QStringLiteral(": ") + error));
+                                QCOMPARE(format, Format::Bmp);
+                            }
+                        }
+        // Only colour BMP files of the largest pages: their header holds the
+        // size in 32 bits.
+        QVERIFY(refused > 0);
+    }
+
+    // A page beyond a limit is refused before a file is made, and the
+    // reason names the limit.
+    void limitsAreRefusedBeforeWriting_data() {
+        QTest::addColumn<StampDesigns>("designs");
+        QTest::addColumn<double>("widthMm");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("limit");
+        StampDesigns designs;
+        designs.round.rings[2].radius = 1;
+        designs.round.rings[1].enabled = false;
+        designs.round.rings[0].enabled = false;
+        // The ring is 3 across, the ink 198: a 500 mm ring makes a 33 m page.
+        QTest::newRow("page beyond 5 m") << designs << 500.0 << int(Format::Pdf) << QStringLiteral("5 м");
+        QTest::newRow("picture beyond its pixels") << designs << 60.0 << int(Format::Png) << QStringLiteral("млн точек");
+        QTest::newRow("BMP beyond 4 GB") << StampDesigns{} << 400.0 << int(Format::Bmp) << QStringLiteral("4 ГБ");
+    }
+
+    void limitsAreRefusedBeforeWriting() {
+        QFETCH(StampDesigns, designs);
+        QFETCH(double, widthMm);
+        QFETCH(int, format);
+        QFETCH(QString, limit);
+        const Imprint imprint = makeImprint(designs, StampKind::Round);
+        Settings settings;
+        settings.widthMm = widthMm;
+        settings.format = Format(format);
+        settings.dpi = kMaxDpi;
+        settings.colour = true;
+        QString error;
+        QVERIFY(!withinLimits(imprint, settings, error));
+        QVERIFY2(error.contains(limit), qPrintable(error));
+        const QString path = dir.filePath(QStringLiteral("refused.") + formatSuffix(settings.format));
+        QString written;
+        QVERIFY(!exportFile(imprint, settings, path, written));
+        QCOMPARE(written, error);
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).filter(QStringLiteral("refused")), QStringList());
+    }
+
+    // A picture too large to be made whole goes to the file row by row:
+    // the file holds what the whole picture would.
+    void largeFileIsWrittenByRows() {
+        Settings settings;
+        settings.format = Format::Tiff;
+        settings.colour = true;
+        settings.dpi = 600;
+        settings.widthMm = 150;  // 3700 x 3700 pixels, 52 MB in colour
+        const Imprint imprint = makeImprint(heavy(), StampKind::Round);
+        PageLayout layout;
+        QString error;
+        QVERIFY(layOutPage(imprint, settings, layout, error));
+        QVERIFY(std::int64_t(layout.width) * layout.height * 4 > kWholePictureBytes);
+        const QString path = dir.filePath(QStringLiteral("large.tif"));
+        QVERIFY2(exportFile(imprint, settings, path, error), qPrintable(error));
+        QImageReader reader(path);
+        const QImage written = reader.read();
+        QVERIFY2(!written.isNull(), qPrintable(reader.errorString()));
+        QCOMPARE(written.size(), QSize(layout.width, layout.height));
+        QCOMPARE(std::lround(written.dotsPerMeterX() * 0.0254), 600L);
+        const QImage whole = decode(encode(imprint, settings, error, Writing::Whole));
+        QCOMPARE(written.convertToFormat(QImage::Format_RGB32), whole.convertToFormat(QImage::Format_RGB32));
     }
 
     void emptyDesignIsRefused() {
