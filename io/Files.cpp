@@ -23,6 +23,8 @@ namespace qg::io {
 
 namespace {
 
+using Contents = std::function<bool(QIODevice&, QString&)>;
+
 // The common failures in the user's language; any other in the system's
 // own words.
 QString reasonFor(int code, const QString& systemText) {
@@ -161,26 +163,56 @@ bool onTemporaryName(const QString& target, const std::function<bool(const QByte
     return false;
 }
 
-bool writeAll(int fd, const QByteArray& bytes, int& code) {
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            code = n < 0 ? errno : 0;
+// The file under way as a device for what writes the contents; it keeps
+// the system's reason for a write it refused.
+class FileDescriptorDevice final : public QIODevice {
+public:
+    explicit FileDescriptorDevice(int fd) : fd_(fd) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+    bool failed() const { return failed_; }
+    int code() const { return code_; }
+    // A writer may come back to fill in what it learns at the end.
+    bool seek(qint64 pos) override {
+        if (::lseek(fd_, static_cast<off_t>(pos), SEEK_SET) < 0) {
+            code_ = errno;
+            failed_ = true;
             return false;
         }
-        written += n;
+        return QIODevice::seek(pos);
     }
-    return true;
-}
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        qint64 written = 0;
+        while (written < size) {
+            const ssize_t n = ::write(fd_, data + written, static_cast<size_t>(size - written));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                code_ = n < 0 ? errno : 0;
+                failed_ = true;
+                return -1;
+            }
+            written += n;
+        }
+        return written;
+    }
+
+private:
+    int fd_;
+    int code_ = 0;
+    bool failed_ = false;
+};
 
 // Writes the contents, gives the file the permissions of the one it
-// replaces, and waits until it is on the disk.
-bool fill(int fd, const QByteArray& bytes, const QString& target, bool replacing, int& code) {
-    if (!writeAll(fd, bytes, code))
+// replaces, and waits until it is on the disk. A failure of the system
+// leaves its code; one the contents gave up on, their reason.
+bool fill(int fd, const Contents& contents, const QString& target, bool replacing, int& code, QString& reason) {
+    FileDescriptorDevice device(fd);
+    if (!contents(device, reason) || device.failed()) {
+        code = device.failed() ? device.code() : -1;
         return false;
+    }
     struct stat st {};
     if (replacing && ::stat(QFile::encodeName(target).constData(), &st) == 0)
         ::fchmod(fd, st.st_mode & 07777);
@@ -217,7 +249,7 @@ enum class Attempt { Done, Failed, Otherwise };
 // then takes the target's name; one that replaces a file takes a temporary
 // name and is renamed over the target. Otherwise where the file system
 // cannot make such a file or name it.
-Attempt writeUnnamed(const QString& target, const QByteArray& bytes, bool replacing, int& code) {
+Attempt writeUnnamed(const QString& target, const Contents& contents, bool replacing, int& code, QString& reason) {
 #ifdef O_TMPFILE
     const int fd = ::open(QFile::encodeName(QFileInfo(target).path()).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
                           replacing ? 0600 : 0666);
@@ -225,7 +257,7 @@ Attempt writeUnnamed(const QString& target, const QByteArray& bytes, bool replac
         code = errno;
         return code == EOPNOTSUPP || code == EISDIR || code == EINVAL ? Attempt::Otherwise : Attempt::Failed;
     }
-    if (!fill(fd, bytes, target, replacing, code)) {
+    if (!fill(fd, contents, target, replacing, code, reason)) {
         ::close(fd);
         return Attempt::Failed;
     }
@@ -247,16 +279,17 @@ Attempt writeUnnamed(const QString& target, const QByteArray& bytes, bool replac
     return commit(temporary, target, code) ? Attempt::Done : Attempt::Failed;
 #else
     Q_UNUSED(target);
-    Q_UNUSED(bytes);
+    Q_UNUSED(contents);
     Q_UNUSED(replacing);
     Q_UNUSED(code);
+    Q_UNUSED(reason);
     return Attempt::Otherwise;
 #endif
 }
 
 // The contents go to a file under a temporary name beside the target,
 // which is renamed over the target once it is complete.
-Attempt writeNamed(const QString& target, const QByteArray& bytes, bool replacing, int& code) {
+Attempt writeNamed(const QString& target, const Contents& contents, bool replacing, int& code, QString& reason) {
     int fd = -1;
     QString temporary;
     const auto create = [&](const QByteArray& name) {
@@ -265,7 +298,7 @@ Attempt writeNamed(const QString& target, const QByteArray& bytes, bool replacin
     };
     if (!onTemporaryName(target, create, temporary, code))
         return Attempt::Failed;
-    const bool written = fill(fd, bytes, target, replacing, code);
+    const bool written = fill(fd, contents, target, replacing, code, reason);
     if (!closeFile(fd, code) || !written) {
         ::unlink(QFile::encodeName(temporary).constData());
         return Attempt::Failed;
@@ -276,24 +309,30 @@ Attempt writeNamed(const QString& target, const QByteArray& bytes, bool replacin
 // The target is replaced only once the new contents are complete and on
 // the disk; on any failure the old file stays as it was and no temporary
 // file is left.
-bool writeReplacing(const QString& path, const QByteArray& bytes, QString& error) {
+bool writeReplacing(const QString& path, const Contents& contents, QString& error) {
     const QString target = finalTarget(path);
     const bool replacing = QFileInfo::exists(target);
     int code = 0;
-    Attempt attempt = writeUnnamed(target, bytes, replacing, code);
+    QString reason;
+    Attempt attempt = writeUnnamed(target, contents, replacing, code, reason);
     if (attempt == Attempt::Otherwise)
-        attempt = writeNamed(target, bytes, replacing, code);
+        attempt = writeNamed(target, contents, replacing, code, reason);
     if (attempt != Attempt::Done)
-        error = reasonFor(code, QString());
+        error = code == -1 ? reason : reasonFor(code, QString());
     return attempt == Attempt::Done;
 }
 
 #else
 
-bool writeReplacing(const QString& path, const QByteArray& bytes, QString& error) {
+bool writeReplacing(const QString& path, const Contents& contents, QString& error) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         error = file.errorString();
+        return false;
+    }
+    QString reason;
+    if (!contents(file, reason) || !file.commit()) {
+        error = file.error() != QFileDevice::NoError ? file.errorString() : reason;
         file.cancelWriting();
         return false;
     }
@@ -317,7 +356,8 @@ bool writeWholeFile(const QString& path, const QByteArray& bytes, QString& error
         error = notRegularFile(path);
         return false;
     }
-    return writeReplacing(path, bytes, error);
+    return writeReplacing(
+        path, [&bytes](QIODevice& file, QString&) { return file.write(bytes) == bytes.size(); }, error);
 }
 
 bool prepareFolder(const QString& folder, bool create, QString& error) {
@@ -352,29 +392,12 @@ bool prepareFolder(const QString& folder, bool create, QString& error) {
     return true;
 }
 
-bool writeWholeFileFrom(const QString& path, const std::function<bool(QIODevice&, QString&)>& fill,
-                        QString& error) {
-    if (isSpecialFile(QFileInfo(path))) {
+bool writeWholeFileFrom(const QString& path, const Contents& fill, QString& error) {
+    if (isSpecialFile(path)) {
         error = notRegularFile(path);
         return false;
     }
-    // Unbuffered, as above: `fill` writes in large pieces.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        error = file.errorString();
-        return false;
-    }
-    QString reason;
-    if (!fill(file, reason)) {
-        error = file.error() != QFileDevice::NoError ? file.errorString() : reason;
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeReplacing(path, fill, error);
 }
 
 QString fileExtension(const QString& fileName) {
