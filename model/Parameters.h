@@ -70,7 +70,9 @@ struct RingTextLayout {
     // room between the letters widens or narrows evenly to fill it. 0 (or
     // any other value): the text takes its own length.
     double span = 0;
-    // Extra room between letters, in preview pixels; may be negative.
+    // Extra room between letters, in preview pixels; may be negative. Over
+    // a span the room is whatever fills it, and a fitted text keeps at
+    // least this much.
     double tracking = 0;
     // Reads counter-clockwise with the tops of the letters towards the
     // centre, for a text along the bottom; the letters stay inside the

@@ -178,13 +178,16 @@ void InkSurface::drawTexts(std::span<const TextRun> runs) {
     std::vector<InkOp> cells;
     std::vector<InkOp> glyphs;
     for (const TextRun& run : runs) {
-        const FontFace& face = fonts_.face(run.font);
+        const FontFace& face = fonts_.face(run.font, run.place.emPixels);
         const Shaped shaped = shapeText(face, run.text);
         if (shaped.glyphs.isEmpty())
             continue;
-        const QTransform frame = textFrame(static_cast<long double>(run.x), static_cast<long double>(run.y),
-                                           textTurn(run.angle));
+        const QTransform frame =
+            run.place.exact ? textFrameAt(run.place.x, run.place.y, run.place.turn)
+                            : textFrame(static_cast<long double>(run.x), static_cast<long double>(run.y),
+                                        textTurn(run.angle));
         InkOp cell;
+        cell.character = run.place.index;
         cell.color = run.brush;
         cell.paper = colourToArgb(run.brush) == colourToArgb(background_);
         QPainterPath box;
@@ -200,6 +203,7 @@ void InkSurface::drawTexts(std::span<const TextRun> runs) {
             glyph.translate(static_cast<double>(shaped.starts[static_cast<std::size_t>(i)]), face.ascent);
             glyph.setFillRule(Qt::WindingFill);
             InkOp op;
+            op.character = run.place.index;
             op.color = run.font.color;
             op.paper = paperText;
             op.path = frame.map(glyph);
@@ -210,6 +214,7 @@ void InkSurface::drawTexts(std::span<const TextRun> runs) {
             QPainterPath line;
             line.addRect(QRectF(0, face.ascent + at - thickness / 2, static_cast<double>(shaped.width), thickness));
             InkOp op;
+            op.character = run.place.index;
             op.color = run.font.color;
             op.paper = paperText;
             op.path = frame.map(line);
