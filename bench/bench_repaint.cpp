@@ -141,6 +141,22 @@ int main(int argc, char** argv) {
                                                                  for (int k = 0; k < 3; ++k)
                                                                      d.round.lines[k].angle = i;
                                                              }));
+        // The same ring texts spaced by the widths of their letters, round
+        // the whole ring and fitted to it.
+        StampDesigns glyphs = designs;
+        for (RingTextLayout& layout : glyphs.round.ringLayouts) {
+            layout.spacing = RingSpacing::Glyphs;
+            layout.span = 360;
+            layout.fit = true;
+        }
+        Canvas spaced;
+        report("heavy, glyph spacing, 360, fit", timeRepaints(spaced, glyphs, ActivePage::Round, repaints));
+        // A keystroke in a ring text: the text is shaped and fitted anew.
+        Canvas typed;
+        report("heavy, glyph spacing, typing", timeRepaints(typed, glyphs, ActivePage::Round, 200,
+                                                            [](StampDesigns& d, int i) {
+                                                                d.round.lines[0].text[i % 60] = QChar(u'А' + i % 32);
+                                                            }));
     }
     {
         Canvas canvas;

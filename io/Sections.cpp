@@ -1,9 +1,12 @@
 #include "LineReader.h"
 #include "StampFile.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 namespace qg::io {
@@ -57,6 +60,23 @@ struct LineEntry {
     Field<P, bool> flag;
 };
 
+// A setting kept after the fixed lines as one "Key: value" line of its
+// own, written only when it differs from its default. Reading a whole file
+// first puts every such setting back to its default and then applies the
+// lines it finds by their keys, in any order; a value the program does not
+// know reads as the default and never damages the file.
+template <typename P>
+struct OptionalLine {
+    QString key;
+    std::size_t index = 0;
+    // The bytes of the value to write (a text through valueBytes);
+    // nothing when the setting is at its default.
+    std::optional<QByteArray> (*value)(const P&, std::size_t) = nullptr;
+    // Takes the value part of the line (the line without its key).
+    void (*apply)(QStringView, P&, std::size_t) = nullptr;
+    void (*reset)(P&, std::size_t) = nullptr;
+};
+
 template <typename P>
 class LineMap {
 public:
@@ -80,13 +100,22 @@ public:
     // are written in order too, but a reader finds them by their keys.
     void endFixedLines() { fixedCount_ = lines_.size(); }
 
+    // A setting written after everything above, in the order of these
+    // calls, and only when it is not at its default.
+    void optional(const QString& key, std::size_t index, std::optional<QByteArray> (*value)(const P&, std::size_t),
+                  void (*apply)(QStringView, P&, std::size_t), void (*reset)(P&, std::size_t)) {
+        optional_.push_back({key, index, value, apply, reset});
+    }
+
     const std::vector<LineEntry<P>>& lines() const { return lines_; }
+    const std::vector<OptionalLine<P>>& optionalLines() const { return optional_; }
     std::size_t fixedCount() const { return fixedCount_ ? fixedCount_ : lines_.size(); }
     bool hasKeyedLines() const { return fixedCount() < lines_.size(); }
 
 private:
     std::vector<LineEntry<P>> lines_;
     std::size_t fixedCount_ = 0;
+    std::vector<OptionalLine<P>> optional_;
 };
 
 QString keyed(const char* pattern, std::size_t n) {
@@ -137,6 +166,148 @@ void addPlacedTextBlock(LineMap<P>& map, std::size_t i) {
     map.number(
         QStringLiteral("A: "), i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].angle; });
     addLineSwitch(map, i);
+}
+
+// ---- Font styles ----
+//
+// A text line's style is kept after the fixed lines as "Line<n>Style: "
+// followed by the words of its styles, for example "Line2Style: bold
+// italic". A line in the regular style has no such line, so a design
+// without styles writes the fixed lines alone.
+
+struct StyleWord {
+    const char* word;
+    bool LineFont::*flag;
+};
+
+constexpr std::array<StyleWord, 4> kStyleWords = {{
+    {"bold", &LineFont::bold},
+    {"italic", &LineFont::italic},
+    {"underline", &LineFont::underline},
+    {"strikeout", &LineFont::strikeOut},
+}};
+
+bool isStyled(const LineFont& font) {
+    return std::any_of(kStyleWords.begin(), kStyleWords.end(),
+                       [&](const StyleWord& s) { return font.*s.flag; });
+}
+
+void clearStyle(LineFont& font) {
+    for (const StyleWord& s : kStyleWords)
+        font.*s.flag = false;
+}
+
+QByteArray styleValue(const LineFont& font) {
+    QByteArray out;
+    for (const StyleWord& s : kStyleWords) {
+        if (!(font.*s.flag))
+            continue;
+        if (!out.isEmpty())
+            out += ' ';
+        out += s.word;
+    }
+    return out;
+}
+
+// Words the program does not know are passed over.
+void applyStyle(QStringView value, LineFont& font) {
+    clearStyle(font);
+    const QStringList words = value.toString().simplified().split(u' ', Qt::SkipEmptyParts);
+    for (const QString& word : words) {
+        for (const StyleWord& s : kStyleWords) {
+            if (word.compare(QLatin1StringView(s.word), Qt::CaseInsensitive) == 0)
+                font.*s.flag = true;
+        }
+    }
+}
+
+template <typename P>
+void addStyleLines(LineMap<P>& map) {
+    for (std::size_t i = 0; i < 6; ++i) {
+        map.optional(
+            keyed("Line%1Style: ", i + 1), i,
+            [](const P& p, std::size_t k) -> std::optional<QByteArray> {
+                const LineFont& font = p.lines[k].font;
+                return isStyled(font) ? std::optional(styleValue(font)) : std::nullopt;
+            },
+            [](QStringView value, P& p, std::size_t k) { applyStyle(value, p.lines[k].font); },
+            [](P& p, std::size_t k) { clearStyle(p.lines[k].font); });
+    }
+}
+
+// ---- Ring text layout ----
+//
+// How a ring text of the round seal is laid out, after the styles, five
+// lines a text in this order: "Line<n>Spacing: glyphs", "Line<n>Span: ",
+// "Line<n>Tracking: " (numbers with a point, in their shortest form),
+// "Line<n>Reverse: True" and "Line<n>Fit: True". A text in equal spacing
+// with nothing else set has none of them.
+
+QByteArray shortestNumber(double value) {
+    return QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+double numberOr(QStringView value, bool (*valid)(double), double fallback) {
+    bool ok = false;
+    const double number = value.trimmed().toDouble(&ok);
+    return ok && valid(number) ? number : fallback;
+}
+
+bool isWord(QStringView value, const char* word) {
+    return value.trimmed().compare(QLatin1StringView(word), Qt::CaseInsensitive) == 0;
+}
+
+void addRingLayoutLines(LineMap<RoundSealParameters>& map) {
+    using P = RoundSealParameters;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto reset = [](P& p, std::size_t k) { p.ringLayouts[k] = RingTextLayout{}; };
+        map.optional(
+            keyed("Line%1Spacing: ", i + 1), i,
+            [](const P& p, std::size_t k) -> std::optional<QByteArray> {
+                if (p.ringLayouts[k].spacing == RingSpacing::Equal)
+                    return std::nullopt;
+                return QByteArray("glyphs");
+            },
+            [](QStringView value, P& p, std::size_t k) {
+                p.ringLayouts[k].spacing = isWord(value, "glyphs") ? RingSpacing::Glyphs : RingSpacing::Equal;
+            },
+            reset);
+        map.optional(
+            keyed("Line%1Span: ", i + 1), i,
+            [](const P& p, std::size_t k) -> std::optional<QByteArray> {
+                const double span = p.ringLayouts[k].span;
+                return span == RingTextLayout{}.span ? std::nullopt : std::optional(shortestNumber(span));
+            },
+            [](QStringView value, P& p, std::size_t k) {
+                p.ringLayouts[k].span = numberOr(value, &isRingSpan, RingTextLayout{}.span);
+            },
+            reset);
+        map.optional(
+            keyed("Line%1Tracking: ", i + 1), i,
+            [](const P& p, std::size_t k) -> std::optional<QByteArray> {
+                const double tracking = p.ringLayouts[k].tracking;
+                return tracking == RingTextLayout{}.tracking ? std::nullopt
+                                                             : std::optional(shortestNumber(tracking));
+            },
+            [](QStringView value, P& p, std::size_t k) {
+                p.ringLayouts[k].tracking = numberOr(value, &isRingTracking, RingTextLayout{}.tracking);
+            },
+            reset);
+        map.optional(
+            keyed("Line%1Reverse: ", i + 1), i,
+            [](const P& p, std::size_t k) -> std::optional<QByteArray> {
+                return p.ringLayouts[k].reverse ? std::optional(QByteArray("True")) : std::nullopt;
+            },
+            [](QStringView value, P& p, std::size_t k) { p.ringLayouts[k].reverse = isWord(value, "True"); },
+            reset);
+        map.optional(
+            keyed("Line%1Fit: ", i + 1), i,
+            [](const P& p, std::size_t k) -> std::optional<QByteArray> {
+                return p.ringLayouts[k].fit ? std::optional(QByteArray("True")) : std::nullopt;
+            },
+            [](QStringView value, P& p, std::size_t k) { p.ringLayouts[k].fit = isWord(value, "True"); },
+            reset);
+    }
 }
 
 LineMap<RoundSealParameters> buildRoundSealMap() {
@@ -197,6 +368,8 @@ LineMap<RoundSealParameters> buildRoundSealMap() {
         map.number(
             keyed("CenterDegree%1: ", i - 2), i,
             [](auto& p, std::size_t k) -> auto& { return p.lines[k].angle; });
+    addStyleLines(map);
+    addRingLayoutLines(map);
     return map;
 }
 
@@ -230,6 +403,7 @@ LineMap<TriangleSealParameters> buildTriangleSealMap() {
         if (f < 2)
             map.blank();
     }
+    addStyleLines(map);
     return map;
 }
 
@@ -273,6 +447,7 @@ LineMap<RectStampParameters> buildRectStampMap() {
         if (s < 2)
             map.blank();
     }
+    addStyleLines(map);
     return map;
 }
 
@@ -304,69 +479,6 @@ QByteArray valueBytes(QStringView text) {
     return bytes;
 }
 
-// ---- Font styles ----
-//
-// A text line's style is kept after the fixed lines as "Line<n>Style: "
-// followed by the words of its styles, for example "Line2Style: bold
-// italic". A line in the regular style has no such line, so a design
-// without styles writes the fixed lines alone.
-
-struct StyleWord {
-    const char* word;
-    bool LineFont::*flag;
-};
-
-constexpr std::array<StyleWord, 4> kStyleWords = {{
-    {"bold", &LineFont::bold},
-    {"italic", &LineFont::italic},
-    {"underline", &LineFont::underline},
-    {"strikeout", &LineFont::strikeOut},
-}};
-
-const std::array<QString, 6>& styleKeys() {
-    static const std::array<QString, 6> keys = [] {
-        std::array<QString, 6> k;
-        for (std::size_t i = 0; i < k.size(); ++i)
-            k[i] = keyed("Line%1Style: ", i + 1);
-        return k;
-    }();
-    return keys;
-}
-
-bool isStyled(const LineFont& font) {
-    return std::any_of(kStyleWords.begin(), kStyleWords.end(),
-                       [&](const StyleWord& s) { return font.*s.flag; });
-}
-
-void clearStyle(LineFont& font) {
-    for (const StyleWord& s : kStyleWords)
-        font.*s.flag = false;
-}
-
-QByteArray styleValue(const LineFont& font) {
-    QByteArray out;
-    for (const StyleWord& s : kStyleWords) {
-        if (!(font.*s.flag))
-            continue;
-        if (!out.isEmpty())
-            out += ' ';
-        out += s.word;
-    }
-    return out;
-}
-
-// Words the program does not know are passed over.
-void applyStyle(QStringView value, LineFont& font) {
-    clearStyle(font);
-    const QStringList words = value.toString().simplified().split(u' ', Qt::SkipEmptyParts);
-    for (const QString& word : words) {
-        for (const StyleWord& s : kStyleWords) {
-            if (word.compare(QLatin1StringView(s.word), Qt::CaseInsensitive) == 0)
-                font.*s.flag = true;
-        }
-    }
-}
-
 template <typename P>
 QByteArray writeSection(const LineMap<P>& map, const P& record) {
     QByteArray out;
@@ -390,17 +502,18 @@ QByteArray writeSection(const LineMap<P>& map, const P& record) {
         }
         out += "\r\n";
     }
-    // The styles come last. A kind with nothing after its fixed lines
-    // starts them with an empty line, as the round seal's angles start.
+    // The settings away from their defaults come last. A kind with nothing
+    // after its fixed lines starts them with an empty line, as the round
+    // seal's angles start.
     bool separated = map.hasKeyedLines();
-    for (std::size_t i = 0; i < record.lines.size(); ++i) {
-        const LineFont& font = record.lines[i].font;
-        if (!isStyled(font))
+    for (const OptionalLine<P>& line : map.optionalLines()) {
+        const std::optional<QByteArray> value = line.value(record, line.index);
+        if (!value)
             continue;
         if (!separated)
             out += "\r\n";
         separated = true;
-        out += toCp1251(styleKeys()[i]) + styleValue(font) + "\r\n";
+        out += toCp1251(line.key) + *value + "\r\n";
     }
     return out;
 }
@@ -439,10 +552,9 @@ void applyKeyedLine(const LineMap<P>& map, QStringView line, P& into) {
             return;
         }
     }
-    const auto& keys = styleKeys();
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        if (line.startsWith(keys[i])) {
-            applyStyle(line.sliced(keys[i].size()), into.lines[i].font);
+    for (const OptionalLine<P>& optional : map.optionalLines()) {
+        if (line.startsWith(optional.key)) {
+            optional.apply(line.sliced(optional.key.size()), into, optional.index);
             return;
         }
     }
@@ -452,9 +564,10 @@ void applyKeyedLine(const LineMap<P>& map, QStringView line, P& into) {
 // a line is damaged. The reader stops at the first damaged line; whatever
 // came before it, and its own result, stay applied.
 //
-// A file that holds every fixed line holds the whole design: its lines are
-// in the regular style unless a style line says otherwise. A file that ends
-// earlier leaves the styles, like every setting it lacks, as they were.
+// A file that holds every fixed line holds the whole design: whatever is
+// kept on optional lines (the styles, the layout of ring texts) is at its
+// default unless a line says otherwise. A file that ends earlier leaves
+// those, like every setting it lacks, as they were.
 template <typename P>
 ReadResult readSection(const LineMap<P>& map, const QByteArray& bytes, P& into) {
     const auto& lines = map.lines();
@@ -473,8 +586,8 @@ ReadResult readSection(const LineMap<P>& map, const QByteArray& bytes, P& into) 
     if (number < fixedCount)
         return ReadResult{};
 
-    for (TextLineSettings& line : into.lines)
-        clearStyle(line.font);
+    for (const OptionalLine<P>& optional : map.optionalLines())
+        optional.reset(into, optional.index);
     while (!reader.atEnd())
         applyKeyedLine(map, reader.next(), into);
     return ReadResult{};

@@ -1,5 +1,7 @@
 #include "Parameters.h"
 
+#include <cmath>
+
 namespace qg {
 
 LineFont startupFont() {
@@ -88,6 +90,14 @@ RectStampParameters defaultRectStamp() {
                   SegmentSettings{true, Point{7, 37}, Point{192, 162}, 1, kNoneColour}};
     p.innerLine = SegmentSettings{true, Point{20, 70}, Point{180, 70}, 2, kNoneColour};
     return p;
+}
+
+bool isRingSpan(double degrees) {
+    return degrees >= kMinRingSpan && degrees <= kMaxRingSpan;
+}
+
+bool isRingTracking(double pixels) {
+    return std::isfinite(pixels) && std::fabs(pixels) <= kMaxRingTracking;
 }
 
 TColor backgroundColour(const StampDesigns& designs, ActivePage page) {

@@ -55,11 +55,51 @@ struct EmblemSettings {
     friend bool operator==(const EmblemSettings&, const EmblemSettings&) = default;
 };
 
+// How a ring text of the round seal is spread round its circle.
+enum class RingSpacing : std::uint8_t {
+    Equal,   // in equal steps over the whole circle, the first character at the angle
+    Glyphs,  // by the widths of the letters, the angle at the middle of the text
+};
+
+// How a ring text is laid out beyond its line's own settings. The defaults
+// spread it in equal steps; everything but the spacing counts in glyph
+// spacing only.
+struct RingTextLayout {
+    RingSpacing spacing = RingSpacing::Equal;
+    // The arc the text fills, in degrees (kMinRingSpan..kMaxRingSpan): the
+    // room between the letters widens or narrows evenly to fill it. 0 (or
+    // any other value): the text takes its own length.
+    double span = 0;
+    // Extra room between letters, in preview pixels; may be negative. Over
+    // a span the room is whatever fills it, and a fitted text keeps at
+    // least this much.
+    double tracking = 0;
+    // Reads counter-clockwise with the tops of the letters towards the
+    // centre, for a text along the bottom; the letters stay inside the
+    // circle, their feet on it.
+    bool reverse = false;
+    // A text too long for its arc (or for the whole ring) is drawn in a
+    // font just small enough to fit; the stored size is kept.
+    bool fit = false;
+    friend bool operator==(const RingTextLayout&, const RingTextLayout&) = default;
+};
+
+inline constexpr double kMinRingSpan = 1;
+inline constexpr double kMaxRingSpan = 360;
+inline constexpr double kMaxRingTracking = 1000;
+
+// Whether a value is one a ring text's span or tracking may take; the
+// drawing takes any other as the default, and a design file reads it so.
+bool isRingSpan(double degrees);
+bool isRingTracking(double pixels);
+
 // Lines 0..2 are the ring texts (radius, angle), 3..5 the centre lines
 // (x, y, angle).
 struct RoundSealParameters {
     TColor background = kWhite;
     TextLines lines;
+    // The layout of ring texts 1..3 (lines 0..2).
+    std::array<RingTextLayout, 3> ringLayouts;
     std::array<RingSettings, 3> rings;
     EmblemSettings emblem;
     friend bool operator==(const RoundSealParameters&, const RoundSealParameters&) = default;

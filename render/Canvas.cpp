@@ -230,7 +230,7 @@ bool Canvas::Impl::prepare(const TextRun& textRun, Tile& placed) {
     const std::int64_t x = textRun.x;
     const std::int64_t y = textRun.y;
     bool dropped = false;
-    const FontFace& face = fonts.face(textRun.font, &dropped);
+    const FontFace& face = fonts.face(textRun.font, textRun.place.emPixels, &dropped);
     if (dropped) {
         tiles.clear();
         tileBytes = 0;

@@ -243,13 +243,16 @@ void InkSurface::drawTexts(std::span<const TextRun> runs) {
     std::vector<InkOp> cells;
     std::vector<InkOp> glyphs;
     for (const TextRun& run : runs) {
-        const FontFace& face = fonts_.face(run.font);
+        const FontFace& face = fonts_.face(run.font, run.place.emPixels);
         const Shaped shaped = shapeText(face, run.text);
         if (shaped.glyphs.isEmpty())
             continue;
-        const QTransform frame = textFrame(static_cast<long double>(run.x), static_cast<long double>(run.y),
-                                           textTurn(run.angle));
+        const QTransform frame =
+            run.place.exact ? textFrameAt(run.place.x, run.place.y, run.place.turn)
+                            : textFrame(static_cast<long double>(run.x), static_cast<long double>(run.y),
+                                        textTurn(run.angle));
         InkOp cell;
+        cell.character = run.place.index;
         cell.color = run.brush;
         cell.paper = colourToArgb(run.brush) == colourToArgb(background_);
         QPainterPath box;
@@ -265,6 +268,7 @@ void InkSurface::drawTexts(std::span<const TextRun> runs) {
             glyph.translate(static_cast<double>(shaped.starts[static_cast<std::size_t>(i)]), face.ascent);
             glyph.setFillRule(Qt::WindingFill);
             InkOp op;
+            op.character = run.place.index;
             op.color = run.font.color;
             op.paper = paperText;
             op.path = frame.map(glyph);
@@ -276,6 +280,7 @@ void InkSurface::drawTexts(std::span<const TextRun> runs) {
             QPainterPath line;
             line.addRect(QRectF(0, rows.top, static_cast<double>(shaped.width), rows.count));
             InkOp op;
+            op.character = run.place.index;
             op.color = run.font.color;
             op.paper = paperText;
             op.path = frame.map(line);

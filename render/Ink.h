@@ -37,6 +37,10 @@ struct PictureInk {
 
 struct InkOp {
     ElementTag element;
+    // For the ink of a text laid out a character at a time (a ring text):
+    // where its character stands in the text, so that the characters of one
+    // text can be told apart; -1 otherwise.
+    int character = -1;
     TColor color = 0;
     // Painted in the background colour: it covers what lies beneath and
     // leaves paper there.

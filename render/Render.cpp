@@ -2,6 +2,7 @@
 
 #include "Emblem.h"
 #include "Geometry.h"
+#include "RingText.h"
 
 #include <initializer_list>
 
@@ -30,7 +31,8 @@ void printPlacedLine(StampSurface& canvas, const TextLineSettings& line, Element
 // are painted as one group (all cells, then all glyphs), so that a crowded
 // text does not erase its own letters. A text longer than the circle has
 // whole degrees puts several characters at one place: each different
-// character is drawn there once.
+// character is drawn there once. Each character is known by its place in
+// the text.
 void printRingText(StampSurface& canvas, const TextLineSettings& line, ElementTag tag) {
     if (!line.enabled || line.text.isEmpty())
         return;
@@ -53,7 +55,9 @@ void printRingText(StampSurface& canvas, const TextLineSettings& line, ElementTa
             continue;
         }
         drawnHere += characters[i];
-        canvas.textOut(place.x, place.y, place.angle, QStringView(characters + i, 1));
+        CharacterPlace where;
+        where.index = static_cast<int>(i);
+        canvas.characterOut(place.x, place.y, place.angle, QStringView(characters + i, 1), where);
     }
     canvas.endTextGroup();
     canvas.setFont(saved);
@@ -131,8 +135,14 @@ void PrintText(StampSurface& canvas, const LineFont& font, std::uint16_t angle, 
 }
 
 void Page1Stamp(StampSurface& canvas, const RoundSealParameters& seal) {
-    for (int k = 0; k < 3; ++k)
-        printRingText(canvas, seal.lines[k], {ElementKind::RingText, k + 1});
+    for (int k = 0; k < 3; ++k) {
+        const ElementTag tag{ElementKind::RingText, k + 1};
+        const RingTextLayout& layout = seal.ringLayouts[static_cast<std::size_t>(k)];
+        if (layout.spacing == RingSpacing::Glyphs)
+            printGlyphRingText(canvas, seal.lines[k], layout, tag);
+        else
+            printRingText(canvas, seal.lines[k], tag);
+    }
     for (int k = 3; k < 6; ++k)
         printPlacedLine(canvas, seal.lines[k], {ElementKind::CentreLine, k - 2});
     for (int k = 0; k < 3; ++k) {

@@ -3,6 +3,7 @@
 #include "Emblem.h"
 
 #include <algorithm>
+#include <cmath>
 #include <initializer_list>
 #include <utility>
 
@@ -128,10 +129,21 @@ void StampSurface::drawBitmap(std::int64_t x, std::int64_t y, const QImage& pict
 }
 
 void StampSurface::textOut(std::int64_t x, std::int64_t y, std::uint16_t angle, QStringView text) {
+    characterOut(x, y, angle, text, CharacterPlace{});
+}
+
+void StampSurface::characterOut(std::int64_t x, std::int64_t y, std::uint16_t angle, QStringView text,
+                                const CharacterPlace& place) {
     flushPath();
     if (text.isEmpty() || suspended_)
         return;
-    TextRun run{bounded(x), bounded(y), angle, text.toString(), font_, brushColor_};
+    TextRun run{bounded(x), bounded(y), angle, text.toString(), font_, brushColor_, place};
+    if (run.place.exact) {
+        const double limit = static_cast<double>(kCoordinateLimit);
+        run.place.x = std::isfinite(run.place.x) ? std::clamp(run.place.x, -limit, limit) : static_cast<double>(run.x);
+        run.place.y = std::isfinite(run.place.y) ? std::clamp(run.place.y, -limit, limit) : static_cast<double>(run.y);
+        run.place.turn = std::isfinite(run.place.turn) ? std::fmod(run.place.turn, 360.0) : angle % 360;
+    }
     if (grouping_) {
         group_.push_back(std::move(run));
         return;

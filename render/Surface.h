@@ -39,6 +39,23 @@ struct ElementTag {
     friend bool operator==(const ElementTag&, const ElementTag&) = default;
 };
 
+// What more there is to one character of a text laid out a character at a
+// time (a ring text) than the whole pixels and degrees it is drawn at.
+struct CharacterPlace {
+    // Where the character stands in its line's text.
+    int index = -1;
+    // The em height, in preview pixels, of the font it is drawn in, in place
+    // of the one the font's size gives (0: the size's).
+    double emPixels = 0;
+    // When `exact`: its reference point and its turn (degrees
+    // counter-clockwise) before they were rounded for the preview. Targets
+    // drawn at a larger scale place it there.
+    bool exact = false;
+    double x = 0;
+    double y = 0;
+    double turn = 0;
+};
+
 // One text handed to the text primitive, with the state it is drawn in.
 struct TextRun {
     std::int64_t x = 0;
@@ -47,6 +64,7 @@ struct TextRun {
     QString text;
     LineFont font;
     TColor brush = kWhite;
+    CharacterPlace place;
 };
 
 // A run of straight lines drawn in one pen.
@@ -119,6 +137,10 @@ public:
     // corner. The cell (advance width x font height) is painted in the brush
     // colour first, then the glyphs in the font's colour.
     void textOut(std::int64_t x, std::int64_t y, std::uint16_t angle, QStringView text);
+    // One character of a text laid out a character at a time, drawn like
+    // textOut at (x, y) and the angle, and at `place` where that says more.
+    void characterOut(std::int64_t x, std::int64_t y, std::uint16_t angle, QStringView text,
+                      const CharacterPlace& place);
 
     // The texts given between these two calls are painted as one: first the
     // cells of all of them, then all their glyphs, so that none of them

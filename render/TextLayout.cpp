@@ -92,12 +92,18 @@ void decide(FontFace& face) {
 }  // namespace
 
 const FontFace& FontBook::face(const LineFont& lineFont, bool* dropped) {
+    return face(lineFont, 0, dropped);
+}
+
+const FontFace& FontBook::face(const LineFont& lineFont, double emPixels, bool* dropped) {
     if (dropped)
         *dropped = false;
-    if (last_ && last_->lineFont == lineFont)
+    if (!(emPixels > 0))
+        emPixels = 0;
+    if (last_ && last_->emPixels == emPixels && last_->lineFont == lineFont)
         return *last_;
     for (const auto& entry : faces_) {
-        if (entry->lineFont == lineFont) {
+        if (entry->emPixels == emPixels && entry->lineFont == lineFont) {
             last_ = entry.get();
             return *entry;
         }
@@ -107,26 +113,34 @@ const FontFace& FontBook::face(const LineFont& lineFont, bool* dropped) {
         if (dropped)
             *dropped = true;
     }
-    auto entry = std::make_unique<FontFace>();
-    entry->lineFont = lineFont;
+    auto entry = std::make_unique<FontFace>(makeFontFace(lineFont, emPixels));
     entry->id = nextId_++;
-    const int pixels = fontPixelSize(lineFont.size);
-    entry->raw = rawFontFor(lineFont, pixels);
-    if (lineFont.size < 0 && entry->raw.isValid()) {
-        // A negative size gives the height of the whole cell, internal
-        // leading included, so the em is that much smaller.
-        const qreal cell = entry->raw.ascent() + entry->raw.descent();
-        if (cell > 0)
-            entry->raw.setPixelSize(pixels * pixels / cell);
-    }
-    // Whole pixels, rounded up so that descenders stay inside the cell.
-    entry->ascent = entry->raw.isValid() ? static_cast<int>(std::ceil(entry->raw.ascent() - 0.01)) : 0;
-    entry->descent = entry->raw.isValid() ? static_cast<int>(std::ceil(entry->raw.descent() - 0.01)) : 0;
-    entry->textColour = QColor::fromRgb(colourToArgb(lineFont.color));
-    decide(*entry);
     faces_.push_back(std::move(entry));
     last_ = faces_.back().get();
     return *last_;
+}
+
+FontFace makeFontFace(const LineFont& lineFont, double emPixels) {
+    FontFace face;
+    face.lineFont = lineFont;
+    face.emPixels = emPixels > 0 ? emPixels : 0;
+    const int pixels = fontPixelSize(lineFont.size);
+    face.raw = rawFontFor(lineFont, pixels);
+    if (face.emPixels > 0 && face.raw.isValid()) {
+        face.raw.setPixelSize(std::clamp<double>(face.emPixels, kMinFontPixels, kMaxFontPixels));
+    } else if (lineFont.size < 0 && face.raw.isValid()) {
+        // A negative size gives the height of the whole cell, internal
+        // leading included, so the em is that much smaller.
+        const qreal cell = face.raw.ascent() + face.raw.descent();
+        if (cell > 0)
+            face.raw.setPixelSize(pixels * pixels / cell);
+    }
+    // Whole pixels, rounded up so that descenders stay inside the cell.
+    face.ascent = face.raw.isValid() ? static_cast<int>(std::ceil(face.raw.ascent() - 0.01)) : 0;
+    face.descent = face.raw.isValid() ? static_cast<int>(std::ceil(face.raw.descent() - 0.01)) : 0;
+    face.textColour = QColor::fromRgb(colourToArgb(lineFont.color));
+    decide(face);
+    return face;
 }
 
 QRawFont outlineFont(const FontFace& face) {
@@ -187,6 +201,20 @@ void turnDirection(int turn, long double& c, long double& s) {
             c = std::cos(turn * kDegree);
             s = std::sin(turn * kDegree);
     }
+}
+
+QTransform textFrameAt(long double x, long double y, long double turn) {
+    const long double whole = std::round(turn);
+    if (whole == turn && std::fabs(whole) < 1e9L) {
+        const int degrees = static_cast<int>(std::fmod(whole, 360.0L));
+        return textFrame(x, y, degrees < 0 ? degrees + 360 : degrees);
+    }
+    const long double c = std::cos(turn * kDegree);
+    const long double s = std::sin(turn * kDegree);
+    const long double pivotX = 0.5L - 0.5L * (c + s);
+    const long double pivotY = 0.5L - 0.5L * (c - s);
+    return QTransform(static_cast<double>(c), static_cast<double>(-s), static_cast<double>(s),
+                      static_cast<double>(c), static_cast<double>(x + pivotX), static_cast<double>(y + pivotY));
 }
 
 QTransform textFrame(long double x, long double y, int turn) {

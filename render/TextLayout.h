@@ -28,6 +28,7 @@ struct CellRows {
 // A line font made ready for drawing.
 struct FontFace {
     LineFont lineFont;
+    double emPixels = 0;  // the em height asked for in place of the size's; 0: the size's
     std::uint64_t id = 0;  // unique for the life of the book that made it
     QRawFont raw;
     int ascent = 0;   // whole pixels, rounded up
@@ -57,12 +58,18 @@ public:
     // before (returns true in `dropped` then), so references do not outlive
     // the next call.
     const FontFace& face(const LineFont& lineFont, bool* dropped = nullptr);
+    // The same with an em height of `emPixels` preview pixels in place of
+    // the one its size gives (when above 0).
+    const FontFace& face(const LineFont& lineFont, double emPixels, bool* dropped = nullptr);
 
 private:
     std::vector<std::unique_ptr<FontFace>> faces_;
     FontFace* last_ = nullptr;
     std::uint64_t nextId_ = 1;
 };
+
+// A face made afresh, outside any book (its id is 0).
+FontFace makeFontFace(const LineFont& lineFont, double emPixels = 0);
 
 Shaped shapeText(const FontFace& face, QStringView text);
 
@@ -82,5 +89,8 @@ void turnDirection(int turn, long double& c, long double& s);
 // The text turns about the centre of its reference pixel, so that pixel is
 // the corner of the cell at every angle.
 QTransform textFrame(long double x, long double y, int turn);
+
+// The same for a reference point and a turn that need not be whole.
+QTransform textFrameAt(long double x, long double y, long double turn);
 
 }  // namespace qg

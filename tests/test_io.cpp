@@ -192,6 +192,7 @@ RectStampParameters changedRectStamp() {
 }  // namespace
 
 Q_DECLARE_METATYPE(qg::StampKind)
+Q_DECLARE_METATYPE(qg::RingTextLayout)
 
 class TestIo : public QObject {
     Q_OBJECT
@@ -232,6 +233,11 @@ private slots:
     void fontStylesRoundTrip();
     void styleLines_data();
     void styleLines();
+    void ringLayoutRoundTrip_data();
+    void ringLayoutRoundTrip();
+    void ringLayoutLines_data();
+    void ringLayoutLines();
+    void ringLayoutBeyondFixedLines();
     void controlCharactersWrittenAsBlanks_data();
     void controlCharactersWrittenAsBlanks();
     void lineEndings();
@@ -881,6 +887,143 @@ void TestIo::styleLines() {
     const QString read = QString(font.bold ? u'b' : u'-') + (font.italic ? u'i' : u'-') +
                          (font.underline ? u'u' : u'-') + (font.strikeOut ? u's' : u'-');
     QCOMPARE(read, style);
+}
+
+namespace {
+
+RingTextLayout ringLayout(bool glyphs, double span, double tracking, bool reverse, bool fit) {
+    return RingTextLayout{glyphs ? RingSpacing::Glyphs : RingSpacing::Equal, span, tracking, reverse, fit};
+}
+
+// Every setting of every ring text away from its default.
+void setEveryRingLayout(RoundSealParameters& seal) {
+    for (RingTextLayout& layout : seal.ringLayouts)
+        layout = ringLayout(true, 45, 2, true, true);
+}
+
+}  // namespace
+
+// The layout of one ring text, written after everything else and read back
+// over a design whose ring texts are all laid out otherwise.
+void TestIo::ringLayoutRoundTrip_data() {
+    QTest::addColumn<int>("line");
+    QTest::addColumn<RingTextLayout>("layout");
+    QTest::addColumn<bool>("styled");
+    QTest::addColumn<QStringList>("written");
+    QTest::newRow("glyph spacing alone") << 0 << ringLayout(true, 0, 0, false, false) << false
+                                         << QStringList{"Line1Spacing: glyphs"};
+    QTest::newRow("every setting") << 1 << ringLayout(true, 12.5, -0.75, true, true) << false
+                                   << QStringList{"Line2Spacing: glyphs", "Line2Span: 12.5", "Line2Tracking: -0.75",
+                                                  "Line2Reverse: True", "Line2Fit: True"};
+    QTest::newRow("whole ring, fitted") << 2 << ringLayout(true, 360, 0, false, true) << false
+                                        << QStringList{"Line3Spacing: glyphs", "Line3Span: 360", "Line3Fit: True"};
+    QTest::newRow("shortest numbers") << 0 << ringLayout(true, 1, 0.1, false, false) << false
+                                      << QStringList{"Line1Spacing: glyphs", "Line1Span: 1", "Line1Tracking: 0.1"};
+    QTest::newRow("a tiny tracking") << 0 << ringLayout(true, 359.999, 1e-7, false, false) << false
+                                     << QStringList{"Line1Spacing: glyphs", "Line1Span: 359.999",
+                                                    "Line1Tracking: 1e-07"};
+    QTest::newRow("kept in equal spacing") << 0 << ringLayout(false, 90, 0, true, false) << false
+                                           << QStringList{"Line1Span: 90", "Line1Reverse: True"};
+    QTest::newRow("after the styles") << 1 << ringLayout(true, 0, 3, false, false) << true
+                                      << QStringList{"Line3Style: bold", "Line2Spacing: glyphs",
+                                                     "Line2Tracking: 3"};
+}
+
+void TestIo::ringLayoutRoundTrip() {
+    QFETCH(int, line);
+    QFETCH(RingTextLayout, layout);
+    QFETCH(bool, styled);
+    QFETCH(QStringList, written);
+    RoundSealParameters seal = changedRoundSeal();
+    seal.lines[2].font.bold = styled;
+    const QByteArray fixed = writeRoundSeal(defaultRoundSeal());
+    seal.ringLayouts[static_cast<std::size_t>(line)] = layout;
+    const QByteArray file = writeRoundSeal(seal);
+    QCOMPARE(io::splitLines(file).mid(80), written);
+
+    RoundSealParameters back = defaultRoundSeal();
+    setEveryRingLayout(back);
+    QCOMPARE(readRoundSeal(file, back).damagedLine, 0);
+    QVERIFY(back == seal);
+    QCOMPARE(writeRoundSeal(back), file);
+    QCOMPARE(io::splitLines(file).size(), io::splitLines(fixed).size() + written.size());
+}
+
+// Layout lines as a hand may have changed them, after a whole file, read
+// over a design whose ring texts are all laid out otherwise: only ring text
+// 1 may come out changed; a value the program does not know reads as the
+// default and never damages the file.
+void TestIo::ringLayoutLines_data() {
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<RingTextLayout>("first");
+    const RingTextLayout plain;
+    const RingTextLayout glyphs = ringLayout(true, 0, 0, false, false);
+    QTest::newRow("none: today's spacing") << QStringList{} << plain;
+    QTest::newRow("as written") << QStringList{"Line1Spacing: glyphs", "Line1Span: 200", "Line1Tracking: 1.5",
+                                               "Line1Reverse: True", "Line1Fit: True"}
+                                << ringLayout(true, 200, 1.5, true, true);
+    QTest::newRow("any order, among other lines")
+        << QStringList{"Line1Fit: True", "junk", "", "Line1Span: 30", "Degree: 5", "Line1Spacing: glyphs"}
+        << ringLayout(true, 30, 0, false, true);
+    QTest::newRow("words in any case, blanks around")
+        << QStringList{"Line1Spacing:   GLYPHS ", "Line1Reverse: true", "Line1Fit: \tTRUE"}
+        << ringLayout(true, 0, 0, true, true);
+    QTest::newRow("unknown words") << QStringList{"Line1Spacing: widths", "Line1Reverse: yes", "Line1Fit: 1"}
+                                   << plain;
+    QTest::newRow("equal spacing named") << QStringList{"Line1Spacing: glyphs", "Line1Spacing: equal"} << plain;
+    QTest::newRow("span at its bounds, any form")
+        << QStringList{"Line1Spacing: glyphs", "Line1Span: 3.6e2"} << ringLayout(true, 360, 0, false, false);
+    QTest::newRow("span of 1") << QStringList{"Line1Span: 1"} << ringLayout(false, 1, 0, false, false);
+    for (const char* bad : {"0.5", "360.01", "-90", "abc", "1,5", "", "nan", "inf", "90 degrees"})
+        QTest::addRow("span '%s'", bad) << QStringList{"Line1Spacing: glyphs", "Line1Span: " + QString::fromLatin1(bad)}
+                                        << glyphs;
+    QTest::newRow("tracking at its bounds")
+        << QStringList{"Line1Spacing: glyphs", "Line1Tracking: -1e3"} << ringLayout(true, 0, -1000, false, false);
+    for (const char* bad : {"1000.5", "-inf", "nan", "2px", "0,5"})
+        QTest::addRow("tracking '%s'", bad)
+            << QStringList{"Line1Spacing: glyphs", "Line1Tracking: " + QString::fromLatin1(bad)} << glyphs;
+    QTest::newRow("the last line wins") << QStringList{"Line1Span: 90", "Line1Span: 120"}
+                                        << ringLayout(false, 120, 0, false, false);
+    QTest::newRow("other keys") << QStringList{"Line4Spacing: glyphs", "line1Spacing: glyphs", " Line1Spacing: glyphs",
+                                               "Line1Spacing:glyphs", "Line1Spacings: glyphs", "Line0Fit: True"}
+                                << plain;
+}
+
+void TestIo::ringLayoutLines() {
+    QFETCH(QStringList, after);
+    QFETCH(RingTextLayout, first);
+    RoundSealParameters seal = defaultRoundSeal();
+    setEveryRingLayout(seal);
+    QCOMPARE(readRoundSeal(fileOf(defaultLines(StampKind::Round) + after), seal).damagedLine, 0);
+    RoundSealParameters expected = defaultRoundSeal();
+    expected.ringLayouts[0] = first;
+    QVERIFY(seal.ringLayouts[0] == first);
+    QVERIFY(seal == expected);
+}
+
+// The layout lines follow every line an older reader knows, so such a
+// reader takes the same design in today's spacing; a file cut off within
+// its fixed lines leaves the layout as it was.
+void TestIo::ringLayoutBeyondFixedLines() {
+    RoundSealParameters seal = changedRoundSeal();
+    seal.lines[4].font.italic = true;
+    const QByteArray plain = writeRoundSeal(seal);
+    setEveryRingLayout(seal);
+    const QByteArray laidOut = writeRoundSeal(seal);
+    QVERIFY(laidOut.startsWith(plain));
+    QVERIFY(laidOut.size() > plain.size());
+
+    RoundSealParameters older = defaultRoundSeal();
+    setEveryRingLayout(older);
+    QCOMPARE(readRoundSeal(laidOut.first(plain.size()), older).damagedLine, 0);
+    RoundSealParameters expected = seal;
+    expected.ringLayouts = RoundSealParameters{}.ringLayouts;
+    QVERIFY(older == expected);
+
+    RoundSealParameters early = defaultRoundSeal();
+    early.ringLayouts[1] = ringLayout(true, 10, 0, false, false);
+    QCOMPARE(readRoundSeal(firstLines(StampKind::Round, 75), early).damagedLine, 0);
+    QVERIFY(early.ringLayouts[1] == ringLayout(true, 10, 0, false, false));
 }
 
 // Whatever a record holds, every value stays on its own line: each control
