@@ -105,7 +105,7 @@ QLineEdit* StampPageEditor::makeTextEdit(QWidget* parent, const QString& name, c
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
     edit->setGeometry(geometry);
-    edit->setMaxLength(std::numeric_limits<int>::max());
+    edit->setMaxLength(io::kMaxLineText);
     edit->setValidator(new Cp1251Validator(edit));
     edit->setText(*field);
     m_texts.push_back(TextBinding{edit, field});

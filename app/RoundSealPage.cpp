@@ -144,8 +144,9 @@ void RoundSealPage::setEmblemFile(const QString& path) {
         return;
     }
     // The path is saved with the design in Windows-1251: a path it cannot
-    // hold would come back from the file as another, missing file.
-    if (!io::canEncodeCp1251(path)) {
+    // hold, or whose control characters it writes as blanks, would come
+    // back from the file as another, missing file.
+    if (!io::keptByDesignFile(path)) {
         dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."),
                         QStringLiteral("Путь к файлу содержит символы, которые нельзя сохранить в файле qgr !"));
         return;

@@ -491,10 +491,14 @@ void TForm1::openDesignFile(const QString& path) {
             return;
     }
 
-    int damagedLine = 0;
-    if (!readDesign(*kind, bytes, damagedLine)) {
+    const io::ReadResult read = readDesign(*kind, bytes);
+    if (!read.ok()) {
         m_dialogs.message(MessageIcon::Error, QStringLiteral("Ошибка чтения файла"),
-                          QLatin1Char('C') + QStringLiteral("трока %1 повреждена !").arg(damagedLine));
+                          read.tooLong ? QStringLiteral("Текст в строке %1 длиннее %2 символов !")
+                                             .arg(read.damagedLine)
+                                             .arg(io::kMaxLineText)
+                                       : QLatin1Char('C') +
+                                             QStringLiteral("трока %1 повреждена !").arg(read.damagedLine));
         return;
     }
     setModified(*kind, false);
@@ -539,13 +543,11 @@ QString TForm1::checkOpenedEmblem(const QString& designPath) {
 
 // A damaged file changes nothing: the file is read into a copy of the
 // kind's design, which replaces the design only when every line was sound.
-bool TForm1::readDesign(StampKind kind, const QByteArray& bytes, int& damagedLine) {
+io::ReadResult TForm1::readDesign(StampKind kind, const QByteArray& bytes) {
     StampDesigns copy = m_designs;
     const io::ReadResult result = io::readDesign(kind, bytes, copy);
-    if (!result.ok()) {
-        damagedLine = result.damagedLine;
-        return false;
-    }
+    if (!result.ok())
+        return result;
     m_designs = copy;
     switch (kind) {
         case StampKind::Round:
@@ -559,7 +561,7 @@ bool TForm1::readDesign(StampKind kind, const QByteArray& bytes, int& damagedLin
             Page3->syncFromRecord();
             break;
     }
-    return true;
+    return result;
 }
 
 // ---- Dropped files ----
