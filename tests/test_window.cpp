@@ -64,6 +64,8 @@ private slots:
     void checkBoxesEnableTheirControls_data();
     void checkBoxesEnableTheirControls();
     void fontDialog();
+    void fontDialogConfirmedUnchangedChangesNothing_data();
+    void fontDialogConfirmedUnchangedChangesNothing();
     void fontDialogFaces_data();
     void fontDialogFaces();
     void colourPanel();
@@ -443,15 +445,16 @@ void TestWindow::checkBoxesEnableTheirControls() {
 
 void TestWindow::fontDialog() {
     TForm1& w = *m_window;
-    // Cancelled: the font stays, but the press counts as an edit.
+    // Cancelled: the font stays, but the press counts as an edit. The
+    // dialog opened on the line's own font.
     m_dialogs->fonts.push_back(std::nullopt);
     click(w, "Page1Button1");
     QCOMPARE(m_dialogs->fontInitials.size(), 1);
-    QCOMPARE(m_dialogs->fontInitials[0], fontDialogStartFont());
+    QCOMPARE(m_dialogs->fontInitials[0], startupFont());
     QCOMPARE(w.designs().round.lines[0].font, startupFont());
     QVERIFY(w.isModified(StampKind::Round));
 
-    // Confirmed unchanged: the line takes the dialog's own font.
+    // Another font chosen: the line takes it.
     m_dialogs->fonts.push_back(fontDialogStartFont());
     click(w, "Page1Button1");
     QCOMPARE(w.designs().round.lines[0].font, fontDialogStartFont());
@@ -470,12 +473,67 @@ void TestWindow::fontDialog() {
     click(w, "Page1Button1");
     QCOMPARE(m_dialogs->fontInitials[3], bold);
 
-    // Each line has a dialog of its own.
+    // Each line's dialog opens on that line's font.
     m_dialogs->fonts.push_back(std::nullopt);
     click(w, "Page1Button2");
-    QCOMPARE(m_dialogs->fontInitials[4], fontDialogStartFont());
+    QCOMPARE(m_dialogs->fontInitials[4], startupFont());
     QCOMPARE(w.designs().round.lines[1].font, startupFont());
     QVERIFY(!w.isModified(StampKind::Triangle));
+}
+
+void TestWindow::fontDialogConfirmedUnchangedChangesNothing_data() {
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("line");  // 0-based
+    QTest::addColumn<LineFont>("font");
+    const auto font = [](const char* face, int size, TColor colour, std::initializer_list<bool LineFont::*> styles) {
+        LineFont f;
+        f.face = QString::fromLatin1(face);
+        f.size = size;
+        f.color = colour;
+        for (bool LineFont::*style : styles)
+            f.*style = true;
+        return f;
+    };
+    QTest::newRow("ring text, DejaVu Serif 12") << 0 << 0 << font("DejaVu Serif", 12, 0x000000, {});
+    QTest::newRow("centre line, bold italic blue")
+        << 0 << 4 << font("Liberation Serif", 9, 0xFF0000, {&LineFont::bold, &LineFont::italic});
+    QTest::newRow("side text, underlined, an odd colour")
+        << 1 << 2 << font("DejaVu Sans", 7, 0x123456, {&LineFont::underline});
+    QTest::newRow("stamp line, struck out, no colour, face not installed")
+        << 2 << 5 << font("Times New Roman", 14, kNoneColour, {&LineFont::strikeOut});
+    QTest::newRow("stamp line, size beyond the dialog's list") << 2 << 0 << font("DejaVu Sans", 2000, 0x0000FF, {});
+}
+
+// The font dialog opens on the line's own font: confirmed untouched, it
+// gives the line back the font it had.
+void TestWindow::fontDialogConfirmedUnchangedChangesNothing() {
+    QFETCH(int, page);
+    QFETCH(int, line);
+    QFETCH(LineFont, font);
+    TForm1& w = *m_window;
+    StampDesigns designs = w.designs();
+    TextLines* lines[] = {&designs.round.lines, &designs.triangle.lines, &designs.rect.lines};
+    (*lines[page])[static_cast<std::size_t>(line)].font = font;
+    (*lines[page])[static_cast<std::size_t>(line)].enabled = true;
+    const QByteArray bytes = page == 0   ? io::writeRoundSeal(designs.round)
+                             : page == 1 ? io::writeTriangleSeal(designs.triangle)
+                                         : io::writeRectStamp(designs.rect);
+    const QString path = m_dir.filePath(QStringLiteral("font.qgr"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    w.openDesignFile(path);
+    const StampDesigns opened = w.designs();
+    const QImage picture = w.previewPicture().copy();
+
+    m_dialogs->untouchedFontDialogs = 1;
+    click(w, QStringLiteral("Page%1Button%2").arg(page + 1).arg(line + 1));
+    QCOMPARE(m_dialogs->fontInitials.size(), 1);
+    QCOMPARE(m_dialogs->fontInitials[0], font);
+    QCOMPARE(w.designs().round, opened.round);
+    QCOMPARE(w.designs().triangle, opened.triangle);
+    QCOMPARE(w.designs().rect, opened.rect);
+    QCOMPARE(w.previewPicture(), picture);
 }
 
 void TestWindow::fontDialogFaces_data() {
