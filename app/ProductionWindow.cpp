@@ -429,7 +429,8 @@ void ProductionWindow::exportImprint() {
     }
     const output::Settings s = settings();
     const QString& design = m_main.designFileName(m_kind);
-    const QDir folder(design.isEmpty() ? dialogStartFolder() : QFileInfo(design).absolutePath());
+    // The folder of the last export, else the design's own.
+    const QDir folder(startFolder(FileKind::Export, design.isEmpty() ? QString() : QFileInfo(design).absolutePath()));
     const QString suffix = output::formatSuffix(s.format);
     QString path = m_dialogs.saveFileName(FileDialogRequest{wordsOf(m_kind).exportTitle,
                                                             folder.filePath(defaultExportName()),
@@ -437,6 +438,7 @@ void ProductionWindow::exportImprint() {
                                                             suffix});
     if (path.isEmpty())
         return;
+    rememberFolder(FileKind::Export, path);
     if (io::fileExtension(path).isEmpty())
         path += QLatin1Char('.') + suffix;
     if (output::formatFromFileName(path) != s.format) {

@@ -125,10 +125,11 @@ void RoundSealPage::showEmblemFileName(const QString& path) {
 void RoundSealPage::Page1Box4Button1Click() {
     Dialogs& dialogs = m_host.dialogs();
     const QString path = dialogs.openFileName(
-        FileDialogRequest{QString(), dialogStartFolder(), QStringLiteral("Bmp-файлы (*.bmp)"),
-                          QString()});
-    if (!path.isEmpty())
-        setEmblemFile(path);
+        FileDialogRequest{QString(), startFolder(FileKind::Emblem), QStringLiteral("Bmp-файлы (*.bmp)"), QString()});
+    if (path.isEmpty())
+        return;
+    rememberFolder(FileKind::Emblem, path);
+    setEmblemFile(path);
 }
 
 bool RoundSealPage::takesEmblemFile() const {
