@@ -17,11 +17,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
@@ -90,10 +92,14 @@ class TestProduction : public QObject {
 
     TForm1& main() { return m_ui->window; }
     ScriptedDialogs& dialogs() { return m_ui->dialogs; }
+    // The production window, shown with the imprint of the design as it
+    // now stands.
     ProductionWindow& production() {
         if (!main().productionWindow() || !main().productionWindow()->isVisible())
             main().ProductionItemClick();
-        return *main().productionWindow();
+        ProductionWindow& p = *main().productionWindow();
+        (void)p.imprint();
+        return p;
     }
     // The window shows the main window's design of `kind` as it is now.
     void showsTheDesign(StampKind kind) {
@@ -360,7 +366,9 @@ private slots:
         // The page's 44 mm (40 and the margins) cover 44 mm of the screen.
         const QRectF paper = view->pageToWidget().mapRect(QRectF(QPointF(0, 0), output::pageSizeMm(p.imprint(), p.settings())));
         QVERIFY(std::abs(paper.width() - 44 * pixelsPerMm) < 1e-6);
-        // And so does the ink as painted, in the screen's own pixels.
+        // And so does the ink as painted, in the screen's own pixels, once
+        // the view has drawn it at this zoom.
+        QTRY_VERIFY(view->pictureReady());
         const QImage shot = view->grab().toImage();
         const double ratio = shot.devicePixelRatio();
         const QRect onPaper = QRectF(paper.topLeft() * ratio, paper.size() * ratio).toAlignedRect().adjusted(1, 1, -1, -1);
@@ -456,6 +464,97 @@ private slots:
         m_ui = std::make_unique<ScriptedWindow>();
         QCOMPARE(control<QDoubleSpinBox>(production(), "MinCapEdit")->value(), 0.5);
         QCOMPARE(production().checkPanel()->limits().minCapMm, 0.5);
+    }
+
+    // The imprint of an edit is made on a worker: it reaches the window
+    // with no one waiting for it, and the view draws it by itself. A kind
+    // shown before is not made again while its design stays as it was.
+    void imprintMadeOffTheInterfaceThread() {
+        ProductionWindow& p = production();
+        QTRY_VERIFY(p.view()->pictureReady());
+        QLineEdit* edit = control<QLineEdit>(main(), "Page1Edit1");
+        for (const QChar c : QStringLiteral("Жук")) {
+            typeText(edit, QString(c));
+            main().completePendingRepaint();
+            QVERIFY(p.imprintPending());
+        }
+        QTRY_VERIFY(!p.imprintPending());
+        QTRY_VERIFY(p.view()->pictureReady());
+        showsTheDesign(StampKind::Round);
+
+        auto* pages = control<QTabWidget>(main(), "Pages");
+        pages->setCurrentIndex(1);
+        main().completePendingRepaint();
+        QVERIFY(p.imprintPending());
+        QTRY_VERIFY(!p.imprintPending());
+        pages->setCurrentIndex(0);
+        main().completePendingRepaint();
+        QVERIFY(!p.imprintPending());
+        showsTheDesign(StampKind::Round);
+    }
+
+    // An emblem of 4096 by 4096 pixels and ring texts as long as a line
+    // may hold: opening the window and a keystroke with it open stay well
+    // within a third and a tenth of a second (ten times that allows for a
+    // slow or busy machine).
+    void heavyDesignKeepsTheWindowResponsive() {
+        QImage picture(4096, 4096, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        {
+            QPainter painter(&picture);
+            painter.setPen(QPen(Qt::black, 3));
+            painter.drawEllipse(QPoint(99, 99), 40, 50);
+            painter.fillRect(90, 60, 18, 18, Qt::black);
+        }
+        const QString emblem = m_dir.filePath(QStringLiteral("big-crest.bmp"));
+        QVERIFY(picture.save(emblem, "BMP"));
+        RoundSealParameters seal = defaultRoundSeal();
+        seal.emblem = EmblemSettings{true, 0, 0, emblem};
+        // The ring texts as long as they may be; the centre lines, which
+        // would run far out of the field, as they are.
+        for (int k = 0; k < 3; ++k) {
+            TextLineSettings& line = seal.lines[static_cast<std::size_t>(k)];
+            line.text = testing::repeatedTo(QStringLiteral("Общество с ограниченной ответственностью * "),
+                                            io::kMaxLineText);
+        }
+        const QString design = m_dir.filePath(QStringLiteral("heavy.qgr"));
+        QVERIFY(write(design, io::writeRoundSeal(seal)));
+        main().openDesignFile(design);
+        QCOMPARE(dialogs().lastMessage(), QStringLiteral("Круглая печать считана !"));
+        main().completePendingRepaint();
+
+        QElapsedTimer timer;
+        timer.start();
+        main().ProductionItemClick();
+        QCoreApplication::processEvents();
+        const qint64 opening = timer.elapsed();
+        ProductionWindow& p = *main().productionWindow();
+        QVERIFY(p.isVisible());
+        QVERIFY(p.imprintPending());
+
+        QLineEdit* edit = control<QLineEdit>(main(), "Page1Edit3");
+        edit->setFocus();
+        edit->end(false);
+        edit->backspace();
+        main().completePendingRepaint();
+        timer.start();
+        typeText(edit, QStringLiteral("Ж"));
+        main().completePendingRepaint();
+        QCoreApplication::processEvents();
+        const qint64 keystroke = timer.elapsed();
+        qInfo("opening %lld ms, keystroke %lld ms", static_cast<long long>(opening),
+              static_cast<long long>(keystroke));
+        QVERIFY2(opening < 3000, qPrintable(QString::number(opening)));
+        QVERIFY2(keystroke < 1000, qPrintable(QString::number(keystroke)));
+        QTRY_VERIFY_WITH_TIMEOUT(!p.imprintPending(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(p.view()->pictureReady(), 60000);
+        // The imprint holds the emblem's ink and every letter.
+        const std::vector<InkOp>& ops = p.imprint().ops;
+        QVERIFY(std::any_of(ops.begin(), ops.end(),
+                            [](const InkOp& op) { return op.element.kind == ElementKind::Emblem && !op.paper; }));
+        QVERIFY(std::count_if(ops.begin(), ops.end(), [](const InkOp& op) {
+                    return op.element.kind == ElementKind::RingText && !op.paper;
+                }) > 3 * io::kMaxLineText / 2);
     }
 
     void everyControlHasATip() {
