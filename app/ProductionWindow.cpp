@@ -334,8 +334,10 @@ void ProductionWindow::showEvent(QShowEvent* event) {
 
 void ProductionWindow::hideEvent(QHideEvent* event) {
     saveGeometryNow();
-    // A closed window keeps no memory for checks to come.
+    // A closed window keeps no memory for checks to come, nor the imprints
+    // of the kinds it does not show.
     check::releaseKeptMemory();
+    m_made = {};
     QWidget::hideEvent(event);
 }
 
@@ -388,10 +390,11 @@ void ProductionWindow::followMainWindow() {
     }
     m_wanted = source;
     m_next.reset();
+    if (m_shown && m_shown->source == source)
+        return;
     const std::optional<Made>& kept = m_made[static_cast<std::size_t>(m_kind)];
     if (kept && kept->source == source) {
-        if (!m_shown || !(m_shown->source == source))
-            adopt(*kept);
+        adopt(*kept);
         return;
     }
     if (m_making) {
@@ -424,7 +427,10 @@ void ProductionWindow::imprintMade() {
         m_next.reset();
         startMaking(next);
     }
-    if (made.source.kind == m_kind && (onTheWay || (m_wanted && made.source == *m_wanted)))
+    // A closed window shows it when it opens again.
+    if (!isVisible())
+        m_stale = true;
+    else if (made.source.kind == m_kind && (onTheWay || (m_wanted && made.source == *m_wanted)))
         adopt(made);
 }
 
