@@ -83,8 +83,18 @@ const FontFace& FontBook::face(const LineFont& lineFont, bool* dropped) {
 
 QRawFont outlineFont(const FontFace& face) {
     QRawFont raw = rawFontFor(face.lineFont, fontPixelSize(face.lineFont.size), QFont::PreferNoHinting);
-    if (raw.isValid() && face.raw.isValid())
-        raw.setPixelSize(face.raw.pixelSize());
+    if (!raw.isValid() || !face.raw.isValid())
+        return raw;
+    // The outlines come from the font file as every font of that file in
+    // this thread has left it: text drawn between two pixels (the window's
+    // narrowed captions) leaves its offset behind, which the next outline
+    // read through a font engine kept from before takes on. An engine made
+    // afresh starts from no offset, so the outlines are the same whatever
+    // was drawn before. Two steps, since a font already at the size is
+    // kept as it is.
+    const qreal size = face.raw.pixelSize();
+    raw.setPixelSize(size + 1);
+    raw.setPixelSize(size);
     return raw;
 }
 
