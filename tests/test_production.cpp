@@ -614,8 +614,9 @@ private slots:
             painter.drawEllipse(QPoint(99, 99), 40, 50);
             painter.fillRect(90, 60, 18, 18, Qt::black);
         }
+        // Kept in one bit a pixel, which the program reads as any bitmap.
         const QString emblem = m_dir.filePath(QStringLiteral("big-crest.bmp"));
-        QVERIFY(picture.save(emblem, "BMP"));
+        QVERIFY(picture.convertToFormat(QImage::Format_Mono).save(emblem, "BMP"));
         RoundSealParameters seal = defaultRoundSeal();
         seal.emblem = EmblemSettings{true, 0, 0, emblem};
         // The ring texts as long as they may be; the centre lines, which
