@@ -141,11 +141,6 @@ void CheckPanel::checkDesign(const StampDesigns& designs, StampKind kind, std::s
 void CheckPanel::start(Job job) {
     m_running = true;
     m_runningKind = job.kind;
-    // The view, the export and the print draw the same paths on this thread
-    // meanwhile: the worker checks paths of its own.
-    auto own = std::make_shared<output::Imprint>(*job.imprint);
-    own->ops = detachedOps(job.imprint->ops);
-    job.imprint = std::move(own);
     m_watcher.setFuture(QtConcurrent::run([job = std::move(job)] {
         return check::checkDesign(job.designs, job.kind, *job.imprint, job.widthMm, job.limits);
     }));

@@ -26,7 +26,8 @@ public:
     ~CheckPanel() override;
 
     const check::Limits& limits() const { return m_limits; }
-    // Checks the design of `kind` drawn `widthMm` wide.
+    // Checks the design of `kind` drawn `widthMm` wide. The imprint's paths
+    // are the check's own: no other thread may draw or measure them.
     void checkDesign(const StampDesigns& designs, StampKind kind, std::shared_ptr<const output::Imprint> imprint,
                      double widthMm);
     // A check is running or waiting.

@@ -6,14 +6,81 @@
 #include <QShortcut>
 
 #include <algorithm>
+#include <array>
 
 namespace qg {
+
+namespace {
+
+// The texts a record holds, in a fixed order, so that two records of a kind
+// can be compared text by text.
+template <typename Record>
+auto textsOf(const Record& record) {
+    std::array<const QString*, 12> texts{};
+    for (std::size_t i = 0; i < record.lines.size(); ++i) {
+        texts[2 * i] = &record.lines[i].text;
+        texts[2 * i + 1] = &record.lines[i].font.face;
+    }
+    return texts;
+}
+
+auto textsOf(const RoundSealParameters& record) {
+    std::array<const QString*, 13> texts{};
+    const auto lines = textsOf<RoundSealParameters>(record);
+    std::copy(lines.begin(), lines.end(), texts.begin());
+    texts.back() = &record.emblem.path;
+    return texts;
+}
+
+// What a text takes on the heap, unless it shares its characters with
+// `before` (an unchanged text of a copied record does).
+std::size_t textBytes(const QString& text, const QString* before) {
+    if (text.capacity() == 0 || (before && before->constData() == text.constData()))
+        return 0;
+    return sizeof(QArrayData) + static_cast<std::size_t>(text.capacity() + 1) * sizeof(QChar);
+}
+
+// What a state holds beyond the state before it (none for the oldest).
+template <typename Record>
+std::size_t stateBytes(const Record& record, const Record* before) {
+    const auto texts = textsOf(record);
+    decltype(texts) previous = before ? textsOf(*before) : decltype(texts){};
+    std::size_t bytes = sizeof(record);
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        bytes += textBytes(*texts[i], previous[i]);
+    return bytes;
+}
+
+}  // namespace
+
+template <typename Record>
+void EditHistory::Track<Record>::recount(std::size_t index) {
+    State& state = states[index];
+    bytes -= state.bytes;
+    state.bytes = stateBytes(state.record, index > 0 ? &states[index - 1].record : nullptr);
+    bytes += state.bytes;
+}
+
+template <typename Record>
+void EditHistory::Track<Record>::trim() {
+    while (current > 0 && (states.size() > kMaxSteps + 1 || bytes > kMaxBytes)) {
+        bytes -= states.front().bytes;
+        states.pop_front();
+        --current;
+        if (clean)
+            clean = *clean == 0 ? std::nullopt : std::optional<std::size_t>(*clean - 1);
+        // What the dropped state shared with the new oldest one is now held
+        // by that one alone.
+        recount(0);
+    }
+}
 
 template <typename Record>
 void EditHistory::Track<Record>::record(const Record& now, bool counts, const void* source) {
     if (states.empty()) {
         states.push_back(State{now, false});
         current = 0;
+        recount(0);
         return;
     }
     if (now == states[current].record)
@@ -25,24 +92,26 @@ void EditHistory::Track<Record>::record(const Record& now, bool counts, const vo
         state.counts = state.counts || counts;
         // Typing that ends where it began leaves no step behind.
         if (now == states[current - 1].record) {
+            bytes -= states.back().bytes;
             states.pop_back();
             --current;
             typedIn = nullptr;
+            return;
         }
+        recount(current);
+        trim();
         return;
     }
+    for (std::size_t i = current + 1; i < states.size(); ++i)
+        bytes -= states[i].bytes;
     states.erase(states.begin() + static_cast<std::ptrdiff_t>(current) + 1, states.end());
     if (clean && *clean > current)
         clean.reset();
     states.push_back(State{now, counts});
     ++current;
+    recount(current);
     typedIn = source;
-    if (states.size() > kMaxSteps + 1) {
-        states.pop_front();
-        --current;
-        if (clean)
-            clean = *clean == 0 ? std::nullopt : std::optional<std::size_t>(*clean - 1);
-    }
+    trim();
 }
 
 template <typename Record>
@@ -125,6 +194,10 @@ bool EditHistory::redo(StampKind kind) {
 
 bool EditHistory::isModified(StampKind kind) const {
     return withTrack(kind, [](const auto& track, const auto&) { return track.isModified(); });
+}
+
+std::size_t EditHistory::heldBytes(StampKind kind) const {
+    return withTrack(kind, [](const auto& track, const auto&) { return track.bytes; });
 }
 
 // ---- Keys ----

@@ -22,8 +22,10 @@ namespace qg {
 // current state, so every change is taken by comparing the two.
 class EditHistory {
 public:
-    // Steps kept per kind; the oldest go first.
+    // Steps kept per kind, and the memory their states may take; the
+    // oldest steps go first when either is passed.
     static constexpr std::size_t kMaxSteps = 1000;
+    static constexpr std::size_t kMaxBytes = std::size_t(64) << 20;
 
     explicit EditHistory(StampDesigns& designs);
 
@@ -46,21 +48,31 @@ public:
     // a change that marks the kind modified.
     bool isModified(StampKind kind) const;
 
+    // The memory the kind's kept states take: each state counts its record
+    // and the texts it does not share with the state before it.
+    std::size_t heldBytes(StampKind kind) const;
+
 private:
     template <typename Record>
     struct Track {
         struct State {
             Record record;
             bool counts;  // whether the step into this state marks the kind modified
+            std::size_t bytes = 0;  // what it holds beyond the state before it
         };
         std::deque<State> states;
         std::size_t current = 0;
+        std::size_t bytes = 0;  // of all the states
         std::optional<std::size_t> clean;   // the state last saved or read, while kept
         std::optional<Record> cleanRecord;  // what it held
         const void* typedIn = nullptr;  // the edit the current step is being typed in
 
         void record(const Record& now, bool counts, const void* source);
         bool step(Record& now, bool forward);
+        // Counts the state anew against the one before it.
+        void recount(std::size_t index);
+        // Drops the oldest steps beyond the limits; the current state stays.
+        void trim();
         bool isModified() const;
     };
 

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QWheelEvent>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <array>
@@ -28,17 +29,83 @@ const QColor kRulerGround(0xee, 0xee, 0xee);
 const QColor kBoxLine(0x1e, 0x6f, 0xd9);
 const QColor kCurrentMark(0xd0, 0x10, 0x10);
 
+// Pixels of one picture of the ink beyond which the emblem is thinned out
+// before it is drawn, as a factor of the picture's own pixels.
+constexpr qint64 kEmblemThinning = 4;
+
+// The emblem's pixels that hold ink, one bit each.
+QImage inkMask(const QImage& picture, TColor background) {
+    const QImage source = picture.convertToFormat(QImage::Format_RGB32);
+    const QRgb paper = colourToArgb(background) | 0xFF000000u;
+    QImage mask(source.size(), QImage::Format_Mono);
+    if (mask.isNull())
+        return mask;
+    mask.setColorTable({qRgba(0, 0, 0, 0), qRgb(0, 0, 0)});
+    mask.fill(0);
+    for (int y = 0; y < source.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        uchar* bits = mask.scanLine(y);
+        for (int x = 0; x < source.width(); ++x) {
+            if ((line[x] | 0xFF000000u) != paper)
+                bits[x >> 3] |= static_cast<uchar>(0x80 >> (x & 7));
+        }
+    }
+    return mask;
+}
+
 }  // namespace
+
+std::shared_ptr<const ViewInk> ViewInk::make(const output::Imprint& imprint, const StampDesigns& designs,
+                                             StampKind kind, EmblemKeeper& keeper) {
+    auto ink = std::make_shared<ViewInk>();
+    const std::vector<InkOp>& ops = imprint.ops;
+    const auto isEmblem = [](const InkOp& op) { return op.element.kind == ElementKind::Emblem; };
+    const auto isEmblemInk = [&](const InkOp& op) { return isEmblem(op) && !op.paper; };
+    const auto first = std::find_if(ops.begin(), ops.end(), isEmblemInk);
+    const auto last = std::find_if(first, ops.end(), [&](const InkOp& op) { return !isEmblemInk(op); });
+    const bool oneRun = std::none_of(last, ops.end(), isEmblemInk);
+    const bool oneColour = std::all_of(
+        first, last, [&](const InkOp& op) { return colourToArgb(op.color) == colourToArgb(first->color); });
+    const EmblemSettings& emblem = designs.round.emblem;
+    if (kind == StampKind::Round && first != last && oneRun && oneColour) {
+        const QImage picture = keeper.pictures.load(emblem.path, designs.round.background);
+        if (picture.cacheKey() != keeper.picture || keeper.mask.isNull()) {
+            keeper.picture = picture.cacheKey();
+            keeper.mask = inkMask(picture, designs.round.background);
+        }
+        ink->emblem = keeper.mask;
+    }
+    if (ink->emblem.isNull()) {
+        ink->before = detachedOps(ops);
+        return ink;
+    }
+    ink->emblemAt = QPointF(emblem.x, emblem.y);
+    ink->emblemColour = QColor::fromRgb(colourToArgb(first->color));
+    for (const InkOp& op : ops) {
+        if (isEmblem(op))
+            ink->emblemClip = ink->emblemClip.isNull() ? op.bounds() : ink->emblemClip.united(op.bounds());
+    }
+    ink->before = detachedOps(std::vector<InkOp>(ops.begin(), first));
+    ink->after = detachedOps(std::vector<InkOp>(last, ops.end()));
+    return ink;
+}
 
 ImprintView::ImprintView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(240, 200);
+    connect(&m_watcher, &QFutureWatcher<Picture>::finished, this, &ImprintView::pictureDrawn);
 }
 
-void ImprintView::setImprint(std::shared_ptr<const output::Imprint> imprint) {
+ImprintView::~ImprintView() {
+    m_watcher.disconnect();
+    m_watcher.waitForFinished();
+}
+
+void ImprintView::setImprint(std::shared_ptr<const output::Imprint> imprint,
+                             std::shared_ptr<const ViewInk> ink) {
     m_imprint = std::move(imprint);
-    m_shapes = m_imprint ? resolveInk(m_imprint->ops, false) : std::vector<InkShape>();
+    m_ink = std::move(ink);
     if (m_fit) {
         m_zoom = fitZoom();
         emit zoomChanged();
@@ -201,6 +268,98 @@ void ImprintView::resizeEvent(QResizeEvent* event) {
     updateCursor();
 }
 
+std::optional<ImprintView::Frame> ImprintView::wantedFrame() const {
+    const QSizeF page = pageSize();
+    if (!m_ink || page.isEmpty())
+        return std::nullopt;
+    const QRect area = drawingArea();
+    if (area.isEmpty())
+        return std::nullopt;
+    Frame frame;
+    frame.ink = m_ink;
+    frame.ratio = devicePixelRatioF();
+    frame.origin = area.topLeft();
+    frame.size = QSize(static_cast<int>(std::ceil(area.width() * frame.ratio)),
+                       static_cast<int>(std::ceil(area.height() * frame.ratio)));
+    const QTransform toDevice = pageToWidget() * QTransform::fromTranslate(-area.left(), -area.top()) *
+                                QTransform::fromScale(frame.ratio, frame.ratio);
+    frame.unitsToDevice = output::pageTransform(*m_imprint, m_settings) * toDevice;
+    frame.page = toDevice.mapRect(QRectF(QPointF(0, 0), page));
+    frame.box = toDevice.mapRect(output::boxOnPage(*m_imprint, m_settings));
+    frame.colour = m_settings.colour;
+    frame.negative = m_settings.negative;
+    return frame;
+}
+
+bool ImprintView::pictureReady() const {
+    const std::optional<Frame> wanted = wantedFrame();
+    return !wanted || (!m_picture.image.isNull() && m_picture.frame == *wanted);
+}
+
+// One picture is drawn at a time; whatever was asked for meanwhile is
+// drawn next, as it then stands.
+void ImprintView::requestPicture() {
+    const std::optional<Frame> wanted = wantedFrame();
+    if (!wanted || m_drawing || (!m_picture.image.isNull() && m_picture.frame == *wanted))
+        return;
+    m_drawing = *wanted;
+    m_watcher.setFuture(QtConcurrent::run([frame = *wanted] { return Picture{frame, drawPicture(frame)}; }));
+}
+
+void ImprintView::pictureDrawn() {
+    m_picture = m_watcher.result();
+    m_drawing.reset();
+    update();
+}
+
+// Draws the ink as the raster export does (in order, paper covering what
+// lies beneath, the negative turned over inside the box), on white paper
+// and clear ground, at the frame's place and scale.
+QImage ImprintView::drawPicture(const Frame& frame) {
+    QImage image(frame.size, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return image;
+    image.fill(Qt::transparent);
+    const QRectF page = frame.page.intersected(QRectF(image.rect()));
+    if (!page.isEmpty()) {
+        const ViewInk& ink = *frame.ink;
+        const QColor mono = frame.colour && !frame.negative ? QColor() : QColor(Qt::black);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setClipRect(page);
+        painter.fillRect(page, Qt::white);
+        painter.setTransform(frame.unitsToDevice);
+        paintInk(painter, ink.before, Qt::white, mono);
+        // Only the part of the emblem in sight is drawn; one much finer
+        // than the picture's pixels is thinned out first.
+        const QRectF inSight = frame.unitsToDevice.inverted().mapRect(page).intersected(ink.emblemClip);
+        const QRect source = inSight.translated(-ink.emblemAt).toAlignedRect().intersected(ink.emblem.rect());
+        if (!ink.emblem.isNull() && !source.isEmpty()) {
+            QImage part = ink.emblem.copy(source);
+            const QSizeF onPicture = frame.unitsToDevice.mapRect(QRectF(source)).size();
+            const qint64 room =
+                kEmblemThinning * std::max<qint64>(1, qint64(onPicture.width()) * qint64(onPicture.height()));
+            if (qint64(source.width()) * source.height() > room)
+                part = part.scaled(std::max(1, int(onPicture.width()) * 2),
+                                   std::max(1, int(onPicture.height()) * 2));
+            part.setColorTable({qRgba(0, 0, 0, 0), (mono.isValid() ? mono : ink.emblemColour).rgba()});
+            painter.save();
+            painter.setClipRect(ink.emblemClip, Qt::IntersectClip);
+            painter.drawImage(QRectF(ink.emblemAt + source.topLeft(), QSizeF(source.size())),
+                              part.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+            painter.restore();
+        }
+        paintInk(painter, ink.after, Qt::white, mono);
+        if (frame.negative) {
+            painter.resetTransform();
+            painter.setCompositionMode(QPainter::CompositionMode_Difference);
+            painter.fillRect(frame.box, Qt::white);
+        }
+    }
+    image.setDevicePixelRatio(frame.ratio);
+    return image;
+}
+
 void ImprintView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), kGround);
@@ -215,19 +374,23 @@ void ImprintView::paintEvent(QPaintEvent*) {
         painter.fillRect(paper, Qt::white);
 
         const QRectF box = output::boxOnPage(*m_imprint, m_settings);
-        painter.setTransform(toWidget);
-        if (m_settings.negative)
-            painter.fillRect(box, Qt::black);
-        painter.setTransform(output::pageTransform(*m_imprint, m_settings) * toWidget);
-        for (const InkShape& shape : m_shapes) {
-            const QColor colour = m_settings.negative ? QColor(Qt::white)
-                                  : m_settings.colour ? QColor::fromRgb(colourToArgb(shape.color))
-                                                      : QColor(Qt::black);
-            paintInkPath(painter, shape.path, shape.stroked, shape.width, colour);
+        const QTransform unitsToWidget = output::pageTransform(*m_imprint, m_settings) * toWidget;
+        if (!m_picture.image.isNull()) {
+            const Frame& drawn = m_picture.frame;
+            if (const std::optional<Frame> wanted = wantedFrame(); wanted && drawn == *wanted) {
+                painter.drawImage(drawn.origin, m_picture.image);
+            } else {
+                // The last picture, moved to where its ink now lies.
+                painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+                painter.setTransform(drawn.unitsToDevice.inverted() * unitsToWidget);
+                QImage plain = m_picture.image;
+                plain.setDevicePixelRatio(1);
+                painter.drawImage(QPointF(0, 0), plain);
+                painter.resetTransform();
+            }
         }
 
         // The outlines are drawn in screen pixels, the same at every zoom.
-        painter.resetTransform();
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(kBoxLine, 1, Qt::DashLine));
         painter.drawRect(toWidget.mapRect(box));
@@ -235,8 +398,7 @@ void ImprintView::paintEvent(QPaintEvent*) {
         // would cover the imprint with boxes.
         if (m_currentMark >= 0) {
             const QRectF place = m_marks[static_cast<std::size_t>(m_currentMark)];
-            const QTransform marksToWidget = output::pageTransform(*m_imprint, m_settings) * toWidget;
-            const QRectF around = marksToWidget.mapRect(place).adjusted(-4, -4, 4, 4);
+            const QRectF around = unitsToWidget.mapRect(place).adjusted(-4, -4, 4, 4);
             painter.setBrush(QColor(255, 40, 40, 24));
             painter.setPen(QPen(Qt::white, 4.5));
             painter.drawRoundedRect(around, 3, 3);
@@ -246,6 +408,7 @@ void ImprintView::paintEvent(QPaintEvent*) {
         painter.restore();
     }
     paintRulers(painter, toWidget);
+    requestPicture();
 }
 
 // The rulers count millimetres from the imprint's top left corner.

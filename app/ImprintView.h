@@ -1,10 +1,14 @@
 #pragma once
 
+#include "Emblem.h"
 #include "Export.h"
 #include "Ink.h"
 
+#include <QFutureWatcher>
+#include <QImage>
 #include <QPointF>
 #include <QRectF>
+#include <QTransform>
 #include <QWidget>
 
 #include <memory>
@@ -13,11 +17,41 @@
 
 namespace qg {
 
+// What the view draws an imprint from: its ink with paths of its own (no
+// other thread draws them), the emblem's ink as a picture rather than as
+// the many pieces of its outline.
+struct ViewInk {
+    std::vector<InkOp> before;  // the ops drawn before the emblem
+    std::vector<InkOp> after;   // and those after it
+    QImage emblem;              // one bit a pixel: 1 where the emblem has ink
+    QPointF emblemAt;           // its top left corner, in preview units
+    QRectF emblemClip;          // what the imprint keeps of it
+    QColor emblemColour;        // its ink's colour in the design
+
+    // The emblem pictures read for the last one made, for the next: an
+    // emblem file is read and its ink found once while it stays the same.
+    // One thread at a time may use it.
+    struct EmblemKeeper {
+        EmblemCache pictures;
+        qint64 picture = 0;  // the cache key of the picture the mask was found in
+        QImage mask;
+    };
+
+    // Made on a worker: the ops of the imprint, with the emblem's ink taken
+    // out when it can be drawn as the design's emblem picture.
+    static std::shared_ptr<const ViewInk> make(const output::Imprint& imprint, const StampDesigns& designs,
+                                               StampKind kind, EmblemKeeper& keeper);
+};
+
 // The imprint as it will come out, drawn from its outlines at the screen's
 // own resolution: the page with its margin on a grey ground, the imprint's
 // box, rulers in millimetres along the top and the left. The zoom is told
 // against the true size on this screen: 1 shows a millimetre as a
 // millimetre.
+//
+// The ink is drawn on a worker thread into a picture of the visible part;
+// until the picture for the present zoom and place is ready, the last one
+// stands in for it, scaled and moved.
 class ImprintView : public QWidget {
     Q_OBJECT
 public:
@@ -27,10 +61,11 @@ public:
     static constexpr int kRuler = 22;
 
     explicit ImprintView(QWidget* parent = nullptr);
+    ~ImprintView() override;
 
-    // A new imprint: its outlines are worked out once and kept for every
-    // paint until the next one. The marks stay until new ones come.
-    void setImprint(std::shared_ptr<const output::Imprint> imprint);
+    // A new imprint with the view's own ink of it. The marks stay until new
+    // ones come.
+    void setImprint(std::shared_ptr<const output::Imprint> imprint, std::shared_ptr<const ViewInk> ink);
     // Width, margin, colours, mirror and negative: only a repaint.
     void setSettings(const output::Settings& settings);
     const output::Settings& settings() const { return m_settings; }
@@ -60,6 +95,10 @@ public:
     // Zooms keeping the page point under `anchor` (widget pixels) in place.
     void setZoom(double zoom, std::optional<QPointF> anchor = std::nullopt);
 
+    // Whether the picture shown is drawn for the present imprint, settings,
+    // zoom and place (else one is being drawn).
+    bool pictureReady() const;
+
 signals:
     void zoomChanged();
 
@@ -81,9 +120,36 @@ private:
     void updateCursor();
     void paintRulers(QPainter& painter, const QTransform& toWidget) const;
 
+    // What one picture of the ink is drawn for.
+    struct Frame {
+        std::shared_ptr<const ViewInk> ink;
+        QTransform unitsToDevice;  // preview units to the picture's pixels
+        QRectF page;               // the page, in the picture's pixels
+        QRectF box;                // the imprint's box, likewise
+        QSize size;                // of the picture, in device pixels
+        double ratio = 1;          // device pixels per widget pixel
+        QPointF origin;            // where the picture's top left lies in the widget
+        bool colour = false;
+        bool negative = false;
+        bool operator==(const Frame&) const = default;
+    };
+    struct Picture {
+        Frame frame;
+        QImage image;
+    };
+    // The picture the view wants now; none without ink.
+    std::optional<Frame> wantedFrame() const;
+    // Asks for the wanted picture unless it is shown or being drawn.
+    void requestPicture();
+    void pictureDrawn();
+    static QImage drawPicture(const Frame& frame);
+
     std::shared_ptr<const output::Imprint> m_imprint;
-    std::vector<InkShape> m_shapes;
+    std::shared_ptr<const ViewInk> m_ink;
     output::Settings m_settings;
+    Picture m_picture;               // the last picture drawn
+    std::optional<Frame> m_drawing;  // the picture being drawn
+    QFutureWatcher<Picture> m_watcher;
     std::vector<QRectF> m_marks;
     int m_currentMark = -1;
 

@@ -105,7 +105,7 @@ QLineEdit* StampPageEditor::makeTextEdit(QWidget* parent, const QString& name, c
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
     edit->setGeometry(geometry);
-    edit->setMaxLength(std::numeric_limits<int>::max());
+    edit->setMaxLength(io::kMaxLineText);
     edit->setValidator(new Cp1251Validator(edit));
     edit->setText(*field);
     m_texts.push_back(TextBinding{edit, field});
@@ -178,21 +178,13 @@ QLabel* StampPageEditor::makeLabel(QWidget* parent, const QString& name, const Q
     return label;
 }
 
-LineFont StampPageEditor::fontDialogFont(int index) const {
-    const FontDialogState& state = m_fontDialogs[static_cast<std::size_t>(index)];
-    return state.sharedWithLine ? m_lines[static_cast<std::size_t>(index)].font : state.own;
-}
-
-// Confirming a line's font dialog gives the line the dialog's font, and
-// from then on the two share it. Cancelling still counts as an edit.
+// The dialog opens on the line's own font, so that confirming it unchanged
+// leaves the line as it was. Cancelling still counts as an edit.
 void StampPageEditor::onFontButton(int lineIndex) {
-    const std::optional<LineFont> chosen = m_host.dialogs().chooseFont(fontDialogFont(lineIndex));
-    if (chosen) {
-        FontDialogState& state = m_fontDialogs[static_cast<std::size_t>(lineIndex)];
-        state.own = *chosen;
-        state.sharedWithLine = true;
-        m_lines[static_cast<std::size_t>(lineIndex)].font = *chosen;
-    }
+    LineFont& font = m_lines[static_cast<std::size_t>(lineIndex)].font;
+    const std::optional<LineFont> chosen = m_host.dialogs().chooseFont(font);
+    if (chosen)
+        font = *chosen;
     m_host.settingChanged(m_kind);
 }
 

@@ -70,11 +70,6 @@ public:
     // of dependent controls included.
     void syncFromRecord();
 
-    // The font the font button of line `index` (0-based) opens its dialog
-    // with: the dialog's own font until it is first confirmed, then the
-    // line's font.
-    LineFont fontDialogFont(int index) const;
-
 protected:
     static constexpr std::int32_t kNoThreshold = std::numeric_limits<std::int32_t>::min();
 
@@ -129,11 +124,6 @@ private:
         ColourPanel* panel;
         TColor* field;
     };
-    struct FontDialogState {
-        LineFont own = fontDialogStartFont();
-        bool sharedWithLine = false;
-    };
-
     void onFontButton(int lineIndex);
     static void applyDependents(const CheckBinding& binding);
 
@@ -144,7 +134,6 @@ private:
     std::vector<TextBinding> m_texts;
     std::vector<NumberBinding> m_numbers;
     std::vector<PanelBinding> m_panels;
-    std::array<FontDialogState, 6> m_fontDialogs;
 };
 
 }  // namespace qg

@@ -31,6 +31,7 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 
@@ -144,6 +145,7 @@ ProductionWindow::ProductionWindow(TForm1& main, Dialogs& dialogs, QWidget* pare
     for (int k = 0; k < kKindCount; ++k)
         m_settings[static_cast<std::size_t>(k)] = loadSettings(static_cast<StampKind>(k));
     m_imprint = std::make_shared<output::Imprint>();
+    m_keeper = std::make_shared<ViewInkKeeper>();
     if (main.activePage() != ActivePage::Info)
         m_kind = static_cast<StampKind>(main.activePage());
 
@@ -308,10 +310,13 @@ ProductionWindow::ProductionWindow(TForm1& main, Dialogs& dialogs, QWidget* pare
         restoreGeometry(geometry);
 
     connect(&main, &TForm1::previewPainted, this, &ProductionWindow::followMainWindow);
+    connect(&m_watcher, &QFutureWatcher<Made>::finished, this, &ProductionWindow::imprintMade);
     showKindSettings();
 }
 
 ProductionWindow::~ProductionWindow() {
+    m_watcher.disconnect();
+    m_watcher.waitForFinished();
     if (m_everShown && isVisible())
         saveGeometryNow();
 }
@@ -329,9 +334,38 @@ void ProductionWindow::showEvent(QShowEvent* event) {
 
 void ProductionWindow::hideEvent(QHideEvent* event) {
     saveGeometryNow();
-    // A closed window keeps no memory for checks to come.
+    // A closed window keeps no memory for checks to come, nor the imprints
+    // of the kinds it does not show.
     check::releaseKeptMemory();
+    m_made = {};
     QWidget::hideEvent(event);
+}
+
+bool ProductionWindow::Source::operator==(const Source& other) const {
+    if (kind != other.kind)
+        return false;
+    switch (kind) {
+        case StampKind::Round:
+            return designs.round == other.designs.round && emblemSize == other.emblemSize &&
+                   emblemTime == other.emblemTime;
+        case StampKind::Triangle:
+            return designs.triangle == other.designs.triangle;
+        case StampKind::Rect:
+            break;
+    }
+    return designs.rect == other.designs.rect;
+}
+
+ProductionWindow::Made ProductionWindow::make(const Source& source, ViewInkKeeper& keeper) {
+    Made made;
+    made.source = source;
+    auto imprint = std::make_shared<output::Imprint>(output::makeImprint(source.designs, source.kind));
+    auto checked = std::make_shared<output::Imprint>(*imprint);
+    checked->ops = detachedOps(imprint->ops);
+    made.ink = ViewInk::make(*imprint, source.designs, source.kind, keeper);
+    made.imprint = std::move(imprint);
+    made.checked = std::move(checked);
+    return made;
 }
 
 void ProductionWindow::followMainWindow() {
@@ -347,14 +381,88 @@ void ProductionWindow::followMainWindow() {
         m_view->setMarks({});
         showKindSettings();
     }
-    m_imprint = std::make_shared<const output::Imprint>(output::makeImprint(m_main.designs(), m_kind));
-    m_view->setImprint(m_imprint);
+    Source source{m_kind, m_main.designs(), -1, QDateTime()};
+    const EmblemSettings& emblem = source.designs.round.emblem;
+    if (m_kind == StampKind::Round && emblem.enabled && !emblem.path.isEmpty()) {
+        const QFileInfo file(emblem.path);
+        source.emblemSize = file.size();
+        source.emblemTime = file.lastModified();
+    }
+    m_wanted = source;
+    m_next.reset();
+    if (m_shown && m_shown->source == source)
+        return;
+    const std::optional<Made>& kept = m_made[static_cast<std::size_t>(m_kind)];
+    if (kept && kept->source == source) {
+        adopt(*kept);
+        return;
+    }
+    if (m_making) {
+        // Made once the one being made is done.
+        if (!(*m_making == source))
+            m_next = std::move(source);
+        return;
+    }
+    startMaking(source);
+}
+
+void ProductionWindow::startMaking(const Source& source) {
+    m_making = source;
+    m_watcher.setFuture(QtConcurrent::run([source, keeper = m_keeper] { return make(source, *keeper); }));
+    updateControls();
+}
+
+void ProductionWindow::imprintMade() {
+    // A signal of a future that was waited for already is passed over.
+    if (!m_making || !m_watcher.isFinished())
+        return;
+    m_making.reset();
+    const Made made = m_watcher.result();
+    m_made[static_cast<std::size_t>(made.source.kind)] = made;
+    // While the design changes faster than its imprints are made, each one
+    // made is shown on the way to the latest.
+    const bool onTheWay = m_next.has_value();
+    if (m_next) {
+        const Source next = std::move(*m_next);
+        m_next.reset();
+        startMaking(next);
+    }
+    // A closed window shows it when it opens again.
+    if (!isVisible())
+        m_stale = true;
+    else if (made.source.kind == m_kind && (onTheWay || (m_wanted && made.source == *m_wanted)))
+        adopt(made);
+}
+
+void ProductionWindow::adopt(const Made& made) {
+    m_shown = made;
+    m_imprint = made.imprint;
+    m_view->setImprint(made.imprint, made.ink);
     updateControls();
     runCheck();
 }
 
+void ProductionWindow::settle() {
+    m_main.completePendingRepaint();
+    if (m_stale && isVisible())
+        followMainWindow();
+    while (m_making) {
+        m_watcher.waitForFinished();
+        imprintMade();
+    }
+}
+
+const output::Imprint& ProductionWindow::imprint() {
+    settle();
+    return *m_imprint;
+}
+
 void ProductionWindow::runCheck() {
-    m_check->checkDesign(m_main.designs(), m_kind, m_imprint, settings().widthMm);
+    if (!m_shown)
+        return;
+    const StampKind kind = m_shown->source.kind;
+    m_check->checkDesign(m_shown->source.designs, kind, m_shown->checked,
+                         m_settings[static_cast<std::size_t>(kind)].widthMm);
 }
 
 // Puts the kind's settings into the controls.
@@ -398,7 +506,8 @@ void ProductionWindow::settingsEdited() {
 
 void ProductionWindow::updateControls() {
     const output::Settings& s = settings();
-    const bool hasInk = !m_imprint->empty();
+    // While an imprint is being made the commands wait for it.
+    const bool hasInk = !m_imprint->empty() || imprintPending();
     const QSizeF size = output::imprintSizeMm(*m_imprint, s.widthMm);
     m_height->setText(hasInk ? locale().toString(size.height(), 'f', 1) + QStringLiteral(" мм")
                              : QStringLiteral("нет оттиска"));
@@ -421,7 +530,7 @@ QString ProductionWindow::defaultExportName() const {
 }
 
 void ProductionWindow::exportImprint() {
-    m_main.completePendingRepaint();  // the latest edit is in the file too
+    settle();  // the latest edit is in the file too
     if (m_imprint->empty()) {
         m_dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение"),
                           QStringLiteral("В оттиске нет ни одного штриха !"));
@@ -429,7 +538,8 @@ void ProductionWindow::exportImprint() {
     }
     const output::Settings s = settings();
     const QString& design = m_main.designFileName(m_kind);
-    const QDir folder(design.isEmpty() ? dialogStartFolder() : QFileInfo(design).absolutePath());
+    // The folder of the last export, else the design's own.
+    const QDir folder(startFolder(FileKind::Export, design.isEmpty() ? QString() : QFileInfo(design).absolutePath()));
     const QString suffix = output::formatSuffix(s.format);
     QString path = m_dialogs.saveFileName(FileDialogRequest{wordsOf(m_kind).exportTitle,
                                                             folder.filePath(defaultExportName()),
@@ -437,6 +547,7 @@ void ProductionWindow::exportImprint() {
                                                             suffix});
     if (path.isEmpty())
         return;
+    rememberFolder(FileKind::Export, path);
     if (io::fileExtension(path).isEmpty())
         path += QLatin1Char('.') + suffix;
     if (output::formatFromFileName(path) != s.format) {
@@ -455,7 +566,7 @@ void ProductionWindow::exportImprint() {
 }
 
 void ProductionWindow::printImprint(bool preview) {
-    m_main.completePendingRepaint();
+    settle();
     if (m_imprint->empty())
         return;
     const std::shared_ptr<const output::Imprint> imprint = m_imprint;

@@ -2,12 +2,16 @@
 
 #include "Dialogs.h"
 #include "Export.h"
+#include "ImprintView.h"
 #include "Parameters.h"
 
+#include <QDateTime>
+#include <QFutureWatcher>
 #include <QWidget>
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -21,11 +25,16 @@ class TForm1;
 namespace qg {
 
 class CheckPanel;
-class ImprintView;
+using ViewInkKeeper = ViewInk::EmblemKeeper;
 
 // "Макет для изготовления": the imprint of the main window's active kind
 // at its true size, the settings of its files, their export and print, and
 // the manufacturing check. It follows every repaint of the main window.
+//
+// The imprint is made on a worker thread, one at a time: a design that
+// changes while one is being made waits, and only its latest state is made
+// next. An imprint is kept per kind and made again only when the kind's
+// design (or its emblem file) has changed.
 class ProductionWindow : public QWidget {
     Q_OBJECT
 public:
@@ -35,8 +44,11 @@ public:
     StampKind kind() const { return m_kind; }
     // The settings of the shown kind, as its controls hold them.
     const output::Settings& settings() const { return m_settings[static_cast<std::size_t>(m_kind)]; }
-    // The imprint shown; never null.
-    const output::Imprint& imprint() const { return *m_imprint; }
+    // The imprint of the main window's design as it now stands: one still
+    // being made is waited for.
+    const output::Imprint& imprint();
+    // An imprint is being made, or waits to be.
+    bool imprintPending() const { return m_making.has_value(); }
     ImprintView* view() const { return m_view; }
     CheckPanel* checkPanel() const { return m_check; }
 
@@ -56,8 +68,33 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // What an imprint is made from: the design of a kind, and the emblem
+    // file's size and time as the design was taken.
+    struct Source {
+        StampKind kind = StampKind::Round;
+        StampDesigns designs;
+        qint64 emblemSize = -1;
+        QDateTime emblemTime;
+        bool operator==(const Source& other) const;
+    };
+    // An imprint made ready off the interface thread, with copies of its
+    // paths that the check and the view draw on their own threads.
+    struct Made {
+        Source source;
+        std::shared_ptr<const output::Imprint> imprint;
+        std::shared_ptr<const output::Imprint> checked;
+        std::shared_ptr<const ViewInk> ink;
+    };
+    static Made make(const Source& source, ViewInkKeeper& keeper);
+
     // Takes the main window's active kind and its design afresh.
     void followMainWindow();
+    void startMaking(const Source& source);
+    void imprintMade();
+    // Shows a made imprint and checks it.
+    void adopt(const Made& made);
+    // Waits for the imprint of the latest design.
+    void settle();
     // Checks the shown imprint at the chosen width, off the interface thread.
     void runCheck();
     void showKindSettings();
@@ -70,6 +107,14 @@ private:
     StampKind m_kind = StampKind::Round;
     std::array<output::Settings, kKindCount> m_settings;
     std::shared_ptr<const output::Imprint> m_imprint;
+    std::optional<Made> m_shown;                         // what the view and the check show
+    std::array<std::optional<Made>, kKindCount> m_made;  // the last imprint made of each kind
+    std::optional<Source> m_wanted;                      // the design last taken from the main window
+    std::optional<Source> m_making;                      // being made
+    std::optional<Source> m_next;                        // to be made when that one is done
+    QFutureWatcher<Made> m_watcher;
+    // What the imprints' workers keep from one to the next; one works at a time.
+    std::shared_ptr<ViewInkKeeper> m_keeper;
     // A repaint of the main window came while this window was hidden.
     bool m_stale = true;
     bool m_everShown = false;

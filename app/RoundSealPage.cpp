@@ -125,10 +125,11 @@ void RoundSealPage::showEmblemFileName(const QString& path) {
 void RoundSealPage::Page1Box4Button1Click() {
     Dialogs& dialogs = m_host.dialogs();
     const QString path = dialogs.openFileName(
-        FileDialogRequest{QString(), dialogStartFolder(), QStringLiteral("Bmp-файлы (*.bmp)"),
-                          QString()});
-    if (!path.isEmpty())
-        setEmblemFile(path);
+        FileDialogRequest{QString(), startFolder(FileKind::Emblem), QStringLiteral("Bmp-файлы (*.bmp)"), QString()});
+    if (path.isEmpty())
+        return;
+    rememberFolder(FileKind::Emblem, path);
+    setEmblemFile(path);
 }
 
 bool RoundSealPage::takesEmblemFile() const {
@@ -144,8 +145,9 @@ void RoundSealPage::setEmblemFile(const QString& path) {
         return;
     }
     // The path is saved with the design in Windows-1251: a path it cannot
-    // hold would come back from the file as another, missing file.
-    if (!io::canEncodeCp1251(path)) {
+    // hold, or whose control characters it writes as blanks, would come
+    // back from the file as another, missing file.
+    if (!io::keptByDesignFile(path)) {
         dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."),
                         QStringLiteral("Путь к файлу содержит символы, которые нельзя сохранить в файле qgr !"));
         return;

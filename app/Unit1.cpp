@@ -31,7 +31,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
-#include <QStandardPaths>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -39,12 +39,31 @@ using namespace qg;
 
 namespace qg {
 
-QString dialogStartFolder() {
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    if (QFileInfo(programFolder).isWritable())
-        return programFolder;
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return documents.isEmpty() ? QDir::homePath() : documents;
+namespace {
+
+QString folderKey(FileKind kind) {
+    static const char* const keys[] = {"designs", "emblems", "bitmaps", "exports"};
+    return QStringLiteral("folders/") + QLatin1String(keys[static_cast<int>(kind)]);
+}
+
+QSettings programSettings() {
+    return QSettings(QStringLiteral("Quillgraver"), QStringLiteral("Quillgraver"));
+}
+
+}  // namespace
+
+QString startFolder(FileKind kind, const QString& fallback) {
+    const QString kept = programSettings().value(folderKey(kind)).toString();
+    for (const QString& folder : {kept, fallback}) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    }
+    return QDir::homePath();
+}
+
+void rememberFolder(FileKind kind, const QString& chosenFile) {
+    if (!chosenFile.isEmpty())
+        programSettings().setValue(folderKey(kind), QFileInfo(chosenFile).absolutePath());
 }
 
 }  // namespace qg
@@ -409,10 +428,11 @@ void TForm1::SaveItemClick() {
 }
 
 bool TForm1::saveKind(StampKind kind) {
-    QString path = m_dialogs.saveFileName(
-        FileDialogRequest{textsOf(kind).saveTitle, dialogStartFolder(), kDesignFilter, QStringLiteral("qgr")});
+    QString path = m_dialogs.saveFileName(FileDialogRequest{textsOf(kind).saveTitle, startFolder(FileKind::Design),
+                                                            kDesignFilter, QStringLiteral("qgr")});
     if (path.isEmpty())
         return false;
+    rememberFolder(FileKind::Design, path);
     if (io::fileExtension(path).isEmpty())
         path += QStringLiteral(".qgr");
 
@@ -460,9 +480,11 @@ bool TForm1::settleUnsavedChanges(StampKind kind) {
 
 void TForm1::OpenItemClick() {
     const QString path =
-        m_dialogs.openFileName(FileDialogRequest{QString(), dialogStartFolder(), kDesignFilter, QString()});
-    if (!path.isEmpty())
-        openDesignFile(path);
+        m_dialogs.openFileName(FileDialogRequest{QString(), startFolder(FileKind::Design), kDesignFilter, QString()});
+    if (path.isEmpty())
+        return;
+    rememberFolder(FileKind::Design, path);
+    openDesignFile(path);
 }
 
 void TForm1::openDesignFile(const QString& path) {
@@ -491,10 +513,14 @@ void TForm1::openDesignFile(const QString& path) {
             return;
     }
 
-    int damagedLine = 0;
-    if (!readDesign(*kind, bytes, damagedLine)) {
+    const io::ReadResult read = readDesign(*kind, bytes);
+    if (!read.ok()) {
         m_dialogs.message(MessageIcon::Error, QStringLiteral("Ошибка чтения файла"),
-                          QLatin1Char('C') + QStringLiteral("трока %1 повреждена !").arg(damagedLine));
+                          read.tooLong ? QStringLiteral("Текст в строке %1 длиннее %2 символов !")
+                                             .arg(read.damagedLine)
+                                             .arg(io::kMaxLineText)
+                                       : QLatin1Char('C') +
+                                             QStringLiteral("трока %1 повреждена !").arg(read.damagedLine));
         return;
     }
     setModified(*kind, false);
@@ -540,13 +566,11 @@ QString TForm1::checkOpenedEmblem(const QString& designPath) {
 
 // A damaged file changes nothing: the file is read into a copy of the
 // kind's design, which replaces the design only when every line was sound.
-bool TForm1::readDesign(StampKind kind, const QByteArray& bytes, int& damagedLine) {
+io::ReadResult TForm1::readDesign(StampKind kind, const QByteArray& bytes) {
     StampDesigns copy = m_designs;
     const io::ReadResult result = io::readDesign(kind, bytes, copy);
-    if (!result.ok()) {
-        damagedLine = result.damagedLine;
-        return false;
-    }
+    if (!result.ok())
+        return result;
     m_designs = copy;
     switch (kind) {
         case StampKind::Round:
@@ -560,7 +584,7 @@ bool TForm1::readDesign(StampKind kind, const QByteArray& bytes, int& damagedLin
             Page3->syncFromRecord();
             break;
     }
-    return true;
+    return result;
 }
 
 // ---- Dropped files ----
@@ -643,11 +667,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 // ---- Bitmap export ----
 
 void TForm1::SaveAsItemClick() {
-    QString path = m_dialogs.saveFileName(FileDialogRequest{QStringLiteral("Сохранение файла"), dialogStartFolder(),
+    QString path = m_dialogs.saveFileName(FileDialogRequest{QStringLiteral("Сохранение файла"),
+                                                            startFolder(FileKind::PreviewBitmap),
                                                             QStringLiteral("Bitmaps (*.bmp);;Все файлы (*.*)"),
                                                             QStringLiteral("bmp")});
     if (path.isEmpty())
         return;
+    rememberFolder(FileKind::PreviewBitmap, path);
     if (io::fileExtension(path).isEmpty())
         path += QStringLiteral(".bmp");
     if (!hasExtension(path, QLatin1String(".bmp"), QLatin1String(".BMP"))) {

@@ -5,6 +5,7 @@
 #include "EditHistory.h"
 #include "PageEditor.h"
 #include "Parameters.h"
+#include "StampFile.h"
 
 #include <QKeySequence>
 #include <QList>
@@ -124,7 +125,8 @@ private:
     void resetKind(qg::StampKind kind);
     // Tells the user that a file could not be read or written, and why.
     void reportFileError(const QString& what, const QString& path, const QString& reason);
-    bool readDesign(qg::StampKind kind, const QByteArray& bytes, int& damagedLine);
+    // Reads the kind's design from the bytes; a damaged file changes nothing.
+    qg::io::ReadResult readDesign(qg::StampKind kind, const QByteArray& bytes);
     // Checks the emblem file an opened round seal names; a missing one is
     // replaced by the file of the same name in the design file's folder.
     // Returns the warning to show, or an empty text when all is well.

@@ -55,6 +55,7 @@ struct LineEntry {
     LineKind kind = LineKind::Fixed;
     QString text;  // the whole line of a fixed line, the key of a keyed line
     std::size_t index = 0;
+    qsizetype maxLength = -1;  // of a text value, when it has a limit
     Field<P, std::int32_t> number;
     Field<P, QString> string;
     Field<P, bool> flag;
@@ -80,20 +81,20 @@ struct OptionalLine {
 template <typename P>
 class LineMap {
 public:
-    void fixed(const QString& line) { lines_.push_back({LineKind::Fixed, line, 0, {}, {}, {}}); }
+    void fixed(const QString& line) { lines_.push_back({LineKind::Fixed, line, 0, -1, {}, {}, {}}); }
     void blank() { fixed(QString()); }
 
     template <typename F>
     void number(const QString& key, std::size_t index, F field) {
-        lines_.push_back({LineKind::Number, key, index, fieldOf<P, std::int32_t>(field), {}, {}});
+        lines_.push_back({LineKind::Number, key, index, -1, fieldOf<P, std::int32_t>(field), {}, {}});
     }
     template <typename F>
-    void text(const QString& key, std::size_t index, F field) {
-        lines_.push_back({LineKind::Text, key, index, {}, fieldOf<P, QString>(field), {}});
+    void text(const QString& key, std::size_t index, F field, qsizetype maxLength = -1) {
+        lines_.push_back({LineKind::Text, key, index, maxLength, {}, fieldOf<P, QString>(field), {}});
     }
     template <typename F>
     void toggle(std::size_t index, F field) {
-        lines_.push_back({LineKind::Switch, QString(), index, {}, {}, fieldOf<P, bool>(field)});
+        lines_.push_back({LineKind::Switch, QString(), index, -1, {}, {}, fieldOf<P, bool>(field)});
     }
 
     // Marks the end of the kind's fixed lines. The entries added after it
@@ -140,7 +141,8 @@ void addHeader(LineMap<P>& map, const QString& marker) {
 template <typename P>
 void addTextAndFont(LineMap<P>& map, std::size_t i) {
     map.text(
-        QStringLiteral("Text: "), i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].text; });
+        QStringLiteral("Text: "), i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].text; },
+        kMaxLineText);
     map.text(
         QStringLiteral("Font: "), i, [](auto& p, std::size_t k) -> auto& { return p.lines[k].font.face; });
     map.number(
@@ -479,6 +481,15 @@ QByteArray valueBytes(QStringView text) {
     return bytes;
 }
 
+}  // namespace
+
+bool keptByDesignFile(QStringView text) {
+    const auto control = [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; };
+    return std::none_of(text.begin(), text.end(), control) && canEncodeCp1251(text);
+}
+
+namespace {
+
 template <typename P>
 QByteArray writeSection(const LineMap<P>& map, const P& record) {
     QByteArray out;
@@ -518,10 +529,13 @@ QByteArray writeSection(const LineMap<P>& map, const P& record) {
     return out;
 }
 
+// What applying a line found wrong with it.
+enum class LineFault { None, Damaged, TooLong };
+
 // Puts the line's value in place, damaged or not, and tells whether the
-// line was damaged.
+// line was damaged. A text over its limit is not put in place.
 template <typename P>
-bool applyLine(const LineEntry<P>& entry, QStringView line, P& into) {
+LineFault applyLine(const LineEntry<P>& entry, QStringView line, P& into) {
     bool damaged = false;
     switch (entry.kind) {
         case LineKind::Fixed:
@@ -529,14 +543,18 @@ bool applyLine(const LineEntry<P>& entry, QStringView line, P& into) {
         case LineKind::Number:
             entry.number.get(into, entry.index) = ReadNumberValue(entry.text, line, damaged);
             break;
-        case LineKind::Text:
-            entry.string.get(into, entry.index) = ReadTextValue(entry.text, line, damaged);
+        case LineKind::Text: {
+            QString value = ReadTextValue(entry.text, line, damaged);
+            if (entry.maxLength >= 0 && value.size() > entry.maxLength)
+                return LineFault::TooLong;
+            entry.string.get(into, entry.index) = std::move(value);
             break;
+        }
         case LineKind::Switch:
             entry.flag.get(into, entry.index) = ReadEnableLine(line, damaged);
             break;
     }
-    return damaged;
+    return damaged ? LineFault::Damaged : LineFault::None;
 }
 
 // A line after the fixed lines counts only when it starts with one of the
@@ -580,8 +598,9 @@ ReadResult readSection(const LineMap<P>& map, const QByteArray& bytes, P& into) 
             reader.skip();
             continue;
         }
-        if (applyLine(entry, reader.next(), into))
-            return ReadResult{static_cast<int>(number)};
+        const LineFault fault = applyLine(entry, reader.next(), into);
+        if (fault != LineFault::None)
+            return ReadResult{static_cast<int>(number), fault == LineFault::TooLong};
     } while (number < fixedCount && !reader.atEnd());
     if (number < fixedCount)
         return ReadResult{};

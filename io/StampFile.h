@@ -20,6 +20,10 @@ QByteArray toCp1251(QStringView text);
 QString fromCp1251(QByteArrayView bytes);
 // Whether every character of the text has a Windows-1251 byte.
 bool canEncodeCp1251(QStringView text);
+// Whether a design file gives the text back as it is: every character has
+// a Windows-1251 byte and none is a control character (those are written
+// as blanks).
+bool keptByDesignFile(QStringView text);
 
 // ---- Line helpers ----
 // The key counts as present anywhere in the line; the value part is then
@@ -41,10 +45,18 @@ QStringList splitLines(const QByteArray& bytes);
 std::optional<StampKind> sectionKind(const QByteArray& bytes);
 
 // ---- Sections ----
+// The longest text a text line may hold, in characters. A ring text of a
+// real seal runs to a hundred or two; a longer one is refused when read
+// and cannot be typed, so that no text makes editing or drawing slow.
+inline constexpr int kMaxLineText = 1000;
+
 // The outcome of reading a section: damagedLine is 0 for a clean read, else
-// the number (from 1) of the line that stopped the reader.
+// the number (from 1) of the line that stopped the reader. `tooLong` tells
+// that the line held a text longer than kMaxLineText; that text is not
+// taken.
 struct ReadResult {
     int damagedLine = 0;
+    bool tooLong = false;
     bool ok() const { return damagedLine == 0; }
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Dialogs.h"
+#include "FontDialog.h"
 
 #include <QList>
 #include <QPageSize>
@@ -26,6 +27,9 @@ public:
     std::deque<QString> saveNames;
     std::deque<std::optional<qg::TColor>> colours;
     std::deque<std::optional<qg::LineFont>> fonts;
+    // Font dialogs shown and confirmed at once, untouched, before any of
+    // `fonts` is taken.
+    int untouchedFontDialogs = 0;
     std::deque<qg::Answer> answers;
     // A print is made into the PDF file named here, on an A4 page.
     std::deque<QString> printFiles;
@@ -53,6 +57,10 @@ public:
     }
     std::optional<qg::LineFont> chooseFont(const qg::LineFont& initial) override {
         fontInitials.append(initial);
+        if (untouchedFontDialogs > 0) {
+            --untouchedFontDialogs;
+            return qg::FontDialog(initial, nullptr).font();
+        }
         return take(fonts, "font dialog").value_or(std::nullopt);
     }
     qg::Answer confirm(const QString& question) override {
@@ -79,7 +87,7 @@ public:
     QString lastMessage() const { return messages.isEmpty() ? QString() : messages.constLast().text; }
     bool scriptUsedUp() const {
         return openNames.empty() && saveNames.empty() && colours.empty() && fonts.empty() && answers.empty() &&
-               printFiles.empty();
+               printFiles.empty() && untouchedFontDialogs == 0;
     }
 
 private:

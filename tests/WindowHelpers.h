@@ -7,6 +7,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 // Finds a control of the window by its name; fails the test when missing.
@@ -47,10 +49,40 @@ inline QImage expectedPicture(const qg::StampDesigns& designs, qg::ActivePage pa
     return canvas.image().copy();
 }
 
+// The program's settings (the folders its dialogs start in, the production
+// window's) go to a folder of this test run's own, never to the user's,
+// from the first call on.
+inline void isolateSettings() {
+    static QTemporaryDir folder;
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, folder.filePath(QStringLiteral("settings")));
+}
+
+// Forgets whatever the program's settings hold.
+inline void clearSettings() {
+    isolateSettings();
+    QSettings(QStringLiteral("Quillgraver"), QStringLiteral("Quillgraver")).clear();
+}
+
+// Stores the production window's width of the kinds ("round", "triangle",
+// "rect"), as a user's last choice; its check takes less time the smaller
+// the imprint.
+inline void storeWidths(double widthMm, std::initializer_list<const char*> kinds = {"round", "triangle", "rect"}) {
+    isolateSettings();
+    QSettings store(QStringLiteral("Quillgraver"), QStringLiteral("Quillgraver"));
+    for (const char* kind : kinds)
+        store.setValue(QStringLiteral("export/%1/widthMm").arg(QLatin1String(kind)), widthMm);
+}
+
 // A shown main window whose dialogs answer from a script. Destroying it
-// asks nothing, whatever the test left modified.
+// asks nothing, whatever the test left modified. Its settings are the test
+// run's own.
 struct ScriptedWindow {
     ScriptedDialogs dialogs;
-    TForm1 window{dialogs};
+    TForm1 window{(isolateSettings(), dialogs)};
     ScriptedWindow() { window.show(); }
 };

@@ -3,9 +3,11 @@
 #include "ScriptedDialogs.h"
 #include "StampFile.h"
 #include "StampPages.h"
+#include "ProductionWindow.h"
 #include "Unit1.h"
 #include "WindowHelpers.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -70,6 +72,8 @@ private slots:
     void bitmapDroppedOnEmblemGroup();
     void shortcutsRunTheirCommands_data();
     void shortcutsRunTheirCommands();
+    void dialogsStartWhereTheirKindWasLastChosen_data();
+    void dialogsStartWhereTheirKindWasLastChosen();
 };
 
 void OpeningTest::eachWayOpensAsOpenDoes_data() {
@@ -247,6 +251,109 @@ void OpeningTest::shortcutsRunTheirCommands() {
     ScriptedWindow w;
     QVERIFY(control(w.window, button)->toolTip().endsWith(
         QStringLiteral("(%1)").arg(keys.toString(QKeySequence::NativeText))));
+}
+
+// The file dialogs of each kind of file.
+enum class Dialog { OpenDesign, SaveDesign, Emblem, PreviewBitmap, Export };
+
+namespace {
+
+// Shows the dialog, answering it with `answer` (empty: cancelled), and
+// tells the folder it started in.
+QString startedIn(ScriptedWindow& w, Dialog dialog, const QString& answer) {
+    const qsizetype opened = w.dialogs.openRequests.size();
+    const qsizetype saved = w.dialogs.saveRequests.size();
+    const bool opens = dialog == Dialog::OpenDesign || dialog == Dialog::Emblem;
+    (opens ? w.dialogs.openNames : w.dialogs.saveNames).push_back(answer);
+    const auto press = [&w](const char* name) { control<QPushButton>(w.window, QString::fromLatin1(name))->click(); };
+    switch (dialog) {
+        case Dialog::OpenDesign:
+            press("OpenButton");
+            break;
+        case Dialog::SaveDesign:
+            press("SaveQgrButton");
+            break;
+        case Dialog::Emblem: {
+            const ActivePage page = w.window.activePage();
+            w.window.setActivePage(ActivePage::Round);
+            if (!control<QCheckBox>(w.window, QStringLiteral("Page1Box4Check"))->isChecked())
+                control<QCheckBox>(w.window, QStringLiteral("Page1Box4Check"))->click();
+            press("Page1Box4Button1");
+            w.window.setActivePage(page);
+            break;
+        }
+        case Dialog::PreviewBitmap:
+            press("SaveBmpButton");
+            break;
+        case Dialog::Export:
+            w.window.ProductionItemClick();
+            w.window.productionWindow()->exportImprint();
+            w.window.productionWindow()->close();
+            break;
+    }
+    if (opens)
+        return w.dialogs.openRequests.size() > opened ? w.dialogs.openRequests.constLast().directory : QString();
+    if (w.dialogs.saveRequests.size() == saved)
+        return QString();
+    const QString directory = w.dialogs.saveRequests.constLast().directory;
+    // The export names its file within the folder.
+    return dialog == Dialog::Export ? QFileInfo(directory).absolutePath() : directory;
+}
+
+}  // namespace
+
+void OpeningTest::dialogsStartWhereTheirKindWasLastChosen_data() {
+    QTest::addColumn<int>("dialog");
+    QTest::addColumn<QString>("chosen");  // a file in a folder of the test's own
+    QTest::newRow("open a design") << int(Dialog::OpenDesign) << "designs/tri.qgr";
+    QTest::newRow("save a design") << int(Dialog::SaveDesign) << "designs/new.qgr";
+    QTest::newRow("emblem") << int(Dialog::Emblem) << "pictures/crest.bmp";
+    QTest::newRow("preview bitmap") << int(Dialog::PreviewBitmap) << "pictures/preview.bmp";
+    QTest::newRow("export") << int(Dialog::Export) << "shop/seal.png";
+}
+
+// Each kind of file has its folder: its dialog starts in the user's home
+// folder at first, then where a file of that kind was last chosen, in this
+// run and the next, while that folder is there. The program's own folder
+// plays no part.
+void OpeningTest::dialogsStartWhereTheirKindWasLastChosen() {
+    QFETCH(int, dialog);
+    QFETCH(QString, chosen);
+    const auto kind = static_cast<Dialog>(dialog);
+    clearSettings();
+    storeWidths(5);  // the check of a small imprint is quick
+    QTemporaryDir dir;
+    const QString file = dir.filePath(chosen);
+    const QString folder = QFileInfo(file).absolutePath();
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(write(file, kind == Dialog::Emblem ? qg::testing::bmpBytes(8, 8, Qt::black)
+                                               : io::writeTriangleSeal(defaultTriangleSeal())));
+    const Dialog all[] = {Dialog::OpenDesign, Dialog::SaveDesign, Dialog::Emblem, Dialog::PreviewBitmap,
+                          Dialog::Export};
+    const QString home = QDir::homePath();
+    {
+        ScriptedWindow w;
+        for (const Dialog other : all)
+            QCOMPARE(startedIn(w, other, QString()), home);
+        QCOMPARE(startedIn(w, kind, file), home);
+        QCOMPARE(startedIn(w, kind, QString()), folder);
+        // Designs share their folder between opening and saving; before
+        // any export, an export starts beside the design it is made of.
+        const bool design = kind == Dialog::OpenDesign || kind == Dialog::SaveDesign;
+        for (const Dialog other : all) {
+            const bool designToo = other != Dialog::Emblem && other != Dialog::PreviewBitmap;
+            QCOMPARE(startedIn(w, other, QString()), other == kind || (design && designToo) ? folder : home);
+        }
+        QVERIFY(QCoreApplication::applicationDirPath() != folder);
+        w.dialogs.messages.clear();
+    }
+    {
+        ScriptedWindow w;
+        QCOMPARE(startedIn(w, kind, QString()), folder);
+        QVERIFY(QDir(folder).removeRecursively());
+        QCOMPARE(startedIn(w, kind, QString()), home);
+        QVERIFY(w.dialogs.unexpected.isEmpty());
+    }
 }
 
 QTEST_MAIN(OpeningTest)

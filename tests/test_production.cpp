@@ -18,10 +18,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
@@ -74,6 +76,9 @@ QRect darkBox(const QImage& picture) {
     return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
+// The width of the imprints whose width is not what a case is about.
+constexpr double kSmallWidth = 12;
+
 // The imprint as the window's settings draw it into a small picture.
 QImage rendered(const output::Imprint& imprint, output::Settings settings) {
     settings.dpi = 150;
@@ -90,10 +95,14 @@ class TestProduction : public QObject {
 
     TForm1& main() { return m_ui->window; }
     ScriptedDialogs& dialogs() { return m_ui->dialogs; }
+    // The production window, shown with the imprint of the design as it
+    // now stands.
     ProductionWindow& production() {
         if (!main().productionWindow() || !main().productionWindow()->isVisible())
             main().ProductionItemClick();
-        return *main().productionWindow();
+        ProductionWindow& p = *main().productionWindow();
+        (void)p.imprint();
+        return p;
     }
     // The window shows the main window's design of `kind` as it is now.
     void showsTheDesign(StampKind kind) {
@@ -109,12 +118,13 @@ private slots:
         QVERIFY(m_dir.isValid());
         // The program's own window font, which must not reach the imprint.
         QApplication::setFont(windowFont());
-        // The settings of this run stay in its own folder.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("settings")));
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("settings")));
     }
+    // Every case starts with the settings of a user who last made small
+    // imprints, whose check is quick; a case about the usual widths
+    // forgets them before it opens the window.
     void init() {
-        QSettings(QStringLiteral("Quillgraver"), QStringLiteral("Quillgraver")).clear();
+        clearSettings();
+        storeWidths(kSmallWidth);
         m_ui = std::make_unique<ScriptedWindow>();
     }
     void cleanup() {
@@ -122,46 +132,52 @@ private slots:
         m_ui.reset();
     }
 
+    // Each way of opening on each page, one window a page: the window is
+    // closed before the next way opens it.
     void openedFromThePreviewButNotOnTheInformationPage_data() {
         QTest::addColumn<int>("page");
-        QTest::addColumn<QString>("how");
-        for (const QString& how : {QStringLiteral("menu"), QStringLiteral("Ctrl+E"), QStringLiteral("double click")})
-            for (int page = 0; page < 4; ++page)
-                QTest::addRow("%s on page %d", qPrintable(how), page) << page << how;
+        for (int page = 0; page < 4; ++page)
+            QTest::addRow("page %d", page) << page;
     }
     void openedFromThePreviewButNotOnTheInformationPage() {
         QFETCH(int, page);
-        QFETCH(QString, how);
-        control<QTabWidget>(main(), "Pages")->setCurrentIndex(page);
-        QWidget* image = control(main(), "Image");
-        if (how == QLatin1String("menu")) {
-            QMenu* menu = main().findChild<QMenu*>(QStringLiteral("PopupMenu1"));
-            QAction* item = main().findChild<QAction*>(QStringLiteral("ProductionItem"));
-            QVERIFY(menu && item);
-            QCOMPARE(item->text(), QStringLiteral("Макет для изготовления"));
-            QVERIFY(menu->actions().contains(item));
-            QCOMPARE(image->contextMenuPolicy() == Qt::CustomContextMenu, page != 3);
-            if (page != 3)
-                item->trigger();
-        } else if (how == QLatin1String("Ctrl+E")) {
-            main().activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(&main()));
-            // With the focus in a text edit, whose own keys include Ctrl+E.
-            QWidget* focus = page < 3 ? control(main(), QStringLiteral("Page%1Edit1").arg(page + 1)) : image;
-            focus->setFocus();
-            QTest::keyClick(focus, Qt::Key_E, Qt::ControlModifier);
-        } else {
-            QTest::mouseDClick(image, Qt::LeftButton, Qt::NoModifier, QPoint(99, 99));
-        }
-        ProductionWindow* p = main().productionWindow();
-        QCOMPARE(p != nullptr && p->isVisible(), page != 3);
-        if (p) {
-            QCOMPARE(p->windowTitle(), QStringLiteral("Макет для изготовления"));
-            showsTheDesign(static_cast<StampKind>(page));
+        for (const QString& how : {QStringLiteral("menu"), QStringLiteral("Ctrl+E"), QStringLiteral("double click")}) {
+            if (main().productionWindow())
+                main().productionWindow()->close();
+            control<QTabWidget>(main(), "Pages")->setCurrentIndex(page);
+            QWidget* image = control(main(), "Image");
+            if (how == QLatin1String("menu")) {
+                QMenu* menu = main().findChild<QMenu*>(QStringLiteral("PopupMenu1"));
+                QAction* item = main().findChild<QAction*>(QStringLiteral("ProductionItem"));
+                QVERIFY(menu && item);
+                QCOMPARE(item->text(), QStringLiteral("Макет для изготовления"));
+                QVERIFY(menu->actions().contains(item));
+                QCOMPARE(image->contextMenuPolicy() == Qt::CustomContextMenu, page != 3);
+                if (page != 3)
+                    item->trigger();
+            } else if (how == QLatin1String("Ctrl+E")) {
+                main().activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(&main()));
+                // With the focus in a text edit, whose own keys include Ctrl+E.
+                QWidget* focus = page < 3 ? control(main(), QStringLiteral("Page%1Edit1").arg(page + 1)) : image;
+                focus->setFocus();
+                QTest::keyClick(focus, Qt::Key_E, Qt::ControlModifier);
+            } else {
+                QTest::mouseDClick(image, Qt::LeftButton, Qt::NoModifier, QPoint(99, 99));
+            }
+            ProductionWindow* p = main().productionWindow();
+            QCOMPARE(p != nullptr && p->isVisible(), page != 3);
+            if (p) {
+                QCOMPARE(p->windowTitle(), QStringLiteral("Макет для изготовления"));
+                showsTheDesign(static_cast<StampKind>(page));
+            }
         }
     }
 
     void followsEditsOpensResetsAndPages() {
+        // The triangular seal at its usual width, which names the export.
+        clearSettings();
+        storeWidths(kSmallWidth, {"round", "rect"});
         ProductionWindow& p = production();
         showsTheDesign(StampKind::Round);
 
@@ -209,6 +225,9 @@ private slots:
         QCOMPARE(main().designs().triangle.lines[0].text, QStringLiteral("Открытая"));
     }
 
+    // The program itself runs for one format of each sort (a 1-bit and a
+    // colour raster, a vector file); the other rows compare with what the
+    // export writes given the same settings.
     void exportWritesWhatTheCommandLineWrites_data() {
         QTest::addColumn<QString>("design");
         QTest::addColumn<int>("format");
@@ -217,18 +236,22 @@ private slots:
         QTest::addColumn<double>("margin");
         QTest::addColumn<QStringList>("checks");
         QTest::addColumn<QString>("name");
-        QTest::newRow("png") << "round" << 0 << 40.0 << 600 << 2.0 << QStringList() << "round_40мм_600dpi.png";
-        QTest::newRow("tiff mirrored") << "triangle" << 1 << 30.5 << 1200 << 0.0 << QStringList{"mirror"}
-                                       << "triangle_30.5мм_1200dpi.tif";
-        QTest::newRow("tiff negative") << "round" << 1 << 33.3 << 600 << 1.0 << QStringList{"negative"}
-                                       << "round_33.3мм_600dpi.tif";
-        QTest::newRow("pdf negative") << "round" << 2 << 25.0 << 600 << 5.0 << QStringList{"negative"} << "round_25мм.pdf";
-        QTest::newRow("svg colour merged") << "rect" << 3 << 58.0 << 600 << 2.0 << QStringList{"colour", "merge"}
-                                           << "rect_58мм.svg";
-        QTest::newRow("bmp colour") << "rect" << 4 << 70.0 << 300 << 1.0 << QStringList{"colour"} << "rect_70мм_300dpi.bmp";
-        QTest::newRow("bmp 1-bit") << "triangle" << 4 << 30.5 << 1200 << 0.0 << QStringList() << "triangle_30.5мм_1200dpi.bmp";
-        QTest::newRow("png mirrored") << "triangle" << 0 << 30.5 << 1200 << 0.0 << QStringList{"mirror"}
-                                      << "triangle_30.5мм_1200dpi.png";
+        QTest::addColumn<bool>("program");
+        QTest::newRow("png") << "round" << 0 << 20.0 << 600 << 2.0 << QStringList() << "round_20мм_600dpi.png" << false;
+        QTest::newRow("tiff mirrored") << "triangle" << 1 << 15.5 << 1200 << 0.0 << QStringList{"mirror"}
+                                       << "triangle_15.5мм_1200dpi.tif" << false;
+        QTest::newRow("tiff negative") << "round" << 1 << 16.6 << 600 << 1.0 << QStringList{"negative"}
+                                       << "round_16.6мм_600dpi.tif" << false;
+        QTest::newRow("pdf negative") << "round" << 2 << 12.5 << 600 << 5.0 << QStringList{"negative"}
+                                      << "round_12.5мм.pdf" << false;
+        QTest::newRow("svg colour merged") << "rect" << 3 << 14.5 << 600 << 2.0 << QStringList{"colour", "merge"}
+                                           << "rect_14.5мм.svg" << true;
+        QTest::newRow("bmp colour") << "rect" << 4 << 17.0 << 300 << 1.0 << QStringList{"colour"}
+                                    << "rect_17мм_300dpi.bmp" << true;
+        QTest::newRow("bmp 1-bit") << "triangle" << 4 << 15.5 << 1200 << 0.0 << QStringList()
+                                   << "triangle_15.5мм_1200dpi.bmp" << true;
+        QTest::newRow("png mirrored") << "triangle" << 0 << 15.5 << 1200 << 0.0 << QStringList{"mirror"}
+                                      << "triangle_15.5мм_1200dpi.png" << false;
     }
     void exportWritesWhatTheCommandLineWrites() {
         QFETCH(QString, design);
@@ -238,6 +261,7 @@ private slots:
         QFETCH(double, margin);
         QFETCH(QStringList, checks);
         QFETCH(QString, name);
+        QFETCH(bool, program);
         const QString source = m_dir.filePath(design + QStringLiteral(".qgr"));
         RectStampParameters rect = defaultRectStamp();
         rect.lines[0].font.color = 0x0000C0;  // some colour to keep
@@ -245,6 +269,7 @@ private slots:
                                  : design == QLatin1String("triangle") ? io::writeTriangleSeal(defaultTriangleSeal())
                                                                        : io::writeRectStamp(rect);
         QVERIFY(write(source, bytes));
+        storeWidths(width);  // the window opens at the width: one check
         dialogs().openNames.push_back(source);
         main().OpenItemClick();
         ProductionWindow& p = production();
@@ -268,6 +293,26 @@ private slots:
         QCOMPARE(dialogs().lastMessage(), QStringLiteral("Файл (%1) сохранен !").arg(QFileInfo(name).suffix()));
 
         const QString fromCommandLine = m_dir.filePath(QStringLiteral("cli-") + name);
+        if (!program) {
+            // What the export writes of the design in the file, at the row's settings.
+            StampDesigns inFile;
+            const StampKind kind = *io::sectionKind(bytes);
+            QVERIFY(io::readDesign(kind, bytes, inFile).ok());
+            output::Settings settings;
+            settings.format = *output::formatFromFileName(name);
+            settings.widthMm = width;
+            settings.dpi = dpi;
+            settings.marginMm = margin;
+            settings.mirror = checks.contains(QLatin1String("mirror"));
+            settings.negative = checks.contains(QLatin1String("negative"));
+            settings.colour = checks.contains(QLatin1String("colour"));
+            settings.mergeOutlines = checks.contains(QLatin1String("merge"));
+            QString error;
+            QVERIFY2(output::exportFile(output::makeImprint(inFile, kind), settings, fromCommandLine, error),
+                     qPrintable(error));
+            QCOMPARE(withoutStamps(read(fromWindow)), withoutStamps(read(fromCommandLine)));
+            return;
+        }
         QStringList arguments = {QStringLiteral("--export"), source, QStringLiteral("--output"), fromCommandLine,
                                  QStringLiteral("--width-mm"), QString::number(width), QStringLiteral("--dpi"),
                                  QString::number(dpi), QStringLiteral("--margin-mm"), QString::number(margin)};
@@ -353,14 +398,15 @@ private slots:
         QTest::addColumn<int>("page");
         QTest::addColumn<double>("width");
         QTest::addColumn<bool>("mirror");
-        QTest::newRow("round seal 40 mm") << 0 << 40.0 << false;
-        QTest::newRow("stamp 58 mm mirrored") << 2 << 58.0 << true;
+        QTest::newRow("round seal 20 mm") << 0 << 20.0 << false;
+        QTest::newRow("stamp 29 mm mirrored") << 2 << 29.0 << true;
         QTest::newRow("triangle 23.7 mm") << 1 << 23.7 << false;
     }
     void printsAtTrueWidthInTheMiddleOfThePage() {
         QFETCH(int, page);
         QFETCH(double, width);
         QFETCH(bool, mirror);
+        storeWidths(width);  // the window opens at the width: one check
         control<QTabWidget>(main(), "Pages")->setCurrentIndex(page);
         ProductionWindow& p = production();
         control<QDoubleSpinBox>(p, "WidthEdit")->setValue(width);
@@ -372,9 +418,9 @@ private slots:
         QCOMPARE(dialogs().printRequests.size(), 1);
         QVERIFY(!dialogs().printRequests.constFirst().preview);
 
-        // The middle of the A4 page, 80 mm square, at 1200 dpi.
+        // The middle of the A4 page, 40 mm square, at 1200 dpi.
         const double dotsPerMm = 1200 / 25.4;
-        const QRectF middle(105 - 40, 148.5 - 40, 80, 80);
+        const QRectF middle(105 - 20, 148.5 - 20, 40, 40);
         const QString prefix = m_dir.filePath(QStringLiteral("print"));
         QProcess pdftoppm;
         pdftoppm.start(QStringLiteral("pdftoppm"),
@@ -405,7 +451,9 @@ private slots:
     }
 
     void trueSizeAndZoomSteps() {
+        storeWidths(30, {"round"});  // wide enough for its rings to be dark at 1:1
         ProductionWindow& p = production();
+        const double width = p.settings().widthMm;
         ImprintView* view = p.view();
         QScreen* screen = view->screen();
         QVERIFY(screen);
@@ -416,15 +464,17 @@ private slots:
         click(p, QStringLiteral("TrueSizeButton"));
         QVERIFY(!view->fitsWindow());
         QCOMPARE(view->pixelsPerMm(), pixelsPerMm);
-        // The page's 44 mm (40 and the margins) cover 44 mm of the screen.
+        // The page's width and margins cover as many millimetres of the screen.
         const QRectF paper = view->pageToWidget().mapRect(QRectF(QPointF(0, 0), output::pageSizeMm(p.imprint(), p.settings())));
-        QVERIFY(std::abs(paper.width() - 44 * pixelsPerMm) < 1e-6);
-        // And so does the ink as painted, in the screen's own pixels.
+        QVERIFY(std::abs(paper.width() - (width + 2 * p.settings().marginMm) * pixelsPerMm) < 1e-6);
+        // And so does the ink as painted, in the screen's own pixels, once
+        // the view has drawn it at this zoom.
+        QTRY_VERIFY(view->pictureReady());
         const QImage shot = view->grab().toImage();
         const double ratio = shot.devicePixelRatio();
         const QRect onPaper = QRectF(paper.topLeft() * ratio, paper.size() * ratio).toAlignedRect().adjusted(1, 1, -1, -1);
         const QRect ink = darkBox(shot.copy(onPaper));
-        QVERIFY2(std::abs(ink.width() - 40 * pixelsPerMm * ratio) <= 2,
+        QVERIFY2(std::abs(ink.width() - width * pixelsPerMm * ratio) <= 2,
                  qPrintable(QStringLiteral("%1 pixels of ink at a ratio of %2").arg(ink.width()).arg(ratio)));
 
         p.activateWindow();
@@ -441,6 +491,9 @@ private slots:
     }
 
     void settingsAndPlaceKeptBetweenRuns() {
+        // The stamp at its usual width.
+        clearSettings();
+        storeWidths(kSmallWidth, {"round", "triangle"});
         ProductionWindow& p = production();
         control<QDoubleSpinBox>(p, "WidthEdit")->setValue(33);
         control<QComboBox>(p, "FormatBox")->setCurrentIndex(2);
@@ -465,6 +518,7 @@ private slots:
     }
 
     void findingsListedAndMarked() {
+        storeWidths(20);  // the first width looked at
         ProductionWindow& p = production();
         CheckPanel* panel = p.checkPanel();
         auto* list = control<QListWidget>(p, "FindingsList");
@@ -504,17 +558,171 @@ private slots:
     }
 
     void limitsKeptAndApplied() {
-        ProductionWindow& p = production();
+        // Set as the window opens, before its first imprint is made: the
+        // imprint is checked once, with the new limit.
+        main().ProductionItemClick();
+        ProductionWindow& p = *main().productionWindow();
         control<QDoubleSpinBox>(p, "WidthEdit")->setValue(20);
         control<QDoubleSpinBox>(p, "MinCapEdit")->setValue(0.5);
+        (void)p.imprint();
         QTRY_VERIFY_WITH_TIMEOUT(!p.checkPanel()->busy(), 20000);
         QCOMPARE(p.checkPanel()->limits().minCapMm, 0.5);
         for (const check::Finding& finding : p.checkPanel()->report().findings)
             QVERIFY(finding.problem != check::Problem::LowCapitals);
         m_ui.reset();
+        storeWidths(kSmallWidth);  // the next run only shows the limits
         m_ui = std::make_unique<ScriptedWindow>();
         QCOMPARE(control<QDoubleSpinBox>(production(), "MinCapEdit")->value(), 0.5);
         QCOMPARE(production().checkPanel()->limits().minCapMm, 0.5);
+    }
+
+    // The imprint of an edit is made on a worker: it reaches the window
+    // with no one waiting for it, and the view draws it by itself. A kind
+    // shown before is not made again while its design stays as it was.
+    void imprintMadeOffTheInterfaceThread() {
+        ProductionWindow& p = production();
+        QTRY_VERIFY(p.view()->pictureReady());
+        QLineEdit* edit = control<QLineEdit>(main(), "Page1Edit1");
+        for (const QChar c : QStringLiteral("Жук")) {
+            typeText(edit, QString(c));
+            main().completePendingRepaint();
+            QVERIFY(p.imprintPending());
+        }
+        QTRY_VERIFY(!p.imprintPending());
+        QTRY_VERIFY(p.view()->pictureReady());
+        showsTheDesign(StampKind::Round);
+
+        auto* pages = control<QTabWidget>(main(), "Pages");
+        pages->setCurrentIndex(1);
+        main().completePendingRepaint();
+        QVERIFY(p.imprintPending());
+        QTRY_VERIFY(!p.imprintPending());
+        pages->setCurrentIndex(0);
+        main().completePendingRepaint();
+        QVERIFY(!p.imprintPending());
+        showsTheDesign(StampKind::Round);
+    }
+
+    void viewDrawsWhatTheExportDraws_data() {
+        QTest::addColumn<QStringList>("checks");
+        QTest::newRow("black") << QStringList();
+        QTest::newRow("colour") << QStringList{"colour"};
+        QTest::newRow("negative") << QStringList{"negative"};
+        QTest::newRow("mirrored") << QStringList{"mirror"};
+    }
+    // The view's picture of a seal with an emblem, which it draws as a
+    // picture of its own, holds the ink the export draws at the same scale,
+    // in the same place of the page.
+    void viewDrawsWhatTheExportDraws() {
+        QFETCH(QStringList, checks);
+        RoundSealParameters seal = defaultRoundSeal();
+        const QString crest = m_dir.filePath(QStringLiteral("crest.bmp"));
+        QVERIFY(testing::writeCrest(crest));
+        seal.emblem = EmblemSettings{true, 30, 40, crest};
+        const QString design = m_dir.filePath(QStringLiteral("crest.qgr"));
+        QVERIFY(write(design, io::writeRoundSeal(seal)));
+        main().openDesignFile(design);
+        ProductionWindow& p = production();
+        control<QCheckBox>(p, "MirrorCheck")->setChecked(checks.contains(QLatin1String("mirror")));
+        control<QCheckBox>(p, "NegativeCheck")->setChecked(checks.contains(QLatin1String("negative")));
+        control<QCheckBox>(p, "ColourCheck")->setChecked(checks.contains(QLatin1String("colour")));
+        ImprintView* view = p.view();
+        QTRY_VERIFY(view->pictureReady());
+        const QImage shot = view->grab().toImage();
+        const double ratio = shot.devicePixelRatio();
+        const QRectF paper = view->pageToWidget().mapRect(QRectF(QPointF(0, 0), output::pageSizeMm(p.imprint(), p.settings())));
+        const QImage page = shot.copy(QRectF(paper.topLeft() * ratio, paper.size() * ratio).toAlignedRect());
+
+        output::Settings settings = p.settings();
+        settings.dpi = static_cast<int>(std::lround(view->pixelsPerMm() * ratio * 25.4));
+        const QImage exported = output::renderRaster(p.imprint(), settings);
+        // The dark pixels: how many, and their middle across the page.
+        const auto dark = [](const QImage& picture) {
+            const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+            qint64 count = 0;
+            double across = 0;
+            for (int y = 0; y < rgb.height(); ++y) {
+                const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+                for (int x = 0; x < rgb.width(); ++x) {
+                    if (std::max({qRed(line[x]), qGreen(line[x]), qBlue(line[x])}) < 128) {
+                        ++count;
+                        across += (x + 0.5) / rgb.width();
+                    }
+                }
+            }
+            return std::pair<qint64, double>(count, count ? across / count : 0);
+        };
+        const auto [shown, shownMiddle] = dark(page);
+        const auto [written, writtenMiddle] = dark(exported);
+        QVERIFY2(written > 1000 && std::abs(shown - written) <= written / 10,
+                 qPrintable(QStringLiteral("%1 dark pixels shown, %2 exported").arg(shown).arg(written)));
+        QVERIFY2(std::abs(shownMiddle - writtenMiddle) < 0.01,
+                 qPrintable(QStringLiteral("middle at %1 shown, %2 exported").arg(shownMiddle).arg(writtenMiddle)));
+    }
+
+    // An emblem of 4096 by 4096 pixels and ring texts as long as a line
+    // may hold: opening the window and a keystroke with it open stay well
+    // within a third and a tenth of a second (ten times that allows for a
+    // slow or busy machine).
+    void heavyDesignKeepsTheWindowResponsive() {
+        QImage picture(4096, 4096, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        {
+            QPainter painter(&picture);
+            painter.setPen(QPen(Qt::black, 3));
+            painter.drawEllipse(QPoint(99, 99), 40, 50);
+            painter.fillRect(90, 60, 18, 18, Qt::black);
+        }
+        // Kept in one bit a pixel, which the program reads as any bitmap.
+        const QString emblem = m_dir.filePath(QStringLiteral("big-crest.bmp"));
+        QVERIFY(picture.convertToFormat(QImage::Format_Mono).save(emblem, "BMP"));
+        RoundSealParameters seal = defaultRoundSeal();
+        seal.emblem = EmblemSettings{true, 0, 0, emblem};
+        // The ring texts as long as they may be; the centre lines, which
+        // would run far out of the field, as they are.
+        for (int k = 0; k < 3; ++k) {
+            TextLineSettings& line = seal.lines[static_cast<std::size_t>(k)];
+            line.text = testing::repeatedTo(QStringLiteral("Общество с ограниченной ответственностью * "),
+                                            io::kMaxLineText);
+        }
+        const QString design = m_dir.filePath(QStringLiteral("heavy.qgr"));
+        QVERIFY(write(design, io::writeRoundSeal(seal)));
+        main().openDesignFile(design);
+        QCOMPARE(dialogs().lastMessage(), QStringLiteral("Круглая печать считана !"));
+        main().completePendingRepaint();
+
+        QElapsedTimer timer;
+        timer.start();
+        main().ProductionItemClick();
+        QCoreApplication::processEvents();
+        const qint64 opening = timer.elapsed();
+        ProductionWindow& p = *main().productionWindow();
+        QVERIFY(p.isVisible());
+        QVERIFY(p.imprintPending());
+
+        QLineEdit* edit = control<QLineEdit>(main(), "Page1Edit3");
+        edit->setFocus();
+        edit->end(false);
+        edit->backspace();
+        main().completePendingRepaint();
+        timer.start();
+        typeText(edit, QStringLiteral("Ж"));
+        main().completePendingRepaint();
+        QCoreApplication::processEvents();
+        const qint64 keystroke = timer.elapsed();
+        qInfo("opening %lld ms, keystroke %lld ms", static_cast<long long>(opening),
+              static_cast<long long>(keystroke));
+        QVERIFY2(opening < 3000, qPrintable(QString::number(opening)));
+        QVERIFY2(keystroke < 1000, qPrintable(QString::number(keystroke)));
+        QTRY_VERIFY_WITH_TIMEOUT(!p.imprintPending(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(p.view()->pictureReady(), 60000);
+        // The imprint holds the emblem's ink and every letter.
+        const std::vector<InkOp>& ops = p.imprint().ops;
+        QVERIFY(std::any_of(ops.begin(), ops.end(),
+                            [](const InkOp& op) { return op.element.kind == ElementKind::Emblem && !op.paper; }));
+        QVERIFY(std::count_if(ops.begin(), ops.end(), [](const InkOp& op) {
+                    return op.element.kind == ElementKind::RingText && !op.paper;
+                }) > 3 * io::kMaxLineText / 2);
     }
 
     void everyControlHasATip() {

@@ -56,6 +56,8 @@ private slots:
     void openedEmblemFile();
     void oversizedFileIsRefused_data();
     void oversizedFileIsRefused();
+    void overlongTextIsRefused_data();
+    void overlongTextIsRefused();
     void bmpExport_data();
     void bmpExport();
     void bmpExportOfInformationPage();
@@ -382,6 +384,59 @@ void TestRoundTrip::oversizedFileIsRefused() {
     QVERIFY(m_dialogs->lastMessage().contains(QStringLiteral("big.qgr")));
     QVERIFY(m_dialogs->lastMessage().contains(QStringLiteral("больше 1 МБ")));
     QCOMPARE(w.designs().triangle, defaultTriangleSeal());
+    QCOMPARE(w.activePage(), ActivePage::Round);
+}
+
+void TestRoundTrip::overlongTextIsRefused_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("line");    // 0-based text line of the kind
+    QTest::addColumn<int>("length");  // of its text in the file
+    QTest::addColumn<QString>("message");
+    const QString refused = QStringLiteral("Текст в строке %1 длиннее 1000 символов !");
+    QTest::newRow("round seal, ring text of 1000") << 0 << 0 << 1000 << "Круглая печать считана !";
+    QTest::newRow("round seal, ring text of 1001") << 0 << 2 << 1001 << refused.arg(23);
+    QTest::newRow("round seal, centre line of nearly 1 MiB") << 0 << 5 << 1040000 << refused.arg(49);
+    QTest::newRow("triangular seal, side text of 1001") << 1 << 1 << 1001 << refused.arg(16);
+    QTest::newRow("rectangular stamp, last line of 5000") << 2 << 5 << 5000 << refused.arg(52);
+    QTest::newRow("rectangular stamp, line of 1000") << 2 << 5 << 1000 << "Штамп считан !";
+}
+
+// A text longer than a text line may hold is refused as the file is read,
+// with a message of its own, and nothing of the file is taken.
+void TestRoundTrip::overlongTextIsRefused() {
+    QFETCH(int, kind);
+    QFETCH(int, line);
+    QFETCH(int, length);
+    QFETCH(QString, message);
+    TForm1& w = *m_window;
+    const StampDesigns before = w.designs();
+    StampDesigns inFile;
+    TextLines* lines[] = {&inFile.round.lines, &inFile.triangle.lines, &inFile.rect.lines};
+    TextLineSettings& text = (*lines[kind])[static_cast<std::size_t>(line)];
+    text.text = testing::repeatedTo(QStringLiteral("Печать "), length);
+    inFile.round.background = inFile.triangle.background = inFile.rect.background = 0x00FF00;
+    const QByteArray bytes = kind == 0   ? io::writeRoundSeal(inFile.round)
+                             : kind == 1 ? io::writeTriangleSeal(inFile.triangle)
+                                         : io::writeRectStamp(inFile.rect);
+    const QString path = m_dir->filePath(QStringLiteral("long.qgr"));
+    writeBytes(path, bytes);
+    QElapsedTimer timer;
+    timer.start();
+    w.openDesignFile(path);
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->messages[0].text, message);
+    const StampDesigns& now = w.designs();
+    const TextLines* shown[] = {&now.round.lines, &now.triangle.lines, &now.rect.lines};
+    if (length <= io::kMaxLineText) {
+        QCOMPARE((*shown[kind])[static_cast<std::size_t>(line)].text, text.text);
+        return;
+    }
+    QCOMPARE(m_dialogs->messages[0].caption, QStringLiteral("Ошибка чтения файла"));
+    QCOMPARE(m_dialogs->messages[0].icon, MessageIcon::Error);
+    QCOMPARE(now.round, before.round);
+    QCOMPARE(now.triangle, before.triangle);
+    QCOMPARE(now.rect, before.rect);
     QCOMPARE(w.activePage(), ActivePage::Round);
 }
 

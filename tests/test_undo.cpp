@@ -1,3 +1,4 @@
+#include "Designs.h"
 #include "EditHistory.h"
 #include "PageEditor.h"
 #include "WindowHelpers.h"
@@ -50,6 +51,8 @@ private slots:
     void flagClearAtTheSavedState();
     void historiesKeptApart();
     void historyKeepsItsLastSteps();
+    void historyKeepsWithinItsMemory_data();
+    void historyKeepsWithinItsMemory();
 
 private:
     // Presses keys where the focus is; one repaint follows.
@@ -285,6 +288,56 @@ void TestUndo::historyKeepsItsLastSteps() {
     QCOMPARE(steps, EditHistory::kMaxSteps);
     QCOMPARE(designs.rect.innerLine.width, 5);
     QVERIFY(history.isModified(StampKind::Rect));
+}
+
+void TestUndo::historyKeepsWithinItsMemory_data() {
+    QTest::addColumn<int>("length");      // of the ring text, in characters
+    QTest::addColumn<bool>("textChanges");  // each step a new text, else a new number beside it
+    QTest::addColumn<int>("steps");
+    QTest::newRow("100 KB texts") << 100000 << true << 1000;
+    QTest::newRow("1 MiB texts") << 1048576 << true << 100;
+    QTest::newRow("numbers beside a 100 KB text") << 100000 << false << 1000;
+    QTest::newRow("short texts") << 200 << true << 1200;
+}
+
+// Each kind's history keeps what fits in its memory, the newest steps
+// first; a text that steps share counts once.
+void TestUndo::historyKeepsWithinItsMemory() {
+    QFETCH(int, length);
+    QFETCH(bool, textChanges);
+    QFETCH(int, steps);
+    StampDesigns designs;
+    EditHistory history(designs);
+    const QString base = testing::repeatedTo(QStringLiteral("Печать "), length - 8);
+    designs.round.lines[0].text = base;
+    history.markClean(StampKind::Round);
+    for (int i = 1; i <= steps; ++i) {
+        if (textChanges) {
+            QString& text = designs.round.lines[0].text;
+            text = base + QString::number(i).rightJustified(8, u'0');
+            text.squeeze();
+        } else
+            designs.round.lines[0].angle = i;
+        history.record(StampKind::Round, true);
+        QVERIFY(history.heldBytes(StampKind::Round) <= EditHistory::kMaxBytes);
+    }
+    // A state holds at least its own text, when it has one of its own.
+    const std::size_t textBytes = std::size_t(length) * sizeof(QChar);
+    const std::size_t fits = textChanges ? EditHistory::kMaxBytes / textBytes : EditHistory::kMaxSteps;
+    const std::size_t expected = std::min({fits, EditHistory::kMaxSteps, std::size_t(steps)});
+    std::size_t kept = 0;
+    while (history.undo(StampKind::Round))
+        ++kept;
+    QVERIFY2(kept <= expected && kept + kept / 10 + 2 >= expected,
+             qPrintable(QStringLiteral("%1 steps kept, %2 expected").arg(kept).arg(expected)));
+    // The oldest went first.
+    const int oldest = steps - int(kept);
+    if (textChanges)
+        QCOMPARE(designs.round.lines[0].text.right(8).toInt(), oldest);
+    else
+        QCOMPARE(designs.round.lines[0].angle, oldest);
+    if (textChanges)
+        QVERIFY(history.heldBytes(StampKind::Round) >= kept * textBytes);
 }
 
 QTEST_MAIN(TestUndo)

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -57,9 +58,14 @@ private slots:
     void charactersOutsideTheCodePageAreRefused();
     void controlCharactersBecomeBlanks_data();
     void controlCharactersBecomeBlanks();
+    void textLengthIsCapped_data();
+    void textLengthIsCapped();
+    void keystrokeWithTheLongestTextsIsQuick();
     void checkBoxesEnableTheirControls_data();
     void checkBoxesEnableTheirControls();
     void fontDialog();
+    void fontDialogConfirmedUnchangedChangesNothing_data();
+    void fontDialogConfirmedUnchangedChangesNothing();
     void fontDialogFaces_data();
     void fontDialogFaces();
     void colourPanel();
@@ -68,6 +74,7 @@ private slots:
     void popupMenuNotOnInformationPage();
     void emblemChoice_data();
     void emblemChoice();
+    void emblemPathTheFileCannotHoldIsRefused_data();
     void emblemPathTheFileCannotHoldIsRefused();
     void emblemDrawnAndSkipped();
     void resetKeepsFontsAndEmblemLabel();
@@ -323,6 +330,66 @@ void TestWindow::controlCharactersBecomeBlanks() {
     QVERIFY(w.isModified(stampKind));
 }
 
+void TestWindow::textLengthIsCapped_data() {
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("pasted");  // characters
+    QTest::newRow("round ring text, 1000") << "Page1Edit1" << 0 << 1000;
+    QTest::newRow("round centre line, 1001") << "Page1Edit6" << 0 << 1001;
+    QTest::newRow("triangle, a million") << "Page2Edit2" << 1 << 1000000;
+    QTest::newRow("rect, 1500") << "Page3Edit6" << 2 << 1500;
+}
+
+// A text edit takes no more than a text line may hold, pasted or typed.
+void TestWindow::textLengthIsCapped() {
+    QFETCH(QString, edit);
+    QFETCH(int, kind);
+    QFETCH(int, pasted);
+    TForm1& w = *m_window;
+    w.setActivePage(static_cast<ActivePage>(kind));
+    QLineEdit* line = control<QLineEdit>(w, edit);
+    line->setFocus();
+    line->selectAll();
+    QGuiApplication::clipboard()->setText(testing::repeatedTo(QStringLiteral("Печать "), pasted));
+    line->paste();
+    const int kept = std::min(pasted, io::kMaxLineText);
+    QCOMPARE(line->text().size(), kept);
+    typeText(line, QStringLiteral("Ж"));
+    QCOMPARE(line->text().size(), std::min(kept + 1, io::kMaxLineText));
+    const StampDesigns& designs = w.designs();
+    const TextLines* lines[] = {&designs.round.lines, &designs.triangle.lines, &designs.rect.lines};
+    QCOMPARE((*lines[kind])[static_cast<std::size_t>(edit.right(1).toInt() - 1)].text, line->text());
+}
+
+// With every text of the round seal as long as a line may hold, a
+// keystroke is drawn well within a tenth of a second (a second allows for
+// a slow or busy machine).
+void TestWindow::keystrokeWithTheLongestTextsIsQuick() {
+    TForm1& w = *m_window;
+    for (int n = 1; n <= 6; ++n) {
+        control<QCheckBox>(w, QStringLiteral("Page1Check%1").arg(n))->setChecked(true);
+        QLineEdit* line = control<QLineEdit>(w, QStringLiteral("Page1Edit%1").arg(n));
+        line->setText(testing::repeatedTo(QStringLiteral("Общество с ограниченной ответственностью * "), 1000));
+    }
+    w.completePendingRepaint();
+    QLineEdit* typed = control<QLineEdit>(w, "Page1Edit2");
+    typed->setFocus();
+    typed->end(false);
+    QElapsedTimer timer;
+    qint64 slowest = 0;
+    for (const QChar c : QStringLiteral("абв")) {
+        typed->backspace();
+        w.completePendingRepaint();
+        timer.start();
+        typeText(typed, QString(c));
+        w.completePendingRepaint();
+        slowest = std::max(slowest, timer.elapsed());
+    }
+    qInfo("slowest keystroke: %lld ms", static_cast<long long>(slowest));
+    QVERIFY2(slowest < 1000, qPrintable(QString::number(slowest)));
+    QCOMPARE(w.previewPicture(), expectedPicture(w.designs(), ActivePage::Round));
+}
+
 void TestWindow::checkBoxesEnableTheirControls_data() {
     QTest::addColumn<int>("page");
     QTest::addColumn<QString>("check");
@@ -378,15 +445,16 @@ void TestWindow::checkBoxesEnableTheirControls() {
 
 void TestWindow::fontDialog() {
     TForm1& w = *m_window;
-    // Cancelled: the font stays, but the press counts as an edit.
+    // Cancelled: the font stays, but the press counts as an edit. The
+    // dialog opened on the line's own font.
     m_dialogs->fonts.push_back(std::nullopt);
     click(w, "Page1Button1");
     QCOMPARE(m_dialogs->fontInitials.size(), 1);
-    QCOMPARE(m_dialogs->fontInitials[0], fontDialogStartFont());
+    QCOMPARE(m_dialogs->fontInitials[0], startupFont());
     QCOMPARE(w.designs().round.lines[0].font, startupFont());
     QVERIFY(w.isModified(StampKind::Round));
 
-    // Confirmed unchanged: the line takes the dialog's own font.
+    // Another font chosen: the line takes it.
     m_dialogs->fonts.push_back(fontDialogStartFont());
     click(w, "Page1Button1");
     QCOMPARE(w.designs().round.lines[0].font, fontDialogStartFont());
@@ -405,12 +473,67 @@ void TestWindow::fontDialog() {
     click(w, "Page1Button1");
     QCOMPARE(m_dialogs->fontInitials[3], bold);
 
-    // Each line has a dialog of its own.
+    // Each line's dialog opens on that line's font.
     m_dialogs->fonts.push_back(std::nullopt);
     click(w, "Page1Button2");
-    QCOMPARE(m_dialogs->fontInitials[4], fontDialogStartFont());
+    QCOMPARE(m_dialogs->fontInitials[4], startupFont());
     QCOMPARE(w.designs().round.lines[1].font, startupFont());
     QVERIFY(!w.isModified(StampKind::Triangle));
+}
+
+void TestWindow::fontDialogConfirmedUnchangedChangesNothing_data() {
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("line");  // 0-based
+    QTest::addColumn<LineFont>("font");
+    const auto font = [](const char* face, int size, TColor colour, std::initializer_list<bool LineFont::*> styles) {
+        LineFont f;
+        f.face = QString::fromLatin1(face);
+        f.size = size;
+        f.color = colour;
+        for (bool LineFont::*style : styles)
+            f.*style = true;
+        return f;
+    };
+    QTest::newRow("ring text, DejaVu Serif 12") << 0 << 0 << font("DejaVu Serif", 12, 0x000000, {});
+    QTest::newRow("centre line, bold italic blue")
+        << 0 << 4 << font("Liberation Serif", 9, 0xFF0000, {&LineFont::bold, &LineFont::italic});
+    QTest::newRow("side text, underlined, an odd colour")
+        << 1 << 2 << font("DejaVu Sans", 7, 0x123456, {&LineFont::underline});
+    QTest::newRow("stamp line, struck out, no colour, face not installed")
+        << 2 << 5 << font("Times New Roman", 14, kNoneColour, {&LineFont::strikeOut});
+    QTest::newRow("stamp line, size beyond the dialog's list") << 2 << 0 << font("DejaVu Sans", 2000, 0x0000FF, {});
+}
+
+// The font dialog opens on the line's own font: confirmed untouched, it
+// gives the line back the font it had.
+void TestWindow::fontDialogConfirmedUnchangedChangesNothing() {
+    QFETCH(int, page);
+    QFETCH(int, line);
+    QFETCH(LineFont, font);
+    TForm1& w = *m_window;
+    StampDesigns designs = w.designs();
+    TextLines* lines[] = {&designs.round.lines, &designs.triangle.lines, &designs.rect.lines};
+    (*lines[page])[static_cast<std::size_t>(line)].font = font;
+    (*lines[page])[static_cast<std::size_t>(line)].enabled = true;
+    const QByteArray bytes = page == 0   ? io::writeRoundSeal(designs.round)
+                             : page == 1 ? io::writeTriangleSeal(designs.triangle)
+                                         : io::writeRectStamp(designs.rect);
+    const QString path = m_dir.filePath(QStringLiteral("font.qgr"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    w.openDesignFile(path);
+    const StampDesigns opened = w.designs();
+    const QImage picture = w.previewPicture().copy();
+
+    m_dialogs->untouchedFontDialogs = 1;
+    click(w, QStringLiteral("Page%1Button%2").arg(page + 1).arg(line + 1));
+    QCOMPARE(m_dialogs->fontInitials.size(), 1);
+    QCOMPARE(m_dialogs->fontInitials[0], font);
+    QCOMPARE(w.designs().round, opened.round);
+    QCOMPARE(w.designs().triangle, opened.triangle);
+    QCOMPARE(w.designs().rect, opened.rect);
+    QCOMPARE(w.previewPicture(), picture);
 }
 
 void TestWindow::fontDialogFaces_data() {
@@ -590,18 +713,29 @@ void TestWindow::emblemChoice() {
     }
 }
 
+void TestWindow::emblemPathTheFileCannotHoldIsRefused_data() {
+    QTest::addColumn<QString>("refused");  // within the test's folder
+    QTest::newRow("outside the code page") << QStringLiteral("Café/герб.bmp");
+    // A design file writes a control character as a blank.
+    QTest::newRow("tab in the name") << QStringLiteral("герб\t2.bmp");
+    QTest::newRow("tab in a folder") << QStringLiteral("гербы\tстарые/герб.bmp");
+    QTest::newRow("escape in the name") << QStringLiteral("\x1b[1mгерб.bmp");
+    QTest::newRow("delete in the name") << QStringLiteral("герб\x7f.bmp");
+}
+
 void TestWindow::emblemPathTheFileCannotHoldIsRefused() {
+    QFETCH(QString, refused);
     TForm1& w = *m_window;
     control<QCheckBox>(w, "Page1Box4Check")->setChecked(true);
     QImage picture(4, 4, QImage::Format_RGB32);
     picture.fill(Qt::black);
     const QString first = m_dir.filePath(QStringLiteral("Герб области.bmp"));
     QVERIFY(picture.save(first, "BMP"));
-    QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Café")));
-    const QString refused = m_dir.filePath(QStringLiteral("Café/герб.bmp"));
-    QVERIFY(picture.save(refused, "BMP"));
+    const QString refusedPath = m_dir.filePath(refused);
+    QVERIFY(QDir().mkpath(QFileInfo(refusedPath).absolutePath()));
+    QVERIFY(picture.save(refusedPath, "BMP"));
 
-    m_dialogs->openNames = {first, refused};
+    m_dialogs->openNames = {first, refusedPath};
     click(w, "Page1Box4Button1");
     QVERIFY(m_dialogs->messages.isEmpty());
     click(w, "Page1Box4Button1");
