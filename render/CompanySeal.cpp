@@ -98,11 +98,18 @@ struct Face {
             return *kept;
         Ink ink;
         ink.path.setFillRule(Qt::WindingFill);
-        const Shaped shaped = shapeText(face, text);
-        for (qsizetype i = 0; i < shaped.glyphs.size(); ++i) {
-            QPainterPath glyph = outline.pathForGlyph(shaped.glyphs[i]);
-            glyph.translate(static_cast<double>(shaped.starts[static_cast<std::size_t>(i)]), face.ascent);
-            ink.path.addPath(glyph);
+        // One glyph starts at the cell's edge; only more need the advances
+        // the drawing gives them (hinted, and dear to work out).
+        const QList<quint32> glyphs = outline.glyphIndexesForString(text);
+        if (glyphs.size() == 1) {
+            ink.path.addPath(outline.pathForGlyph(glyphs[0]).translated(0, face.ascent));
+        } else {
+            const Shaped shaped = shapeText(face, text);
+            for (qsizetype i = 0; i < shaped.glyphs.size(); ++i) {
+                QPainterPath glyph = outline.pathForGlyph(shaped.glyphs[i]);
+                glyph.translate(static_cast<double>(shaped.starts[static_cast<std::size_t>(i)]), face.ascent);
+                ink.path.addPath(glyph);
+            }
         }
         ink.box = ink.path.boundingRect();
         return *inks.insert(text, ink);
@@ -862,26 +869,33 @@ CompanySeal layoutCompanySeal(const CompanyDetails& details, int diameterMm, dou
                 break;
             }
         }
-        // Then the arrangement whose smallest capitals come out highest,
-        // in whatever size the room allows.
+        // Then the arrangement that takes all its texts at the largest one
+        // size (the smallest size that fits, found by halving), each text
+        // then as large as the room allows.
         const int highest = sizeRange(faces, scale, minCapMm).second;
-        std::optional<Attempt> chosen;
-        double chosenCap = -1;
+        std::optional<Arrangement> chosen;
+        int chosenSize = kSmallestPoints - 1;
         for (const Arrangement& arrangement : kArrangements) {
             if (arrangement.nameInCentre && (texts.form.isEmpty() || texts.name.isEmpty()))
                 continue;
-            Attempt relaxed = arrange(faces, texts, arrangement, scale, kSmallestPoints, highest, false);
-            if (!relaxed.ok)
+            const auto fitsAt = [&](int points) {
+                return arrange(faces, texts, arrangement, scale, points, points, false).ok;
+            };
+            int low = chosenSize + 1;  // only a larger size makes a better choice
+            int high = highest;
+            if (low > high || !fitsAt(low))
                 continue;
-            double smallest = std::numeric_limits<double>::infinity();
-            for (const SealTextPlace& place : relaxed.texts)
-                smallest = std::min(smallest, place.capMm);
-            if (smallest > chosenCap + 1e-9) {
-                chosenCap = smallest;
-                chosen = std::move(relaxed);
+            while (low < high) {
+                const int middle = low + (high - low + 1) / 2;
+                if (fitsAt(middle))
+                    low = middle;
+                else
+                    high = middle - 1;
             }
+            chosen = arrangement;
+            chosenSize = low;
         }
-        attempt = chosen ? std::move(*chosen)
+        attempt = chosen ? arrange(faces, texts, *chosen, scale, chosenSize, highest, false)
                          : arrange(faces, texts, attempt.arrangement, scale, kSmallestPoints, highest, true);
     }
     result.fits = result.tooLong.empty();
