@@ -2,12 +2,13 @@
 
 // A company's round seal laid out as real ones are: the full name round the
 // outer ring, the city along the bottom and the registration numbers round
-// the inner ring (or, when the name takes the whole outer ring, the city and
-// the numbers together round the inner ring), the centre text in the middle,
-// rings enclosing the texts, the emblem off. Every text is set in capitals,
-// in Arial, spaced by the widths of its letters, and as large as the room
-// allows, so that at the seal's true size the capitals, the lines and the
-// white gaps stay within the shop's limits.
+// the inner ring (or, when the name takes the whole outer ring, the city
+// with the numbers or in the middle), the centre text in the middle, rings
+// enclosing the texts, the emblem off. A name the outer ring cannot take
+// leaves the legal form there and goes to the middle itself. Every text is
+// set in capitals, in Arial, spaced by the widths of its letters, and as
+// large as the room allows, so that at the seal's true size the capitals,
+// the lines and the white gaps stay within the shop's limits.
 
 #include "Company.h"
 #include "Parameters.h"
