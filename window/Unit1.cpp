@@ -5,9 +5,10 @@
 #include "Artwork.h"
 #include "BmpExport.h"
 #include "Emblem.h"
+#include "HistoryKeys.h"
 #include "InfoPage.h"
 #include "Preview.h"
-#include "ProductionWindow.h"
+#include "ProgramSettings.h"
 #include "Render.h"
 #include "StampFile.h"
 #include "StampPages.h"
@@ -31,42 +32,10 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QTabWidget>
 #include <QTimer>
 
 using namespace qg;
-
-namespace qg {
-
-namespace {
-
-QString folderKey(FileKind kind) {
-    static const char* const keys[] = {"designs", "emblems", "bitmaps", "exports"};
-    return QStringLiteral("folders/") + QLatin1String(keys[static_cast<int>(kind)]);
-}
-
-QSettings programSettings() {
-    return QSettings(QStringLiteral("Quillgraver"), QStringLiteral("Quillgraver"));
-}
-
-}  // namespace
-
-QString startFolder(FileKind kind, const QString& fallback) {
-    const QString kept = programSettings().value(folderKey(kind)).toString();
-    for (const QString& folder : {kept, fallback}) {
-        if (!folder.isEmpty() && QFileInfo(folder).isDir())
-            return folder;
-    }
-    return QDir::homePath();
-}
-
-void rememberFolder(FileKind kind, const QString& chosenFile) {
-    if (!chosenFile.isEmpty())
-        programSettings().setValue(folderKey(kind), QFileInfo(chosenFile).absolutePath());
-}
-
-}  // namespace qg
 
 namespace {
 
@@ -118,6 +87,21 @@ QFrame* makeVerticalLine(QWidget* parent, const char* name, const QRect& geometr
 
 }  // namespace
 
+// The window as the windows it opens see it.
+class TForm1::Session : public DesignSession {
+public:
+    explicit Session(TForm1& form) : DesignSession(&form), m_form(form) {}
+    const StampDesigns& designs() const override { return m_form.designs(); }
+    ActivePage activePage() const override { return m_form.activePage(); }
+    QString designFileName(StampKind kind) const override { return m_form.designFileName(kind); }
+    void completePendingRepaint() override { m_form.completePendingRepaint(); }
+    void undo() override { m_form.UndoItemClick(); }
+    void redo() override { m_form.RedoItemClick(); }
+
+private:
+    TForm1& m_form;
+};
+
 TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral(" Квиллгрейвер v.1.1"));
@@ -133,6 +117,9 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
     m_repaintTimer->setSingleShot(true);
     m_repaintTimer->setInterval(0);
     connect(m_repaintTimer, &QTimer::timeout, this, &TForm1::completePendingRepaint);
+
+    m_session = new Session(*this);
+    connect(this, &TForm1::previewPainted, m_session, &DesignSession::previewPainted);
 
     Pages = new QTabWidget(this);
     Pages->setObjectName(QStringLiteral("Pages"));
@@ -236,6 +223,14 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
 }
 
 TForm1::~TForm1() = default;
+
+DesignSession& TForm1::session() {
+    return *m_session;
+}
+
+void TForm1::setProductionWindowFactory(SessionWindowFactory factory) {
+    m_productionFactory = std::move(factory);
+}
 
 // ---- Start-up ----
 
@@ -721,8 +716,11 @@ void TForm1::ProductionItemClick() {
     if (activePage() == ActivePage::Info)
         return;
     completePendingRepaint();
-    if (!m_production)
-        m_production = new ProductionWindow(*this, m_dialogs, this);
+    if (!m_production) {
+        if (!m_productionFactory)
+            return;
+        m_production = m_productionFactory(*m_session, m_dialogs, this);
+    }
     if (m_production->isMinimized())
         m_production->showNormal();
     else

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Canvas.h"
+#include "DesignSession.h"
 #include "Dialogs.h"
 #include "EditHistory.h"
 #include "PageEditor.h"
@@ -25,7 +26,6 @@ class QTimer;
 
 namespace qg {
 class Preview;
-class ProductionWindow;
 class RoundSealPage;
 class TriangleSealPage;
 class RectStampPage;
@@ -59,8 +59,12 @@ public:
     void openDesignFile(const QString& path);
 
     // Shows the production window for the active kind; not on the
-    // information page.
+    // information page, nor before a factory for it has been set.
     void ProductionItemClick();
+    // What makes the production window the first time it is asked for.
+    void setProductionWindowFactory(qg::SessionWindowFactory factory);
+    // The window as the production window sees it.
+    qg::DesignSession& session();
 
     // Loads a kind's defaults into its record and page (fonts stay) and
     // clears its modified flag; callers repaint.
@@ -78,7 +82,7 @@ public:
     qg::TriangleSealPage* triangleSealPage() const { return Page2; }
     qg::RectStampPage* rectStampPage() const { return Page3; }
     // The production window, once it has been opened.
-    qg::ProductionWindow* productionWindow() const { return m_production; }
+    QWidget* productionWindow() const { return m_production; }
     // The file the kind's design was last opened from or saved to; empty
     // for a design that has none.
     const QString& designFileName(qg::StampKind kind) const {
@@ -139,6 +143,8 @@ private:
     void acceptDrops(QWidget* widget);
     void stepHistory(bool forward);
 
+    class Session;
+
     // What one repaint draws.
     struct PaintRequest {
         qg::StampDesigns designs;
@@ -146,6 +152,8 @@ private:
     };
 
     qg::Dialogs& m_dialogs;
+    Session* m_session = nullptr;
+    qg::SessionWindowFactory m_productionFactory;
     // The keys of the window's commands, which no control may claim.
     QList<QKeySequence> m_commandKeys;
     qg::StampDesigns m_designs;
@@ -167,5 +175,5 @@ private:
     qg::Preview* Image = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* ProductionItem = nullptr;
-    qg::ProductionWindow* m_production = nullptr;
+    QWidget* m_production = nullptr;
 };
