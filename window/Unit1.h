@@ -19,6 +19,7 @@ class QFrame;
 class QAction;
 class QLabel;
 class QMenu;
+class QDropEvent;
 class QMimeData;
 class QPushButton;
 class QTabWidget;
@@ -112,13 +113,20 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    // Files dragged onto the window: designs open, a bitmap dropped on the
-    // round seal's emblem group becomes the emblem.
+    // The window's command keys before any control's own, and files
+    // dragged onto the window: designs open, a bitmap dropped on the round
+    // seal's emblem group becomes the emblem.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ActivateForm();
     void setModified(qg::StampKind kind, bool modified);
+    void resetKind(qg::StampKind kind);
+    void showPopupMenu(const QPoint& position);
+    void requestRepaint(qg::ActivePage page);
+    void stepHistory(bool forward);
+
+    // The file commands' own steps (DesignFiles.cpp).
     // Asks for a file name and writes the kind; false when the user cancels
     // or the file cannot be written (the user has then been told why).
     bool saveKind(qg::StampKind kind);
@@ -126,7 +134,6 @@ private:
     // when the caller must stop (the answer was "Отмена", or the save did
     // not happen).
     bool settleUnsavedChanges(qg::StampKind kind);
-    void resetKind(qg::StampKind kind);
     // Tells the user that a file could not be read or written, and why.
     void reportFileError(const QString& what, const QString& path, const QString& reason);
     // Reads the kind's design from the bytes; a damaged file changes nothing.
@@ -135,13 +142,12 @@ private:
     // replaced by the file of the same name in the design file's folder.
     // Returns the warning to show, or an empty text when all is well.
     QString checkOpenedEmblem(const QString& designPath);
-    void showPopupMenu(const QPoint& position);
-    void requestRepaint(qg::ActivePage page);
     // The files of a drag this window takes at the given point of
     // `target`: design files anywhere, or one bitmap on the emblem group.
     QStringList droppableFiles(const QMimeData* data, QWidget* target, const QPoint& position) const;
     void acceptDrops(QWidget* widget);
-    void stepHistory(bool forward);
+    // Takes a drag event of files it can open; false when it is not one.
+    bool takeDrop(QObject* watched, QDropEvent* drop);
 
     class Session;
 
