@@ -1,5 +1,8 @@
 #pragma once
 
+// The production window: the imprint at its true size, its export and print,
+// and the manufacturing check, for the main window's design as it changes.
+
 #include "DesignSession.h"
 #include "Dialogs.h"
 #include "Export.h"

@@ -1,5 +1,8 @@
 #pragma once
 
+// Driving the main window in tests: its controls, typing as a user types,
+// the expected preview, the settings a test run keeps to itself.
+
 #include "Render.h"
 #include "ScriptedDialogs.h"
 #include "Unit1.h"

@@ -1,5 +1,8 @@
 #pragma once
 
+// The main window's undo history: the states each kind's design went
+// through, within a bound of steps and memory.
+
 #include "Parameters.h"
 
 #include <cstddef>

@@ -1,5 +1,8 @@
 #pragma once
 
+// The main window: its pages, the preview, the commands and the designs they
+// work on (the file commands are in DesignFiles.cpp).
+
 #include "Canvas.h"
 #include "DesignSession.h"
 #include "Dialogs.h"
