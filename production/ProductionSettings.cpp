@@ -31,7 +31,8 @@ output::Settings loadExportSettings(StampKind kind) {
     const double width = store.value(QStringLiteral("widthMm"), output::defaultWidthMm(kind)).toDouble();
     s.widthMm = std::isfinite(width) ? std::clamp(width, output::kMinWidthMm, output::kMaxWidthMm)
                                      : output::defaultWidthMm(kind);
-    s.format = output::formatFromName(store.value(QStringLiteral("format")).toString()).value_or(output::Format::Png);
+    s.format = output::formatFromName(store.value(QStringLiteral("format")).toString())
+                   .value_or(output::Format::Png);
     s.dpi = std::clamp(store.value(QStringLiteral("dpi"), s.dpi).toInt(), output::kMinDpi, output::kMaxDpi);
     s.colour = store.value(QStringLiteral("colour"), false).toBool();
     s.mirror = store.value(QStringLiteral("mirror"), false).toBool();

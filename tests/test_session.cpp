@@ -57,7 +57,8 @@ private slots:
         m_ui = std::make_unique<ScriptedWindow>();
     }
     void cleanup() {
-        QVERIFY2(m_ui->dialogs.unexpected.isEmpty(), qPrintable(m_ui->dialogs.unexpected.join(QStringLiteral(", "))));
+        QVERIFY2(m_ui->dialogs.unexpected.isEmpty(),
+                 qPrintable(m_ui->dialogs.unexpected.join(QStringLiteral(", "))));
         m_ui.reset();
     }
 
@@ -84,7 +85,8 @@ private slots:
             return;
         const auto kind = static_cast<StampKind>(page);
         const QString before = firstText(session.designs(), kind);
-        retype(control<QLineEdit>(main(), QStringLiteral("Page%1Edit1").arg(page + 1)), QStringLiteral("Новый текст"));
+        retype(control<QLineEdit>(main(), QStringLiteral("Page%1Edit1").arg(page + 1)),
+               QStringLiteral("Новый текст"));
         QCOMPARE(firstText(session.designs(), kind), QStringLiteral("Новый текст"));
         session.completePendingRepaint();
         QCOMPARE(painted.count(), 2);
@@ -107,7 +109,8 @@ private slots:
         m_ui->dialogs.saveNames.push_back(path);
         click(main(), QStringLiteral("SaveQgrButton"));
         for (int k = 0; k < kKindCount; ++k)
-            QCOMPARE(main().session().designFileName(static_cast<StampKind>(k)), k == page ? path : QString());
+            QCOMPARE(main().session().designFileName(static_cast<StampKind>(k)),
+                     k == page ? path : QString());
     }
 
     // The production window is made by what the program gives the main
@@ -128,11 +131,12 @@ private slots:
         QFETCH(bool, made);
         QList<Made> calls;
         if (factory)
-            main().setProductionWindowFactory([&calls](DesignSession& session, Dialogs& dialogs, QWidget* parent) {
-                auto* window = new QWidget(parent, Qt::Window);
-                calls.append(Made{&session, &dialogs, parent, window});
-                return window;
-            });
+            main().setProductionWindowFactory(
+                [&calls](DesignSession& session, Dialogs& dialogs, QWidget* parent) {
+                    auto* window = new QWidget(parent, Qt::Window);
+                    calls.append(Made{&session, &dialogs, parent, window});
+                    return window;
+                });
         showPage(page);
         for (int i = 0; i < 2; ++i)
             main().ProductionItemClick();
@@ -157,7 +161,8 @@ private slots:
         const output::Settings defaults;
         QTest::newRow("width too large") << "widthMm" << QVariant(1e9) << output::kMaxWidthMm;
         QTest::newRow("width too small") << "widthMm" << QVariant(0.0) << output::kMinWidthMm;
-        QTest::newRow("width not finite") << "widthMm" << QVariant(inf) << output::defaultWidthMm(StampKind::Triangle);
+        QTest::newRow("width not finite")
+            << "widthMm" << QVariant(inf) << output::defaultWidthMm(StampKind::Triangle);
         QTest::newRow("width not a number") << "widthMm" << QVariant("широко") << output::kMinWidthMm;
         QTest::newRow("resolution too fine") << "dpi" << QVariant(1000000) << double(output::kMaxDpi);
         QTest::newRow("resolution too coarse") << "dpi" << QVariant(-3) << double(output::kMinDpi);
@@ -173,8 +178,8 @@ private slots:
         QFETCH(double, expected);
         programSettings().setValue(QStringLiteral("export/triangle/") + key, stored);
         const output::Settings s = loadExportSettings(StampKind::Triangle);
-        const double loaded = key == QLatin1String("widthMm") ? s.widthMm
-                              : key == QLatin1String("dpi")   ? s.dpi
+        const double loaded = key == QLatin1String("widthMm")  ? s.widthMm
+                              : key == QLatin1String("dpi")    ? s.dpi
                               : key == QLatin1String("format") ? double(s.format)
                                                                : s.marginMm;
         QCOMPARE(loaded, expected);

@@ -40,6 +40,7 @@ signals:
 
 // Makes a window on a session, with the dialogs it shows its questions
 // through, as a child window of `parent`.
-using SessionWindowFactory = std::function<QWidget*(DesignSession& session, Dialogs& dialogs, QWidget* parent)>;
+using SessionWindowFactory =
+    std::function<QWidget*(DesignSession& session, Dialogs& dialogs, QWidget* parent)>;
 
 }  // namespace qg
