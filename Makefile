@@ -1,13 +1,14 @@
 # make run      install what is missing, build the program, start it
 # make test     install what is missing, build (plain and with sanitizers), run every test
 # make package  install what is missing, build, make the Debian package build/quillgraver_<version>_<arch>.deb
+# make format   clang-format the C++ files changed against HEAD and the untracked ones
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST_ARGS ?= --output-on-failure --timeout 120
 
-.PHONY: all deps configure build run test test-plain test-asan package bench fuzz clean
+.PHONY: all deps configure build run test test-plain test-asan package bench fuzz format clean
 
 all: build
 
@@ -85,6 +86,18 @@ fuzz:
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    ./$(FUZZ_BUILD)/sanitized/fuzz/fuzz_reader -runs=0 -artifact_prefix=$(FUZZ_BUILD)/findings/ \
 	    $(FUZZ_BUILD)/corpus fuzz/corpus
+
+# The project's .clang-format on the C++ files changed against HEAD (deleted
+# ones aside) and the untracked ones, in place; the rest stay as they are.
+CLANG_FORMAT ?= clang-format
+
+format:
+	@command -v $(CLANG_FORMAT) >/dev/null || { echo "$(CLANG_FORMAT) is not installed (apt-get install clang-format)."; exit 1; }
+	@files=$$( { git diff --name-only --diff-filter=d HEAD -- '*.cpp' '*.h'; \
+	             git ls-files --others --exclude-standard -- '*.cpp' '*.h'; } | sort -u ); \
+	if [ -z "$$files" ]; then echo "No changed C++ files."; exit 0; fi; \
+	echo "$$files" | xargs $(CLANG_FORMAT) -i --style=file; \
+	echo "Formatted:"; echo "$$files" | sed 's/^/  /'
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

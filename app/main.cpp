@@ -1,5 +1,6 @@
 #include "Artwork.h"
 #include "ExportCommand.h"
+#include "ProductionWindow.h"
 #include "StartupProbe.h"
 #include "Unit1.h"
 #include "Unit2.h"
@@ -113,6 +114,7 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(QStringLiteral("measure-startup"))) {
         qg::QuietDialogs quiet;
         TForm1 form1(quiet);
+        form1.setProductionWindowFactory(qg::makeProductionWindow);
         QTextStream out(stdout);
         qg::probeStartup(form1, sinceStart, files, parser.value(QStringLiteral("measure-startup")).toInt(), out);
         form1.show();
@@ -121,6 +123,8 @@ int main(int argc, char* argv[]) {
 
     qg::WidgetDialogs dialogs;
     TForm1 form1(dialogs);
+    // The main window opens the production window without knowing it.
+    form1.setProductionWindowFactory(qg::makeProductionWindow);
     TForm2 form2(&form1);
     dialogs.attach(&form1, &form2);
 

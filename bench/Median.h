@@ -1,5 +1,7 @@
 #pragma once
 
+// Timing for the benchmarks.
+
 #include <QElapsedTimer>
 
 #include <algorithm>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Which reader the fuzz targets hand an input to.
+
 #include "StampFile.h"
 
 #include <QByteArray>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The preview written as a Windows bitmap file.
+
 #include <QImage>
 #include <QString>
 

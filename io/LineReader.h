@@ -1,5 +1,7 @@
 #pragma once
 
+// The lines of a design file as the readers walk them.
+
 #include <QByteArrayView>
 #include <QString>
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// The design file: its Windows-1251 text, the line helpers, and the
+// readers and writers of the three kinds' sections.
+
 #include "Parameters.h"
 
 #include <QByteArray>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Colours as the designs and their files keep them, and their screen colours.
+
 #include <cstdint>
 
 namespace qg {

@@ -1,5 +1,7 @@
 #pragma once
 
+// The font of a text line.
+
 #include "Colour.h"
 
 #include <QString>

@@ -1,5 +1,8 @@
 #pragma once
 
+// The design records of the three stamp kinds and their defaults: every
+// setting the pages edit, the painters draw and the files keep.
+
 #include "Colour.h"
 #include "LineFont.h"
 

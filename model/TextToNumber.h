@@ -1,5 +1,7 @@
 #pragma once
 
+// Numbers typed into the edits and read from design files.
+
 #include <QStringView>
 
 #include <cstdint>

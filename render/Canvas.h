@@ -1,5 +1,7 @@
 #pragma once
 
+// The preview's 198 by 198 picture: the painters' target on the screen.
+
 #include "Surface.h"
 
 #include <QImage>

@@ -1,5 +1,8 @@
 #pragma once
 
+// The round seal's emblem bitmap: what a file holds, where it is found, and
+// its two-tone picture.
+
 #include "Colour.h"
 
 #include <QDateTime>

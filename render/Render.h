@@ -1,5 +1,8 @@
 #pragma once
 
+// The painters: the preview cleared and each kind's design drawn on any
+// drawing surface.
+
 #include "Canvas.h"
 #include "Surface.h"
 #include "Parameters.h"

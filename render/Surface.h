@@ -1,5 +1,8 @@
 #pragma once
 
+// What every drawing target takes from the painters: strokes, fills,
+// pictures and texts, each tagged with the element it belongs to.
+
 #include "Colour.h"
 #include "Geometry.h"
 #include "LineFont.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// Files and the program's environment for the tests.
+
 #include <QByteArray>
 #include <QFile>
 #include <QProcessEnvironment>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The dialog seam answered from a script, for tests that drive the windows.
+
 #include "Dialogs.h"
 #include "FontDialog.h"
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// Driving the main window in tests: its controls, typing as a user types,
+// the expected preview, the settings a test run keeps to itself.
+
 #include "Render.h"
 #include "ScriptedDialogs.h"
 #include "Unit1.h"
@@ -80,9 +83,13 @@ inline void storeWidths(double widthMm, std::initializer_list<const char*> kinds
 
 // A shown main window whose dialogs answer from a script. Destroying it
 // asks nothing, whatever the test left modified. Its settings are the test
-// run's own.
+// run's own. It opens the production window only when given what makes it,
+// as the program gives it.
 struct ScriptedWindow {
     ScriptedDialogs dialogs;
     TForm1 window{(isolateSettings(), dialogs)};
-    ScriptedWindow() { window.show(); }
+    explicit ScriptedWindow(qg::SessionWindowFactory production = {}) {
+        window.setProductionWindowFactory(std::move(production));
+        window.show();
+    }
 };

@@ -287,7 +287,7 @@ QString startedIn(ScriptedWindow& w, Dialog dialog, const QString& answer) {
             break;
         case Dialog::Export:
             w.window.ProductionItemClick();
-            w.window.productionWindow()->exportImprint();
+            qobject_cast<ProductionWindow*>(w.window.productionWindow())->exportImprint();
             w.window.productionWindow()->close();
             break;
     }
@@ -332,7 +332,7 @@ void OpeningTest::dialogsStartWhereTheirKindWasLastChosen() {
                           Dialog::Export};
     const QString home = QDir::homePath();
     {
-        ScriptedWindow w;
+        ScriptedWindow w(makeProductionWindow);
         for (const Dialog other : all)
             QCOMPARE(startedIn(w, other, QString()), home);
         QCOMPARE(startedIn(w, kind, file), home);
@@ -348,7 +348,7 @@ void OpeningTest::dialogsStartWhereTheirKindWasLastChosen() {
         w.dialogs.messages.clear();
     }
     {
-        ScriptedWindow w;
+        ScriptedWindow w(makeProductionWindow);
         QCOMPARE(startedIn(w, kind, QString()), folder);
         QVERIFY(QDir(folder).removeRecursively());
         QCOMPARE(startedIn(w, kind, QString()), home);

@@ -95,18 +95,20 @@ class TestProduction : public QObject {
 
     TForm1& main() { return m_ui->window; }
     ScriptedDialogs& dialogs() { return m_ui->dialogs; }
+    // The production window, once the main window has opened it.
+    ProductionWindow* productionWindow() { return qobject_cast<ProductionWindow*>(main().productionWindow()); }
     // The production window, shown with the imprint of the design as it
     // now stands.
     ProductionWindow& production() {
-        if (!main().productionWindow() || !main().productionWindow()->isVisible())
+        if (!productionWindow() || !productionWindow()->isVisible())
             main().ProductionItemClick();
-        ProductionWindow& p = *main().productionWindow();
+        ProductionWindow& p = *productionWindow();
         (void)p.imprint();
         return p;
     }
     // The window shows the main window's design of `kind` as it is now.
     void showsTheDesign(StampKind kind) {
-        ProductionWindow& p = *main().productionWindow();
+        ProductionWindow& p = *productionWindow();
         main().completePendingRepaint();
         QCOMPARE(p.kind(), kind);
         QCOMPARE(rendered(p.imprint(), p.settings()),
@@ -125,7 +127,7 @@ private slots:
     void init() {
         clearSettings();
         storeWidths(kSmallWidth);
-        m_ui = std::make_unique<ScriptedWindow>();
+        m_ui = std::make_unique<ScriptedWindow>(makeProductionWindow);
     }
     void cleanup() {
         QVERIFY2(dialogs().unexpected.isEmpty(), qPrintable(dialogs().unexpected.join(QStringLiteral(", "))));
@@ -142,8 +144,8 @@ private slots:
     void openedFromThePreviewButNotOnTheInformationPage() {
         QFETCH(int, page);
         for (const QString& how : {QStringLiteral("menu"), QStringLiteral("Ctrl+E"), QStringLiteral("double click")}) {
-            if (main().productionWindow())
-                main().productionWindow()->close();
+            if (productionWindow())
+                productionWindow()->close();
             control<QTabWidget>(main(), "Pages")->setCurrentIndex(page);
             QWidget* image = control(main(), "Image");
             if (how == QLatin1String("menu")) {
@@ -165,7 +167,7 @@ private slots:
             } else {
                 QTest::mouseDClick(image, Qt::LeftButton, Qt::NoModifier, QPoint(99, 99));
             }
-            ProductionWindow* p = main().productionWindow();
+            ProductionWindow* p = productionWindow();
             QCOMPARE(p != nullptr && p->isVisible(), page != 3);
             if (p) {
                 QCOMPARE(p->windowTitle(), QStringLiteral("Макет для изготовления"));
@@ -504,7 +506,7 @@ private slots:
         p.close();
         m_ui.reset();
 
-        m_ui = std::make_unique<ScriptedWindow>();
+        m_ui = std::make_unique<ScriptedWindow>(makeProductionWindow);
         ProductionWindow& again = production();
         QCOMPARE(again.size(), QSize(700, 500));
         QCOMPARE(again.settings().widthMm, 33.0);
@@ -561,7 +563,7 @@ private slots:
         // Set as the window opens, before its first imprint is made: the
         // imprint is checked once, with the new limit.
         main().ProductionItemClick();
-        ProductionWindow& p = *main().productionWindow();
+        ProductionWindow& p = *productionWindow();
         control<QDoubleSpinBox>(p, "WidthEdit")->setValue(20);
         control<QDoubleSpinBox>(p, "MinCapEdit")->setValue(0.5);
         (void)p.imprint();
@@ -571,7 +573,7 @@ private slots:
             QVERIFY(finding.problem != check::Problem::LowCapitals);
         m_ui.reset();
         storeWidths(kSmallWidth);  // the next run only shows the limits
-        m_ui = std::make_unique<ScriptedWindow>();
+        m_ui = std::make_unique<ScriptedWindow>(makeProductionWindow);
         QCOMPARE(control<QDoubleSpinBox>(production(), "MinCapEdit")->value(), 0.5);
         QCOMPARE(production().checkPanel()->limits().minCapMm, 0.5);
     }
@@ -696,7 +698,7 @@ private slots:
         main().ProductionItemClick();
         QCoreApplication::processEvents();
         const qint64 opening = timer.elapsed();
-        ProductionWindow& p = *main().productionWindow();
+        ProductionWindow& p = *productionWindow();
         QVERIFY(p.isVisible());
         QVERIFY(p.imprintPending());
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// What the three stamp pages share: the controls bound to the fields of a
+// design record, the colour panels, and what a page asks of the main window.
+
 #include "Dialogs.h"
 #include "Parameters.h"
 

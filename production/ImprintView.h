@@ -1,5 +1,8 @@
 #pragma once
 
+// The production window's view of the imprint at its true size, zoomed
+// and scrolled, with the places of the check's findings marked.
+
 #include "Emblem.h"
 #include "Export.h"
 #include "Ink.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// The font of the program's windows.
+
 #include <QFont>
 
 namespace qg {

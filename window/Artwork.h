@@ -1,5 +1,8 @@
 #pragma once
 
+// The program's own pictures, drawn in code: its icon, its logo and the
+// information page's sample.
+
 #include <QIcon>
 #include <QPixmap>
 

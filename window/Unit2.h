@@ -1,5 +1,7 @@
 #pragma once
 
+// The confirmation dialog of the unsaved-changes prompts.
+
 #include <QDialog>
 #include <QString>
 

@@ -1,6 +1,10 @@
 #pragma once
 
+// The main window: its pages, the preview, the commands and the designs they
+// work on (the file commands are in DesignFiles.cpp).
+
 #include "Canvas.h"
+#include "DesignSession.h"
 #include "Dialogs.h"
 #include "EditHistory.h"
 #include "PageEditor.h"
@@ -18,6 +22,7 @@ class QFrame;
 class QAction;
 class QLabel;
 class QMenu;
+class QDropEvent;
 class QMimeData;
 class QPushButton;
 class QTabWidget;
@@ -25,7 +30,6 @@ class QTimer;
 
 namespace qg {
 class Preview;
-class ProductionWindow;
 class RoundSealPage;
 class TriangleSealPage;
 class RectStampPage;
@@ -59,8 +63,12 @@ public:
     void openDesignFile(const QString& path);
 
     // Shows the production window for the active kind; not on the
-    // information page.
+    // information page, nor before a factory for it has been set.
     void ProductionItemClick();
+    // What makes the production window the first time it is asked for.
+    void setProductionWindowFactory(qg::SessionWindowFactory factory);
+    // The window as the production window sees it.
+    qg::DesignSession& session();
 
     // Loads a kind's defaults into its record and page (fonts stay) and
     // clears its modified flag; callers repaint.
@@ -78,7 +86,7 @@ public:
     qg::TriangleSealPage* triangleSealPage() const { return Page2; }
     qg::RectStampPage* rectStampPage() const { return Page3; }
     // The production window, once it has been opened.
-    qg::ProductionWindow* productionWindow() const { return m_production; }
+    QWidget* productionWindow() const { return m_production; }
     // The file the kind's design was last opened from or saved to; empty
     // for a design that has none.
     const QString& designFileName(qg::StampKind kind) const {
@@ -108,13 +116,20 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    // Files dragged onto the window: designs open, a bitmap dropped on the
-    // round seal's emblem group becomes the emblem.
+    // The window's command keys before any control's own, and files
+    // dragged onto the window: designs open, a bitmap dropped on the round
+    // seal's emblem group becomes the emblem.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ActivateForm();
     void setModified(qg::StampKind kind, bool modified);
+    void resetKind(qg::StampKind kind);
+    void showPopupMenu(const QPoint& position);
+    void requestRepaint(qg::ActivePage page);
+    void stepHistory(bool forward);
+
+    // The file commands' own steps (DesignFiles.cpp).
     // Asks for a file name and writes the kind; false when the user cancels
     // or the file cannot be written (the user has then been told why).
     bool saveKind(qg::StampKind kind);
@@ -122,7 +137,6 @@ private:
     // when the caller must stop (the answer was "Отмена", or the save did
     // not happen).
     bool settleUnsavedChanges(qg::StampKind kind);
-    void resetKind(qg::StampKind kind);
     // Tells the user that a file could not be read or written, and why.
     void reportFileError(const QString& what, const QString& path, const QString& reason);
     // Reads the kind's design from the bytes; a damaged file changes nothing.
@@ -131,13 +145,14 @@ private:
     // replaced by the file of the same name in the design file's folder.
     // Returns the warning to show, or an empty text when all is well.
     QString checkOpenedEmblem(const QString& designPath);
-    void showPopupMenu(const QPoint& position);
-    void requestRepaint(qg::ActivePage page);
     // The files of a drag this window takes at the given point of
     // `target`: design files anywhere, or one bitmap on the emblem group.
     QStringList droppableFiles(const QMimeData* data, QWidget* target, const QPoint& position) const;
     void acceptDrops(QWidget* widget);
-    void stepHistory(bool forward);
+    // Takes a drag event of files it can open; false when it is not one.
+    bool takeDrop(QObject* watched, QDropEvent* drop);
+
+    class Session;
 
     // What one repaint draws.
     struct PaintRequest {
@@ -146,6 +161,8 @@ private:
     };
 
     qg::Dialogs& m_dialogs;
+    Session* m_session = nullptr;
+    qg::SessionWindowFactory m_productionFactory;
     // The keys of the window's commands, which no control may claim.
     QList<QKeySequence> m_commandKeys;
     qg::StampDesigns m_designs;
@@ -167,5 +184,5 @@ private:
     qg::Preview* Image = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* ProductionItem = nullptr;
-    qg::ProductionWindow* m_production = nullptr;
+    QWidget* m_production = nullptr;
 };

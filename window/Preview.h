@@ -1,5 +1,7 @@
 #pragma once
 
+// The 198 by 198 preview beside the pages.
+
 #include <QImage>
 #include <QWidget>
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// The production window's findings panel: the shop's limits and the
+// findings of the manufacturing check, which runs off the interface thread.
+
 #include "Check.h"
 
 #include <QFutureWatcher>

@@ -1,12 +1,12 @@
 #include "ProductionWindow.h"
 
-#include "EditHistory.h"
-
 #include "Check.h"
 #include "CheckPanel.h"
+#include "HistoryKeys.h"
 #include "ImprintView.h"
+#include "ProductionSettings.h"
+#include "ProgramSettings.h"
 #include "StampFile.h"
-#include "Unit1.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,7 +24,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSettings>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QScreen>
@@ -47,18 +46,16 @@ struct KindWords {
     QString exportTitle;
     QString printTitle;
     QString fileName;    // the export's name for a design that has no file
-    QString key;         // its group in the settings
 };
 
 const KindWords& wordsOf(StampKind kind) {
     static const KindWords words[] = {
         {QStringLiteral("Круглая печать"), QStringLiteral("Экспорт круглой печати"),
-         QStringLiteral("Печать оттиска круглой печати"), QStringLiteral("круглая_печать"), QStringLiteral("round")},
+         QStringLiteral("Печать оттиска круглой печати"), QStringLiteral("круглая_печать")},
         {QStringLiteral("Треугольная печать"), QStringLiteral("Экспорт треугольной печати"),
-         QStringLiteral("Печать оттиска треугольной печати"), QStringLiteral("треугольная_печать"),
-         QStringLiteral("triangle")},
+         QStringLiteral("Печать оттиска треугольной печати"), QStringLiteral("треугольная_печать")},
         {QStringLiteral("Штамп"), QStringLiteral("Экспорт штампа"), QStringLiteral("Печать оттиска штампа"),
-         QStringLiteral("штамп"), QStringLiteral("rect")},
+         QStringLiteral("штамп")},
     };
     return words[static_cast<int>(kind)];
 }
@@ -92,41 +89,6 @@ QString shortNumber(double value) {
     return QString::number(std::round(value * 100) / 100, 'g', 6);
 }
 
-QSettings programSettings() {
-    return QSettings(QStringLiteral("Quillgraver"), QStringLiteral("Quillgraver"));
-}
-
-output::Settings loadSettings(StampKind kind) {
-    QSettings store = programSettings();
-    store.beginGroup(QStringLiteral("export/") + wordsOf(kind).key);
-    output::Settings s;
-    const double width = store.value(QStringLiteral("widthMm"), output::defaultWidthMm(kind)).toDouble();
-    s.widthMm = std::isfinite(width) ? std::clamp(width, output::kMinWidthMm, output::kMaxWidthMm)
-                                     : output::defaultWidthMm(kind);
-    s.format = output::formatFromName(store.value(QStringLiteral("format")).toString()).value_or(output::Format::Png);
-    s.dpi = std::clamp(store.value(QStringLiteral("dpi"), s.dpi).toInt(), output::kMinDpi, output::kMaxDpi);
-    s.colour = store.value(QStringLiteral("colour"), false).toBool();
-    s.mirror = store.value(QStringLiteral("mirror"), false).toBool();
-    s.negative = store.value(QStringLiteral("negative"), false).toBool();
-    const double margin = store.value(QStringLiteral("marginMm"), s.marginMm).toDouble();
-    s.marginMm = std::isfinite(margin) ? std::clamp(margin, 0.0, output::kMaxMarginMm) : 2;
-    s.mergeOutlines = store.value(QStringLiteral("mergeOutlines"), false).toBool();
-    return s;
-}
-
-void storeSettings(StampKind kind, const output::Settings& s) {
-    QSettings store = programSettings();
-    store.beginGroup(QStringLiteral("export/") + wordsOf(kind).key);
-    store.setValue(QStringLiteral("widthMm"), s.widthMm);
-    store.setValue(QStringLiteral("format"), output::formatSuffix(s.format));
-    store.setValue(QStringLiteral("dpi"), s.dpi);
-    store.setValue(QStringLiteral("colour"), s.colour);
-    store.setValue(QStringLiteral("mirror"), s.mirror);
-    store.setValue(QStringLiteral("negative"), s.negative);
-    store.setValue(QStringLiteral("marginMm"), s.marginMm);
-    store.setValue(QStringLiteral("mergeOutlines"), s.mergeOutlines);
-}
-
 template <typename T>
 T* named(T* widget, const char* name, const QString& toolTip) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -136,18 +98,22 @@ T* named(T* widget, const char* name, const QString& toolTip) {
 
 }  // namespace
 
-ProductionWindow::ProductionWindow(TForm1& main, Dialogs& dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_main(main), m_dialogs(dialogs) {
+QWidget* makeProductionWindow(DesignSession& session, Dialogs& dialogs, QWidget* parent) {
+    return new ProductionWindow(session, dialogs, parent);
+}
+
+ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_session(session), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("ProductionWindow"));
     setWindowTitle(QStringLiteral("Макет для изготовления"));
     // Numbers are written the Russian way, "40,0 мм", in every control.
     setLocale(QLocale(QLocale::Russian, QLocale::Russia));
     for (int k = 0; k < kKindCount; ++k)
-        m_settings[static_cast<std::size_t>(k)] = loadSettings(static_cast<StampKind>(k));
+        m_settings[static_cast<std::size_t>(k)] = loadExportSettings(static_cast<StampKind>(k));
     m_imprint = std::make_shared<output::Imprint>();
     m_keeper = std::make_shared<ViewInkKeeper>();
-    if (main.activePage() != ActivePage::Info)
-        m_kind = static_cast<StampKind>(main.activePage());
+    if (session.activePage() != ActivePage::Info)
+        m_kind = static_cast<StampKind>(session.activePage());
 
     // The view with its zoom buttons.
     m_view = new ImprintView(this);
@@ -294,22 +260,22 @@ ProductionWindow::ProductionWindow(TForm1& main, Dialogs& dialogs, QWidget* pare
 
     // Ctrl+Z and its kin step through the design's history here too.
     auto* historyKeys = new HistoryKeys(this);
-    connect(historyKeys, &HistoryKeys::undo, &main, &TForm1::UndoItemClick);
-    connect(historyKeys, &HistoryKeys::redo, &main, &TForm1::RedoItemClick);
+    connect(historyKeys, &HistoryKeys::undo, &session, &DesignSession::undo);
+    connect(historyKeys, &HistoryKeys::redo, &session, &DesignSession::redo);
 
     // Closes with Escape, like a dialog.
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 
     // Room for the imprint and the whole list of findings, within the screen.
     QSize size(1100, 820);
-    if (const QScreen* screen = main.screen())
+    if (const QScreen* screen = (parent ? parent : this)->screen())
         size = size.boundedTo(screen->availableGeometry().size() * 0.9);
     resize(size);
-    const QByteArray geometry = programSettings().value(QStringLiteral("production/geometry")).toByteArray();
+    const QByteArray geometry = loadProductionGeometry();
     if (!geometry.isEmpty())
         restoreGeometry(geometry);
 
-    connect(&main, &TForm1::previewPainted, this, &ProductionWindow::followMainWindow);
+    connect(&session, &DesignSession::previewPainted, this, &ProductionWindow::followMainWindow);
     connect(&m_watcher, &QFutureWatcher<Made>::finished, this, &ProductionWindow::imprintMade);
     showKindSettings();
 }
@@ -322,7 +288,7 @@ ProductionWindow::~ProductionWindow() {
 }
 
 void ProductionWindow::saveGeometryNow() {
-    programSettings().setValue(QStringLiteral("production/geometry"), saveGeometry());
+    storeProductionGeometry(saveGeometry());
 }
 
 void ProductionWindow::showEvent(QShowEvent* event) {
@@ -374,14 +340,14 @@ void ProductionWindow::followMainWindow() {
         return;
     }
     m_stale = false;
-    const ActivePage page = m_main.activePage();
+    const ActivePage page = m_session.activePage();
     // The information page draws no design: the last kind stays.
     if (page != ActivePage::Info && static_cast<StampKind>(page) != m_kind) {
         m_kind = static_cast<StampKind>(page);
         m_view->setMarks({});
         showKindSettings();
     }
-    Source source{m_kind, m_main.designs(), -1, QDateTime()};
+    Source source{m_kind, m_session.designs(), -1, QDateTime()};
     const EmblemSettings& emblem = source.designs.round.emblem;
     if (m_kind == StampKind::Round && emblem.enabled && !emblem.path.isEmpty()) {
         const QFileInfo file(emblem.path);
@@ -443,7 +409,7 @@ void ProductionWindow::adopt(const Made& made) {
 }
 
 void ProductionWindow::settle() {
-    m_main.completePendingRepaint();
+    m_session.completePendingRepaint();
     if (m_stale && isVisible())
         followMainWindow();
     while (m_making) {
@@ -497,7 +463,7 @@ void ProductionWindow::settingsEdited() {
     s.mirror = m_mirror->isChecked();
     s.negative = m_negative->isChecked();
     s.mergeOutlines = m_merge->isChecked();
-    storeSettings(m_kind, s);
+    storeExportSettings(m_kind, s);
     m_view->setSettings(s);
     updateControls();
     if (widthChanged && !m_stale)
@@ -521,7 +487,7 @@ void ProductionWindow::updateControls() {
 
 QString ProductionWindow::defaultExportName() const {
     const output::Settings& s = settings();
-    const QString& design = m_main.designFileName(m_kind);
+    const QString design = m_session.designFileName(m_kind);
     QString name = design.isEmpty() ? wordsOf(m_kind).fileName : QFileInfo(design).completeBaseName();
     name += QStringLiteral("_%1мм").arg(shortNumber(s.widthMm));
     if (!isVector(s.format))
@@ -537,7 +503,7 @@ void ProductionWindow::exportImprint() {
         return;
     }
     const output::Settings s = settings();
-    const QString& design = m_main.designFileName(m_kind);
+    const QString design = m_session.designFileName(m_kind);
     // The folder of the last export, else the design's own.
     const QDir folder(startFolder(FileKind::Export, design.isEmpty() ? QString() : QFileInfo(design).absolutePath()));
     const QString suffix = output::formatSuffix(s.format);

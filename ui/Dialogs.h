@@ -1,5 +1,8 @@
 #pragma once
 
+// The seam through which every modal dialog is shown: the window asks, and
+// the user (or a test's script) answers.
+
 #include "Colour.h"
 #include "LineFont.h"
 
@@ -49,17 +52,5 @@ public:
     // the user cancels.
     virtual bool print(const PrintRequest& request) = 0;
 };
-
-// The kinds of file the dialogs keep a folder for: design files, emblem
-// bitmaps, the preview's bitmaps and the production window's exports.
-enum class FileKind { Design, Emblem, PreviewBitmap, Export };
-
-// The folder a file dialog for that kind of file starts in: the folder of
-// the last file chosen for it while that folder is there, else `fallback`
-// when given and there, else the user's home folder. Kept in the program's
-// settings between runs.
-QString startFolder(FileKind kind, const QString& fallback = QString());
-// Keeps the folder of a file the user chose for that kind of file.
-void rememberFolder(FileKind kind, const QString& chosenFile);
 
 }  // namespace qg

@@ -1,5 +1,8 @@
 #pragma once
 
+// The dialogs of the program as the user sees them, behind the seam every
+// modal dialog goes through.
+
 #include "Dialogs.h"
 
 #include <memory>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The information page of the main window.
+
 #include <QWidget>
 
 namespace qg {

@@ -1,6 +1,7 @@
 #include "StampPages.h"
 
 #include "Emblem.h"
+#include "ProgramSettings.h"
 #include "StampFile.h"
 
 #include <algorithm>

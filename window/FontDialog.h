@@ -1,5 +1,7 @@
 #pragma once
 
+// The program's own font dialog, which a text line's "Шрифт" opens.
+
 #include "LineFont.h"
 
 #include <QDialog>

@@ -1,5 +1,8 @@
 #pragma once
 
+// The pages of the three stamp kinds in the main window, each the editor of
+// its kind's design record.
+
 #include "PageEditor.h"
 
 class QLabel;

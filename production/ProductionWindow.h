@@ -1,5 +1,9 @@
 #pragma once
 
+// The production window: the imprint at its true size, its export and print,
+// and the manufacturing check, for the main window's design as it changes.
+
+#include "DesignSession.h"
 #include "Dialogs.h"
 #include "Export.h"
 #include "ImprintView.h"
@@ -20,7 +24,6 @@ class QLabel;
 class QPrinter;
 class QPushButton;
 class QSpinBox;
-class TForm1;
 
 namespace qg {
 
@@ -38,7 +41,7 @@ using ViewInkKeeper = ViewInk::EmblemKeeper;
 class ProductionWindow : public QWidget {
     Q_OBJECT
 public:
-    ProductionWindow(TForm1& main, Dialogs& dialogs, QWidget* parent = nullptr);
+    ProductionWindow(DesignSession& session, Dialogs& dialogs, QWidget* parent = nullptr);
     ~ProductionWindow() override;
 
     StampKind kind() const { return m_kind; }
@@ -102,7 +105,7 @@ private:
     void updateControls();
     void saveGeometryNow();
 
-    TForm1& m_main;
+    DesignSession& m_session;
     Dialogs& m_dialogs;
     StampKind m_kind = StampKind::Round;
     std::array<output::Settings, kKindCount> m_settings;
@@ -136,5 +139,9 @@ private:
     QPushButton* m_print = nullptr;
     QPushButton* m_preview = nullptr;
 };
+
+// The production window of the main window's session: what the program
+// gives the main window to open it with.
+QWidget* makeProductionWindow(DesignSession& session, Dialogs& dialogs, QWidget* parent);
 
 }  // namespace qg

@@ -1,18 +1,14 @@
 #pragma once
 
-#include "Parameters.h"
+// The main window's undo history: the states each kind's design went
+// through, within a bound of steps and memory.
 
-#include <QList>
-#include <QObject>
+#include "Parameters.h"
 
 #include <cstddef>
 #include <deque>
 #include <optional>
 #include <tuple>
-
-class QLineEdit;
-class QShortcut;
-class QWidget;
 
 namespace qg {
 
@@ -83,29 +79,6 @@ private:
 
     StampDesigns& m_designs;
     std::tuple<Track<RoundSealParameters>, Track<TriangleSealParameters>, Track<RectStampParameters>> m_tracks;
-};
-
-// The keys of the history in a window: Ctrl+Z steps back, Ctrl+Shift+Z and
-// Ctrl+Y forward (with the platform's own undo and redo keys), wherever the
-// focus is. The watched line edits keep none of these keys for their own
-// undo, and tell when typing in them ends.
-class HistoryKeys : public QObject {
-    Q_OBJECT
-public:
-    explicit HistoryKeys(QWidget* window);
-    void watch(const QList<QLineEdit*>& edits);
-
-signals:
-    void undo();
-    void redo();
-    void typingEnded();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    QShortcut* m_undo = nullptr;
-    QShortcut* m_redo = nullptr;
 };
 
 }  // namespace qg

@@ -1,104 +1,33 @@
 #include "Unit1.h"
 
-#include <algorithm>
-
 #include "Artwork.h"
-#include "BmpExport.h"
-#include "Emblem.h"
+#include "HistoryKeys.h"
 #include "InfoPage.h"
 #include "Preview.h"
-#include "ProductionWindow.h"
 #include "Render.h"
-#include "StampFile.h"
 #include "StampPages.h"
 
 #include <QCloseEvent>
-#include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QKeyEvent>
-#include <QKeySequence>
-#include <QMimeData>
-#include <QShortcut>
-#include <QUrl>
-#include <QSignalBlocker>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
+#include <QShortcut>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace qg;
 
-namespace qg {
-
 namespace {
-
-QString folderKey(FileKind kind) {
-    static const char* const keys[] = {"designs", "emblems", "bitmaps", "exports"};
-    return QStringLiteral("folders/") + QLatin1String(keys[static_cast<int>(kind)]);
-}
-
-QSettings programSettings() {
-    return QSettings(QStringLiteral("Quillgraver"), QStringLiteral("Quillgraver"));
-}
-
-}  // namespace
-
-QString startFolder(FileKind kind, const QString& fallback) {
-    const QString kept = programSettings().value(folderKey(kind)).toString();
-    for (const QString& folder : {kept, fallback}) {
-        if (!folder.isEmpty() && QFileInfo(folder).isDir())
-            return folder;
-    }
-    return QDir::homePath();
-}
-
-void rememberFolder(FileKind kind, const QString& chosenFile) {
-    if (!chosenFile.isEmpty())
-        programSettings().setValue(folderKey(kind), QFileInfo(chosenFile).absolutePath());
-}
-
-}  // namespace qg
-
-namespace {
-
-const QString kDesignFilter = QStringLiteral("Файлы Quillgraver (*.qgr);;Все файлы (*.*)");
-const QString kWarning = QStringLiteral("Предупреждение");
-const QString kInformation = QStringLiteral("Информация");
-const QString kError = QStringLiteral("Ошибка");
-
-// What the window says about each kind.
-struct KindTexts {
-    QString saveTitle;
-    QString question;
-    QString saved;
-    QString read;
-};
-
-const KindTexts& textsOf(StampKind kind) {
-    static const KindTexts texts[] = {
-        {QStringLiteral("Сохранение круглой печати"), QStringLiteral("Сохранить изменения круглой печати ?"),
-         QStringLiteral("Круглая печать сохранена !"), QStringLiteral("Круглая печать считана !")},
-        {QStringLiteral("Сохранение треугольной печати"), QStringLiteral("Сохранить изменения треугольной печати ?"),
-         QStringLiteral("Треугольная печать сохранена !"), QStringLiteral("Треугольная печать считана !")},
-        {QStringLiteral("Сохранение штампа"), QStringLiteral("Сохранить изменения штампа ?"),
-         QStringLiteral("Штамп сохранен !"), QStringLiteral("Штамп считан !")},
-    };
-    return texts[static_cast<int>(kind)];
-}
-
-bool hasExtension(const QString& fileName, QLatin1String lower, QLatin1String upper) {
-    const QString extension = io::fileExtension(fileName);
-    return extension == lower || extension == upper;
-}
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int left, int top) {
     auto* button = new QPushButton(caption, parent);
@@ -118,6 +47,21 @@ QFrame* makeVerticalLine(QWidget* parent, const char* name, const QRect& geometr
 
 }  // namespace
 
+// The window as the windows it opens see it.
+class TForm1::Session : public DesignSession {
+public:
+    explicit Session(TForm1& form) : DesignSession(&form), m_form(form) {}
+    const StampDesigns& designs() const override { return m_form.designs(); }
+    ActivePage activePage() const override { return m_form.activePage(); }
+    QString designFileName(StampKind kind) const override { return m_form.designFileName(kind); }
+    void completePendingRepaint() override { m_form.completePendingRepaint(); }
+    void undo() override { m_form.UndoItemClick(); }
+    void redo() override { m_form.RedoItemClick(); }
+
+private:
+    TForm1& m_form;
+};
+
 TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral(" Квиллгрейвер v.1.1"));
@@ -133,6 +77,9 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
     m_repaintTimer->setSingleShot(true);
     m_repaintTimer->setInterval(0);
     connect(m_repaintTimer, &QTimer::timeout, this, &TForm1::completePendingRepaint);
+
+    m_session = new Session(*this);
+    connect(this, &TForm1::previewPainted, m_session, &DesignSession::previewPainted);
 
     Pages = new QTabWidget(this);
     Pages->setObjectName(QStringLiteral("Pages"));
@@ -236,6 +183,14 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
 }
 
 TForm1::~TForm1() = default;
+
+DesignSession& TForm1::session() {
+    return *m_session;
+}
+
+void TForm1::setProductionWindowFactory(SessionWindowFactory factory) {
+    m_productionFactory = std::move(factory);
+}
 
 // ---- Start-up ----
 
@@ -418,205 +373,7 @@ void TForm1::ColorItemClick() {
     RefreshItemClick();
 }
 
-// ---- Design files ----
-
-void TForm1::SaveItemClick() {
-    const ActivePage page = activePage();
-    if (page == ActivePage::Info)
-        return;
-    saveKind(static_cast<StampKind>(page));
-}
-
-bool TForm1::saveKind(StampKind kind) {
-    QString path = m_dialogs.saveFileName(FileDialogRequest{textsOf(kind).saveTitle, startFolder(FileKind::Design),
-                                                            kDesignFilter, QStringLiteral("qgr")});
-    if (path.isEmpty())
-        return false;
-    rememberFolder(FileKind::Design, path);
-    if (io::fileExtension(path).isEmpty())
-        path += QStringLiteral(".qgr");
-
-    QByteArray bytes;
-    switch (kind) {
-        case StampKind::Round:
-            bytes = io::writeRoundSeal(m_designs.round);
-            break;
-        case StampKind::Triangle:
-            bytes = io::writeTriangleSeal(m_designs.triangle);
-            break;
-        case StampKind::Rect:
-            bytes = io::writeRectStamp(m_designs.rect);
-            break;
-    }
-    QString error;
-    if (!io::writeWholeFile(path, bytes, error)) {
-        reportFileError(QStringLiteral("Не удалось сохранить файл"), path, error);
-        return false;
-    }
-    setModified(kind, false);
-    m_fileNames[static_cast<std::size_t>(kind)] = path;
-    m_dialogs.message(MessageIcon::Information, kInformation, textsOf(kind).saved);
-    return true;
-}
-
-void TForm1::reportFileError(const QString& what, const QString& path, const QString& reason) {
-    m_dialogs.message(MessageIcon::Error, kError,
-                      QStringLiteral("%1\n%2\n\n%3").arg(what, QDir::toNativeSeparators(path), reason));
-}
-
-bool TForm1::settleUnsavedChanges(StampKind kind) {
-    if (!isModified(kind))
-        return true;
-    switch (m_dialogs.confirm(textsOf(kind).question)) {
-        case Answer::Yes:
-            return saveKind(kind);
-        case Answer::No:
-            return true;
-        case Answer::Cancel:
-            break;
-    }
-    return false;
-}
-
-void TForm1::OpenItemClick() {
-    const QString path =
-        m_dialogs.openFileName(FileDialogRequest{QString(), startFolder(FileKind::Design), kDesignFilter, QString()});
-    if (path.isEmpty())
-        return;
-    rememberFolder(FileKind::Design, path);
-    openDesignFile(path);
-}
-
-void TForm1::openDesignFile(const QString& path) {
-    if (!hasExtension(path, QLatin1String(".qgr"), QLatin1String(".QGR"))) {
-        m_dialogs.message(MessageIcon::Error, kWarning, QStringLiteral("Расширение файла должно быть qgr !"));
-        return;
-    }
-    const auto readFile = [&](QByteArray& bytes) {
-        QString error;
-        if (io::readDesignFile(path, bytes, error))
-            return true;
-        reportFileError(QStringLiteral("Не удалось открыть файл"), path, error);
-        return false;
-    };
-    QByteArray bytes;
-    if (!readFile(bytes))
-        return;
-    const std::optional<StampKind> kind = io::sectionKind(bytes);
-    if (!kind)
-        return;
-    // The file's kind is about to be replaced: settle its unsaved changes
-    // first (the other kinds are not touched). The answer may have saved
-    // over this very file, so the design is read only after it.
-    if (isModified(*kind)) {
-        if (!settleUnsavedChanges(*kind) || !readFile(bytes) || io::sectionKind(bytes) != kind)
-            return;
-    }
-
-    const io::ReadResult read = readDesign(*kind, bytes);
-    if (!read.ok()) {
-        m_dialogs.message(MessageIcon::Error, QStringLiteral("Ошибка чтения файла"),
-                          read.tooLong ? QStringLiteral("Текст в строке %1 длиннее %2 символов !")
-                                             .arg(read.damagedLine)
-                                             .arg(io::kMaxLineText)
-                                       : QLatin1Char('C') +
-                                             QStringLiteral("трока %1 повреждена !").arg(read.damagedLine));
-        return;
-    }
-    setModified(*kind, false);
-    m_fileNames[static_cast<std::size_t>(*kind)] = path;
-    const QString emblemWarning = *kind == StampKind::Round ? checkOpenedEmblem(path) : QString();
-    setActivePage(static_cast<ActivePage>(*kind));
-    RefreshItemClick();
-    m_dialogs.message(MessageIcon::Information, kInformation, textsOf(*kind).read);
-    if (!emblemWarning.isEmpty())
-        m_dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."), emblemWarning);
-}
-
-// A design sent to another machine with its emblem beside it names a
-// folder that machine lacks: the file of the same name beside the design
-// is taken instead. The design then names another file, so it counts as
-// modified: saving it keeps the new path.
-QString TForm1::checkOpenedEmblem(const QString& designPath) {
-    QString& emblem = m_designs.round.emblem.path;
-    if (emblem.isEmpty())
-        return QString();
-    // The path taken is saved with the design, so it must fit Windows-1251.
-    const EmblemLookup found = lookUpEmblem(emblem, designPath, io::canEncodeCp1251);
-    switch (found.named) {
-        case EmblemFile::Bitmap:
-            return QString();
-        case EmblemFile::TooLarge:
-            return QStringLiteral("Рисунок герба больше 4096 на 4096 точек !\n%1").arg(emblem);
-        case EmblemFile::NotBitmap:
-            return QStringLiteral("Файл герба не является рисунком bmp !\n%1").arg(emblem);
-        case EmblemFile::Missing:
-            break;
-    }
-    if (!found.beside)
-        return QStringLiteral("Файл герба не найден !\n%1").arg(emblem);
-    const QString beside = found.path;
-    const QString named = emblem;
-    emblem = beside;
-    Page1->showEmblemFileName(beside);
-    setModified(StampKind::Round, true);
-    return QStringLiteral("Файл герба не найден !\n%1\n\nВместо него взят файл с тем же именем из папки печати:\n%2")
-        .arg(named, QDir::toNativeSeparators(beside));
-}
-
-// A damaged file changes nothing: the file is read into a copy of the
-// kind's design, which replaces the design only when every line was sound.
-io::ReadResult TForm1::readDesign(StampKind kind, const QByteArray& bytes) {
-    StampDesigns copy = m_designs;
-    const io::ReadResult result = io::readDesign(kind, bytes, copy);
-    if (!result.ok())
-        return result;
-    m_designs = copy;
-    switch (kind) {
-        case StampKind::Round:
-            Page1->syncFromRecord();
-            Page1->showEmblemFileName(m_designs.round.emblem.path);
-            break;
-        case StampKind::Triangle:
-            Page2->syncFromRecord();
-            break;
-        case StampKind::Rect:
-            Page3->syncFromRecord();
-            break;
-    }
-    return result;
-}
-
-// ---- Dropped files ----
-
-void TForm1::acceptDrops(QWidget* widget) {
-    widget->installEventFilter(this);
-    for (QWidget* child : widget->findChildren<QWidget*>())
-        child->installEventFilter(this);
-}
-
-QStringList TForm1::droppableFiles(const QMimeData* data, QWidget* target, const QPoint& position) const {
-    QStringList files;
-    if (!data->hasUrls())
-        return files;
-    for (const QUrl& url : data->urls()) {
-        if (!url.isLocalFile())
-            return QStringList();
-        files.append(url.toLocalFile());
-    }
-    const bool designs = std::all_of(files.cbegin(), files.cend(), [](const QString& file) {
-        return hasExtension(file, QLatin1String(".qgr"), QLatin1String(".QGR"));
-    });
-    if (designs)
-        return files;
-    // One bitmap, on the emblem group of the round seal's page.
-    QWidget* group = Page1->emblemGroup();
-    const bool onEmblem = Pages->currentWidget() == Page1 && Page1->takesEmblemFile() &&
-                          group->rect().contains(group->mapFromGlobal(target->mapToGlobal(position)));
-    if (files.size() == 1 && onEmblem && hasExtension(files.front(), QLatin1String(".bmp"), QLatin1String(".BMP")))
-        return files;
-    return QStringList();
-}
+// ---- Keys and drops ----
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
@@ -630,63 +387,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
             event->ignore();
             return true;
         }
-        return QWidget::eventFilter(watched, event);
-    }
-    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
-        return QWidget::eventFilter(watched, event);
-    auto* target = qobject_cast<QWidget*>(watched);
-    if (!target || !(target == this || isAncestorOf(target)))
-        return QWidget::eventFilter(watched, event);
-    auto* drop = static_cast<QDropEvent*>(event);
-    const QStringList files = droppableFiles(drop->mimeData(), target, drop->position().toPoint());
-    if (files.isEmpty()) {
-        // Not ours: an edit still takes dragged text as it always did.
-        if (drop->mimeData()->hasUrls()) {
-            drop->ignore();
+    } else if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
+        if (takeDrop(watched, static_cast<QDropEvent*>(event)))
             return true;
-        }
-        return QWidget::eventFilter(watched, event);
     }
-    drop->setDropAction(Qt::CopyAction);
-    drop->accept();
-    if (type == QEvent::Drop) {
-        // The drag's source waits for the drop to end: the files open, with
-        // their messages, once it has.
-        QTimer::singleShot(0, this, [this, files] {
-            for (const QString& file : files) {
-                if (hasExtension(file, QLatin1String(".bmp"), QLatin1String(".BMP")))
-                    Page1->setEmblemFile(file);
-                else
-                    openDesignFile(file);
-            }
-        });
-    }
-    return true;
-}
-
-// ---- Bitmap export ----
-
-void TForm1::SaveAsItemClick() {
-    QString path = m_dialogs.saveFileName(FileDialogRequest{QStringLiteral("Сохранение файла"),
-                                                            startFolder(FileKind::PreviewBitmap),
-                                                            QStringLiteral("Bitmaps (*.bmp);;Все файлы (*.*)"),
-                                                            QStringLiteral("bmp")});
-    if (path.isEmpty())
-        return;
-    rememberFolder(FileKind::PreviewBitmap, path);
-    if (io::fileExtension(path).isEmpty())
-        path += QStringLiteral(".bmp");
-    if (!hasExtension(path, QLatin1String(".bmp"), QLatin1String(".BMP"))) {
-        m_dialogs.message(MessageIcon::Error, QStringLiteral("Предупреждение."),
-                          QStringLiteral("Расширение файла должно быть bmp !"));
-        return;
-    }
-    QString error;
-    if (!io::exportBmp(previewPicture(), path, error)) {
-        reportFileError(QStringLiteral("Не удалось сохранить файл"), path, error);
-        return;
-    }
-    m_dialogs.message(MessageIcon::Information, kInformation, QStringLiteral("Файл (bmp) сохранен !"));
+    return QWidget::eventFilter(watched, event);
 }
 
 // ---- Reset and close ----
@@ -721,8 +426,11 @@ void TForm1::ProductionItemClick() {
     if (activePage() == ActivePage::Info)
         return;
     completePendingRepaint();
-    if (!m_production)
-        m_production = new ProductionWindow(*this, m_dialogs, this);
+    if (!m_production) {
+        if (!m_productionFactory)
+            return;
+        m_production = m_productionFactory(*m_session, m_dialogs, this);
+    }
     if (m_production->isMinimized())
         m_production->showNormal();
     else

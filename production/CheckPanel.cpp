@@ -1,12 +1,13 @@
 #include "CheckPanel.h"
 
+#include "ProductionSettings.h"
+
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
-#include <QSettings>
 #include <QSpinBox>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -17,10 +18,6 @@
 namespace qg {
 
 namespace {
-
-QSettings programSettings() {
-    return QSettings(QStringLiteral("Quillgraver"), QStringLiteral("Quillgraver"));
-}
 
 QDoubleSpinBox* millimetres(QWidget* parent, const char* name, double low, double high, const QString& toolTip) {
     auto* edit = new QDoubleSpinBox(parent);
@@ -33,23 +30,11 @@ QDoubleSpinBox* millimetres(QWidget* parent, const char* name, double low, doubl
     return edit;
 }
 
-double storedLimit(const QSettings& store, const char* key, double fallback, double low, double high) {
-    const double value = store.value(QString::fromLatin1(key), fallback).toDouble();
-    return std::isfinite(value) ? std::clamp(value, low, high) : fallback;
-}
-
 }  // namespace
 
 CheckPanel::CheckPanel(QWidget* parent) : QGroupBox(QStringLiteral("Проверка для изготовления"), parent) {
     setObjectName(QStringLiteral("CheckPanel"));
-    {
-        const QSettings store = programSettings();
-        m_limits.minLineMm = storedLimit(store, "check/minLineMm", m_limits.minLineMm, 0.01, 5);
-        m_limits.safeLineMm = storedLimit(store, "check/safeLineMm", m_limits.safeLineMm, 0.01, 5);
-        m_limits.minGapMm = storedLimit(store, "check/minGapMm", m_limits.minGapMm, 0.01, 5);
-        m_limits.minCapMm = storedLimit(store, "check/minCapMm", m_limits.minCapMm, 0.1, 20);
-        m_limits.minEmblemDpi = storedLimit(store, "check/minEmblemDpi", m_limits.minEmblemDpi, 50, 2400);
-    }
+    m_limits = loadCheckLimits();
     m_minLine = millimetres(this, "MinLineEdit", 0.01, 5, QStringLiteral("Линия тоньше этой — ошибка: она не пропечатается"));
     m_safeLine = millimetres(this, "SafeLineEdit", 0.01, 5, QStringLiteral("Линия тоньше этой — предупреждение"));
     m_minGap = millimetres(this, "MinGapEdit", 0.01, 5,
@@ -116,12 +101,7 @@ void CheckPanel::limitsEdited() {
     m_limits.minGapMm = m_minGap->value();
     m_limits.minCapMm = m_minCap->value();
     m_limits.minEmblemDpi = m_minDpi->value();
-    QSettings store = programSettings();
-    store.setValue(QStringLiteral("check/minLineMm"), m_limits.minLineMm);
-    store.setValue(QStringLiteral("check/safeLineMm"), m_limits.safeLineMm);
-    store.setValue(QStringLiteral("check/minGapMm"), m_limits.minGapMm);
-    store.setValue(QStringLiteral("check/minCapMm"), m_limits.minCapMm);
-    store.setValue(QStringLiteral("check/minEmblemDpi"), m_limits.minEmblemDpi);
+    storeCheckLimits(m_limits);
     if (m_last)
         checkDesign(m_last->designs, m_last->kind, m_last->imprint, m_last->widthMm);
 }
