@@ -1,6 +1,7 @@
 #include "CheckPanel.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -123,12 +124,12 @@ void CheckPanel::limitsEdited() {
     store.setValue(QStringLiteral("check/minCapMm"), m_limits.minCapMm);
     store.setValue(QStringLiteral("check/minEmblemDpi"), m_limits.minEmblemDpi);
     if (m_last)
-        checkDesign(m_last->designs, m_last->kind, m_last->imprint, m_last->widthMm);
+        checkDesign(m_last->designs, m_last->kind, m_last->imprint, m_last->widthMm, m_last->pictureDpi);
 }
 
 void CheckPanel::checkDesign(const StampDesigns& designs, StampKind kind, std::shared_ptr<const output::Imprint> imprint,
-                             double widthMm) {
-    Job job{designs, kind, std::move(imprint), widthMm, m_limits};
+                             double widthMm, int pictureDpi) {
+    Job job{designs, kind, std::move(imprint), widthMm, m_limits, pictureDpi};
     m_last = job;
     m_status->setText(QStringLiteral("Проверка…"));
     if (m_running) {
@@ -147,7 +148,7 @@ void CheckPanel::start(Job job) {
     own->ops = detachedOps(job.imprint->ops);
     job.imprint = std::move(own);
     m_watcher.setFuture(QtConcurrent::run([job = std::move(job)] {
-        return check::checkDesign(job.designs, job.kind, *job.imprint, job.widthMm, job.limits);
+        return check::checkDesign(job.designs, job.kind, *job.imprint, job.widthMm, job.limits, job.pictureDpi);
     }));
 }
 
@@ -191,7 +192,7 @@ void CheckPanel::finished() {
 QString CheckPanel::findingText(StampKind kind, const check::Finding& finding) {
     const QLocale russian(QLocale::Russian, QLocale::Russia);
     const QString unit = check::unitName(finding.problem);
-    const int digits = finding.problem == check::Problem::EmblemResolution ? 0 : 2;
+    const int digits = check::decimals(finding);
     const auto number = [&](double value) { return russian.toString(value, 'f', digits) + QLatin1Char(' ') + unit; };
     const QString element = check::elementName(kind, finding.element) + QStringLiteral(": ");
     switch (finding.problem) {
@@ -199,6 +200,9 @@ QString CheckPanel::findingText(StampKind kind, const check::Finding& finding) {
             return QStringLiteral("В оттиске нет ни одного штриха");
         case check::Problem::Touching:
             return element + QStringLiteral("касается элемента «%1»").arg(check::elementName(kind, finding.other));
+        case check::Problem::EmblemUnreadable:
+            return element + check::problemText(finding) +
+                   (finding.file.isEmpty() ? QString() : QStringLiteral(": ") + QDir::toNativeSeparators(finding.file));
         case check::Problem::CutByField:
             return element + QStringLiteral("%1 на %2").arg(check::problemText(finding), number(finding.measured));
         case check::Problem::NarrowGap:

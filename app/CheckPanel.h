@@ -26,9 +26,10 @@ public:
     ~CheckPanel() override;
 
     const check::Limits& limits() const { return m_limits; }
-    // Checks the design of `kind` drawn `widthMm` wide.
+    // Checks the design of `kind` drawn `widthMm` wide, for a 1-bit picture
+    // at `pictureDpi` when that is above 0 (check::pictureDpi()).
     void checkDesign(const StampDesigns& designs, StampKind kind, std::shared_ptr<const output::Imprint> imprint,
-                     double widthMm);
+                     double widthMm, int pictureDpi = 0);
     // A check is running or waiting.
     bool busy() const { return m_running || m_waiting.has_value(); }
     // The findings shown.
@@ -49,6 +50,7 @@ private:
         std::shared_ptr<const output::Imprint> imprint;
         double widthMm = 0;
         check::Limits limits;
+        int pictureDpi = 0;
     };
     void start(Job job);
     void finished();

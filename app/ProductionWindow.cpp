@@ -354,7 +354,7 @@ void ProductionWindow::followMainWindow() {
 }
 
 void ProductionWindow::runCheck() {
-    m_check->checkDesign(m_main.designs(), m_kind, m_imprint, settings().widthMm);
+    m_check->checkDesign(m_main.designs(), m_kind, m_imprint, settings().widthMm, check::pictureDpi(settings()));
 }
 
 // Puts the kind's settings into the controls.
@@ -381,6 +381,7 @@ void ProductionWindow::showKindSettings() {
 void ProductionWindow::settingsEdited() {
     output::Settings& s = m_settings[static_cast<std::size_t>(m_kind)];
     const bool widthChanged = s.widthMm != m_width->value();
+    const int checkedDpi = check::pictureDpi(s);
     s.widthMm = m_width->value();
     s.marginMm = m_margin->value();
     s.dpi = m_dpi->value();
@@ -392,7 +393,7 @@ void ProductionWindow::settingsEdited() {
     storeSettings(m_kind, s);
     m_view->setSettings(s);
     updateControls();
-    if (widthChanged && !m_stale)
+    if ((widthChanged || check::pictureDpi(s) != checkedDpi) && !m_stale)
         runCheck();
 }
 

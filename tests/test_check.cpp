@@ -3,6 +3,7 @@
 #include "Geometry.h"
 #include "Morphology.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -11,12 +12,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <thread>
 
 Q_DECLARE_METATYPE(qg::StampKind)
 Q_DECLARE_METATYPE(qg::StampDesigns)
 Q_DECLARE_METATYPE(qg::ElementKind)
 Q_DECLARE_METATYPE(qg::check::Limits)
+Q_DECLARE_METATYPE(qg::check::Problem)
+Q_DECLARE_METATYPE(qg::output::Format)
 
 using namespace qg;
 
@@ -38,6 +42,10 @@ const char* problemName(check::Problem problem) {
             return "dpi";
         case check::Problem::NoInk:
             return "noink";
+        case check::Problem::EmblemUnreadable:
+            return "file";
+        case check::Problem::FinerThanPixel:
+            return "pixel";
     }
     return "?";
 }
@@ -82,6 +90,44 @@ RoundSealParameters withCentreLine(RoundSealParameters seal, const QString& text
 QString bitmap(const QTemporaryDir& dir, const QString& name, const QImage& picture) {
     const QString path = dir.filePath(name);
     return picture.save(path, "BMP") ? path : QString();
+}
+
+// The box of an element's ink, in preview units.
+QRectF inkOf(const output::Imprint& imprint, ElementTag element) {
+    QRectF box;
+    for (const InkOp& op : imprint.ops)
+        if (!op.paper && op.element == element)
+            box = box.isNull() ? op.bounds() : box.united(op.bounds());
+    return box;
+}
+
+// The width at which `units` of the design measure `mm`.
+double widthFor(const StampDesigns& designs, double units, double mm) {
+    const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+    return mm * imprint.span / units;
+}
+
+// The check's pixel at the resolution it draws the shop's limits at.
+double checkPixelMm(const check::Limits& limits) {
+    return 1 / std::max(1200 / 25.4, 3 / limits.minLineMm);
+}
+
+// A black square picture with white rectangles cut out of it.
+QImage blockWith(int side, const std::vector<QRect>& holes) {
+    QImage picture(side, side, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    QPainter painter(&picture);
+    for (const QRect& hole : holes)
+        painter.fillRect(hole, Qt::white);
+    return picture;
+}
+
+std::vector<check::Finding> onlyOf(const check::Report& report, check::Problem problem) {
+    std::vector<check::Finding> found;
+    for (const check::Finding& finding : report.findings)
+        if (finding.problem == problem)
+            found.push_back(finding);
+    return found;
 }
 
 }  // namespace
@@ -320,6 +366,297 @@ private slots:
         QVERIFY(run(busy, otherWidthMm) != run(plain, otherWidthMm));
         (void)run(busy, otherWidthMm);
         QCOMPARE(run(plain, widthMm), first);
+    }
+
+    // The wedge a closing fills in the inner corner of one stroke, or where
+    // two strokes of one letter meet, is no gap, however large the letter.
+    void noGapInsideOneLetter_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("widthMm");
+        for (const char* letter : {"V", "W", "Ж", "Л", "У", "К"})
+            QTest::addRow("%s at 40 mm", letter) << QString::fromUtf8(letter) << 40.0;
+        QTest::newRow("V at 120 mm") << QStringLiteral("V") << 120.0;
+        QTest::newRow("К at 200 mm") << QStringLiteral("К") << 200.0;
+    }
+
+    void noGapInsideOneLetter() {
+        QFETCH(QString, text);
+        QFETCH(double, widthMm);
+        const StampDesigns designs{withCentreLine(bareSeal(), text, 96, 95, 14), {}, {}};
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        const check::Report report = check::checkDesign(designs, StampKind::Round, imprint, widthMm, check::Limits());
+        for (const check::Finding& finding : onlyOf(report, check::Problem::NarrowGap))
+            QFAIL(qPrintable(check::describe(StampKind::Round, finding)));
+    }
+
+    // Gaps between two parts of the ink, in a counter the closing fills and
+    // across an opening it shuts are found, measured within a tenth or a
+    // pixel of the check.
+    void findsGaps_data() {
+        QTest::addColumn<StampDesigns>("designs");
+        QTest::addColumn<double>("widthMm");
+        QTest::addColumn<QString>("expected");  // "" for none
+        QTest::addColumn<double>("measured");   // 0: not compared
+
+        QVERIFY(dir.isValid());
+        StampDesigns designs;
+        // Two bold I side by side, 0.3 mm apart.
+        designs.round = withCentreLine(bareSeal(), QStringLiteral("I"), 88, 90, 14);
+        designs.round.lines[4] = designs.round.lines[3];
+        designs.round.lines[4].x = 96;
+        {
+            const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+            const double apart = inkOf(imprint, {ElementKind::CentreLine, 2}).left() -
+                                 inkOf(imprint, {ElementKind::CentreLine, 1}).right();
+            QVERIFY(apart > 0.5);
+            QTest::newRow("letters 0.3 mm apart")
+                << designs << widthFor(designs, apart, 0.3)
+                << QStringLiteral("gap warning Первая строка в центре/Вторая строка в центре") << 0.3;
+            QTest::newRow("letters 0.45 mm apart") << designs << widthFor(designs, apart, 0.45) << QString() << 0.0;
+        }
+        // A bold I beside the outer ring, 0.25 mm from it.
+        designs.round = withCentreLine(bareSeal(), QStringLiteral("I"), 178, 86, 14);
+        {
+            const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+            const QRectF ring = inkOf(imprint, {ElementKind::Ring, 3});
+            const QRectF letter = inkOf(imprint, {ElementKind::CentreLine, 1});
+            QVERIFY(letter.top() < ring.center().y() && letter.bottom() > ring.center().y());
+            const double apart = ring.right() - designs.round.rings[2].width - letter.right();
+            QVERIFY(apart > 0.5);
+            QTest::newRow("letter 0.25 mm from a ring")
+                << designs << widthFor(designs, apart, 0.25)
+                << QStringLiteral("gap warning Первая строка в центре/3-я окр.") << 0.25;
+        }
+        // A counter of one preview pixel, 0.25 mm at the width chosen; of
+        // two pixels, 0.5 mm, it stays open.
+        designs.round = bareSeal();
+        designs.round.emblem.enabled = true;
+        designs.round.emblem.x = 80;
+        designs.round.emblem.y = 80;
+        designs.round.emblem.path = bitmap(dir, QStringLiteral("counter.bmp"), blockWith(12, {QRect(5, 5, 1, 1)}));
+        QTest::newRow("counter 0.25 mm") << designs << widthFor(designs, 1, 0.25)
+                                         << QStringLiteral("gap warning Герб") << 0.25;
+        designs.round.emblem.path = bitmap(dir, QStringLiteral("counter2.bmp"), blockWith(12, {QRect(5, 5, 2, 2)}));
+        QTest::newRow("counter 0.5 mm") << designs << widthFor(designs, 1, 0.25) << QString() << 0.0;
+        // A wide counter with a slit to the outside one pixel wide: the
+        // closing shuts the slit, open paper on both sides of it.
+        designs.round.emblem.path = bitmap(dir, QStringLiteral("slit.bmp"),
+                                           blockWith(16, {QRect(4, 4, 8, 8), QRect(7, 0, 1, 4)}));
+        QTest::newRow("slit 0.3 mm") << designs << widthFor(designs, 1, 0.3) << QStringLiteral("gap warning Герб")
+                                     << 0.3;
+    }
+
+    void findsGaps() {
+        QFETCH(StampDesigns, designs);
+        QFETCH(double, widthMm);
+        QFETCH(QString, expected);
+        QFETCH(double, measured);
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        const check::Limits limits;
+        const std::vector<check::Finding> gaps =
+            onlyOf(check::checkDesign(designs, StampKind::Round, imprint, widthMm, limits), check::Problem::NarrowGap);
+        QStringList found;
+        for (const check::Finding& finding : gaps)
+            found << summary(StampKind::Round, finding);
+        QCOMPARE(found, expected.isEmpty() ? QStringList() : QStringList{expected});
+        if (measured > 0)
+            QVERIFY2(std::abs(gaps.front().measured - measured) <= std::max(0.1 * measured, checkPixelMm(limits)),
+                     qPrintable(QString::number(gaps.front().measured)));
+    }
+
+    // A line's measured width is the ink's own across its middle, within a
+    // tenth or a pixel of the check, at two of the check's resolutions:
+    // a bold dash, level and slanting, of known thickness.
+    void thinLinesMeasureTheirWidth_data() {
+        QTest::addColumn<StampDesigns>("designs");
+        QTest::addColumn<double>("widthMm");
+        QTest::addColumn<check::Limits>("limits");
+        QTest::addColumn<double>("truth");
+
+        StampDesigns designs;
+        designs.round = withCentreLine(bareSeal(), QString(QChar(0x2014)), 70, 90);
+        const double thickness =
+            inkOf(output::makeImprint(designs, StampKind::Round), {ElementKind::CentreLine, 1}).height();
+        check::Limits fine;
+        fine.minLineMm = 0.025;  // drawn at 120 pixels a millimetre
+        for (const int angle : {0, 30}) {
+            designs.round.lines[3].angle = angle;
+            for (const double truth : {0.05, 0.08, 0.12, 0.18}) {
+                const double width = widthFor(designs, thickness, truth);
+                QTest::addRow("%.2f mm at %d°", truth, angle) << designs << width << check::Limits() << truth;
+                QTest::addRow("%.2f mm at %d°, finer", truth, angle) << designs << width << fine << truth;
+            }
+        }
+    }
+
+    void thinLinesMeasureTheirWidth() {
+        QFETCH(StampDesigns, designs);
+        QFETCH(double, widthMm);
+        QFETCH(check::Limits, limits);
+        QFETCH(double, truth);
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        std::vector<check::Finding> thin =
+            onlyOf(check::checkDesign(designs, StampKind::Round, imprint, widthMm, limits), check::Problem::ThinLine);
+        // The ring is drawn with a pen of known width: only the dash counts.
+        std::erase_if(thin, [](const check::Finding& f) { return f.element.kind != ElementKind::CentreLine; });
+        QCOMPARE(thin.size(), std::size_t(1));
+        QCOMPARE(thin.front().severity, truth < limits.minLineMm ? check::Severity::Error : check::Severity::Warning);
+        QVERIFY2(std::abs(thin.front().measured - truth) <= std::max(0.1 * truth, checkPixelMm(limits)),
+                 qPrintable(QString::number(thin.front().measured)));
+    }
+
+    // A value below its limit never reads as the limit: the rings one
+    // preview pixel wide of the default seal at 18 mm are 0.097 mm.
+    void valuesBelowTheLimitReadSo() {
+        const StampDesigns designs;
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        const check::Report report = check::checkDesign(designs, StampKind::Round, imprint, 18, check::Limits());
+        QStringList rings;
+        for (const check::Finding& finding : onlyOf(report, check::Problem::ThinLine))
+            if (finding.element.kind == ElementKind::Ring && finding.severity == check::Severity::Error)
+                rings << check::describe(StampKind::Round, finding);
+        QCOMPARE(rings, (QStringList{QStringLiteral("ошибка: 1-я окр.: линия тоньше допустимой: 0.097 мм, допустимо 0.100 мм"),
+                                     QStringLiteral("ошибка: 2-я окр.: линия тоньше допустимой: 0.097 мм, допустимо 0.100 мм")}));
+    }
+
+    void decimals_data() {
+        QTest::addColumn<check::Problem>("problem");
+        QTest::addColumn<double>("measured");
+        QTest::addColumn<double>("limit");
+        QTest::addColumn<int>("digits");
+        QTest::newRow("apart at two") << check::Problem::ThinLine << 0.15 << 0.2 << 2;
+        QTest::newRow("rounds up to the limit") << check::Problem::ThinLine << 0.0968 << 0.1 << 3;
+        QTest::newRow("closer still") << check::Problem::NarrowGap << 0.39996 << 0.4 << 5;
+        QTest::newRow("above the limit") << check::Problem::CutByField << 0.5 << 0.0 << 2;
+        QTest::newRow("dots per inch") << check::Problem::EmblemResolution << 299.6 << 300.0 << 1;
+        QTest::newRow("dots per inch apart") << check::Problem::EmblemResolution << 118.7 << 300.0 << 0;
+    }
+
+    void decimals() {
+        QFETCH(check::Problem, problem);
+        QFETCH(double, measured);
+        QFETCH(double, limit);
+        QFETCH(int, digits);
+        check::Finding finding;
+        finding.problem = problem;
+        finding.measured = measured;
+        finding.limit = limit;
+        QCOMPARE(check::decimals(finding), digits);
+    }
+
+    // An emblem that is switched on and cannot be drawn is an error of the
+    // emblem, whatever else there is; one switched off is nobody's concern.
+    void unreadableEmblem_data() {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("expected");  // "" for no finding
+
+        QVERIFY(dir.isValid());
+        const QString missing = dir.filePath(QStringLiteral("nowhere.bmp"));
+        QTest::newRow("missing") << true << missing
+                                 << QStringLiteral("ошибка: Герб: файл герба не найден: ") + missing;
+        QTest::newRow("not chosen") << true << QString() << QStringLiteral("ошибка: Герб: файл герба не задан");
+        const QString text = dir.filePath(QStringLiteral("text.bmp"));
+        {
+            QFile file(text);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("not a picture");
+        }
+        QTest::newRow("not a bitmap") << true << text
+                                      << QStringLiteral("ошибка: Герб: файл герба не является рисунком bmp: ") + text;
+        const QString large = bitmap(dir, QStringLiteral("large.bmp"), blockWith(1, {}).scaled(kMaxEmblemSide + 1, 1));
+        QTest::newRow("too large") << true << large
+                                   << QStringLiteral("ошибка: Герб: рисунок герба больше 4096 на 4096 точек: ") + large;
+        const QString good = bitmap(dir, QStringLiteral("good.bmp"), blockWith(8, {}));
+        QTest::newRow("readable") << true << good << QString();
+        QTest::newRow("switched off") << false << missing << QString();
+    }
+
+    void unreadableEmblem() {
+        QFETCH(bool, enabled);
+        QFETCH(QString, path);
+        QFETCH(QString, expected);
+        StampDesigns designs;
+        designs.round = bareSeal();
+        designs.round.emblem.enabled = enabled;
+        designs.round.emblem.path = path;
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        const check::Report report = check::checkDesign(designs, StampKind::Round, imprint, 20, check::Limits());
+        QStringList found;
+        for (const check::Finding& finding : onlyOf(report, check::Problem::EmblemUnreadable))
+            found << check::describe(StampKind::Round, finding);
+        QCOMPARE(found, expected.isEmpty() ? QStringList() : QStringList{expected});
+        QCOMPARE(report.hasErrors(), !expected.isEmpty());
+        // Even with nothing else to print.
+        designs.round.rings[2].enabled = false;
+        const check::Report bare = check::checkDesign(designs, StampKind::Round, output::makeImprint(designs, StampKind::Round), 20,
+                                                      check::Limits());
+        QCOMPARE(onlyOf(bare, check::Problem::EmblemUnreadable).size(), expected.isEmpty() ? 0u : 1u);
+    }
+
+    // A 1-bit picture at a resolution whose pixel is wider than the
+    // design's thinnest line loses it: the check says so for that
+    // resolution, and what it says is what finerThanPixel() tells.
+    void pictureTooCoarse_data() {
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<double>("widthMm");
+        QTest::addColumn<bool>("lost");
+        // The default seal's 8-point texts at 20 mm, and its rings 0.11 mm.
+        QTest::newRow("72 dpi at 20 mm") << 72 << 20.0 << true;
+        QTest::newRow("300 dpi at 20 mm") << 300 << 20.0 << true;
+        QTest::newRow("600 dpi at 20 mm") << 600 << 20.0 << false;
+        QTest::newRow("no picture") << 0 << 20.0 << false;
+    }
+
+    void pictureTooCoarse() {
+        QFETCH(int, dpi);
+        QFETCH(double, widthMm);
+        QFETCH(bool, lost);
+        const StampDesigns designs;
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        const check::Report report = check::checkDesign(designs, StampKind::Round, imprint, widthMm, check::Limits(), dpi);
+        const std::vector<check::Finding> found = onlyOf(report, check::Problem::FinerThanPixel);
+        const std::optional<check::Finding> alone = check::finerThanPixel(imprint, widthMm, dpi);
+        QCOMPARE(found.size(), lost ? 1u : 0u);
+        QCOMPARE(alone.has_value(), lost);
+        if (!lost)
+            return;
+        const check::Finding& finding = found.front();
+        QCOMPARE(finding.severity, check::Severity::Warning);
+        QCOMPARE(finding.limit, 25.4 / dpi);
+        QVERIFY(finding.measured < finding.limit);
+        QCOMPARE(check::describe(StampKind::Round, *alone), check::describe(StampKind::Round, finding));
+        QVERIFY(check::describe(StampKind::Round, finding).contains(QStringLiteral("при %1 dpi").arg(dpi)));
+        // The thinnest line: nothing thinner is reported thin.
+        for (const check::Finding& thin : onlyOf(report, check::Problem::ThinLine))
+            QVERIFY(thin.measured >= finding.measured - 1e-9);
+    }
+
+    void pictureDpi_data() {
+        QTest::addColumn<output::Format>("format");
+        QTest::addColumn<bool>("colour");
+        QTest::addColumn<bool>("negative");
+        QTest::addColumn<int>("dpi");
+        QTest::newRow("black and white PNG") << output::Format::Png << false << false << 600;
+        QTest::newRow("black and white TIFF") << output::Format::Tiff << false << false << 600;
+        QTest::newRow("BMP") << output::Format::Bmp << false << false << 600;
+        QTest::newRow("colour PNG") << output::Format::Png << true << false << 0;
+        QTest::newRow("negative, colour asked") << output::Format::Png << true << true << 600;
+        QTest::newRow("PDF") << output::Format::Pdf << false << false << 0;
+        QTest::newRow("SVG") << output::Format::Svg << false << false << 0;
+    }
+
+    void pictureDpi() {
+        QFETCH(output::Format, format);
+        QFETCH(bool, colour);
+        QFETCH(bool, negative);
+        QFETCH(int, dpi);
+        output::Settings settings;
+        settings.format = format;
+        settings.colour = colour;
+        settings.negative = negative;
+        settings.dpi = 600;
+        QCOMPARE(check::pictureDpi(settings), dpi);
     }
 
     void elementNames_data() {
