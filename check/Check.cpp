@@ -29,6 +29,10 @@ constexpr double kMinPixelsPerMm = 1200 / kMmPerInch;
 // The thinnest line allowed is examined at no fewer than this many pixels
 // across.
 constexpr double kMinPixelsPerLimit = 3;
+// A small stamp is examined at no fewer than this many pixels a preview
+// unit: its letters come out in as many pixels as at some 24 mm, so that
+// what is measured in them grows with the stamp (a seal 40 mm wide has 10).
+constexpr double kMinPixelsPerUnit = 6;
 // Larger drawings are examined at a lower resolution (a stamp of 85 by
 // 85 mm still at 1200 dpi): the check holds some 16 bytes a pixel.
 constexpr double kMaxPixels = 16e6;
@@ -1142,7 +1146,8 @@ Report runCheck(const StampDesigns* designs, StampKind kind, const output::Impri
 
     const QSizeF size = output::imprintSizeMm(imprint, widthMm);
     const double finest = limits.minLineMm > 0 ? limits.minLineMm : limits.safeLineMm;
-    double pixelsPerMm = std::max(kMinPixelsPerMm, finest > 0 ? kMinPixelsPerLimit / finest : 0.0);
+    double pixelsPerMm = std::max({kMinPixelsPerMm, finest > 0 ? kMinPixelsPerLimit / finest : 0.0,
+                                   kMinPixelsPerUnit / checker.mmPerUnit});
     const double margin = limits.minGapMm > 0 ? limits.minGapMm : 0;
     const double area = (size.width() + 2 * margin) * (size.height() + 2 * margin);
     if (area * pixelsPerMm * pixelsPerMm > kMaxPixels)

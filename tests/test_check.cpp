@@ -107,9 +107,11 @@ double widthFor(const StampDesigns& designs, double units, double mm) {
     return mm * imprint.span / units;
 }
 
-// The check's pixel at the resolution it draws the shop's limits at.
-double checkPixelMm(const check::Limits& limits) {
-    return 1 / std::max(1200 / 25.4, 3 / limits.minLineMm);
+// The check's pixel: 1200 dpi at least, three pixels across the thinnest
+// line allowed and six a preview unit.
+double checkPixelMm(const StampDesigns& designs, double widthMm, const check::Limits& limits) {
+    const double mmPerUnit = output::mmPerUnit(output::makeImprint(designs, StampKind::Round), widthMm);
+    return 1 / std::max({1200 / 25.4, 3 / limits.minLineMm, 6 / mmPerUnit});
 }
 
 // A black square picture with white rectangles cut out of it.
@@ -460,7 +462,7 @@ private slots:
             found << summary(StampKind::Round, finding);
         QCOMPARE(found, expected.isEmpty() ? QStringList() : QStringList{expected});
         if (measured > 0)
-            QVERIFY2(std::abs(gaps.front().measured - measured) <= std::max(0.1 * measured, checkPixelMm(limits)),
+            QVERIFY2(std::abs(gaps.front().measured - measured) <= std::max(0.1 * measured, checkPixelMm(designs, widthMm, limits)),
                      qPrintable(QString::number(gaps.front().measured)));
     }
 
@@ -501,8 +503,33 @@ private slots:
         std::erase_if(thin, [](const check::Finding& f) { return f.element.kind != ElementKind::CentreLine; });
         QCOMPARE(thin.size(), std::size_t(1));
         QCOMPARE(thin.front().severity, truth < limits.minLineMm ? check::Severity::Error : check::Severity::Warning);
-        QVERIFY2(std::abs(thin.front().measured - truth) <= std::max(0.1 * truth, checkPixelMm(limits)),
+        QVERIFY2(std::abs(thin.front().measured - truth) <= std::max(0.1 * truth, checkPixelMm(designs, widthMm, limits)),
                  qPrintable(QString::number(thin.front().measured)));
+    }
+
+    // The default seal's ring texts grow half as wide again from 18 to
+    // 27 mm, and so does their thinnest line, as the check reads it.
+    void textLinesGrowWithTheSeal_data() {
+        QTest::addColumn<int>("line");
+        QTest::newRow("first ring text") << 1;
+        QTest::newRow("second ring text") << 2;
+        QTest::newRow("third ring text") << 3;
+    }
+
+    void textLinesGrowWithTheSeal() {
+        QFETCH(int, line);
+        const StampDesigns designs;
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        double measured[2] = {0, 0};
+        for (int k = 0; k < 2; ++k) {
+            const check::Report report =
+                check::checkDesign(designs, StampKind::Round, imprint, k == 0 ? 18.0 : 27.0, check::Limits());
+            for (const check::Finding& finding : onlyOf(report, check::Problem::ThinLine))
+                if (finding.element == ElementTag{ElementKind::RingText, line})
+                    measured[k] = finding.measured;
+        }
+        QVERIFY(measured[0] > 0 && measured[1] > 0);
+        QVERIFY2(measured[1] > 1.25 * measured[0], qPrintable(QStringLiteral("%1 %2").arg(measured[0]).arg(measured[1])));
     }
 
     // A value below its limit never reads as the limit: the rings one
