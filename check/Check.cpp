@@ -707,10 +707,14 @@ struct Checker {
         // limit's disc passes along is no thinner than that limit, whatever
         // a short notch in it measures: its warning says so.
         for (std::size_t k = 0; k < kWidthsAsked; ++k) {
-            if (k > 0 && widths[k] == widths[k - 1]) {
-                thin[k] = thin[k - 1];
+            if (k == 1 && widths[1] == widths[0]) {
+                thin[1] = thin[0];
                 continue;
             }
+            // A line finer than a pixel no wider than a limit is measured
+            // among that limit's lines already.
+            if (k == 2 && widths[2] <= std::max(widths[0], widths[1]))
+                continue;
             const double floorMm = k == 1 ? limitsMm[0] : 0;
             for (const ThinPart& part : thinParts(drawing, ink, fromPaper, widths[k], vanished.bytes, column.bytes)) {
                 const auto pen = pens.find(part.label);

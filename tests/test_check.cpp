@@ -101,6 +101,23 @@ QRectF inkOf(const output::Imprint& imprint, ElementTag element) {
     return box;
 }
 
+// Only a bold centre line: without a ring the width measures the ink, and
+// the check draws no more than the line.
+StampDesigns lineAlone(const QString& text, int points, int angle = 0) {
+    StampDesigns designs = testing::nothingEnabled();
+    designs.round = withCentreLine(designs.round, text, 90, 90, points);
+    designs.round.lines[3].angle = angle;
+    return designs;
+}
+
+// The width at which the design's ink is drawn as in a seal of the bare
+// outer ring `sealMm` wide.
+double asInSeal(const StampDesigns& designs, double sealMm) {
+    const double span = output::makeImprint(designs, StampKind::Round).span;
+    const double sealSpan = output::makeImprint(StampDesigns{bareSeal(), {}, {}}, StampKind::Round).span;
+    return sealMm * span / sealSpan;
+}
+
 // The width at which `units` of the design measure `mm`.
 double widthFor(const StampDesigns& designs, double units, double mm) {
     const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
@@ -159,7 +176,9 @@ private slots:
                                       << QStringList{QStringLiteral("thin error 3-я окр.")} << 0.05;
         QTest::newRow("ring 0.15 mm") << StampKind::Round << designs << 27.75 << shop
                                       << QStringList{QStringLiteral("thin warning 3-я окр.")} << 0.15;
-        QTest::newRow("ring 0.25 mm") << StampKind::Round << designs << 46.25 << shop << QStringList() << 0.0;
+        // Two units wide in 186: 0.25 mm at 23.25 mm.
+        QTest::newRow("ring 0.25 mm") << StampKind::Round << StampDesigns{bareSeal(), {}, {}} << 23.25 << shop
+                                      << QStringList() << 0.0;
 
         // A picture's line one pixel thick, 0.05 mm at 4 mm across the 80
         // pixels of ink, beside a thick block.
@@ -190,20 +209,24 @@ private slots:
                                        << QStringList{QStringLiteral("caps warning Первая строка в центре")} << 1.0;
         QTest::newRow("capitals 1.7 mm") << StampKind::Round << designs << 40.0 << shop << QStringList() << 0.0;
 
-        // The counters of a bold В are about 0.25 mm at 40 mm, its strokes 0.4 mm.
-        designs.round = withCentreLine(bareSeal(), QStringLiteral("В"), 96, 95);
-        QTest::newRow("counters") << StampKind::Round << designs << 40.0 << shop
+        // The counters of a bold В are about 0.35 mm in a seal of 40 mm, its
+        // strokes 0.4 mm: the letter alone, as large.
+        designs = lineAlone(QStringLiteral("В"), 8);
+        QTest::newRow("counters") << StampKind::Round << designs << asInSeal(designs, 40) << shop
                                   << QStringList{QStringLiteral("gap warning Первая строка в центре")} << 0.0;
-        QTest::newRow("counters open at 80 mm") << StampKind::Round << designs << 80.0 << shop << QStringList()
-                                                << 0.0;
+        QTest::newRow("counters open at 80 mm") << StampKind::Round << designs << asInSeal(designs, 80) << shop
+                                                << QStringList() << 0.0;
 
-        // A bold I right of the outer ring, half beyond the field's edge.
-        designs.round = withCentreLine(bareSeal(), QStringLiteral("I"), 196, 95);
+        // A bold I where the outer ring would be, half beyond the field's
+        // edge; alone, as large as in a seal of 40 mm.
+        designs = testing::nothingEnabled();
+        designs.round = withCentreLine(designs.round, QStringLiteral("I"), 196, 95);
         QTest::newRow("cut by the field")
-            << StampKind::Round << designs << 40.0 << shop
+            << StampKind::Round << designs << asInSeal(designs, 40) << shop
             << QStringList{QStringLiteral("cut warning Первая строка в центре")} << 0.0;
-        designs.round = withCentreLine(bareSeal(), QStringLiteral("I"), 150, 95);
-        QTest::newRow("inside the field") << StampKind::Round << designs << 40.0 << shop << QStringList() << 0.0;
+        designs.round.lines[3].x = 150;
+        QTest::newRow("inside the field") << StampKind::Round << designs << asInSeal(designs, 40) << shop
+                                          << QStringList() << 0.0;
 
         // The third ring text hangs inside radius 88; a ring at 85 crosses it.
         designs.round = bareSeal();
@@ -344,8 +367,8 @@ private slots:
     void checksAfterOthersAgree_data() {
         QTest::addColumn<double>("widthMm");
         QTest::addColumn<double>("otherWidthMm");
-        QTest::newRow("after a larger one") << 20.0 << 40.0;
-        QTest::newRow("after a smaller one") << 40.0 << 20.0;
+        QTest::newRow("after a larger one") << 25.0 << 30.0;
+        QTest::newRow("after a smaller one") << 30.0 << 25.0;
     }
 
     void checksAfterOthersAgree() {
@@ -377,16 +400,18 @@ private slots:
         QTest::addColumn<double>("widthMm");
         for (const char* letter : {"V", "W", "Ж", "Л", "У", "К"})
             QTest::addRow("%s at 40 mm", letter) << QString::fromUtf8(letter) << 40.0;
-        QTest::newRow("V at 120 mm") << QStringLiteral("V") << 120.0;
-        QTest::newRow("К at 200 mm") << QStringLiteral("К") << 200.0;
+        QTest::newRow("V at 200 mm") << QStringLiteral("V") << 200.0;
+        QTest::newRow("К at 120 mm") << QStringLiteral("К") << 120.0;
     }
 
     void noGapInsideOneLetter() {
         QFETCH(QString, text);
         QFETCH(double, widthMm);
-        const StampDesigns designs{withCentreLine(bareSeal(), text, 96, 95, 14), {}, {}};
+        // The letter alone, as large as in a seal of that width.
+        const StampDesigns designs = lineAlone(text, 14);
         const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
-        const check::Report report = check::checkDesign(designs, StampKind::Round, imprint, widthMm, check::Limits());
+        const check::Report report =
+            check::checkDesign(designs, StampKind::Round, imprint, asInSeal(designs, widthMm), check::Limits());
         for (const check::Finding& finding : onlyOf(report, check::Problem::NarrowGap))
             QFAIL(qPrintable(check::describe(StampKind::Round, finding)));
     }
@@ -401,9 +426,9 @@ private slots:
         QTest::addColumn<double>("measured");   // 0: not compared
 
         QVERIFY(dir.isValid());
-        StampDesigns designs;
+        StampDesigns designs = testing::nothingEnabled();
         // Two bold I side by side, 0.3 mm apart.
-        designs.round = withCentreLine(bareSeal(), QStringLiteral("I"), 88, 90, 14);
+        designs.round = withCentreLine(designs.round, QStringLiteral("I"), 88, 90, 14);
         designs.round.lines[4] = designs.round.lines[3];
         designs.round.lines[4].x = 96;
         {
@@ -431,7 +456,7 @@ private slots:
         }
         // A counter of one preview pixel, 0.25 mm at the width chosen; of
         // two pixels, 0.5 mm, it stays open.
-        designs.round = bareSeal();
+        designs = testing::nothingEnabled();
         designs.round.emblem.enabled = true;
         designs.round.emblem.x = 80;
         designs.round.emblem.y = 80;
@@ -475,14 +500,13 @@ private slots:
         QTest::addColumn<check::Limits>("limits");
         QTest::addColumn<double>("truth");
 
-        StampDesigns designs;
-        designs.round = withCentreLine(bareSeal(), QString(QChar(0x2014)), 70, 90);
+        const QString dash(QChar(0x2014));
         const double thickness =
-            inkOf(output::makeImprint(designs, StampKind::Round), {ElementKind::CentreLine, 1}).height();
+            inkOf(output::makeImprint(lineAlone(dash, 8), StampKind::Round), {ElementKind::CentreLine, 1}).height();
         check::Limits fine;
         fine.minLineMm = 0.025;  // drawn at 120 pixels a millimetre
         for (const int angle : {0, 30}) {
-            designs.round.lines[3].angle = angle;
+            const StampDesigns designs = lineAlone(dash, 8, angle);
             for (const double truth : {0.05, 0.08, 0.12, 0.18}) {
                 const double width = widthFor(designs, thickness, truth);
                 QTest::addRow("%.2f mm at %d°", truth, angle) << designs << width << check::Limits() << truth;
@@ -497,10 +521,8 @@ private slots:
         QFETCH(check::Limits, limits);
         QFETCH(double, truth);
         const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
-        std::vector<check::Finding> thin =
+        const std::vector<check::Finding> thin =
             onlyOf(check::checkDesign(designs, StampKind::Round, imprint, widthMm, limits), check::Problem::ThinLine);
-        // The ring is drawn with a pen of known width: only the dash counts.
-        std::erase_if(thin, [](const check::Finding& f) { return f.element.kind != ElementKind::CentreLine; });
         QCOMPARE(thin.size(), std::size_t(1));
         QCOMPARE(thin.front().severity, truth < limits.minLineMm ? check::Severity::Error : check::Severity::Warning);
         QVERIFY2(std::abs(thin.front().measured - truth) <= std::max(0.1 * truth, checkPixelMm(designs, widthMm, limits)),
@@ -510,26 +532,27 @@ private slots:
     // The default seal's ring texts grow half as wide again from 18 to
     // 27 mm, and so does their thinnest line, as the check reads it.
     void textLinesGrowWithTheSeal_data() {
-        QTest::addColumn<int>("line");
-        QTest::newRow("first ring text") << 1;
-        QTest::newRow("second ring text") << 2;
-        QTest::newRow("third ring text") << 3;
+        QTest::addColumn<double>("at18");
+        QTest::addColumn<double>("at27");
+        const StampDesigns designs;
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        const check::Report small = check::checkDesign(designs, StampKind::Round, imprint, 18, check::Limits());
+        const check::Report large = check::checkDesign(designs, StampKind::Round, imprint, 27, check::Limits());
+        const auto measured = [](const check::Report& report, int line) {
+            for (const check::Finding& finding : onlyOf(report, check::Problem::ThinLine))
+                if (finding.element == ElementTag{ElementKind::RingText, line})
+                    return finding.measured;
+            return 0.0;
+        };
+        for (int line = 1; line <= 3; ++line)
+            QTest::addRow("ring text %d", line) << measured(small, line) << measured(large, line);
     }
 
     void textLinesGrowWithTheSeal() {
-        QFETCH(int, line);
-        const StampDesigns designs;
-        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
-        double measured[2] = {0, 0};
-        for (int k = 0; k < 2; ++k) {
-            const check::Report report =
-                check::checkDesign(designs, StampKind::Round, imprint, k == 0 ? 18.0 : 27.0, check::Limits());
-            for (const check::Finding& finding : onlyOf(report, check::Problem::ThinLine))
-                if (finding.element == ElementTag{ElementKind::RingText, line})
-                    measured[k] = finding.measured;
-        }
-        QVERIFY(measured[0] > 0 && measured[1] > 0);
-        QVERIFY2(measured[1] > 1.25 * measured[0], qPrintable(QStringLiteral("%1 %2").arg(measured[0]).arg(measured[1])));
+        QFETCH(double, at18);
+        QFETCH(double, at27);
+        QVERIFY(at18 > 0 && at27 > 0);
+        QVERIFY2(at27 > 1.25 * at18, qPrintable(QStringLiteral("%1 %2").arg(at18).arg(at27)));
     }
 
     // A value below its limit never reads as the limit: the rings one
@@ -603,21 +626,22 @@ private slots:
         QFETCH(bool, enabled);
         QFETCH(QString, path);
         QFETCH(QString, expected);
-        StampDesigns designs;
-        designs.round = bareSeal();
+        StampDesigns designs = lineAlone(QStringLiteral("I"), 14);
         designs.round.emblem.enabled = enabled;
         designs.round.emblem.path = path;
+        designs.round.emblem.x = 40;
+        designs.round.emblem.y = 40;
         const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
-        const check::Report report = check::checkDesign(designs, StampKind::Round, imprint, 20, check::Limits());
+        const check::Report report = check::checkDesign(designs, StampKind::Round, imprint, 5, check::Limits());
         QStringList found;
         for (const check::Finding& finding : onlyOf(report, check::Problem::EmblemUnreadable))
             found << check::describe(StampKind::Round, finding);
         QCOMPARE(found, expected.isEmpty() ? QStringList() : QStringList{expected});
         QCOMPARE(report.hasErrors(), !expected.isEmpty());
         // Even with nothing else to print.
-        designs.round.rings[2].enabled = false;
-        const check::Report bare = check::checkDesign(designs, StampKind::Round, output::makeImprint(designs, StampKind::Round), 20,
-                                                      check::Limits());
+        designs.round.lines[3].enabled = false;
+        const check::Report bare = check::checkDesign(designs, StampKind::Round,
+                                                      output::makeImprint(designs, StampKind::Round), 5, check::Limits());
         QCOMPARE(onlyOf(bare, check::Problem::EmblemUnreadable).size(), expected.isEmpty() ? 0u : 1u);
     }
 
@@ -625,21 +649,28 @@ private slots:
     // design's thinnest line loses it: the check says so for that
     // resolution, and what it says is what finerThanPixel() tells.
     void pictureTooCoarse_data() {
-        QTest::addColumn<int>("dpi");
+        QTest::addColumn<StampDesigns>("designs");
         QTest::addColumn<double>("widthMm");
+        QTest::addColumn<int>("dpi");
         QTest::addColumn<bool>("lost");
-        // The default seal's 8-point texts at 20 mm, and its rings 0.11 mm.
-        QTest::newRow("72 dpi at 20 mm") << 72 << 20.0 << true;
-        QTest::newRow("300 dpi at 20 mm") << 300 << 20.0 << true;
-        QTest::newRow("600 dpi at 20 mm") << 600 << 20.0 << false;
-        QTest::newRow("no picture") << 0 << 20.0 << false;
+        // A dash 0.15 mm thick: a pixel at 150 dpi is 0.17 mm, at 200 dpi 0.13 mm.
+        const StampDesigns designs = lineAlone(QString(QChar(0x2014)), 8);
+        const double thickness =
+            inkOf(output::makeImprint(designs, StampKind::Round), {ElementKind::CentreLine, 1}).height();
+        const double width = widthFor(designs, thickness, 0.15);
+        QTest::newRow("72 dpi") << designs << width << 72 << true;
+        QTest::newRow("150 dpi") << designs << width << 150 << true;
+        QTest::newRow("200 dpi") << designs << width << 200 << false;
+        QTest::newRow("no picture") << designs << width << 0 << false;
+        // The default seal's 8-point texts at 20 mm, at 300 dpi.
+        QTest::newRow("default seal") << StampDesigns() << 20.0 << 300 << true;
     }
 
     void pictureTooCoarse() {
-        QFETCH(int, dpi);
+        QFETCH(StampDesigns, designs);
         QFETCH(double, widthMm);
+        QFETCH(int, dpi);
         QFETCH(bool, lost);
-        const StampDesigns designs;
         const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
         const check::Report report = check::checkDesign(designs, StampKind::Round, imprint, widthMm, check::Limits(), dpi);
         const std::vector<check::Finding> found = onlyOf(report, check::Problem::FinerThanPixel);
