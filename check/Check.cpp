@@ -43,6 +43,21 @@ constexpr double kNoWidth = 1e300;
 // Widths equal to a limit within this many millimetres are not below it.
 constexpr double kSameMm = 1e-9;
 
+// The first of `data[i]` .. `data[end - 1]` that is not 0, or `end`: most
+// of a picture is paper, passed eight pixels at a time.
+std::size_t nextSet(const std::uint8_t* data, std::size_t i, std::size_t end) {
+    while (i + 8 <= end) {
+        std::uint64_t eight = 0;
+        std::memcpy(&eight, data + i, 8);
+        if (eight != 0)
+            break;
+        i += 8;
+    }
+    while (i < end && data[i] == 0)
+        ++i;
+    return i;
+}
+
 bool isText(ElementKind kind) {
     return kind == ElementKind::RingText || kind == ElementKind::CentreLine || kind == ElementKind::SideText ||
            kind == ElementKind::StampLine;
@@ -268,41 +283,38 @@ struct Part {
 
 // The 8-connected parts of one label each among the pixels where `mask`
 // is set (which is cleared); `visit(part, x, y)` is called for each pixel
-// as it joins its part.
+// as it joins its part. The mask is clear along the picture's edge, as the
+// ink is: the drawing has a margin of paper.
 template <typename PartType = Part, typename Visit>
 std::vector<PartType> partsOf(const Drawing& drawing, std::vector<std::uint8_t>& mask, Visit visit) {
     std::vector<PartType> parts;
-    std::vector<std::pair<int, int>> stack;
-    const int w = drawing.width;
-    const int h = drawing.height;
-    for (std::size_t start = 0; start < mask.size(); ++start) {
-        if (!mask[start])
-            continue;
+    std::vector<std::size_t> stack;
+    const auto w = static_cast<std::size_t>(drawing.width);
+    const std::size_t around[8] = {1, w - 1, w, w + 1, std::size_t(0) - 1, std::size_t(0) - w + 1,
+                                   std::size_t(0) - w, std::size_t(0) - w - 1};
+    const std::uint8_t* labels = drawing.labels.data();
+    std::uint8_t* inMask = mask.data();
+    for (std::size_t start = nextSet(inMask, 0, mask.size()); start < mask.size();
+         start = nextSet(inMask, start + 1, mask.size())) {
         PartType part;
-        part.label = drawing.labels[start];
-        mask[start] = 0;
-        stack.emplace_back(static_cast<int>(start % static_cast<std::size_t>(w)),
-                           static_cast<int>(start / static_cast<std::size_t>(w)));
+        part.label = labels[start];
+        inMask[start] = 0;
+        stack.push_back(start);
         parts.push_back(part);
+        PartType& growing = parts.back();
         while (!stack.empty()) {
-            const auto [x, y] = stack.back();
+            const std::size_t i = stack.back();
             stack.pop_back();
-            PartType& growing = parts.back();
+            const int x = static_cast<int>(i % w);
+            const int y = static_cast<int>(i / w);
             ++growing.area;
             growing.box.add(x, y);
             visit(growing, x, y);
-            for (int dy = -1; dy <= 1; ++dy) {
-                for (int dx = -1; dx <= 1; ++dx) {
-                    const int nx = x + dx;
-                    const int ny = y + dy;
-                    if (nx < 0 || ny < 0 || nx >= w || ny >= h)
-                        continue;
-                    const std::size_t n = static_cast<std::size_t>(ny) * static_cast<std::size_t>(w) +
-                                          static_cast<std::size_t>(nx);
-                    if (mask[n] && drawing.labels[n] == part.label) {
-                        mask[n] = 0;
-                        stack.emplace_back(nx, ny);
-                    }
+            for (const std::size_t step : around) {
+                const std::size_t n = i + step;
+                if (inMask[n] && labels[n] == part.label) {
+                    inMask[n] = 0;
+                    stack.push_back(n);
                 }
             }
         }
@@ -429,18 +441,7 @@ public:
         for (std::size_t y = 0; y < h; ++y) {
             rowStart_.push_back(runs_.size());
             const std::uint8_t* row = ink.data() + y * w;
-            std::size_t x = 0;
-            while (x < w) {
-                // Paper is most of a row: eight pixels at a time.
-                std::uint64_t eight = 0;
-                if (x + 8 <= w && (std::memcpy(&eight, row + x, 8), eight == 0)) {
-                    x += 8;
-                    continue;
-                }
-                if (row[x] == 0) {
-                    ++x;
-                    continue;
-                }
+            for (std::size_t x = nextSet(row, 0, w); x < w; x = nextSet(row, x, w)) {
                 const std::size_t from = x;
                 while (x < w && row[x] != 0)
                     ++x;
@@ -519,8 +520,13 @@ using Widths = std::array<double, kWidthsAsked>;
 struct ThinPart : Part {
     // The pixels in the middle of the ink (about as far from the paper on
     // either side) where it is thinner than the disc, with the ink's width
-    // across each, in check pixels.
-    std::vector<std::pair<std::size_t, float>> middle;
+    // across each, in check pixels, and the way to the nearest paper.
+    struct Middle {
+        std::size_t index;
+        float width;
+        std::int16_t dx, dy;
+    };
+    std::vector<Middle> middle;
     double thinnest = kNoWidth;  // in check pixels; kNoWidth: no line
     PixelBox where;              // where the line is thinner than the disc
 };
@@ -563,16 +569,17 @@ std::vector<ThinPart> thinParts(const Drawing& drawing, const std::vector<std::u
         const double near = std::sqrt(static_cast<double>(dx * dx + dy * dy));
         if (2 * near - 2 >= diameter)
             return;
-        const double width = morphology::widthAcross(ink, drawing.width, drawing.height, x, y, dx, dy, true, longest);
-        if (width >= diameter)
-            return;
         // The other side as far as the nearest, within the pixel by which
-        // the middle of an even number of pixels lies off centre.
+        // the middle of an even number of pixels lies off centre: no
+        // further need be looked.
+        const double furthest = std::min(longest, 2 * near + 0.5 + 1e-6);
+        const double width = morphology::widthAcross(ink, drawing.width, drawing.height, x, y, dx, dy, true, furthest);
         const double other = width + 1 - near;
-        if (std::abs(other - near) > 1.5)
+        if (width >= diameter || width >= furthest || std::abs(other - near) > 1.5)
             return;
-        part.middle.emplace_back(static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x),
-                                 static_cast<float>(std::max(width, 0.5)));
+        part.middle.push_back(ThinPart::Middle{static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x),
+                                               static_cast<float>(std::max(width, 0.5)), static_cast<std::int16_t>(dx),
+                                               static_cast<std::int16_t>(dy)});
     });
     // The tip of a spur or a sharp corner always goes; a thin line is at
     // least as long as the disc is wide.
@@ -593,15 +600,17 @@ std::vector<ThinPart> thinParts(const Drawing& drawing, const std::vector<std::u
     const auto h = static_cast<int>(drawing.height);
     std::vector<std::uint8_t> around;
     for (ThinPart& part : parts) {
-        for (const auto& [i, width] : part.middle)
-            vanished[i] = static_cast<std::uint8_t>(1 + std::lround(width * scale));
-        for (const auto& [i, width] : part.middle) {
-            const int x = static_cast<int>(i % w);
-            const int y = static_cast<int>(i / w);
-            int dx = 0;
-            int dy = 0;
-            if (!fromPaper.nearest(x, y, dx, dy))
+        for (const ThinPart::Middle& m : part.middle)
+            vanished[m.index] = static_cast<std::uint8_t>(1 + std::lround(m.width * scale));
+        for (const ThinPart::Middle& m : part.middle) {
+            const int x = static_cast<int>(m.index % w);
+            const int y = static_cast<int>(m.index / w);
+            // The windows about neighbouring pixels hold nearly the same:
+            // every other one tells as much.
+            if ((x + y) % 2 != 0 && part.middle.size() > 1)
                 continue;
+            const int dx = m.dx;
+            const int dy = m.dy;
             around.clear();
             int ahead = 0;
             int behind = 0;
@@ -627,42 +636,30 @@ std::vector<ThinPart> thinParts(const Drawing& drawing, const std::vector<std::u
                 part.where.add(x, y);
             }
         }
-        for (const auto& [i, width] : part.middle)
-            vanished[i] = 0;
+        for (const ThinPart::Middle& m : part.middle)
+            vanished[m.index] = 0;
         part.middle = {};
     }
     std::erase_if(parts, [](const ThinPart& part) { return part.thinnest >= kNoWidth; });
     return parts;
 }
 
-struct Checker {
-    const output::Imprint& imprint;
-    const Limits& limits;
-    double mmPerUnit = 0;
-    int pictureDpi = 0;  // of the 1-bit picture to be made, 0: none
-    Report report;
-
-    void add(Severity severity, Problem problem, ElementTag element, ElementTag other, double measured, double limit,
-             QRectF place) {
-        report.findings.push_back(Finding{severity, problem, element, other, measured, limit, place, {}, EmblemFile::Bitmap});
-    }
-
-    // Ink thinner than the shop's limits, and the thinnest line when it is
-    // thinner than a pixel of the picture asked for.
-    void thinLines(const Drawing& drawing, const std::vector<std::uint8_t>& ink) {
-        const double pixels = 1 / drawing.pixelMm;
-        const double pixelOfPicture = pictureDpi > 0 ? kMmPerInch / pictureDpi : 0;
-        const std::array<double, kWidthsAsked> limitsMm = {limits.minLineMm,
-                                                          std::max(limits.safeLineMm, limits.minLineMm), pixelOfPicture};
-        Widths widths{};
+// The lines thinner than the shop's limits, and the thinnest line when it
+// is thinner than a pixel of the picture asked for: each limit's lines are
+// gathered where its disc does not fit (gather(), which may run for two
+// limits at once on two threads), then told (tell()).
+class ThinLines {
+public:
+    ThinLines(const output::Imprint& imprint, const Limits& limits, int pictureDpi, double mmPerUnit,
+              const Drawing& drawing)
+        : imprint_(imprint), mmPerUnit_(mmPerUnit), drawing_(drawing),
+          limitsMm_{limits.minLineMm, std::max(limits.safeLineMm, limits.minLineMm),
+                    pictureDpi > 0 ? kMmPerInch / pictureDpi : 0} {
         for (std::size_t k = 0; k < kWidthsAsked; ++k)
-            widths[k] = std::max(limitsMm[k], 0.0) * pixels;
-        if (*std::max_element(widths.begin(), widths.end()) <= 0)
-            return;
+            widths_[k] = std::max(limitsMm_[k], 0.0) / drawing.pixelMm;
         // A line drawn with a pen and not covered afterwards is as wide as
         // the pen, which is known exactly: the pixels would only tell it to
         // within one of them.
-        std::map<int, double> pens;  // label -> narrowest pen, in preview units
         std::vector<QRectF> paperAfter;  // the paper laid after the op in hand
         for (std::size_t i = imprint.ops.size(); i-- > 0;) {
             const InkOp& op = imprint.ops[i];
@@ -680,83 +677,114 @@ struct Checker {
                                       [&](const QRectF& paper) { return paper.intersects(bounds); });
             }
             if (!op.stroked || covered) {
-                pens[label] = -1;
+                pens_[label] = -1;
                 continue;
             }
-            const auto found = pens.find(label);
-            if (found == pens.end())
-                pens[label] = op.width;
+            const auto found = pens_.find(label);
+            if (found == pens_.end())
+                pens_[label] = op.width;
             else if (found->second >= 0)
                 found->second = std::min(found->second, op.width);
         }
+    }
 
-        const double widest = *std::max_element(widths.begin(), widths.end());
-        const Distances fromPaper(ink, drawing.width, drawing.height, static_cast<int>(std::ceil(widest / 2)) + 2,
+    // Whether limit k needs a gather of its own: the warning limit's disc
+    // may be the error limit's, and a line finer than a pixel no wider
+    // than a limit is among that limit's lines already.
+    bool needs(std::size_t k) const {
+        if (widths_[k] <= 0)
+            return false;
+        if (k == 1)
+            return widths_[1] != widths_[0];
+        if (k == 2)
+            return widths_[2] > std::max(widths_[0], widths_[1]);
+        return true;
+    }
+
+    // Limit k's lines. A line the error limit's disc passes along is no
+    // thinner than that limit, whatever a short notch in it measures: its
+    // warning says so.
+    void gather(const std::vector<std::uint8_t>& ink, std::size_t k) {
+        if (!needs(k))
+            return;
+        const Distances fromPaper(ink, drawing_.width, drawing_.height, static_cast<int>(std::ceil(widths_[k] / 2)) + 2,
                                   true);
-        // Per element and width asked about: the thinnest line and where
-        // it is.
-        struct Thin {
-            double width = kNoWidth;  // in millimetres
-            PixelBox box;
-            QRectF place;  // for a pen's line: the element's whole ink
-        };
-        std::array<std::map<int, Thin>, kWidthsAsked> thin;
+        const double floorMm = k == 1 ? limitsMm_[0] : 0;
         Room vanished;
         Room column;
-        // Each limit's lines where its disc does not fit. A line the error
-        // limit's disc passes along is no thinner than that limit, whatever
-        // a short notch in it measures: its warning says so.
-        for (std::size_t k = 0; k < kWidthsAsked; ++k) {
-            if (k == 1 && widths[1] == widths[0]) {
-                thin[1] = thin[0];
+        for (const ThinPart& part : thinParts(drawing_, ink, fromPaper, widths_[k], vanished.bytes, column.bytes)) {
+            const auto pen = pens_.find(part.label);
+            if (pen != pens_.end() && pen->second >= 0)
                 continue;
-            }
-            // A line finer than a pixel no wider than a limit is measured
-            // among that limit's lines already.
-            if (k == 2 && widths[2] <= std::max(widths[0], widths[1]))
+            const double widthMm = std::max(part.thinnest * drawing_.pixelMm, floorMm);
+            if (!(widthMm < limitsMm_[k] - kSameMm))
                 continue;
-            const double floorMm = k == 1 ? limitsMm[0] : 0;
-            for (const ThinPart& part : thinParts(drawing, ink, fromPaper, widths[k], vanished.bytes, column.bytes)) {
-                const auto pen = pens.find(part.label);
-                if (pen != pens.end() && pen->second >= 0)
-                    continue;
-                const double widthMm = std::max(part.thinnest * drawing.pixelMm, floorMm);
-                if (!(widthMm < limitsMm[k] - kSameMm))
-                    continue;
-                Thin& one = thin[k][part.label];
-                one.width = std::min(one.width, widthMm);
-                one.box.add(part.where);
-            }
+            Thin& one = thin_[k][part.label];
+            one.width = std::min(one.width, widthMm);
+            one.box.add(part.where);
         }
-        for (const auto& [label, pen] : pens) {
+    }
+
+    template <typename Add>
+    void tell(Add add) {
+        if (widths_[1] > 0 && !needs(1))
+            thin_[1] = thin_[0];
+        for (const auto& [label, pen] : pens_) {
             if (pen < 0)
                 continue;
-            const double widthMm = pen * mmPerUnit;
-            const ElementTag element = drawing.elements[static_cast<std::size_t>(label - 1)];
+            const double widthMm = pen * mmPerUnit_;
+            const ElementTag element = drawing_.elements[static_cast<std::size_t>(label - 1)];
             for (std::size_t k = 0; k < kWidthsAsked; ++k)
-                if (widthMm < limitsMm[k] - kSameMm)
-                    thin[k][label] = Thin{widthMm, {}, drawing.boundsOf(imprint, element)};
+                if (widthMm < limitsMm_[k] - kSameMm)
+                    thin_[k][label] = Thin{widthMm, {}, drawing_.boundsOf(imprint_, element)};
         }
-        const auto placeOf = [&](const Thin& one) { return one.box.empty() ? one.place : drawing.place(one.box); };
-        for (const auto& [label, one] : thin[0])
-            add(Severity::Error, Problem::ThinLine, drawing.elements[static_cast<std::size_t>(label - 1)], {},
-                one.width, limitsMm[0], placeOf(one));
-        for (const auto& [label, one] : thin[1]) {
-            if (!thin[0].contains(label))
-                add(Severity::Warning, Problem::ThinLine, drawing.elements[static_cast<std::size_t>(label - 1)], {},
-                    one.width, limitsMm[1], placeOf(one));
+        const auto elementOf = [&](int label) { return drawing_.elements[static_cast<std::size_t>(label - 1)]; };
+        const auto placeOf = [&](const Thin& one) { return one.box.empty() ? one.place : drawing_.place(one.box); };
+        for (const auto& [label, one] : thin_[0])
+            add(Severity::Error, Problem::ThinLine, elementOf(label), one.width, limitsMm_[0], placeOf(one));
+        for (const auto& [label, one] : thin_[1]) {
+            if (!thin_[0].contains(label))
+                add(Severity::Warning, Problem::ThinLine, elementOf(label), one.width, limitsMm_[1], placeOf(one));
         }
         // The picture loses its thinnest line: one finding says so. The
         // shop's limits measure finer lines in smaller stretches.
         const std::pair<const int, Thin>* thinnest = nullptr;
-        for (const auto& lines : thin)
+        for (const auto& lines : thin_)
             for (const auto& line : lines)
-                if (line.second.width < limitsMm[2] - kSameMm && (!thinnest || line.second.width < thinnest->second.width))
+                if (line.second.width < limitsMm_[2] - kSameMm &&
+                    (!thinnest || line.second.width < thinnest->second.width))
                     thinnest = &line;
         if (thinnest)
-            add(Severity::Warning, Problem::FinerThanPixel,
-                drawing.elements[static_cast<std::size_t>(thinnest->first - 1)], {}, thinnest->second.width,
-                limitsMm[2], placeOf(thinnest->second));
+            add(Severity::Warning, Problem::FinerThanPixel, elementOf(thinnest->first), thinnest->second.width,
+                limitsMm_[2], placeOf(thinnest->second));
+    }
+
+private:
+    // An element's thinnest line for one limit and where it is.
+    struct Thin {
+        double width = kNoWidth;  // in millimetres
+        PixelBox box;
+        QRectF place;  // for a pen's line: the element's whole ink
+    };
+
+    const output::Imprint& imprint_;
+    double mmPerUnit_ = 0;
+    const Drawing& drawing_;
+    std::array<double, kWidthsAsked> limitsMm_;
+    Widths widths_{};
+    std::map<int, double> pens_;  // label -> narrowest pen, in preview units; -1: not a pen's
+    std::array<std::map<int, Thin>, kWidthsAsked> thin_;
+};
+
+struct Checker {
+    const output::Imprint& imprint;
+    const Limits& limits;
+    double mmPerUnit = 0;
+    Report report;
+
+    void add(Severity severity, Problem problem, ElementTag element, ElementTag other, double measured, double limit,
+             QRectF place) {
+        report.findings.push_back(Finding{severity, problem, element, other, measured, limit, place, {}, EmblemFile::Bitmap});
     }
 
     // Paper that the ink would close over: what a closing with a disc as
@@ -807,7 +835,8 @@ struct Checker {
         std::vector<std::size_t> region;
         std::vector<std::size_t> inkSide;
         std::vector<std::size_t> paperSide;
-        for (std::size_t start = 0; start < filled.size(); ++start) {
+        for (std::size_t start = nextSet(filled.data(), 0, filled.size()); start < filled.size();
+             start = nextSet(filled.data(), start + 1, filled.size())) {
             if (filled[start] != 1)
                 continue;
             // Taken pixels are marked 2, so that they are told from the
@@ -1020,10 +1049,10 @@ struct Checker {
             const std::uint8_t* below = y + 1 < h ? row + w : nullptr;
             const double py = drawing.origin.y() + (y + 0.5) * drawing.pixelUnits;
             const double beyondY = py < 0 ? -py : py > kField ? py - kField : 0;
-            for (int x = 0; x < w; ++x) {
+            const auto end = static_cast<std::size_t>(std::max(w, 0));
+            for (auto next = nextSet(row, 0, end); next < end; next = nextSet(row, next + 1, end)) {
+                const int x = static_cast<int>(next);
                 const int a = row[x];
-                if (a == 0)
-                    continue;
                 const double beyond = std::max(beyondY, beyondX[static_cast<std::size_t>(x)]);
                 if (beyond > 0) {
                     auto& [box, far] = cut[a];
@@ -1126,7 +1155,7 @@ namespace {
 // line.
 Report runCheck(const StampDesigns* designs, StampKind kind, const output::Imprint& imprint, double widthMm,
                 const Limits& limits, int pictureDpi, bool onlyPicture) {
-    Checker checker{imprint, limits, output::mmPerUnit(imprint, widthMm), pictureDpi, {}};
+    Checker checker{imprint, limits, output::mmPerUnit(imprint, widthMm), {}};
     // An emblem that is asked for and cannot be drawn is missing from the
     // imprint, whatever else the check finds.
     if (designs && kind == StampKind::Round && designs->round.emblem.enabled) {
@@ -1168,23 +1197,36 @@ Report runCheck(const StampDesigns* designs, StampKind kind, const output::Impri
     if (std::all_of(ink.begin(), ink.end(), [](std::uint8_t label) { return label == 0; }))
         return noInk();
 
+    ThinLines thin(imprint, limits, pictureDpi, checker.mmPerUnit, drawing);
+    const auto tellThin = [&](Checker& into) {
+        thin.tell([&](Severity severity, Problem problem, ElementTag element, double measured, double limit,
+                      QRectF place) { into.add(severity, problem, element, {}, measured, limit, place); });
+    };
     if (onlyPicture) {
-        Checker picture{imprint, limits, checker.mmPerUnit, pictureDpi, {}};
-        picture.thinLines(drawing, ink);
+        Checker picture{imprint, limits, checker.mmPerUnit, {}};
+        for (std::size_t k = 0; k < kWidthsAsked; ++k)
+            thin.gather(ink, k);
+        tellThin(picture);
         return picture.report;
     }
-    // The thin lines on a second thread while this one looks for the gaps:
-    // neither writes anything the other reads.
-    Checker thin{imprint, limits, checker.mmPerUnit, pictureDpi, {}};
-    std::thread lines([&] { thin.thinLines(drawing, ink); });
+    // The warning limit's thin lines (the most work) on a second thread
+    // while this one looks for the gaps and the rest, then for the error
+    // limit's: they read what they share and each writes its own.
+    std::thread lines([&] {
+        thin.gather(ink, 1);
+        thin.gather(ink, 2);
+    });
     checker.narrowGaps(drawing, ink);
     checker.contacts(drawing);
     if (designs)
         checker.lowCapitals(*designs, kind);
     checker.emblem();
+    thin.gather(ink, 0);
     lines.join();
-    checker.report.findings.insert(checker.report.findings.begin(), thin.report.findings.begin(),
-                                   thin.report.findings.end());
+    Checker found{imprint, limits, checker.mmPerUnit, {}};
+    tellThin(found);
+    checker.report.findings.insert(checker.report.findings.begin(), found.report.findings.begin(),
+                                   found.report.findings.end());
     std::stable_sort(checker.report.findings.begin(), checker.report.findings.end(),
                      [](const Finding& a, const Finding& b) { return a.severity > b.severity; });
     return checker.report;
