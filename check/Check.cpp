@@ -701,6 +701,16 @@ public:
         return true;
     }
 
+    // Whether a line finer than the picture's pixel may be among those of
+    // a limit after limit k: a line of a wider limit is no finer than the
+    // limits before it.
+    bool finerLinesBeyond(std::size_t k) const {
+        for (std::size_t j = 0; j <= k && j < 2; ++j)
+            if (widths_[2] <= widths_[j])
+                return false;
+        return true;
+    }
+
     // Limit k's lines. A line the error limit's disc passes along is no
     // thinner than that limit, whatever a short notch in it measures: its
     // warning says so.
@@ -1203,9 +1213,13 @@ Report runCheck(const StampDesigns* designs, StampKind kind, const output::Impri
                       QRectF place) { into.add(severity, problem, element, {}, measured, limit, place); });
     };
     if (onlyPicture) {
+        // Only the lines that can be finer than the pixel.
         Checker picture{imprint, limits, checker.mmPerUnit, {}};
-        for (std::size_t k = 0; k < kWidthsAsked; ++k)
+        for (std::size_t k = 0; k < kWidthsAsked; ++k) {
             thin.gather(ink, k);
+            if (!thin.finerLinesBeyond(k))
+                break;
+        }
         tellThin(picture);
         return picture.report;
     }
