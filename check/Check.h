@@ -21,8 +21,8 @@ enum class Severity { Warning, Error };
 
 enum class Problem {
     ThinLine,        // ink thinner than the minimum line width
-    NarrowGap,       // white between two parts of the ink, or in a counter,
-                     // narrower than the minimum gap
+    NarrowGap,       // white between two parts of the ink, in a counter or across
+                     // an opening, narrower than the minimum gap: ink closes it
     LowCapitals,     // capitals lower than the minimum letter height
     Touching,        // a text touches or crosses a ring, frame, contour or another text
     CutByField,      // ink cut off by the edge of the preview's field
