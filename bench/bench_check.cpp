@@ -32,6 +32,14 @@ int main(int argc, char** argv) {
     std::printf("manufacturing check of the heavy round seal at 40 mm (1200 dpi and more), medians:\n");
     std::printf("  %-40s %8.2f ms\n", "whole check (checkDesign)",
                 median([&] { (void)check::checkDesign(designs, StampKind::Round, imprint, 40, limits); }, 30));
+    std::printf("  %-40s %8.2f ms\n", "  for a 1-bit picture at 72 dpi as well",
+                median([&] { (void)check::checkDesign(designs, StampKind::Round, imprint, 40, limits, 72); }, 30));
+    for (const int dpi : {72, 600}) {
+        char name[64];
+        std::snprintf(name, sizeof name, "  what --export asks at %d dpi", dpi);
+        std::printf("  %-40s %8.2f ms\n", name,
+                    median([&] { (void)check::finerThanPixel(imprint, 40, dpi, limits); }, 30));
+    }
     std::printf("  %-40s %8.2f ms\n", "  with the ink recorded (makeImprint)",
                 median([&] {
                     const output::Imprint fresh = output::makeImprint(designs, StampKind::Round);

@@ -4,6 +4,7 @@
 // stamp at its true size. It reads only the design and its true-size ink;
 // the production window, the command line and the tests share it.
 
+#include "Emblem.h"
 #include "Export.h"
 #include "Parameters.h"
 #include "Surface.h"
@@ -11,6 +12,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace qg::check {
@@ -19,12 +21,15 @@ enum class Severity { Warning, Error };
 
 enum class Problem {
     ThinLine,        // ink thinner than the minimum line width
-    NarrowGap,       // white between ink narrower than the minimum gap
+    NarrowGap,       // white between two parts of the ink, in a counter or across
+                     // an opening, narrower than the minimum gap: ink closes it
     LowCapitals,     // capitals lower than the minimum letter height
     Touching,        // a text touches or crosses a ring, frame, contour or another text
     CutByField,      // ink cut off by the edge of the preview's field
     EmblemResolution,// an emblem below the minimum resolution at true size
     NoInk,           // nothing would be printed at all
+    EmblemUnreadable,// an enabled emblem whose file is missing or cannot be drawn
+    FinerThanPixel,  // a line thinner than a pixel of the 1-bit picture asked for
 };
 
 // The shop's limits. Lines thinner than `minLineMm` are errors, thinner
@@ -47,6 +52,9 @@ struct Finding {
     // Where it is, in preview units (the coordinates of the imprint's ink);
     // empty when the finding has no place.
     QRectF place;
+    // An unreadable emblem's file and what is wrong with it.
+    QString file;
+    EmblemFile emblemFile = EmblemFile::Bitmap;
 };
 
 struct Report {
@@ -54,9 +62,21 @@ struct Report {
     bool hasErrors() const;
 };
 
-// Checks the design of `kind` drawn `widthMm` wide.
+// Checks the design of `kind` drawn `widthMm` wide; with `pictureDpi`
+// above 0 it also tells when a 1-bit picture at that resolution would lose
+// the design's thinnest line.
 Report checkDesign(const StampDesigns& designs, StampKind kind, const output::Imprint& imprint,
-                   double widthMm, const Limits& limits);
+                   double widthMm, const Limits& limits, int pictureDpi = 0);
+
+// The resolution a picture made with `settings` loses lines thinner than a
+// pixel of: a 1-bit picture's; 0 for a picture in colour, which keeps a
+// thin line in grey, and for a vector file.
+int pictureDpi(const output::Settings& settings);
+
+// The thinnest line of the imprint when a 1-bit picture at `dpi` would
+// lose it: checkDesign()'s FinerThanPixel finding alone, at less cost.
+std::optional<Finding> finerThanPixel(const output::Imprint& imprint, double widthMm, int dpi,
+                                      const Limits& limits = Limits());
 
 // Checks keep the memory of their pictures for the next one (fresh memory
 // costs more than the work done in it); this gives it back.
@@ -67,6 +87,10 @@ void releaseKeptMemory();
 QString elementName(StampKind kind, ElementTag element);
 // "мм" or "dpi".
 QString unitName(Problem problem);
+// The digits after the point that the finding's measured value and limit
+// are written with: enough that a value below its limit never reads as
+// equal to it.
+int decimals(const Finding& finding);
 // The finding in a few Russian words, e.g. "линия тоньше допустимой".
 QString problemText(const Finding& finding);
 // One line for the command line: element, finding, measured value, limit.

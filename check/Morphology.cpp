@@ -1,7 +1,9 @@
 #include "Morphology.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
+#include <limits>
 
 namespace qg::check::morphology {
 
@@ -188,15 +190,127 @@ int squaredDistanceAt(const std::vector<std::uint8_t>& column, int width, int x,
     const int far = reach + 1;
     const std::uint8_t* row = column.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
     int best = far * far;
-    const int from = std::max(0, x - reach);
-    const int to = std::min(width - 1, x + reach);
-    for (int nx = from; nx <= to; ++nx) {
-        const int g = row[nx];
-        if (g >= far)
-            continue;
-        best = std::min(best, (nx - x) * (nx - x) + g * g);
+    // Outwards from the pixel's own column: columns k away are no nearer
+    // than k.
+    for (int k = 0; k <= reach && k * k < best; ++k) {
+        if (x - k >= 0 && row[x - k] < far)
+            best = std::min(best, k * k + row[x - k] * row[x - k]);
+        if (x + k < width && row[x + k] < far)
+            best = std::min(best, k * k + row[x + k] * row[x + k]);
     }
     return best;
+}
+
+bool nearestOffset(const std::vector<std::uint8_t>& column, const std::vector<std::uint8_t>& set, int width,
+                   int height, int x, int y, int reach, bool toClear, int& dx, int& dy) {
+    reach = std::clamp(reach, 0, 250);
+    const int far = reach + 1;
+    const std::uint8_t* row = column.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    int best = far * far;
+    int bestX = -1;
+    int bestG = 0;
+    // Outwards from the pixel's own column: columns k away are no nearer
+    // than k.
+    for (int k = 0; k <= reach && k * k < best; ++k) {
+        for (const int nx : {x - k, x + k}) {
+            if (nx < 0 || nx >= width || (k == 0 && nx != x))
+                continue;
+            const int g = row[nx];
+            if (g >= far)
+                continue;
+            const int squared = k * k + g * g;
+            if (squared < best) {
+                best = squared;
+                bestX = nx;
+                bestG = g;
+            }
+        }
+    }
+    if (bestX < 0 || best > reach * reach)
+        return false;
+    // The column tells how far, not which way.
+    const auto target = [&](int ny) {
+        return ny >= 0 && ny < height &&
+               (set[static_cast<std::size_t>(ny) * static_cast<std::size_t>(width) + static_cast<std::size_t>(bestX)] !=
+                0) != toClear;
+    };
+    dx = bestX - x;
+    dy = target(y - bestG) ? -bestG : bestG;
+    return true;
+}
+
+double widthAcross(const std::vector<std::uint8_t>& set, int width, int height, int x, int y, int dx, int dy,
+                   bool toClear, double longest, int* otherX, int* otherY) {
+    const double near = std::sqrt(static_cast<double>(dx * dx + dy * dy));
+    if (near <= 0)
+        return longest;
+    const auto ends = [&](int px, int py) {
+        return (set[static_cast<std::size_t>(py) * static_cast<std::size_t>(width) + static_cast<std::size_t>(px)] != 0) !=
+               toClear;
+    };
+    if (dx == 0 || dy == 0) {
+        // Along a row or a column: pixel by pixel.
+        const int stepX = dx > 0 ? -1 : dx < 0 ? 1 : 0;
+        const int stepY = dy > 0 ? -1 : dy < 0 ? 1 : 0;
+        const int most = static_cast<int>(std::floor(longest - near + 1));
+        for (int k = 1; k <= most; ++k) {
+            const int cx = x + k * stepX;
+            const int cy = y + k * stepY;
+            if (cx < 0 || cy < 0 || cx >= width || cy >= height)
+                return longest;
+            if (ends(cx, cy)) {
+                if (otherX)
+                    *otherX = cx;
+                if (otherY)
+                    *otherY = cy;
+                return std::min(near + k - 1, longest);
+            }
+        }
+        return longest;
+    }
+    // Pixel by pixel along the ray from the centre of (x, y) away from
+    // (dx, dy), every pixel it passes through in turn.
+    const double ux = -dx / near;
+    const double uy = -dy / near;
+    constexpr double kNever = std::numeric_limits<double>::infinity();
+    const int stepX = ux > 0 ? 1 : -1;
+    const int stepY = uy > 0 ? 1 : -1;
+    const double deltaX = ux != 0 ? 1 / std::abs(ux) : kNever;
+    const double deltaY = uy != 0 ? 1 / std::abs(uy) : kNever;
+    double nextX = deltaX / 2;
+    double nextY = deltaY / 2;
+    int cx = x;
+    int cy = y;
+    const double reach = longest - near + 1;
+    for (;;) {
+        double t = 0;
+        if (std::abs(nextX - nextY) < 1e-9) {
+            // Through a corner: on to the pixel diagonally beyond it.
+            t = nextX;
+            cx += stepX;
+            cy += stepY;
+            nextX += deltaX;
+            nextY += deltaY;
+        } else if (nextX < nextY) {
+            t = nextX;
+            cx += stepX;
+            nextX += deltaX;
+        } else {
+            t = nextY;
+            cy += stepY;
+            nextY += deltaY;
+        }
+        if (t > reach || cx < 0 || cy < 0 || cx >= width || cy >= height)
+            return longest;
+        if (ends(cx, cy)) {
+            const double beyond = (cx - x) * ux + (cy - y) * uy;
+            if (otherX)
+                *otherX = cx;
+            if (otherY)
+                *otherY = cy;
+            return std::min(near + beyond - 1, longest);
+        }
+    }
 }
 
 std::vector<std::uint8_t> inverted(const std::vector<std::uint8_t>& set) {

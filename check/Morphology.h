@@ -42,6 +42,25 @@ void nearColumns(const std::vector<std::uint8_t>& column, int width, int height,
 // the column distances of the set held at `reach` + 1 or more.
 int squaredDistanceAt(const std::vector<std::uint8_t>& column, int width, int x, int y, int reach);
 
+// The offset (dx, dy) from (x, y) to the nearest pixel where `set` is
+// non-zero (`toClear`: zero), found from the column distances of the set
+// held at `reach` + 1 or more; false when none lies within `reach`.
+bool nearestOffset(const std::vector<std::uint8_t>& column, const std::vector<std::uint8_t>& set, int width,
+                   int height, int x, int y, int reach, bool toClear, int& dx, int& dy);
+
+// How wide the stretch of pixels around (x, y) is, across it through the
+// pixel (dx, dy) away, which ends it on one side: the distance from that
+// pixel's centre to the centre of the first pixel that ends it on the
+// other side (both measured along the line through them), less one pixel
+// for the half pixels by which the two centres lie beyond the edges. A
+// pixel ends the stretch where `set` is non-zero (`toClear`: zero). Taken
+// from a pixel's nearest end this is within a pixel of the true width of
+// a band or a ring. `longest` when the other side is not met within
+// `longest` pixels or before the picture's edge; `otherX`, `otherY` get
+// the pixel that ends it there.
+double widthAcross(const std::vector<std::uint8_t>& set, int width, int height, int x, int y, int dx, int dy,
+                   bool toClear, double longest, int* otherX = nullptr, int* otherY = nullptr);
+
 std::vector<std::uint8_t> inverted(const std::vector<std::uint8_t>& set);
 
 }  // namespace qg::check::morphology

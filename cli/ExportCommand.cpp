@@ -313,7 +313,8 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
         bool ok = false;
         bool checkErrors = false;
         QString line;
-        QString notice;  // for the error stream, before the line
+        QString notice;   // for the error stream, before the line
+        QString warning = {};  // for the error stream, after the line
     };
     const auto exportOne = [&](qsizetype index) -> Outcome {
         const QString& design = designs[index];
@@ -341,9 +342,13 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
                                .arg(design, target)
                                .arg(size.width(), 0, 'f', 1)
                                .arg(size.height(), 0, 'f', 1);
+            // A 1-bit picture too coarse for the design loses its thin lines.
+            if (const auto lost = check::finerThanPixel(imprint, one.widthMm, check::pictureDpi(one), limits))
+                outcome.warning = QStringLiteral("quillgraver: %1: %2\n").arg(design, check::describe(kind, *lost));
         }
         if (checking) {
-            const check::Report report = check::checkDesign(read, kind, imprint, one.widthMm, limits);
+            const check::Report report =
+                check::checkDesign(read, kind, imprint, one.widthMm, limits, check::pictureDpi(one));
             outcome.checkErrors = report.hasErrors();
             if (report.findings.empty())
                 outcome.line += QStringLiteral("%1: замечаний нет (%2 мм)\n").arg(design).arg(one.widthMm);
@@ -378,6 +383,7 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
     for (const Outcome& outcome : outcomes) {
         err << outcome.notice;
         (outcome.ok ? out : err) << outcome.line;
+        err << outcome.warning;
         failures += outcome.ok ? 0 : 1;
         checkErrors = checkErrors || outcome.checkErrors;
     }

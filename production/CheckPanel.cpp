@@ -3,6 +3,7 @@
 #include "ProductionSettings.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -103,12 +104,12 @@ void CheckPanel::limitsEdited() {
     m_limits.minEmblemDpi = m_minDpi->value();
     storeCheckLimits(m_limits);
     if (m_last)
-        checkDesign(m_last->designs, m_last->kind, m_last->imprint, m_last->widthMm);
+        checkDesign(m_last->designs, m_last->kind, m_last->imprint, m_last->widthMm, m_last->pictureDpi);
 }
 
 void CheckPanel::checkDesign(const StampDesigns& designs, StampKind kind, std::shared_ptr<const output::Imprint> imprint,
-                             double widthMm) {
-    Job job{designs, kind, std::move(imprint), widthMm, m_limits};
+                             double widthMm, int pictureDpi) {
+    Job job{designs, kind, std::move(imprint), widthMm, m_limits, pictureDpi};
     m_last = job;
     m_status->setText(QStringLiteral("Проверка…"));
     if (m_running) {
@@ -122,7 +123,7 @@ void CheckPanel::start(Job job) {
     m_running = true;
     m_runningKind = job.kind;
     m_watcher.setFuture(QtConcurrent::run([job = std::move(job)] {
-        return check::checkDesign(job.designs, job.kind, *job.imprint, job.widthMm, job.limits);
+        return check::checkDesign(job.designs, job.kind, *job.imprint, job.widthMm, job.limits, job.pictureDpi);
     }));
 }
 
@@ -166,7 +167,7 @@ void CheckPanel::finished() {
 QString CheckPanel::findingText(StampKind kind, const check::Finding& finding) {
     const QLocale russian(QLocale::Russian, QLocale::Russia);
     const QString unit = check::unitName(finding.problem);
-    const int digits = finding.problem == check::Problem::EmblemResolution ? 0 : 2;
+    const int digits = check::decimals(finding);
     const auto number = [&](double value) { return russian.toString(value, 'f', digits) + QLatin1Char(' ') + unit; };
     const QString element = check::elementName(kind, finding.element) + QStringLiteral(": ");
     switch (finding.problem) {
@@ -174,6 +175,9 @@ QString CheckPanel::findingText(StampKind kind, const check::Finding& finding) {
             return QStringLiteral("В оттиске нет ни одного штриха");
         case check::Problem::Touching:
             return element + QStringLiteral("касается элемента «%1»").arg(check::elementName(kind, finding.other));
+        case check::Problem::EmblemUnreadable:
+            return element + check::problemText(finding) +
+                   (finding.file.isEmpty() ? QString() : QStringLiteral(": ") + QDir::toNativeSeparators(finding.file));
         case check::Problem::CutByField:
             return element + QStringLiteral("%1 на %2").arg(check::problemText(finding), number(finding.measured));
         case check::Problem::NarrowGap:

@@ -29,10 +29,12 @@ public:
     ~CheckPanel() override;
 
     const check::Limits& limits() const { return m_limits; }
-    // Checks the design of `kind` drawn `widthMm` wide. The imprint's paths
-    // are the check's own: no other thread may draw or measure them.
+    // Checks the design of `kind` drawn `widthMm` wide, for a 1-bit picture
+    // at `pictureDpi` when that is above 0 (check::pictureDpi()). The
+    // imprint's paths are the check's own: no other thread may draw or
+    // measure them.
     void checkDesign(const StampDesigns& designs, StampKind kind, std::shared_ptr<const output::Imprint> imprint,
-                     double widthMm);
+                     double widthMm, int pictureDpi = 0);
     // A check is running or waiting.
     bool busy() const { return m_running || m_waiting.has_value(); }
     // The findings shown.
@@ -53,6 +55,7 @@ private:
         std::shared_ptr<const output::Imprint> imprint;
         double widthMm = 0;
         check::Limits limits;
+        int pictureDpi = 0;
     };
     void start(Job job);
     void finished();

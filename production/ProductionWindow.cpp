@@ -427,8 +427,8 @@ void ProductionWindow::runCheck() {
     if (!m_shown)
         return;
     const StampKind kind = m_shown->source.kind;
-    m_check->checkDesign(m_shown->source.designs, kind, m_shown->checked,
-                         m_settings[static_cast<std::size_t>(kind)].widthMm);
+    const output::Settings& shown = m_settings[static_cast<std::size_t>(kind)];
+    m_check->checkDesign(m_shown->source.designs, kind, m_shown->checked, shown.widthMm, check::pictureDpi(shown));
 }
 
 // Puts the kind's settings into the controls.
@@ -455,6 +455,7 @@ void ProductionWindow::showKindSettings() {
 void ProductionWindow::settingsEdited() {
     output::Settings& s = m_settings[static_cast<std::size_t>(m_kind)];
     const bool widthChanged = s.widthMm != m_width->value();
+    const int checkedDpi = check::pictureDpi(s);
     s.widthMm = m_width->value();
     s.marginMm = m_margin->value();
     s.dpi = m_dpi->value();
@@ -466,7 +467,7 @@ void ProductionWindow::settingsEdited() {
     storeExportSettings(m_kind, s);
     m_view->setSettings(s);
     updateControls();
-    if (widthChanged && !m_stale)
+    if ((widthChanged || check::pictureDpi(s) != checkedDpi) && !m_stale)
         runCheck();
 }
 

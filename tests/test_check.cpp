@@ -3,6 +3,7 @@
 #include "Geometry.h"
 #include "Morphology.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -11,12 +12,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <thread>
 
 Q_DECLARE_METATYPE(qg::StampKind)
 Q_DECLARE_METATYPE(qg::StampDesigns)
 Q_DECLARE_METATYPE(qg::ElementKind)
 Q_DECLARE_METATYPE(qg::check::Limits)
+Q_DECLARE_METATYPE(qg::check::Problem)
+Q_DECLARE_METATYPE(qg::output::Format)
 
 using namespace qg;
 
@@ -38,6 +42,10 @@ const char* problemName(check::Problem problem) {
             return "dpi";
         case check::Problem::NoInk:
             return "noink";
+        case check::Problem::EmblemUnreadable:
+            return "file";
+        case check::Problem::FinerThanPixel:
+            return "pixel";
     }
     return "?";
 }
@@ -84,6 +92,63 @@ QString bitmap(const QTemporaryDir& dir, const QString& name, const QImage& pict
     return picture.save(path, "BMP") ? path : QString();
 }
 
+// The box of an element's ink, in preview units.
+QRectF inkOf(const output::Imprint& imprint, ElementTag element) {
+    QRectF box;
+    for (const InkOp& op : imprint.ops)
+        if (!op.paper && op.element == element)
+            box = box.isNull() ? op.bounds() : box.united(op.bounds());
+    return box;
+}
+
+// Only a bold centre line: without a ring the width measures the ink, and
+// the check draws no more than the line.
+StampDesigns lineAlone(const QString& text, int points, int angle = 0) {
+    StampDesigns designs = testing::nothingEnabled();
+    designs.round = withCentreLine(designs.round, text, 90, 90, points);
+    designs.round.lines[3].angle = angle;
+    return designs;
+}
+
+// The width at which the design's ink is drawn as in a seal of the bare
+// outer ring `sealMm` wide.
+double asInSeal(const StampDesigns& designs, double sealMm) {
+    const double span = output::makeImprint(designs, StampKind::Round).span;
+    const double sealSpan = output::makeImprint(StampDesigns{bareSeal(), {}, {}}, StampKind::Round).span;
+    return sealMm * span / sealSpan;
+}
+
+// The width at which `units` of the design measure `mm`.
+double widthFor(const StampDesigns& designs, double units, double mm) {
+    const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+    return mm * imprint.span / units;
+}
+
+// The check's pixel: 1200 dpi at least, three pixels across the thinnest
+// line allowed and six a preview unit.
+double checkPixelMm(const StampDesigns& designs, double widthMm, const check::Limits& limits) {
+    const double mmPerUnit = output::mmPerUnit(output::makeImprint(designs, StampKind::Round), widthMm);
+    return 1 / std::max({1200 / 25.4, 3 / limits.minLineMm, 6 / mmPerUnit});
+}
+
+// A black square picture with white rectangles cut out of it.
+QImage blockWith(int side, const std::vector<QRect>& holes) {
+    QImage picture(side, side, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    QPainter painter(&picture);
+    for (const QRect& hole : holes)
+        painter.fillRect(hole, Qt::white);
+    return picture;
+}
+
+std::vector<check::Finding> onlyOf(const check::Report& report, check::Problem problem) {
+    std::vector<check::Finding> found;
+    for (const check::Finding& finding : report.findings)
+        if (finding.problem == problem)
+            found.push_back(finding);
+    return found;
+}
+
 }  // namespace
 
 class TestCheck : public QObject {
@@ -111,7 +176,9 @@ private slots:
                                       << QStringList{QStringLiteral("thin error 3-я окр.")} << 0.05;
         QTest::newRow("ring 0.15 mm") << StampKind::Round << designs << 27.75 << shop
                                       << QStringList{QStringLiteral("thin warning 3-я окр.")} << 0.15;
-        QTest::newRow("ring 0.25 mm") << StampKind::Round << designs << 46.25 << shop << QStringList() << 0.0;
+        // Two units wide in 186: 0.25 mm at 23.25 mm.
+        QTest::newRow("ring 0.25 mm") << StampKind::Round << StampDesigns{bareSeal(), {}, {}} << 23.25 << shop
+                                      << QStringList() << 0.0;
 
         // A picture's line one pixel thick, 0.05 mm at 4 mm across the 80
         // pixels of ink, beside a thick block.
@@ -142,20 +209,24 @@ private slots:
                                        << QStringList{QStringLiteral("caps warning Первая строка в центре")} << 1.0;
         QTest::newRow("capitals 1.7 mm") << StampKind::Round << designs << 40.0 << shop << QStringList() << 0.0;
 
-        // The counters of a bold В are about 0.25 mm at 40 mm, its strokes 0.4 mm.
-        designs.round = withCentreLine(bareSeal(), QStringLiteral("В"), 96, 95);
-        QTest::newRow("counters") << StampKind::Round << designs << 40.0 << shop
+        // The counters of a bold В are about 0.35 mm in a seal of 40 mm, its
+        // strokes 0.4 mm: the letter alone, as large.
+        designs = lineAlone(QStringLiteral("В"), 8);
+        QTest::newRow("counters") << StampKind::Round << designs << asInSeal(designs, 40) << shop
                                   << QStringList{QStringLiteral("gap warning Первая строка в центре")} << 0.0;
-        QTest::newRow("counters open at 80 mm") << StampKind::Round << designs << 80.0 << shop << QStringList()
-                                                << 0.0;
+        QTest::newRow("counters open at 80 mm") << StampKind::Round << designs << asInSeal(designs, 80) << shop
+                                                << QStringList() << 0.0;
 
-        // A bold I right of the outer ring, half beyond the field's edge.
-        designs.round = withCentreLine(bareSeal(), QStringLiteral("I"), 196, 95);
+        // A bold I where the outer ring would be, half beyond the field's
+        // edge; alone, as large as in a seal of 40 mm.
+        designs = testing::nothingEnabled();
+        designs.round = withCentreLine(designs.round, QStringLiteral("I"), 196, 95);
         QTest::newRow("cut by the field")
-            << StampKind::Round << designs << 40.0 << shop
+            << StampKind::Round << designs << asInSeal(designs, 40) << shop
             << QStringList{QStringLiteral("cut warning Первая строка в центре")} << 0.0;
-        designs.round = withCentreLine(bareSeal(), QStringLiteral("I"), 150, 95);
-        QTest::newRow("inside the field") << StampKind::Round << designs << 40.0 << shop << QStringList() << 0.0;
+        designs.round.lines[3].x = 150;
+        QTest::newRow("inside the field") << StampKind::Round << designs << asInSeal(designs, 40) << shop
+                                          << QStringList() << 0.0;
 
         // The third ring text hangs inside radius 88; a ring at 85 crosses it.
         designs.round = bareSeal();
@@ -296,8 +367,8 @@ private slots:
     void checksAfterOthersAgree_data() {
         QTest::addColumn<double>("widthMm");
         QTest::addColumn<double>("otherWidthMm");
-        QTest::newRow("after a larger one") << 20.0 << 40.0;
-        QTest::newRow("after a smaller one") << 40.0 << 20.0;
+        QTest::newRow("after a larger one") << 25.0 << 30.0;
+        QTest::newRow("after a smaller one") << 30.0 << 25.0;
     }
 
     void checksAfterOthersAgree() {
@@ -320,6 +391,330 @@ private slots:
         QVERIFY(run(busy, otherWidthMm) != run(plain, otherWidthMm));
         (void)run(busy, otherWidthMm);
         QCOMPARE(run(plain, widthMm), first);
+    }
+
+    // The wedge a closing fills in the inner corner of one stroke, or where
+    // two strokes of one letter meet, is no gap, however large the letter.
+    void noGapInsideOneLetter_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("widthMm");
+        for (const char* letter : {"V", "W", "Ж", "Л", "У", "К"})
+            QTest::addRow("%s at 40 mm", letter) << QString::fromUtf8(letter) << 40.0;
+        QTest::newRow("V at 200 mm") << QStringLiteral("V") << 200.0;
+        QTest::newRow("К at 120 mm") << QStringLiteral("К") << 120.0;
+    }
+
+    void noGapInsideOneLetter() {
+        QFETCH(QString, text);
+        QFETCH(double, widthMm);
+        // The letter alone, as large as in a seal of that width.
+        const StampDesigns designs = lineAlone(text, 14);
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        const check::Report report =
+            check::checkDesign(designs, StampKind::Round, imprint, asInSeal(designs, widthMm), check::Limits());
+        for (const check::Finding& finding : onlyOf(report, check::Problem::NarrowGap))
+            QFAIL(qPrintable(check::describe(StampKind::Round, finding)));
+    }
+
+    // Gaps between two parts of the ink, in a counter the closing fills and
+    // across an opening it shuts are found, measured within a tenth or a
+    // pixel of the check.
+    void findsGaps_data() {
+        QTest::addColumn<StampDesigns>("designs");
+        QTest::addColumn<double>("widthMm");
+        QTest::addColumn<QString>("expected");  // "" for none
+        QTest::addColumn<double>("measured");   // 0: not compared
+
+        QVERIFY(dir.isValid());
+        StampDesigns designs = testing::nothingEnabled();
+        // Two bold I side by side, 0.3 mm apart.
+        designs.round = withCentreLine(designs.round, QStringLiteral("I"), 88, 90, 14);
+        designs.round.lines[4] = designs.round.lines[3];
+        designs.round.lines[4].x = 96;
+        {
+            const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+            const double apart = inkOf(imprint, {ElementKind::CentreLine, 2}).left() -
+                                 inkOf(imprint, {ElementKind::CentreLine, 1}).right();
+            QVERIFY(apart > 0.5);
+            QTest::newRow("letters 0.3 mm apart")
+                << designs << widthFor(designs, apart, 0.3)
+                << QStringLiteral("gap warning Первая строка в центре/Вторая строка в центре") << 0.3;
+            QTest::newRow("letters 0.45 mm apart") << designs << widthFor(designs, apart, 0.45) << QString() << 0.0;
+        }
+        // A bold I beside the outer ring, 0.25 mm from it.
+        designs.round = withCentreLine(bareSeal(), QStringLiteral("I"), 178, 86, 14);
+        {
+            const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+            const QRectF ring = inkOf(imprint, {ElementKind::Ring, 3});
+            const QRectF letter = inkOf(imprint, {ElementKind::CentreLine, 1});
+            QVERIFY(letter.top() < ring.center().y() && letter.bottom() > ring.center().y());
+            const double apart = ring.right() - designs.round.rings[2].width - letter.right();
+            QVERIFY(apart > 0.5);
+            QTest::newRow("letter 0.25 mm from a ring")
+                << designs << widthFor(designs, apart, 0.25)
+                << QStringLiteral("gap warning Первая строка в центре/3-я окр.") << 0.25;
+        }
+        // A counter of one preview pixel, 0.25 mm at the width chosen; of
+        // two pixels, 0.5 mm, it stays open.
+        designs = testing::nothingEnabled();
+        designs.round.emblem.enabled = true;
+        designs.round.emblem.x = 80;
+        designs.round.emblem.y = 80;
+        designs.round.emblem.path = bitmap(dir, QStringLiteral("counter.bmp"), blockWith(12, {QRect(5, 5, 1, 1)}));
+        QTest::newRow("counter 0.25 mm") << designs << widthFor(designs, 1, 0.25)
+                                         << QStringLiteral("gap warning Герб") << 0.25;
+        designs.round.emblem.path = bitmap(dir, QStringLiteral("counter2.bmp"), blockWith(12, {QRect(5, 5, 2, 2)}));
+        QTest::newRow("counter 0.5 mm") << designs << widthFor(designs, 1, 0.25) << QString() << 0.0;
+        // A wide counter with a slit to the outside one pixel wide: the
+        // closing shuts the slit, open paper on both sides of it.
+        designs.round.emblem.path = bitmap(dir, QStringLiteral("slit.bmp"),
+                                           blockWith(16, {QRect(4, 4, 8, 8), QRect(7, 0, 1, 4)}));
+        QTest::newRow("slit 0.3 mm") << designs << widthFor(designs, 1, 0.3) << QStringLiteral("gap warning Герб")
+                                     << 0.3;
+    }
+
+    void findsGaps() {
+        QFETCH(StampDesigns, designs);
+        QFETCH(double, widthMm);
+        QFETCH(QString, expected);
+        QFETCH(double, measured);
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        const check::Limits limits;
+        const std::vector<check::Finding> gaps =
+            onlyOf(check::checkDesign(designs, StampKind::Round, imprint, widthMm, limits), check::Problem::NarrowGap);
+        QStringList found;
+        for (const check::Finding& finding : gaps)
+            found << summary(StampKind::Round, finding);
+        QCOMPARE(found, expected.isEmpty() ? QStringList() : QStringList{expected});
+        if (measured > 0)
+            QVERIFY2(std::abs(gaps.front().measured - measured) <= std::max(0.1 * measured, checkPixelMm(designs, widthMm, limits)),
+                     qPrintable(QString::number(gaps.front().measured)));
+    }
+
+    // A line's measured width is the ink's own across its middle, within a
+    // tenth or a pixel of the check, at two of the check's resolutions:
+    // a bold dash, level and slanting, of known thickness.
+    void thinLinesMeasureTheirWidth_data() {
+        QTest::addColumn<StampDesigns>("designs");
+        QTest::addColumn<double>("widthMm");
+        QTest::addColumn<check::Limits>("limits");
+        QTest::addColumn<double>("truth");
+
+        const QString dash(QChar(0x2014));
+        const double thickness =
+            inkOf(output::makeImprint(lineAlone(dash, 8), StampKind::Round), {ElementKind::CentreLine, 1}).height();
+        check::Limits fine;
+        fine.minLineMm = 0.025;  // drawn at 120 pixels a millimetre
+        for (const int angle : {0, 30}) {
+            const StampDesigns designs = lineAlone(dash, 8, angle);
+            for (const double truth : {0.05, 0.08, 0.12, 0.18}) {
+                const double width = widthFor(designs, thickness, truth);
+                QTest::addRow("%.2f mm at %d°", truth, angle) << designs << width << check::Limits() << truth;
+                QTest::addRow("%.2f mm at %d°, finer", truth, angle) << designs << width << fine << truth;
+            }
+        }
+    }
+
+    void thinLinesMeasureTheirWidth() {
+        QFETCH(StampDesigns, designs);
+        QFETCH(double, widthMm);
+        QFETCH(check::Limits, limits);
+        QFETCH(double, truth);
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        const std::vector<check::Finding> thin =
+            onlyOf(check::checkDesign(designs, StampKind::Round, imprint, widthMm, limits), check::Problem::ThinLine);
+        QCOMPARE(thin.size(), std::size_t(1));
+        QCOMPARE(thin.front().severity, truth < limits.minLineMm ? check::Severity::Error : check::Severity::Warning);
+        QVERIFY2(std::abs(thin.front().measured - truth) <= std::max(0.1 * truth, checkPixelMm(designs, widthMm, limits)),
+                 qPrintable(QString::number(thin.front().measured)));
+    }
+
+    // The default seal's ring texts grow half as wide again from 18 to
+    // 27 mm, and so does their thinnest line, as the check reads it.
+    void textLinesGrowWithTheSeal_data() {
+        QTest::addColumn<double>("at18");
+        QTest::addColumn<double>("at27");
+        const StampDesigns designs;
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        const check::Report small = check::checkDesign(designs, StampKind::Round, imprint, 18, check::Limits());
+        const check::Report large = check::checkDesign(designs, StampKind::Round, imprint, 27, check::Limits());
+        const auto measured = [](const check::Report& report, int line) {
+            for (const check::Finding& finding : onlyOf(report, check::Problem::ThinLine))
+                if (finding.element == ElementTag{ElementKind::RingText, line})
+                    return finding.measured;
+            return 0.0;
+        };
+        for (int line = 1; line <= 3; ++line)
+            QTest::addRow("ring text %d", line) << measured(small, line) << measured(large, line);
+    }
+
+    void textLinesGrowWithTheSeal() {
+        QFETCH(double, at18);
+        QFETCH(double, at27);
+        QVERIFY(at18 > 0 && at27 > 0);
+        QVERIFY2(at27 > 1.25 * at18, qPrintable(QStringLiteral("%1 %2").arg(at18).arg(at27)));
+    }
+
+    // A value below its limit never reads as the limit: the rings one
+    // preview pixel wide of the default seal at 18 mm are 0.097 mm.
+    void valuesBelowTheLimitReadSo() {
+        const StampDesigns designs;
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        const check::Report report = check::checkDesign(designs, StampKind::Round, imprint, 18, check::Limits());
+        QStringList rings;
+        for (const check::Finding& finding : onlyOf(report, check::Problem::ThinLine))
+            if (finding.element.kind == ElementKind::Ring && finding.severity == check::Severity::Error)
+                rings << check::describe(StampKind::Round, finding);
+        QCOMPARE(rings, (QStringList{QStringLiteral("ошибка: 1-я окр.: линия тоньше допустимой: 0.097 мм, допустимо 0.100 мм"),
+                                     QStringLiteral("ошибка: 2-я окр.: линия тоньше допустимой: 0.097 мм, допустимо 0.100 мм")}));
+    }
+
+    void decimals_data() {
+        QTest::addColumn<check::Problem>("problem");
+        QTest::addColumn<double>("measured");
+        QTest::addColumn<double>("limit");
+        QTest::addColumn<int>("digits");
+        QTest::newRow("apart at two") << check::Problem::ThinLine << 0.15 << 0.2 << 2;
+        QTest::newRow("rounds up to the limit") << check::Problem::ThinLine << 0.0968 << 0.1 << 3;
+        QTest::newRow("closer still") << check::Problem::NarrowGap << 0.39996 << 0.4 << 5;
+        QTest::newRow("above the limit") << check::Problem::CutByField << 0.5 << 0.0 << 2;
+        QTest::newRow("dots per inch") << check::Problem::EmblemResolution << 299.6 << 300.0 << 1;
+        QTest::newRow("dots per inch apart") << check::Problem::EmblemResolution << 118.7 << 300.0 << 0;
+    }
+
+    void decimals() {
+        QFETCH(check::Problem, problem);
+        QFETCH(double, measured);
+        QFETCH(double, limit);
+        QFETCH(int, digits);
+        check::Finding finding;
+        finding.problem = problem;
+        finding.measured = measured;
+        finding.limit = limit;
+        QCOMPARE(check::decimals(finding), digits);
+    }
+
+    // An emblem that is switched on and cannot be drawn is an error of the
+    // emblem, whatever else there is; one switched off is nobody's concern.
+    void unreadableEmblem_data() {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("expected");  // "" for no finding
+
+        QVERIFY(dir.isValid());
+        const QString missing = dir.filePath(QStringLiteral("nowhere.bmp"));
+        QTest::newRow("missing") << true << missing
+                                 << QStringLiteral("ошибка: Герб: файл герба не найден: ") + missing;
+        QTest::newRow("not chosen") << true << QString() << QStringLiteral("ошибка: Герб: файл герба не задан");
+        const QString text = dir.filePath(QStringLiteral("text.bmp"));
+        {
+            QFile file(text);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("not a picture");
+        }
+        QTest::newRow("not a bitmap") << true << text
+                                      << QStringLiteral("ошибка: Герб: файл герба не является рисунком bmp: ") + text;
+        const QString large = bitmap(dir, QStringLiteral("large.bmp"), blockWith(1, {}).scaled(kMaxEmblemSide + 1, 1));
+        QTest::newRow("too large") << true << large
+                                   << QStringLiteral("ошибка: Герб: рисунок герба больше 4096 на 4096 точек: ") + large;
+        const QString good = bitmap(dir, QStringLiteral("good.bmp"), blockWith(8, {}));
+        QTest::newRow("readable") << true << good << QString();
+        QTest::newRow("switched off") << false << missing << QString();
+    }
+
+    void unreadableEmblem() {
+        QFETCH(bool, enabled);
+        QFETCH(QString, path);
+        QFETCH(QString, expected);
+        StampDesigns designs = lineAlone(QStringLiteral("I"), 14);
+        designs.round.emblem.enabled = enabled;
+        designs.round.emblem.path = path;
+        designs.round.emblem.x = 40;
+        designs.round.emblem.y = 40;
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        const check::Report report = check::checkDesign(designs, StampKind::Round, imprint, 5, check::Limits());
+        QStringList found;
+        for (const check::Finding& finding : onlyOf(report, check::Problem::EmblemUnreadable))
+            found << check::describe(StampKind::Round, finding);
+        QCOMPARE(found, expected.isEmpty() ? QStringList() : QStringList{expected});
+        QCOMPARE(report.hasErrors(), !expected.isEmpty());
+        // Even with nothing else to print.
+        designs.round.lines[3].enabled = false;
+        const check::Report bare = check::checkDesign(designs, StampKind::Round,
+                                                      output::makeImprint(designs, StampKind::Round), 5, check::Limits());
+        QCOMPARE(onlyOf(bare, check::Problem::EmblemUnreadable).size(), expected.isEmpty() ? 0u : 1u);
+    }
+
+    // A 1-bit picture at a resolution whose pixel is wider than the
+    // design's thinnest line loses it: the check says so for that
+    // resolution, and what it says is what finerThanPixel() tells.
+    void pictureTooCoarse_data() {
+        QTest::addColumn<StampDesigns>("designs");
+        QTest::addColumn<double>("widthMm");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<bool>("lost");
+        // A dash 0.15 mm thick: a pixel at 150 dpi is 0.17 mm, at 200 dpi 0.13 mm.
+        const StampDesigns designs = lineAlone(QString(QChar(0x2014)), 8);
+        const double thickness =
+            inkOf(output::makeImprint(designs, StampKind::Round), {ElementKind::CentreLine, 1}).height();
+        const double width = widthFor(designs, thickness, 0.15);
+        QTest::newRow("72 dpi") << designs << width << 72 << true;
+        QTest::newRow("150 dpi") << designs << width << 150 << true;
+        QTest::newRow("200 dpi") << designs << width << 200 << false;
+        QTest::newRow("no picture") << designs << width << 0 << false;
+        // The default seal's 8-point texts at 20 mm, at 300 dpi.
+        QTest::newRow("default seal") << StampDesigns() << 20.0 << 300 << true;
+    }
+
+    void pictureTooCoarse() {
+        QFETCH(StampDesigns, designs);
+        QFETCH(double, widthMm);
+        QFETCH(int, dpi);
+        QFETCH(bool, lost);
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        const check::Report report = check::checkDesign(designs, StampKind::Round, imprint, widthMm, check::Limits(), dpi);
+        const std::vector<check::Finding> found = onlyOf(report, check::Problem::FinerThanPixel);
+        const std::optional<check::Finding> alone = check::finerThanPixel(imprint, widthMm, dpi);
+        QCOMPARE(found.size(), lost ? 1u : 0u);
+        QCOMPARE(alone.has_value(), lost);
+        if (!lost)
+            return;
+        const check::Finding& finding = found.front();
+        QCOMPARE(finding.severity, check::Severity::Warning);
+        QCOMPARE(finding.limit, 25.4 / dpi);
+        QVERIFY(finding.measured < finding.limit);
+        QCOMPARE(check::describe(StampKind::Round, *alone), check::describe(StampKind::Round, finding));
+        QVERIFY(check::describe(StampKind::Round, finding).contains(QStringLiteral("при %1 dpi").arg(dpi)));
+        // The thinnest line: nothing thinner is reported thin.
+        for (const check::Finding& thin : onlyOf(report, check::Problem::ThinLine))
+            QVERIFY(thin.measured >= finding.measured - 1e-9);
+    }
+
+    void pictureDpi_data() {
+        QTest::addColumn<output::Format>("format");
+        QTest::addColumn<bool>("colour");
+        QTest::addColumn<bool>("negative");
+        QTest::addColumn<int>("dpi");
+        QTest::newRow("black and white PNG") << output::Format::Png << false << false << 600;
+        QTest::newRow("black and white TIFF") << output::Format::Tiff << false << false << 600;
+        QTest::newRow("BMP") << output::Format::Bmp << false << false << 600;
+        QTest::newRow("colour PNG") << output::Format::Png << true << false << 0;
+        QTest::newRow("negative, colour asked") << output::Format::Png << true << true << 600;
+        QTest::newRow("PDF") << output::Format::Pdf << false << false << 0;
+        QTest::newRow("SVG") << output::Format::Svg << false << false << 0;
+    }
+
+    void pictureDpi() {
+        QFETCH(output::Format, format);
+        QFETCH(bool, colour);
+        QFETCH(bool, negative);
+        QFETCH(int, dpi);
+        output::Settings settings;
+        settings.format = format;
+        settings.colour = colour;
+        settings.negative = negative;
+        settings.dpi = 600;
+        QCOMPARE(check::pictureDpi(settings), dpi);
     }
 
     void elementNames_data() {
