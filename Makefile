@@ -6,7 +6,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-CTEST_ARGS ?= --output-on-failure --timeout 120
+CTEST_ARGS ?= --output-on-failure --timeout 400
 
 .PHONY: all deps configure build run test test-plain test-asan package bench fuzz format clean
 
