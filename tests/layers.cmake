@@ -8,8 +8,8 @@
 # From the bottom up; the folders of one entry are side by side.
 set(QG_LAYERS model "render,io" output check ui "window,production,cli" bench app)
 # Headers for their own folder's files only: the check's pieces are reached
-# through Check.h.
-set(QG_PRIVATE_HEADERS CheckParts.h)
+# through Check.h, the design files' line map through StampFile.h.
+set(QG_PRIVATE_HEADERS CheckParts.h LineMap.h)
 
 # Sets `out` to one line for each include that crosses the layers, and for
 # each header name found in two folders.
