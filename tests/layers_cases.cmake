@@ -43,3 +43,8 @@ layer_case("the seam below the windows" "ui/Seam.h includes \"Window.h\" of wind
 layer_case("one name in two folders" "Same.h is in both render/ and io/"
     render/Same.h "#pragma once"
     io/Same.h "#pragma once")
+layer_case("a folder's own header" "cli/Command.cpp includes \"CheckParts.h\", private to check/"
+    check/Check.cpp "#include \"CheckParts.h\""
+    check/CheckParts.h "#pragma once"
+    cli/Command.cpp "#include \"Check.h\"\n#include \"CheckParts.h\""
+    check/Check.h "#pragma once")
