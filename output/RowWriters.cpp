@@ -68,6 +68,13 @@ public:
     }
     bool failed() const { return failed_; }
     QIODevice& device() { return device_; }
+    // True while every byte has gone to the device; else false with why.
+    bool healthy(QString& error) const {
+        if (!failed_)
+            return true;
+        error = unwritten(device_);
+        return false;
+    }
 
 private:
     QIODevice& device_;
@@ -139,7 +146,7 @@ public:
                                                 : std::int64_t(layout_.width) * (layout_.transparent ? 4 : 3);
         line_.assign(static_cast<std::size_t>(bytes + 1), 0);
         out_.resize(std::size_t(64) << 10);
-        return done(error);
+        return sink_.healthy(error);
     }
 
     bool writeRow(const uchar* row, QString& error) override {
@@ -160,7 +167,7 @@ public:
             return false;
         chunk("IEND", nullptr, 0);
         sink_.flush();
-        return done(error);
+        return sink_.healthy(error);
     }
 
 private:
@@ -187,18 +194,11 @@ private:
             const std::size_t produced = out_.size() - zip_.avail_out;
             if (produced)
                 chunk("IDAT", out_.data(), produced);
-            if (!done(error))
+            if (!sink_.healthy(error))
                 return false;
             if (flush == Z_FINISH ? result == Z_STREAM_END : zip_.avail_out != 0)
                 return true;
         }
-    }
-
-    bool done(QString& error) {
-        if (!sink_.failed())
-            return true;
-        error = unwritten(sink_.device());
-        return false;
     }
 
     Sink sink_;
@@ -337,7 +337,7 @@ public:
     bool begin(QString& error) override {
         sink_.put("II*\0", 4);
         sink_.put32le(0);  // where the directory is, once known
-        return done(error);
+        return sink_.healthy(error);
     }
 
     bool writeRow(const uchar* row, QString& error) override {
@@ -357,7 +357,7 @@ public:
             stripBytes_ += strip_.size();
             strip_.clear();
         }
-        return done(error);
+        return sink_.healthy(error);
     }
 
     bool finish(QString& error) override {
@@ -428,7 +428,7 @@ public:
             sink_.put32le(1);
         }
         if (!sink_.flush())
-            return done(error);
+            return sink_.healthy(error);
         QIODevice& device = sink_.device();
         const qint64 end = device.pos();
         const uchar at[4] = {static_cast<uchar>(directory), static_cast<uchar>(directory >> 8),
@@ -459,14 +459,7 @@ private:
         counts_.push_back(static_cast<std::uint32_t>(stripBytes_));
         stripBytes_ = 0;
         rowInStrip_ = 0;
-        return done(error);
-    }
-
-    bool done(QString& error) {
-        if (!sink_.failed())
-            return true;
-        error = unwritten(sink_.device());
-        return false;
+        return sink_.healthy(error);
     }
 
     Sink sink_;
@@ -534,7 +527,7 @@ public:
             sink_.put32le(0x00FFFFFF);  // 0 is paper
             sink_.put32le(0);           // 1 is ink
         }
-        return done(error);
+        return sink_.healthy(error);
     }
 
     bool writeRow(const uchar* row, QString& error) override {
@@ -550,22 +543,15 @@ public:
             }
         }
         sink_.put(line_.data(), line_.size());
-        return done(error);
+        return sink_.healthy(error);
     }
 
     bool finish(QString& error) override {
         sink_.flush();
-        return done(error);
+        return sink_.healthy(error);
     }
 
 private:
-    bool done(QString& error) {
-        if (!sink_.failed())
-            return true;
-        error = unwritten(sink_.device());
-        return false;
-    }
-
     Sink sink_;
     PageLayout layout_;
     int dpi_;
