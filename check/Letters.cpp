@@ -20,10 +20,15 @@ namespace {
 // out within 5 micrometres, a quarter of the check's pixel at 1200 dpi.
 constexpr double kFlatPerMm = 100;
 
+struct Edge {
+    QLineF line;
+    QRectF box;
+};
+
 struct Letter {
     QPainterPath outline;
     QRectF box;
-    std::vector<QLineF> edges;  // flattened, in hundredths of a millimetre
+    std::vector<Edge> edges;  // flattened, in hundredths of a millimetre
 };
 
 double squaredToSegment(const QPointF& p, const QLineF& s) {
@@ -42,16 +47,35 @@ double squaredBetween(const QLineF& a, const QLineF& b) {
 }
 
 // The edges of `letter` that come within `reach` of `box`.
-std::vector<QLineF> edgesNear(const Letter& letter, const QRectF& box, double reach) {
-    const QRectF near = box.adjusted(-reach, -reach, reach, reach);
-    std::vector<QLineF> out;
-    for (const QLineF& edge : letter.edges) {
-        const QRectF span = QRectF(edge.p1(), edge.p2()).normalized();
-        if (span.right() >= near.left() && span.left() <= near.right() && span.bottom() >= near.top() &&
-            span.top() <= near.bottom())
-            out.push_back(edge);
-    }
+bool within(const QRectF& a, const QRectF& b, double reach) {
+    return a.right() + reach >= b.left() && b.right() + reach >= a.left() && a.bottom() + reach >= b.top() &&
+           b.bottom() + reach >= a.top();
+}
+
+std::vector<const Edge*> edgesNear(const Letter& letter, const QRectF& box, double reach) {
+    std::vector<const Edge*> out;
+    for (const Edge& edge : letter.edges)
+        if (within(edge.box, box, reach))
+            out.push_back(&edge);
     return out;
+}
+
+// The squared distance between the nearest of two sets of edges that do
+// not cross, when it is below `squared`; `squared` otherwise.
+double nearestBetween(const std::vector<const Edge*>& some, const std::vector<const Edge*>& others, double squared) {
+    for (const Edge* p : some) {
+        double reach = std::sqrt(squared);
+        for (const Edge* q : others) {
+            if (!within(p->box, q->box, reach))
+                continue;
+            const double here = squaredBetween(p->line, q->line);
+            if (here < squared) {
+                squared = here;
+                reach = std::sqrt(squared);
+            }
+        }
+    }
+    return squared;
 }
 
 // How far two letters run into each other: the extent of the ink they
@@ -98,7 +122,8 @@ void Checker::crowdedLetters() {
                 continue;
             for (const QPolygonF& polygon : letter.outline.toSubpathPolygons(flat))
                 for (qsizetype i = 0; i + 1 < polygon.size(); ++i)
-                    letter.edges.emplace_back(polygon[i], polygon[i + 1]);
+                    letter.edges.push_back(Edge{QLineF(polygon[i], polygon[i + 1]),
+                                                QRectF(polygon[i], polygon[i + 1]).normalized()});
             letters.push_back(&letter);
         }
         QRectF overlaps;
@@ -124,12 +149,8 @@ void Checker::crowdedLetters() {
                 if (gapFlat <= 0)
                     continue;
                 // The nearest edges, each letter's within the gap of the other.
-                const std::vector<QLineF> near = edgesNear(a, flat.mapRect(b.box), gapFlat);
-                const std::vector<QLineF> far = edgesNear(b, flat.mapRect(a.box), gapFlat);
-                double squared = gapFlat * gapFlat;
-                for (const QLineF& p : near)
-                    for (const QLineF& q : far)
-                        squared = std::min(squared, squaredBetween(p, q));
+                const double squared = nearestBetween(edgesNear(a, flat.mapRect(b.box), gapFlat),
+                                                      edgesNear(b, flat.mapRect(a.box), gapFlat), gapFlat * gapFlat);
                 const double widthMm = std::sqrt(squared) / kFlatPerMm;
                 if (!(widthMm < limits.minGapMm - kSameMm))
                     continue;
