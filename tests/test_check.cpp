@@ -153,11 +153,12 @@ std::vector<check::Finding> onlyOf(const check::Report& report, check::Problem p
     return found;
 }
 
-// Ring text 1 alone on radius 80 in the bare outer ring, in the default
-// face at `points`.
-StampDesigns ringTextInSeal(const QString& text, int points, const RingTextLayout& layout) {
+// Ring text 1 on radius 80 in the default face at `points`, in the bare
+// outer ring or (for a smaller picture to check) alone.
+StampDesigns ringTextInSeal(const QString& text, int points, const RingTextLayout& layout, bool ring = true) {
     StampDesigns designs;
     designs.round = bareSeal();
+    designs.round.rings[2].enabled = ring;
     TextLineSettings& line = designs.round.lines[0];
     line.enabled = true;
     line.text = text;
@@ -168,10 +169,10 @@ StampDesigns ringTextInSeal(const QString& text, int points, const RingTextLayou
     return designs;
 }
 
-// How far apart the two bars of ring text "II" are at 40 mm, in
-// millimetres, negative when they overlap. They lean away from each other
-// alike, so that their nearest corners are nearest.
-double barsApart(const StampDesigns& designs) {
+// How far apart the two bars of ring text "II" are with the design drawn
+// `widthMm` wide, in millimetres, negative when they overlap. They lean
+// away from each other alike, so that their nearest corners are nearest.
+double barsApart(const StampDesigns& designs, double widthMm) {
     const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
     std::vector<QPolygonF> bars(2);
     for (const InkOp& op : imprint.ops)
@@ -187,7 +188,7 @@ double barsApart(const StampDesigns& designs) {
     for (int k = 0; k < 2; ++k)
         for (const QPointF& p : bars[static_cast<std::size_t>(k)])
             overlap = overlap || bars[static_cast<std::size_t>(1 - k)].containsPoint(p, Qt::WindingFill);
-    return (overlap ? -1 : 1) * nearest * output::mmPerUnit(imprint, 40);
+    return (overlap ? -1 : 1) * nearest * output::mmPerUnit(imprint, widthMm);
 }
 
 }  // namespace
@@ -758,40 +759,45 @@ private slots:
         QCOMPARE(check::pictureDpi(settings), dpi);
     }
 
-    // The letters of one ring text, in a seal of the bare outer ring 40 mm
-    // wide: piled on each other they are an error, closer than the gap
+    // The letters of one ring text, as in a seal of the bare outer ring 40
+    // mm wide: piled on each other they are an error, closer than the gap
     // allowed a warning; the text is named and the place marked.
     void crowdedLetters_data() {
         QTest::addColumn<StampDesigns>("designs");
+        QTest::addColumn<double>("widthMm");
         QTest::addColumn<bool>("overlap");
         QTest::addColumn<int>("gap");  // 1: a narrow gap, 0: none, -1: not asked
 
         const QString company =
             QStringLiteral("ОБЩЕСТВО С ОГРАНИЧЕННОЙ ОТВЕТСТВЕННОСТЬЮ «РОМАШКА» * МОСКВА *");
         QTest::newRow("company name, equal steps")
-            << ringTextInSeal(company, 10, RingTextLayout{}) << true << -1;
+            << ringTextInSeal(company, 10, RingTextLayout{}) << 40.0 << true << -1;
         QTest::newRow("company name by widths round the ring, fitted")
-            << ringTextInSeal(company, 10, RingTextLayout{RingSpacing::Glyphs, 360, 0, false, true}) << false << -1;
+            << ringTextInSeal(company, 10, RingTextLayout{RingSpacing::Glyphs, 360, 0, false, true}) << 40.0 << false
+            << -1;
         // Two bars at the top: the room between them is what the tracking
         // leaves of their advances.
         for (const double tracking : {-3.0, -1.6, 0.0, 2.0}) {
-            const StampDesigns designs =
-                ringTextInSeal(QStringLiteral("II"), 10, RingTextLayout{RingSpacing::Glyphs, 0, tracking, false, false});
-            const double apart = barsApart(designs);
-            QTest::addRow("bars %.2f mm apart", apart) << designs << (apart < 0) << int(apart >= 0 && apart < 0.4);
+            const StampDesigns designs = ringTextInSeal(
+                QStringLiteral("II"), 10, RingTextLayout{RingSpacing::Glyphs, 0, tracking, false, false}, false);
+            const double width = asInSeal(designs, 40);
+            const double apart = barsApart(designs, width);
+            QTest::addRow("bars %.2f mm apart", apart)
+                << designs << width << (apart < 0) << int(apart >= 0 && apart < 0.4);
         }
-        QTest::newRow("a word by widths")
-            << ringTextInSeal(QStringLiteral("ПЕЧАТЬ"), 10, RingTextLayout{RingSpacing::Glyphs, 0, 2, false, false})
-            << false << 0;
+        const StampDesigns word = ringTextInSeal(
+            QStringLiteral("ПЕЧАТЬ"), 10, RingTextLayout{RingSpacing::Glyphs, 0, 2, false, false}, false);
+        QTest::newRow("a word by widths") << word << asInSeal(word, 40) << false << 0;
     }
 
     void crowdedLetters() {
         QFETCH(StampDesigns, designs);
+        QFETCH(double, widthMm);
         QFETCH(bool, overlap);
         QFETCH(int, gap);
         const ElementTag text{ElementKind::RingText, 1};
         const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
-        const check::Report report = check::checkDesign(designs, StampKind::Round, imprint, 40, check::Limits());
+        const check::Report report = check::checkDesign(designs, StampKind::Round, imprint, widthMm, check::Limits());
         const std::vector<check::Finding> overlaps = onlyOf(report, check::Problem::LettersOverlap);
         // The layout spaces letters by their advances along the circle
         // through their middle: kerned together, the К and А of «РОМАШКА»
@@ -823,7 +829,7 @@ private slots:
         QCOMPARE(narrow.front().other.kind, ElementKind::None);
         QVERIFY(ink.adjusted(-2, -2, 2, 2).contains(narrow.front().place));
         // The bars' own corners tell the gap.
-        QVERIFY2(std::abs(narrow.front().measured - barsApart(designs)) < 0.01,
+        QVERIFY2(std::abs(narrow.front().measured - barsApart(designs, widthMm)) < 0.01,
                  qPrintable(QString::number(narrow.front().measured)));
         QCOMPARE(check::describe(StampKind::Round, narrow.front()).section(QLatin1Char(':'), 0, 2),
                  QStringLiteral("предупреждение: Первая строка по окружности: просвет уже допустимого"));
