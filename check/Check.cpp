@@ -97,6 +97,7 @@ Report runCheck(const StampDesigns* designs, StampKind kind, const output::Impri
         thin.gather(ink, 2);
     });
     checker.narrowGaps(drawing, ink);
+    checker.crowdedLetters();
     checker.contacts(drawing);
     checker.fieldCuts();
     if (designs)

@@ -30,6 +30,7 @@ enum class Problem {
     NoInk,           // nothing would be printed at all
     EmblemUnreadable,// an enabled emblem whose file is missing or cannot be drawn
     FinerThanPixel,  // a line thinner than a pixel of the 1-bit picture asked for
+    LettersOverlap,  // letters of one text whose ink runs into each other
 };
 
 // The shop's limits. Lines thinner than `minLineMm` are errors, thinner

@@ -234,6 +234,9 @@ struct Checker {
     void unreadableEmblem(const StampDesigns& designs, StampKind kind);
     // Paper that the ink would close over (Gaps.cpp).
     void narrowGaps(const Drawing& drawing, const std::vector<std::uint8_t>& ink);
+    // Letters of one text that run into each other or come too close
+    // (Letters.cpp).
+    void crowdedLetters();
     // Texts that meet other texts or outlines (Contacts.cpp).
     void contacts(const Drawing& drawing);
     // Ink beyond the field (FieldAndEmblem.cpp).

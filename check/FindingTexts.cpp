@@ -104,6 +104,8 @@ QString problemText(const Finding& finding) {
                     break;
             }
             return QStringLiteral("файл герба не читается");
+        case Problem::LettersOverlap:
+            return QStringLiteral("буквы налезают друг на друга");
         case Problem::FinerThanPixel:
             return QStringLiteral("линия тоньше точки рисунка при %1 dpi")
                 .arg(finding.limit > 0 ? std::lround(kMmPerInch / finding.limit) : 0);
@@ -124,6 +126,7 @@ QString describe(StampKind kind, const Finding& finding) {
         case Problem::EmblemUnreadable:
             return line + problemText(finding) + (finding.file.isEmpty() ? QString() : QStringLiteral(": ") + finding.file);
         case Problem::CutByField:
+        case Problem::LettersOverlap:
             return line + QStringLiteral("%1 на %2 %3").arg(problemText(finding)).arg(finding.measured, 0, 'f', digits).arg(unit);
         case Problem::NarrowGap:
             if (finding.other.kind != ElementKind::None)

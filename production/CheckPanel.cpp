@@ -179,6 +179,7 @@ QString CheckPanel::findingText(StampKind kind, const check::Finding& finding) {
             return element + check::problemText(finding) +
                    (finding.file.isEmpty() ? QString() : QStringLiteral(": ") + QDir::toNativeSeparators(finding.file));
         case check::Problem::CutByField:
+        case check::Problem::LettersOverlap:
             return element + QStringLiteral("%1 на %2").arg(check::problemText(finding), number(finding.measured));
         case check::Problem::NarrowGap:
             if (finding.other.kind != ElementKind::None)
