@@ -98,12 +98,24 @@ public:
     // Zooms keeping the page point under `anchor` (widget pixels) in place.
     void setZoom(double zoom, std::optional<QPointF> anchor = std::nullopt);
 
+    // The element whose ink lies under a point of the widget, within a few
+    // pixels; the one drawn last where several do (kind None: none).
+    ElementTag elementAt(QPointF point) const;
+    // The element outlined as chosen (kind None: none).
+    void setSelection(ElementTag element);
+    ElementTag selection() const { return m_selection; }
+    // The box of the chosen element's ink, in preview units; null when it
+    // has none.
+    QRectF selectionBounds() const;
+
     // Whether the picture shown is drawn for the present imprint, settings,
     // zoom and place (else one is being drawn).
     bool pictureReady() const;
 
 signals:
     void zoomChanged();
+    // A click chose the element under the mouse, or none on empty paper.
+    void elementPicked(ElementTag element);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -161,6 +173,10 @@ private:
     QPointF m_centre;  // the page point at the middle of the drawing area, in mm
     bool m_dragging = false;
     QPointF m_dragFrom;
+    // A press of the left button off the ink, which chooses nothing when it
+    // is let go where it was.
+    std::optional<QPointF> m_pressedOff;
+    ElementTag m_selection;
 };
 
 }  // namespace qg

@@ -2,6 +2,7 @@
 
 #include "Check.h"
 #include "CheckPanel.h"
+#include "ElementPanel.h"
 #include "HistoryKeys.h"
 #include "ImprintView.h"
 #include "ProductionSettings.h"
@@ -118,8 +119,10 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     // The view with its zoom buttons.
     m_view = new ImprintView(this);
     m_view->setObjectName(QStringLiteral("ImprintView"));
-    m_view->setToolTip(QStringLiteral("Оттиск в натуральную величину. Ctrl + колесо мыши: масштаб; "
-                                      "перетаскивание мышью или стрелки: сдвиг"));
+    m_view->setToolTip(
+        QStringLiteral("Оттиск в натуральную величину. Щелчок по элементу выбирает его; "
+                       "Ctrl + колесо мыши: масштаб; перетаскивание мышью по бумаге или "
+                       "стрелки: сдвиг"));
     const auto zoomButton = [this](const char* name, const QString& caption, const QString& tip) {
         auto* button = named(new QToolButton(this), name, tip);
         button->setText(caption);
@@ -227,6 +230,10 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     buttons->addWidget(m_print);
     buttons->addWidget(m_preview);
 
+    m_element = new ElementPanel(session, this);
+    connect(m_view, &ImprintView::elementPicked, m_element, &ElementPanel::select);
+    connect(m_element, &ElementPanel::selectionChanged, m_view, &ImprintView::setSelection);
+
     m_check = new CheckPanel(this);
     connect(m_check, &CheckPanel::findingsShown, m_view, &ImprintView::setMarks);
     connect(m_check, &CheckPanel::findingChosen, m_view, &ImprintView::setCurrentMark);
@@ -235,6 +242,7 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     right->addWidget(m_kindLabel);
     right->addWidget(output);
     right->addLayout(buttons);
+    right->addWidget(m_element);
     right->addWidget(m_check, 1);
 
     // The side scrolls when the window is made low.
@@ -354,6 +362,7 @@ void ProductionWindow::followMainWindow() {
         source.emblemSize = file.size();
         source.emblemTime = file.lastModified();
     }
+    m_element->showDesign(m_kind);
     m_wanted = source;
     m_next.reset();
     if (m_shown && m_shown->source == source)

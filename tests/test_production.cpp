@@ -1,6 +1,8 @@
 #include "Files.h"
+#include "Check.h"
 #include "CheckPanel.h"
 #include "Designs.h"
+#include "ElementPanel.h"
 #include "Export.h"
 #include "ImprintView.h"
 #include "ProductionWindow.h"
@@ -28,6 +30,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -35,6 +38,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 
 using namespace qg;
 
@@ -83,6 +87,27 @@ constexpr double kSmallWidth = 12;
 QImage rendered(const output::Imprint& imprint, output::Settings settings) {
     settings.dpi = 150;
     return output::renderRaster(imprint, settings);
+}
+
+// A point of the element's ink, in preview units: inside a filled outline
+// (a letter), on the middle of a stroked line or circle.
+std::optional<QPointF> pointOnInk(const std::vector<InkOp>& ops, ElementTag element) {
+    for (const InkOp& op : ops) {
+        if (!(op.element == element) || op.paper || op.path.isEmpty())
+            continue;
+        if (op.circle) {
+            const QPointF centre = op.path.controlPointRect().center();
+            return centre - QPointF(0, op.radius);
+        }
+        if (op.stroked && op.path.elementCount() > 1)
+            return (QPointF(op.path.elementAt(0)) + QPointF(op.path.elementAt(1))) / 2;
+        const QRectF box = op.path.controlPointRect();
+        for (double y = box.top(); y <= box.bottom(); y += 0.25)
+            for (double x = box.left(); x <= box.right(); x += 0.25)
+                if (op.path.contains(QPointF(x, y)))
+                    return QPointF(x, y);
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -547,6 +572,170 @@ private slots:
         control<QDoubleSpinBox>(p, "WidthEdit")->setValue(40);
         QTRY_VERIFY_WITH_TIMEOUT(!panel->busy(), 20000);
         QVERIFY(!has(panel->report().findings, check::Problem::LowCapitals));
+    }
+
+    // An element is chosen by a click on its ink or from the list, which
+    // names it as the check does; a click off the ink chooses none. Only a
+    // ring text shows the settings of its layout.
+    void elementChosenByClickAndFromTheList_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("element");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<bool>("ringText");
+        QTest::newRow("round, ring text 1") << 0 << int(ElementKind::RingText) << 1 << true;
+        QTest::newRow("round, ring text 2") << 0 << int(ElementKind::RingText) << 2 << true;
+        QTest::newRow("round, inner ring") << 0 << int(ElementKind::Ring) << 1 << false;
+        QTest::newRow("round, centre line 1") << 0 << int(ElementKind::CentreLine) << 1 << false;
+        QTest::newRow("triangle, centre line 2") << 1 << int(ElementKind::CentreLine) << 2 << false;
+        QTest::newRow("stamp, fifth line") << 2 << int(ElementKind::StampLine) << 5 << false;
+        QTest::newRow("stamp, inner line") << 2 << int(ElementKind::InnerLine) << 1 << false;
+    }
+    void elementChosenByClickAndFromTheList() {
+        QFETCH(int, page);
+        QFETCH(int, element);
+        QFETCH(int, index);
+        QFETCH(bool, ringText);
+        const auto kind = static_cast<StampKind>(page);
+        const ElementTag chosen{static_cast<ElementKind>(element), index};
+        control<QTabWidget>(main(), "Pages")->setCurrentIndex(page);
+        // The round seal's first centre line is turned on, the second stays off.
+        StampDesigns designs = main().designs();
+        designs.round.lines[3].enabled = true;
+        main().session().applyEdit(StampKind::Round, designs, nullptr);
+        ProductionWindow& p = production();
+        ImprintView* view = p.view();
+        ElementPanel* panel = p.elementPanel();
+        auto* list = control<QComboBox>(p, "ElementBox");
+        QCOMPARE(list->findText(check::elementName(StampKind::Round, {ElementKind::CentreLine, 2})) >= 0,
+                 page == 1);
+
+        const std::optional<QPointF> at = pointOnInk(p.imprint().ops, chosen);
+        QVERIFY(at);
+        const QTransform toWidget = output::pageTransform(p.imprint(), p.settings()) * view->pageToWidget();
+        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, toWidget.map(*at).toPoint());
+        QCOMPARE(panel->selected(), chosen);
+        QCOMPARE(view->selection(), chosen);
+        QCOMPARE(list->currentText(), check::elementName(kind, chosen));
+        QVERIFY(!view->selectionBounds().isNull());
+        QCOMPARE(control(p, "RingTextSettings")->isVisibleTo(&p), ringText);
+
+        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, view->drawingArea().topLeft() + QPoint(4, 4));
+        QCOMPARE(panel->selected(), ElementTag{});
+        QCOMPARE(view->selection(), ElementTag{});
+        QCOMPARE(list->currentIndex(), 0);
+        QVERIFY(!control(p, "RingTextSettings")->isVisibleTo(&p));
+
+        list->setCurrentIndex(list->findText(check::elementName(kind, chosen)));
+        QCOMPARE(panel->selected(), chosen);
+        QCOMPARE(view->selection(), chosen);
+        QCOMPARE(control(p, "RingTextSettings")->isVisibleTo(&p), ringText);
+    }
+
+    // Each setting of a ring text's layout is one step of the round seal's
+    // history: the main window's design takes it, is modified, its preview
+    // and the view are drawn anew; one step back is the design as opened,
+    // which the controls show again.
+    void ringTextSettingIsOneStep_data() {
+        QTest::addColumn<bool>("glyphs");  // the text as opened
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("span");
+        QTest::addColumn<QString>("name");  // the control, and what is done to it
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("wantGlyphs");  // the layout afterwards
+        QTest::addColumn<double>("wantSpan");
+        QTest::addColumn<double>("wantTracking");
+        QTest::addColumn<bool>("wantReverse");
+        QTest::addColumn<bool>("wantFit");
+        const QString crowded =
+            QStringLiteral("ОБЩЕСТВО С ОГРАНИЧЕННОЙ ОТВЕТСТВЕННОСТЬЮ «РОМАШКА» * МОСКВА *");
+        QTest::newRow("spacing") << false << QString() << 0.0 << "SpacingBox"
+                                 << "1" << true << 0.0 << 0.0 << false << false;
+        QTest::newRow("arc") << true << QString() << 0.0 << "SpanEdit"
+                             << "120" << true << 120.0 << 0.0 << false << false;
+        QTest::newRow("arc back to the text's length") << true << QString() << 90.0 << "SpanEdit"
+                                                       << "0" << true << 0.0 << 0.0 << false << false;
+        QTest::newRow("tracking") << true << QString() << 0.0 << "TrackingEdit"
+                                  << "-1,5" << true << 0.0 << -1.5 << false << false;
+        QTest::newRow("reverse") << true << QString() << 0.0 << "ReverseCheck"
+                                 << "" << true << 0.0 << 0.0 << true << false;
+        QTest::newRow("fit") << true << crowded << 120.0 << "FitCheck"
+                             << "" << true << 120.0 << 0.0 << false << true;
+    }
+    void ringTextSettingIsOneStep() {
+        QFETCH(bool, glyphs);
+        QFETCH(QString, text);
+        QFETCH(double, span);
+        QFETCH(QString, name);
+        QFETCH(QString, typed);
+        RoundSealParameters seal = defaultRoundSeal();
+        seal.ringLayouts[0].spacing = glyphs ? RingSpacing::Glyphs : RingSpacing::Equal;
+        seal.ringLayouts[0].span = span;
+        if (!text.isEmpty())
+            seal.lines[0].text = text;
+        const QString design = m_dir.filePath(QStringLiteral("layout.qgr"));
+        QVERIFY(write(design, io::writeRoundSeal(seal)));
+        main().openDesignFile(design);
+        ProductionWindow& p = production();
+        auto* list = control<QComboBox>(p, "ElementBox");
+        list->setCurrentIndex(
+            list->findText(check::elementName(StampKind::Round, {ElementKind::RingText, 1})));
+        const RoundSealParameters before = main().designs().round;
+        QVERIFY(!main().isModified(StampKind::Round));
+        const QImage preview = main().previewPicture().copy();
+        QSignalSpy painted(&main().session(), &DesignSession::previewPainted);
+
+        QWidget* edited = control(p, name);
+        if (auto* box = qobject_cast<QComboBox*>(edited)) {
+            box->setCurrentIndex(typed.toInt());
+        } else if (auto* check = qobject_cast<QCheckBox*>(edited)) {
+            QTest::mouseClick(check, Qt::LeftButton, Qt::NoModifier, QPoint(8, check->height() / 2));
+        } else {
+            auto* spin = qobject_cast<QDoubleSpinBox*>(edited);
+            QVERIFY(spin);
+            spin->setFocus();
+            spin->selectAll();
+            QTest::keyClicks(spin, typed);
+            QTest::keyClick(spin, Qt::Key_Return);
+        }
+        main().completePendingRepaint();
+        QCOMPARE(painted.count(), 1);
+        RingTextLayout want;
+        QFETCH(bool, wantGlyphs);
+        want.spacing = wantGlyphs ? RingSpacing::Glyphs : RingSpacing::Equal;
+        QFETCH(double, wantSpan);
+        want.span = wantSpan;
+        QFETCH(double, wantTracking);
+        want.tracking = wantTracking;
+        QFETCH(bool, wantReverse);
+        want.reverse = wantReverse;
+        QFETCH(bool, wantFit);
+        want.fit = wantFit;
+        RoundSealParameters after = main().designs().round;
+        QVERIFY(after.ringLayouts[0] == want);
+        after.ringLayouts[0] = before.ringLayouts[0];
+        QVERIFY(after == before);  // nothing else changed
+        QVERIFY(main().isModified(StampKind::Round));
+        QVERIFY(main().previewPicture() != preview);
+        showsTheDesign(StampKind::Round);
+        if (wantFit) {
+            const QString shown = control<QLabel>(p, "FontSizeLabel")->text();
+            QVERIFY2(shown.contains(QStringLiteral("ужат")), qPrintable(shown));
+        }
+
+        p.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&p));
+        QTest::keyClick(&p, Qt::Key_Z, Qt::ControlModifier);
+        main().completePendingRepaint();
+        QVERIFY(main().designs().round == before);
+        QVERIFY(!main().isModified(StampKind::Round));
+        QCOMPARE(main().previewPicture(), preview);
+        showsTheDesign(StampKind::Round);
+        QCOMPARE(control<QComboBox>(p, "SpacingBox")->currentIndex(), glyphs ? 1 : 0);
+        QCOMPARE(control<QDoubleSpinBox>(p, "SpanEdit")->value(), span);
+        QCOMPARE(control<QDoubleSpinBox>(p, "TrackingEdit")->value(), 0.0);
+        QVERIFY(!control<QCheckBox>(p, "ReverseCheck")->isChecked());
+        QVERIFY(!control<QCheckBox>(p, "FitCheck")->isChecked());
+        QCOMPARE(control(p, "SpanEdit")->isEnabled(), glyphs);
     }
 
     void typingDoesNotWaitForTheCheck() {
