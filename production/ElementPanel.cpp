@@ -1,6 +1,7 @@
 #include "ElementPanel.h"
 
 #include "Check.h"
+#include "Placing.h"
 #include "RingText.h"
 
 #include <QCheckBox>
@@ -210,12 +211,21 @@ std::optional<std::size_t> ElementPanel::ringText() const {
 void ElementPanel::showSelected() {
     const std::optional<std::size_t> ring = ringText();
     m_ring->setVisible(ring.has_value());
-    if (m_selected.kind == ElementKind::None)
-        m_hint->setText(QStringLiteral("Выберите элемент в списке или щелчком по оттиску."));
-    else if (ring)
-        m_hint->clear();
-    else
-        m_hint->setText(QStringLiteral("Настройки этого элемента — на странице главного окна."));
+    switch (m_selected.kind == ElementKind::None ? Placing::None : placingOf(m_kind, m_selected)) {
+        case Placing::Turn:
+            m_hint->setText(
+                QStringLiteral("Перетащите строку по окружности, чтобы повернуть её (с Shift — без "
+                               "привязки к 0, 90, 180 и 270°), или поворачивайте стрелками по градусу."));
+            break;
+        case Placing::Move:
+            m_hint->setText(QStringLiteral("Перетащите элемент мышью или сдвигайте стрелками по точке."));
+            break;
+        case Placing::None:
+            m_hint->setText(m_selected.kind == ElementKind::None
+                                ? QStringLiteral("Выберите элемент в списке или щелчком по оттиску.")
+                                : QStringLiteral("Настройки этого элемента — на странице главного окна."));
+            break;
+    }
     m_hint->setVisible(!m_hint->text().isEmpty());
     if (!ring)
         return;
@@ -244,6 +254,28 @@ void ElementPanel::showSelected() {
             QStringLiteral("Размер шрифта: %1 пт (ужат, задан %2 пт)").arg(size).arg(line.font.size));
     else
         m_size->setText(QStringLiteral("Размер шрифта: %1 пт").arg(size));
+}
+
+void ElementPanel::dragSelected(QPointF from, QPointF to, bool snap) {
+    if (m_selected.kind == ElementKind::None)
+        return;
+    if (!m_dragStart)
+        m_dragStart = m_session.designs();
+    // Every move of one drag is the same gesture: one step.
+    m_session.applyEdit(m_kind, draggedDesign(*m_dragStart, m_kind, m_selected, from, to, snap), this);
+}
+
+void ElementPanel::dropSelected() {
+    if (!m_dragStart)
+        return;
+    m_dragStart.reset();
+    m_session.endGesture();
+}
+
+void ElementPanel::nudgeSelected(int dx, int dy) {
+    if (m_selected.kind == ElementKind::None)
+        return;
+    m_session.applyEdit(m_kind, nudgedDesign(m_session.designs(), m_kind, m_selected, dx, dy), nullptr);
 }
 
 // Every change of a control is one edit of the design in the main window.

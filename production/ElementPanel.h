@@ -9,6 +9,7 @@
 #include "Surface.h"
 
 #include <QGroupBox>
+#include <QPointF>
 
 #include <functional>
 #include <optional>
@@ -38,6 +39,15 @@ public:
     ElementTag selected() const { return m_selected; }
     // Chooses an element of the kind; one that is not in the list chooses none.
     void select(ElementTag element);
+    // Placing the chosen element by hand: dragged from `from` to `to`
+    // (preview units, from where the drag began), the angle snapped unless
+    // `snap` is false; the main window follows every move, and the whole
+    // drag is one step of the history once it is dropped.
+    void dragSelected(QPointF from, QPointF to, bool snap);
+    void dropSelected();
+    // Moved by whole pixels, or a ring text turned by degrees: one step.
+    void nudgeSelected(int dx, int dy);
+
     // The elements of a kind's design that are drawn, in the list's order.
     static std::vector<ElementTag> elementsOf(const StampDesigns& designs, StampKind kind);
 
@@ -64,6 +74,8 @@ private:
         double points = 0;
     };
     std::optional<Fitted> m_fitted;
+    // The design as a drag found it.
+    std::optional<StampDesigns> m_dragStart;
 
     QComboBox* m_list = nullptr;
     QWidget* m_ring = nullptr;

@@ -210,7 +210,8 @@ ElementTag ImprintView::elementAt(QPointF point) const {
     return {};
 }
 
-void ImprintView::setSelection(ElementTag element) {
+void ImprintView::setSelection(ElementTag element, bool placeable) {
+    m_placeable = placeable && element.kind != ElementKind::None;
     if (element == m_selection)
         return;
     m_selection = element;
@@ -567,13 +568,20 @@ void ImprintView::wheelEvent(QWheelEvent* event) {
     QWidget::wheelEvent(event);
 }
 
-// A press on the ink chooses its element; a press off it pans the view
-// when it can be panned, and chooses none when let go where it was.
+// A press on the ink chooses its element, and drags it once the mouse
+// moves when it can be placed by hand; a press off it pans the view when it
+// can be panned, and chooses none when let go where it was.
 void ImprintView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         const ElementTag element = elementAt(event->position());
         if (element.kind != ElementKind::None) {
             emit elementPicked(element);
+            bool invertible = false;
+            const QTransform toUnits =
+                (output::pageTransform(*m_imprint, m_settings) * pageToWidget()).inverted(&invertible);
+            if (m_placeable && m_selection == element && invertible)
+                m_elementDrag =
+                    ElementDrag{event->position(), toUnits, toUnits.map(event->position()), false};
             event->accept();
             return;
         }
@@ -590,6 +598,18 @@ void ImprintView::mousePressEvent(QMouseEvent* event) {
 }
 
 void ImprintView::mouseMoveEvent(QMouseEvent* event) {
+    if (m_elementDrag) {
+        ElementDrag& drag = *m_elementDrag;
+        if (!drag.moving && QLineF(drag.pressedAt, event->position()).length() <= kClickRoom)
+            return;
+        if (!drag.moving) {
+            drag.moving = true;
+            setCursor(Qt::ClosedHandCursor);
+        }
+        emit elementDragged(drag.from, drag.toUnits.map(event->position()), event->modifiers());
+        event->accept();
+        return;
+    }
     if (m_pressedOff && QLineF(*m_pressedOff, event->position()).length() > kClickRoom)
         m_pressedOff.reset();
     if (m_dragging) {
@@ -602,6 +622,15 @@ void ImprintView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ImprintView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && m_elementDrag) {
+        const bool moved = m_elementDrag->moving;
+        m_elementDrag.reset();
+        updateCursor();
+        if (moved)
+            emit elementDropped();
+        event->accept();
+        return;
+    }
     if (event->button() == Qt::LeftButton && (m_dragging || m_pressedOff)) {
         m_dragging = false;
         updateCursor();
@@ -615,25 +644,32 @@ void ImprintView::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
 }
 
+// The arrow keys move or turn the chosen element when it can be placed by
+// hand, else they pan the view.
 void ImprintView::keyPressEvent(QKeyEvent* event) {
-    const double step = 40;
+    int dx = 0;
+    int dy = 0;
     switch (event->key()) {
         case Qt::Key_Left:
-            panBy(QPointF(step, 0));
+            dx = -1;
             break;
         case Qt::Key_Right:
-            panBy(QPointF(-step, 0));
+            dx = 1;
             break;
         case Qt::Key_Up:
-            panBy(QPointF(0, step));
+            dy = -1;
             break;
         case Qt::Key_Down:
-            panBy(QPointF(0, -step));
+            dy = 1;
             break;
         default:
             QWidget::keyPressEvent(event);
             return;
     }
+    if (m_placeable && !m_elementDrag)
+        emit elementNudged(dx, dy);
+    else
+        panBy(QPointF(-dx, -dy) * 40);
     event->accept();
 }
 

@@ -101,8 +101,9 @@ public:
     // The element whose ink lies under a point of the widget, within a few
     // pixels; the one drawn last where several do (kind None: none).
     ElementTag elementAt(QPointF point) const;
-    // The element outlined as chosen (kind None: none).
-    void setSelection(ElementTag element);
+    // The element outlined as chosen (kind None: none), and whether it can
+    // be placed by hand: dragged, and moved or turned by the arrow keys.
+    void setSelection(ElementTag element, bool placeable = false);
     ElementTag selection() const { return m_selection; }
     // The box of the chosen element's ink, in preview units; null when it
     // has none.
@@ -116,6 +117,13 @@ signals:
     void zoomChanged();
     // A click chose the element under the mouse, or none on empty paper.
     void elementPicked(ElementTag element);
+    // The chosen element is being dragged: from where it was taken to where
+    // the mouse is now, in preview units; then let go.
+    void elementDragged(QPointF from, QPointF to, Qt::KeyboardModifiers modifiers);
+    void elementDropped();
+    // An arrow key with a placeable element chosen: a step right (+1, 0),
+    // left, down (0, +1) or up.
+    void elementNudged(int dx, int dy);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -177,6 +185,15 @@ private:
     // is let go where it was.
     std::optional<QPointF> m_pressedOff;
     ElementTag m_selection;
+    bool m_placeable = false;
+    // A press on the chosen element, which drags it once the mouse moves.
+    struct ElementDrag {
+        QPointF pressedAt;   // widget pixels
+        QTransform toUnits;  // widget pixels to preview units, as at the press
+        QPointF from;        // preview units
+        bool moving = false;
+    };
+    std::optional<ElementDrag> m_elementDrag;
 };
 
 }  // namespace qg

@@ -5,6 +5,7 @@
 #include "ElementPanel.h"
 #include "HistoryKeys.h"
 #include "ImprintView.h"
+#include "Placing.h"
 #include "ProductionSettings.h"
 #include "ProgramSettings.h"
 #include "StampFile.h"
@@ -121,8 +122,9 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     m_view->setObjectName(QStringLiteral("ImprintView"));
     m_view->setToolTip(
         QStringLiteral("Оттиск в натуральную величину. Щелчок по элементу выбирает его; "
-                       "Ctrl + колесо мыши: масштаб; перетаскивание мышью по бумаге или "
-                       "стрелки: сдвиг"));
+                       "перетаскивание строки по окружности, строки в центре или герба: "
+                       "поворот или сдвиг; Ctrl + колесо мыши: масштаб; перетаскивание по "
+                       "бумаге или стрелки без выбранного элемента: сдвиг"));
     const auto zoomButton = [this](const char* name, const QString& caption, const QString& tip) {
         auto* button = named(new QToolButton(this), name, tip);
         button->setText(caption);
@@ -232,7 +234,15 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
 
     m_element = new ElementPanel(session, this);
     connect(m_view, &ImprintView::elementPicked, m_element, &ElementPanel::select);
-    connect(m_element, &ElementPanel::selectionChanged, m_view, &ImprintView::setSelection);
+    connect(m_element, &ElementPanel::selectionChanged, this, [this](ElementTag element) {
+        m_view->setSelection(element, placingOf(m_element->kind(), element) != Placing::None);
+    });
+    connect(m_view, &ImprintView::elementDragged, this,
+            [this](QPointF from, QPointF to, Qt::KeyboardModifiers keys) {
+                m_element->dragSelected(from, to, !(keys & Qt::ShiftModifier));
+            });
+    connect(m_view, &ImprintView::elementDropped, m_element, &ElementPanel::dropSelected);
+    connect(m_view, &ImprintView::elementNudged, m_element, &ElementPanel::nudgeSelected);
 
     m_check = new CheckPanel(this);
     connect(m_check, &CheckPanel::findingsShown, m_view, &ImprintView::setMarks);

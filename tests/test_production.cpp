@@ -5,6 +5,7 @@
 #include "ElementPanel.h"
 #include "Export.h"
 #include "ImprintView.h"
+#include "Placing.h"
 #include "ProductionWindow.h"
 #include "StampFile.h"
 #include "StampPages.h"
@@ -25,6 +26,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -108,6 +110,26 @@ std::optional<QPointF> pointOnInk(const std::vector<InkOp>& ops, ElementTag elem
                     return QPointF(x, y);
     }
     return std::nullopt;
+}
+
+// The seal's centre in preview units, round which ring texts turn.
+const QPointF kCentre(100.5, 100.5);
+
+// A point turned clockwise about the seal's centre.
+QPointF turned(QPointF point, double degrees) {
+    return QTransform()
+        .translate(kCentre.x(), kCentre.y())
+        .rotate(degrees)
+        .translate(-kCentre.x(), -kCentre.y())
+        .map(point);
+}
+
+// A mouse event as the window system sends it, with the keys held.
+void sendMouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::KeyboardModifiers keys) {
+    const bool move = type == QEvent::MouseMove;
+    QMouseEvent event(type, at, widget->mapToGlobal(at), move ? Qt::NoButton : Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, keys);
+    QApplication::sendEvent(widget, &event);
 }
 
 }  // namespace
@@ -736,6 +758,192 @@ private slots:
         QVERIFY(!control<QCheckBox>(p, "ReverseCheck")->isChecked());
         QVERIFY(!control<QCheckBox>(p, "FitCheck")->isChecked());
         QCOMPARE(control(p, "SpanEdit")->isEnabled(), glyphs);
+    }
+
+    // A ring text dragged round the seal stops at the quarters when it comes
+    // within 3 degrees of one, unless the snap is held off; centre lines and
+    // the emblem move by whole pixels.
+    void placedByHand_data() {
+        QTest::addColumn<int>("element");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<double>("turn");
+        QTest::addColumn<QPointF>("by");
+        QTest::addColumn<bool>("snap");
+        QTest::addColumn<int>("startA");
+        QTest::addColumn<QPoint>("want");  // A (and 0), or X and Y
+        const int ring = int(ElementKind::RingText);
+        const int centre = int(ElementKind::CentreLine);
+        QTest::newRow("within 3 degrees of the top")
+            << ring << 2 << 2.9 << QPointF() << true << 0 << QPoint(0, 0);
+        QTest::newRow("4 degrees off the top") << ring << 2 << 3.6 << QPointF() << true << 0 << QPoint(4, 0);
+        QTest::newRow("near the left") << ring << 1 << -28.0 << QPointF() << true << 300 << QPoint(270, 0);
+        QTest::newRow("near the top from the left")
+            << ring << 1 << 8.0 << QPointF() << true << 350 << QPoint(0, 0);
+        QTest::newRow("snap held off") << ring << 3 << 8.0 << QPointF() << false << 350 << QPoint(358, 0);
+        QTest::newRow("back past the top") << ring << 1 << -20.0 << QPointF() << true << 5 << QPoint(345, 0);
+        QTest::newRow("centre line") << centre << 1 << 0.0 << QPointF(12.7, -5.7) << true << 0
+                                     << QPoint(93, 74);
+        QTest::newRow("centre line, halves")
+            << centre << 1 << 0.0 << QPointF(-3.4, 2.5) << true << 0 << QPoint(77, 83);
+        QTest::newRow("emblem") << int(ElementKind::Emblem) << 1 << 0.0 << QPointF(-19.6, 21.6) << true << 0
+                                << QPoint(-20, 22);
+        QTest::newRow("a ring stays")
+            << int(ElementKind::Ring) << 1 << 0.0 << QPointF(10, 10) << true << 0 << QPoint(-1, -1);
+    }
+    void placedByHand() {
+        QFETCH(int, element);
+        QFETCH(int, index);
+        QFETCH(double, turn);
+        QFETCH(QPointF, by);
+        QFETCH(bool, snap);
+        QFETCH(int, startA);
+        QFETCH(QPoint, want);
+        const ElementTag tag{static_cast<ElementKind>(element), index};
+        StampDesigns start;
+        start.round.lines[static_cast<std::size_t>(index - 1)].angle = startA;
+        const QPointF from(130, 40);
+        const StampDesigns placed =
+            draggedDesign(start, StampKind::Round, tag, from, turned(from, turn) + by, snap);
+        const RoundSealParameters& seal = placed.round;
+        switch (tag.kind) {
+            case ElementKind::RingText:
+                QCOMPARE(seal.lines[static_cast<std::size_t>(index - 1)].angle, want.x());
+                break;
+            case ElementKind::CentreLine:
+                QCOMPARE(QPoint(seal.lines[3].x, seal.lines[3].y), want);
+                break;
+            case ElementKind::Emblem:
+                QCOMPARE(QPoint(seal.emblem.x, seal.emblem.y), want);
+                break;
+            default:
+                QVERIFY(seal == start.round);
+                QCOMPARE(placingOf(StampKind::Round, tag), Placing::None);
+        }
+    }
+
+    // Dragged in the view: the main window's design and controls follow
+    // every move, and the whole drag is one step of the history.
+    void draggedInTheView_data() {
+        QTest::addColumn<int>("element");
+        QTest::addColumn<double>("turn");
+        QTest::addColumn<QPointF>("by");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<QPoint>("want");  // A (and 0), or X and Y
+        QTest::addColumn<int>("room");     // how far A may be from it
+        QTest::addColumn<QStringList>("edits");
+        const int ring = int(ElementKind::RingText);
+        const QStringList angle{QStringLiteral("Page1EditA1")};
+        QTest::newRow("ring text, a quarter")
+            << ring << 90.0 << QPointF() << false << QPoint(90, 0) << 0 << angle;
+        QTest::newRow("ring text, snapped")
+            << ring << 88.0 << QPointF() << false << QPoint(90, 0) << 0 << angle;
+        QTest::newRow("ring text, Shift") << ring << 88.0 << QPointF() << true << QPoint(88, 0) << 1 << angle;
+        QTest::newRow("centre line") << int(ElementKind::CentreLine) << 0.0 << QPointF(10, -7) << false
+                                     << QPoint(90, 73) << 0 << QStringList{"Page1EditX4", "Page1EditY4"};
+        QTest::newRow("emblem") << int(ElementKind::Emblem) << 0.0 << QPointF(-12, 15) << false
+                                << QPoint(18, 55) << 0 << QStringList{"Page1Box4Edit1", "Page1Box4Edit2"};
+    }
+    void draggedInTheView() {
+        QFETCH(int, element);
+        QFETCH(double, turn);
+        QFETCH(QPointF, by);
+        QFETCH(bool, shift);
+        QFETCH(QPoint, want);
+        QFETCH(int, room);
+        QFETCH(QStringList, edits);
+        const ElementTag tag{static_cast<ElementKind>(element), 1};
+        RoundSealParameters seal = defaultRoundSeal();
+        seal.lines[3].enabled = true;
+        QPointF grab;
+        if (tag.kind == ElementKind::Emblem) {
+            const QString crest = m_dir.filePath(QStringLiteral("crest.bmp"));
+            QVERIFY(testing::writeCrest(crest));
+            seal.emblem = EmblemSettings{true, 30, 40, crest};
+            grab = QPointF(129, 109);  // the middle of its square
+        }
+        const QString design = m_dir.filePath(QStringLiteral("placed.qgr"));
+        QVERIFY(write(design, io::writeRoundSeal(seal)));
+        main().openDesignFile(design);
+        ProductionWindow& p = production();
+        if (grab.isNull())
+            grab = pointOnInk(p.imprint().ops, tag).value_or(QPointF());
+        const RoundSealParameters before = main().designs().round;
+        const auto placed = [&] {
+            const RoundSealParameters& now = main().designs().round;
+            return tag.kind == ElementKind::RingText ? QPoint(now.lines[0].angle, 0)
+                   : tag.kind == ElementKind::Emblem ? QPoint(now.emblem.x, now.emblem.y)
+                                                     : QPoint(now.lines[3].x, now.lines[3].y);
+        };
+        ImprintView* view = p.view();
+        const QTransform toWidget = output::pageTransform(p.imprint(), p.settings()) * view->pageToWidget();
+        const QPointF to = turned(grab, turn) + by;
+        const Qt::KeyboardModifiers keys = shift ? Qt::ShiftModifier : Qt::NoModifier;
+        sendMouse(view, QEvent::MouseButtonPress, toWidget.map(grab).toPoint(), keys);
+        QCOMPARE(view->selection(), tag);
+        sendMouse(view, QEvent::MouseMove, toWidget.map((grab + to) / 2).toPoint(), keys);
+        sendMouse(view, QEvent::MouseMove, toWidget.map(to).toPoint(), keys);
+        // Followed before the mouse is let go.
+        const QPoint now = placed();
+        QVERIFY2(std::abs(now.x() - want.x()) <= room && now.y() == want.y(),
+                 qPrintable(QStringLiteral("%1, %2").arg(now.x()).arg(now.y())));
+        QVERIFY(!shift || now.x() != 90);
+        for (int i = 0; i < edits.size(); ++i)
+            QCOMPARE(control<QLineEdit>(main(), edits[i])->text(),
+                     QString::number(i == 0 ? now.x() : now.y()));
+        sendMouse(view, QEvent::MouseButtonRelease, toWidget.map(to).toPoint(), keys);
+        QVERIFY(main().isModified(StampKind::Round));
+        showsTheDesign(StampKind::Round);
+        main().session().undo();
+        QVERIFY(main().designs().round == before);
+        QVERIFY(!main().isModified(StampKind::Round));
+    }
+
+    // With an element chosen the arrow keys move or turn it, a step a key
+    // and an undo step each; with none they leave the design alone.
+    void arrowKeysPlaceTheChosenElement_data() {
+        QTest::addColumn<int>("element");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QPoint>("once");  // A (and 0), or X and Y, after one key
+        QTest::addColumn<QPoint>("twice");
+        const int ring = int(ElementKind::RingText);
+        const int centre = int(ElementKind::CentreLine);
+        QTest::newRow("ring text, right") << ring << int(Qt::Key_Right) << QPoint(1, 0) << QPoint(2, 0);
+        QTest::newRow("ring text, left") << ring << int(Qt::Key_Left) << QPoint(359, 0) << QPoint(358, 0);
+        QTest::newRow("centre line, down") << centre << int(Qt::Key_Down) << QPoint(80, 81) << QPoint(80, 82);
+        QTest::newRow("centre line, left") << centre << int(Qt::Key_Left) << QPoint(79, 80) << QPoint(78, 80);
+        QTest::newRow("nothing chosen")
+            << int(ElementKind::None) << int(Qt::Key_Right) << QPoint() << QPoint();
+    }
+    void arrowKeysPlaceTheChosenElement() {
+        QFETCH(int, element);
+        QFETCH(int, key);
+        QFETCH(QPoint, once);
+        QFETCH(QPoint, twice);
+        const ElementTag tag{static_cast<ElementKind>(element), 1};
+        StampDesigns designs = main().designs();
+        designs.round.lines[3].enabled = true;
+        main().session().applyEdit(StampKind::Round, designs, nullptr);
+        ProductionWindow& p = production();
+        auto* list = control<QComboBox>(p, "ElementBox");
+        list->setCurrentIndex(
+            tag.kind == ElementKind::None ? 0 : list->findText(check::elementName(StampKind::Round, tag)));
+        const StampDesigns before = main().designs();
+        const auto placed = [&] {
+            const RoundSealParameters& now = main().designs().round;
+            return tag.kind == ElementKind::RingText ? QPoint(now.lines[0].angle, 0)
+                                                     : QPoint(now.lines[3].x, now.lines[3].y);
+        };
+        p.view()->setFocus();
+        QTest::keyClick(p.view(), static_cast<Qt::Key>(key));
+        if (tag.kind == ElementKind::None) {
+            QVERIFY(main().designs().round == before.round);
+            return;
+        }
+        QCOMPARE(placed(), once);
+        QTest::keyClick(p.view(), static_cast<Qt::Key>(key));
+        QCOMPARE(placed(), twice);
+        main().session().undo();
+        QCOMPARE(placed(), once);
     }
 
     void typingDoesNotWaitForTheCheck() {
