@@ -153,6 +153,22 @@ class TestProduction : public QObject {
         (void)p.imprint();
         return p;
     }
+    // The rows of the table being run go on in the same windows, each
+    // opening its own design: a production window opened once and its
+    // check run once for them all.
+    QString m_sharedBy;
+    void shareWindowsBetweenRows() { m_sharedBy = QLatin1String(QTest::currentTestFunction()); }
+    // Opens a round seal as a user does: the design clean, its history
+    // starting from it.
+    void openRound(const RoundSealParameters& seal) {
+        const QString design = m_dir.filePath(QStringLiteral("opened-round.qgr"));
+        QVERIFY(write(design, io::writeRoundSeal(seal)));
+        if (main().isModified(StampKind::Round))
+            dialogs().answers.push_back(Answer::No);  // the last row's changes are not saved
+        main().openDesignFile(design);
+        QVERIFY(!main().isModified(StampKind::Round));
+    }
+
     // The window shows the main window's design of `kind` as it is now.
     void showsTheDesign(StampKind kind) {
         ProductionWindow& p = *productionWindow();
@@ -172,14 +188,21 @@ private slots:
     // imprints, whose check is quick; a case about the usual widths
     // forgets them before it opens the window.
     void init() {
+        // The rows of a table that share the windows go on in them.
+        if (m_ui && m_sharedBy == QLatin1String(QTest::currentTestFunction()))
+            return;
+        m_ui.reset();
+        m_sharedBy.clear();
         clearSettings();
         storeWidths(kSmallWidth);
         m_ui = std::make_unique<ScriptedWindow>(makeProductionWindow);
     }
     void cleanup() {
         QVERIFY2(dialogs().unexpected.isEmpty(), qPrintable(dialogs().unexpected.join(QStringLiteral(", "))));
-        m_ui.reset();
+        if (m_sharedBy.isEmpty() || QTest::currentTestFailed())
+            m_ui.reset();
     }
+    void cleanupTestCase() { m_ui.reset(); }
 
     // Each way of opening on each page, one window a page: the window is
     // closed before the next way opens it.
@@ -619,6 +642,7 @@ private slots:
         QFETCH(bool, ringText);
         const auto kind = static_cast<StampKind>(page);
         const ElementTag chosen{static_cast<ElementKind>(element), index};
+        shareWindowsBetweenRows();
         control<QTabWidget>(main(), "Pages")->setCurrentIndex(page);
         // The round seal's first centre line is turned on, the second stays off.
         StampDesigns designs = main().designs();
@@ -694,9 +718,8 @@ private slots:
         seal.ringLayouts[0].span = span;
         if (!text.isEmpty())
             seal.lines[0].text = text;
-        const QString design = m_dir.filePath(QStringLiteral("layout.qgr"));
-        QVERIFY(write(design, io::writeRoundSeal(seal)));
-        main().openDesignFile(design);
+        shareWindowsBetweenRows();
+        openRound(seal);
         ProductionWindow& p = production();
         auto* list = control<QComboBox>(p, "ElementBox");
         list->setCurrentIndex(
@@ -861,9 +884,8 @@ private slots:
             seal.emblem = EmblemSettings{true, 30, 40, crest};
             grab = QPointF(129, 109);  // the middle of its square
         }
-        const QString design = m_dir.filePath(QStringLiteral("placed.qgr"));
-        QVERIFY(write(design, io::writeRoundSeal(seal)));
-        main().openDesignFile(design);
+        shareWindowsBetweenRows();
+        openRound(seal);
         ProductionWindow& p = production();
         if (grab.isNull())
             grab = pointOnInk(p.imprint().ops, tag).value_or(QPointF());
@@ -920,9 +942,10 @@ private slots:
         QFETCH(QPoint, once);
         QFETCH(QPoint, twice);
         const ElementTag tag{static_cast<ElementKind>(element), 1};
-        StampDesigns designs = main().designs();
-        designs.round.lines[3].enabled = true;
-        main().session().applyEdit(StampKind::Round, designs, nullptr);
+        RoundSealParameters seal = defaultRoundSeal();
+        seal.lines[3].enabled = true;
+        shareWindowsBetweenRows();
+        openRound(seal);
         ProductionWindow& p = production();
         auto* list = control<QComboBox>(p, "ElementBox");
         list->setCurrentIndex(
