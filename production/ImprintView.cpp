@@ -3,6 +3,7 @@
 #include "Colour.h"
 
 #include <QKeyEvent>
+#include <QLineF>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
@@ -28,6 +29,43 @@ const QColor kGround(0x8a, 0x8d, 0x91);
 const QColor kRulerGround(0xee, 0xee, 0xee);
 const QColor kBoxLine(0x1e, 0x6f, 0xd9);
 const QColor kCurrentMark(0xd0, 0x10, 0x10);
+
+const QColor kSelection(0x1e, 0x6f, 0xd9);
+// How far from the ink a click still hits it, in widget pixels.
+constexpr double kHitRoom = 3;
+// How far a press may move and still be a click, in widget pixels.
+constexpr double kClickRoom = 4;
+
+// The distance from `p` to the segment from `a` to `b`.
+double distanceToSegment(QPointF p, QPointF a, QPointF b) {
+    const QPointF ab = b - a;
+    const double length2 = QPointF::dotProduct(ab, ab);
+    const double t = length2 > 0 ? std::clamp(QPointF::dotProduct(p - a, ab) / length2, 0.0, 1.0) : 0.0;
+    const QPointF d = p - (a + t * ab);
+    return std::hypot(d.x(), d.y());
+}
+
+// Whether the op's ink comes within `room` of `p` (preview units).
+bool inkNear(const InkOp& op, QPointF p, double room) {
+    if (!op.bounds().adjusted(-room, -room, room, room).contains(p))
+        return false;
+    if (!op.stroked)
+        return op.path.intersects(QRectF(p.x() - room, p.y() - room, 2 * room, 2 * room));
+    const double reach = op.width / 2 + room;
+    if (op.circle) {
+        const QPointF centre = op.path.controlPointRect().center();
+        return std::abs(std::hypot(p.x() - centre.x(), p.y() - centre.y()) - op.radius) <= reach;
+    }
+    // A stroked line is straight pieces from point to point.
+    for (int i = 1; i < op.path.elementCount(); ++i) {
+        const QPainterPath::Element from = op.path.elementAt(i - 1);
+        const QPainterPath::Element to = op.path.elementAt(i);
+        if (to.isLineTo() && distanceToSegment(p, from, to) <= reach)
+            return true;
+    }
+    return op.path.elementCount() == 1 &&
+           distanceToSegment(p, op.path.elementAt(0), op.path.elementAt(0)) <= reach;
+}
 
 // Pixels of one picture of the ink beyond which the emblem is thinned out
 // before it is drawn, as a factor of the picture's own pixels.
@@ -151,6 +189,44 @@ void ImprintView::setCurrentMark(int index) {
         }
     }
     update();
+}
+
+ElementTag ImprintView::elementAt(QPointF point) const {
+    if (!m_imprint || pageSize().isEmpty())
+        return {};
+    const QTransform unitsToWidget = output::pageTransform(*m_imprint, m_settings) * pageToWidget();
+    bool invertible = false;
+    const QTransform toUnits = unitsToWidget.inverted(&invertible);
+    if (!invertible)
+        return {};
+    const QPointF at = toUnits.map(point);
+    const double scale = std::sqrt(std::abs(unitsToWidget.determinant()));
+    const double room = kHitRoom / std::max(scale, 1e-9);
+    const std::vector<InkOp>& ops = m_imprint->ops;
+    for (auto op = ops.rbegin(); op != ops.rend(); ++op) {
+        if (!op->paper && op->element.kind != ElementKind::None && inkNear(*op, at, room))
+            return op->element;
+    }
+    return {};
+}
+
+void ImprintView::setSelection(ElementTag element, bool placeable) {
+    m_placeable = placeable && element.kind != ElementKind::None;
+    if (element == m_selection)
+        return;
+    m_selection = element;
+    update();
+}
+
+QRectF ImprintView::selectionBounds() const {
+    QRectF box;
+    if (!m_imprint || m_selection.kind == ElementKind::None)
+        return box;
+    for (const InkOp& op : m_imprint->ops) {
+        if (op.element == m_selection && !op.paper)
+            box = box.isNull() ? op.bounds() : box.united(op.bounds());
+    }
+    return box;
 }
 
 QSizeF ImprintView::pageSize() const {
@@ -394,6 +470,11 @@ void ImprintView::paintEvent(QPaintEvent*) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(kBoxLine, 1, Qt::DashLine));
         painter.drawRect(toWidget.mapRect(box));
+        // The chosen element, in a thin frame of its own.
+        if (const QRectF chosen = selectionBounds(); !chosen.isNull()) {
+            painter.setPen(QPen(kSelection, 1.5, Qt::DotLine));
+            painter.drawRect(unitsToWidget.mapRect(chosen).adjusted(-3, -3, 3, 3));
+        }
         // Only the chosen mark is drawn: the places of a whole ring text
         // would cover the imprint with boxes.
         if (m_currentMark >= 0) {
@@ -487,11 +568,29 @@ void ImprintView::wheelEvent(QWheelEvent* event) {
     QWidget::wheelEvent(event);
 }
 
+// A press on the ink chooses its element, and drags it once the mouse
+// moves when it can be placed by hand; a press off it pans the view when it
+// can be panned, and chooses none when let go where it was.
 void ImprintView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && pannable()) {
-        m_dragging = true;
-        m_dragFrom = event->position();
-        updateCursor();
+    if (event->button() == Qt::LeftButton) {
+        const ElementTag element = elementAt(event->position());
+        if (element.kind != ElementKind::None) {
+            emit elementPicked(element);
+            bool invertible = false;
+            const QTransform toUnits =
+                (output::pageTransform(*m_imprint, m_settings) * pageToWidget()).inverted(&invertible);
+            if (m_placeable && m_selection == element && invertible)
+                m_elementDrag =
+                    ElementDrag{event->position(), toUnits, toUnits.map(event->position()), false};
+            event->accept();
+            return;
+        }
+        m_pressedOff = event->position();
+        if (pannable()) {
+            m_dragging = true;
+            m_dragFrom = event->position();
+            updateCursor();
+        }
         event->accept();
         return;
     }
@@ -499,6 +598,20 @@ void ImprintView::mousePressEvent(QMouseEvent* event) {
 }
 
 void ImprintView::mouseMoveEvent(QMouseEvent* event) {
+    if (m_elementDrag) {
+        ElementDrag& drag = *m_elementDrag;
+        if (!drag.moving && QLineF(drag.pressedAt, event->position()).length() <= kClickRoom)
+            return;
+        if (!drag.moving) {
+            drag.moving = true;
+            setCursor(Qt::ClosedHandCursor);
+        }
+        emit elementDragged(drag.from, drag.toUnits.map(event->position()), event->modifiers());
+        event->accept();
+        return;
+    }
+    if (m_pressedOff && QLineF(*m_pressedOff, event->position()).length() > kClickRoom)
+        m_pressedOff.reset();
     if (m_dragging) {
         panBy(event->position() - m_dragFrom);
         m_dragFrom = event->position();
@@ -509,34 +622,54 @@ void ImprintView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ImprintView::mouseReleaseEvent(QMouseEvent* event) {
-    if (m_dragging && event->button() == Qt::LeftButton) {
+    if (event->button() == Qt::LeftButton && m_elementDrag) {
+        const bool moved = m_elementDrag->moving;
+        m_elementDrag.reset();
+        updateCursor();
+        if (moved)
+            emit elementDropped();
+        event->accept();
+        return;
+    }
+    if (event->button() == Qt::LeftButton && (m_dragging || m_pressedOff)) {
         m_dragging = false;
         updateCursor();
+        if (m_pressedOff) {
+            m_pressedOff.reset();
+            emit elementPicked(ElementTag{});
+        }
         event->accept();
         return;
     }
     QWidget::mouseReleaseEvent(event);
 }
 
+// The arrow keys move or turn the chosen element when it can be placed by
+// hand, else they pan the view.
 void ImprintView::keyPressEvent(QKeyEvent* event) {
-    const double step = 40;
+    int dx = 0;
+    int dy = 0;
     switch (event->key()) {
         case Qt::Key_Left:
-            panBy(QPointF(step, 0));
+            dx = -1;
             break;
         case Qt::Key_Right:
-            panBy(QPointF(-step, 0));
+            dx = 1;
             break;
         case Qt::Key_Up:
-            panBy(QPointF(0, step));
+            dy = -1;
             break;
         case Qt::Key_Down:
-            panBy(QPointF(0, -step));
+            dy = 1;
             break;
         default:
             QWidget::keyPressEvent(event);
             return;
     }
+    if (m_placeable && !m_elementDrag)
+        emit elementNudged(dx, dy);
+    else
+        panBy(QPointF(-dx, -dy) * 40);
     event->accept();
 }
 

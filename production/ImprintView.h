@@ -98,12 +98,32 @@ public:
     // Zooms keeping the page point under `anchor` (widget pixels) in place.
     void setZoom(double zoom, std::optional<QPointF> anchor = std::nullopt);
 
+    // The element whose ink lies under a point of the widget, within a few
+    // pixels; the one drawn last where several do (kind None: none).
+    ElementTag elementAt(QPointF point) const;
+    // The element outlined as chosen (kind None: none), and whether it can
+    // be placed by hand: dragged, and moved or turned by the arrow keys.
+    void setSelection(ElementTag element, bool placeable = false);
+    ElementTag selection() const { return m_selection; }
+    // The box of the chosen element's ink, in preview units; null when it
+    // has none.
+    QRectF selectionBounds() const;
+
     // Whether the picture shown is drawn for the present imprint, settings,
     // zoom and place (else one is being drawn).
     bool pictureReady() const;
 
 signals:
     void zoomChanged();
+    // A click chose the element under the mouse, or none on empty paper.
+    void elementPicked(ElementTag element);
+    // The chosen element is being dragged: from where it was taken to where
+    // the mouse is now, in preview units; then let go.
+    void elementDragged(QPointF from, QPointF to, Qt::KeyboardModifiers modifiers);
+    void elementDropped();
+    // An arrow key with a placeable element chosen: a step right (+1, 0),
+    // left, down (0, +1) or up.
+    void elementNudged(int dx, int dy);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -161,6 +181,19 @@ private:
     QPointF m_centre;  // the page point at the middle of the drawing area, in mm
     bool m_dragging = false;
     QPointF m_dragFrom;
+    // A press of the left button off the ink, which chooses nothing when it
+    // is let go where it was.
+    std::optional<QPointF> m_pressedOff;
+    ElementTag m_selection;
+    bool m_placeable = false;
+    // A press on the chosen element, which drags it once the mouse moves.
+    struct ElementDrag {
+        QPointF pressedAt;   // widget pixels
+        QTransform toUnits;  // widget pixels to preview units, as at the press
+        QPointF from;        // preview units
+        bool moving = false;
+    };
+    std::optional<ElementDrag> m_elementDrag;
 };
 
 }  // namespace qg

@@ -2,8 +2,10 @@
 
 #include "Check.h"
 #include "CheckPanel.h"
+#include "ElementPanel.h"
 #include "HistoryKeys.h"
 #include "ImprintView.h"
+#include "Placing.h"
 #include "ProductionSettings.h"
 #include "ProgramSettings.h"
 #include "StampFile.h"
@@ -118,8 +120,11 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     // The view with its zoom buttons.
     m_view = new ImprintView(this);
     m_view->setObjectName(QStringLiteral("ImprintView"));
-    m_view->setToolTip(QStringLiteral("Оттиск в натуральную величину. Ctrl + колесо мыши: масштаб; "
-                                      "перетаскивание мышью или стрелки: сдвиг"));
+    m_view->setToolTip(
+        QStringLiteral("Оттиск в натуральную величину. Щелчок по элементу выбирает его; "
+                       "перетаскивание строки по окружности, строки в центре или герба: "
+                       "поворот или сдвиг; Ctrl + колесо мыши: масштаб; перетаскивание по "
+                       "бумаге или стрелки без выбранного элемента: сдвиг"));
     const auto zoomButton = [this](const char* name, const QString& caption, const QString& tip) {
         auto* button = named(new QToolButton(this), name, tip);
         button->setText(caption);
@@ -227,6 +232,18 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     buttons->addWidget(m_print);
     buttons->addWidget(m_preview);
 
+    m_element = new ElementPanel(session, this);
+    connect(m_view, &ImprintView::elementPicked, m_element, &ElementPanel::select);
+    connect(m_element, &ElementPanel::selectionChanged, this, [this](ElementTag element) {
+        m_view->setSelection(element, placingOf(m_element->kind(), element) != Placing::None);
+    });
+    connect(m_view, &ImprintView::elementDragged, this,
+            [this](QPointF from, QPointF to, Qt::KeyboardModifiers keys) {
+                m_element->dragSelected(from, to, !(keys & Qt::ShiftModifier));
+            });
+    connect(m_view, &ImprintView::elementDropped, m_element, &ElementPanel::dropSelected);
+    connect(m_view, &ImprintView::elementNudged, m_element, &ElementPanel::nudgeSelected);
+
     m_check = new CheckPanel(this);
     connect(m_check, &CheckPanel::findingsShown, m_view, &ImprintView::setMarks);
     connect(m_check, &CheckPanel::findingChosen, m_view, &ImprintView::setCurrentMark);
@@ -235,6 +252,7 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     right->addWidget(m_kindLabel);
     right->addWidget(output);
     right->addLayout(buttons);
+    right->addWidget(m_element);
     right->addWidget(m_check, 1);
 
     // The side scrolls when the window is made low.
@@ -354,6 +372,7 @@ void ProductionWindow::followMainWindow() {
         source.emblemSize = file.size();
         source.emblemTime = file.lastModified();
     }
+    m_element->showDesign(m_kind);
     m_wanted = source;
     m_next.reset();
     if (m_shown && m_shown->source == source)

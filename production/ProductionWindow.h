@@ -28,6 +28,7 @@ class QSpinBox;
 namespace qg {
 
 class CheckPanel;
+class ElementPanel;
 using ViewInkKeeper = ViewInk::EmblemKeeper;
 
 // "Макет для изготовления": the imprint of the main window's active kind
@@ -54,6 +55,7 @@ public:
     bool imprintPending() const { return m_making.has_value(); }
     ImprintView* view() const { return m_view; }
     CheckPanel* checkPanel() const { return m_check; }
+    ElementPanel* elementPanel() const { return m_element; }
 
     // "Экспорт…", "Печать…" and "Просмотр…".
     void exportImprint();
@@ -124,6 +126,7 @@ private:
 
     ImprintView* m_view = nullptr;
     CheckPanel* m_check = nullptr;
+    ElementPanel* m_element = nullptr;
     QLabel* m_kindLabel = nullptr;
     QLabel* m_zoomLabel = nullptr;
     QDoubleSpinBox* m_width = nullptr;

@@ -1,8 +1,11 @@
 #include "Files.h"
+#include "Check.h"
 #include "CheckPanel.h"
 #include "Designs.h"
+#include "ElementPanel.h"
 #include "Export.h"
 #include "ImprintView.h"
+#include "Placing.h"
 #include "ProductionWindow.h"
 #include "StampFile.h"
 #include "StampPages.h"
@@ -23,11 +26,13 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -35,6 +40,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 
 using namespace qg;
 
@@ -85,6 +91,47 @@ QImage rendered(const output::Imprint& imprint, output::Settings settings) {
     return output::renderRaster(imprint, settings);
 }
 
+// A point of the element's ink, in preview units: inside a filled outline
+// (a letter), on the middle of a stroked line or circle.
+std::optional<QPointF> pointOnInk(const std::vector<InkOp>& ops, ElementTag element) {
+    for (const InkOp& op : ops) {
+        if (!(op.element == element) || op.paper || op.path.isEmpty())
+            continue;
+        if (op.circle) {
+            const QPointF centre = op.path.controlPointRect().center();
+            return centre - QPointF(0, op.radius);
+        }
+        if (op.stroked && op.path.elementCount() > 1)
+            return (QPointF(op.path.elementAt(0)) + QPointF(op.path.elementAt(1))) / 2;
+        const QRectF box = op.path.controlPointRect();
+        for (double y = box.top(); y <= box.bottom(); y += 0.25)
+            for (double x = box.left(); x <= box.right(); x += 0.25)
+                if (op.path.contains(QPointF(x, y)))
+                    return QPointF(x, y);
+    }
+    return std::nullopt;
+}
+
+// The seal's centre in preview units, round which ring texts turn.
+const QPointF kCentre(100.5, 100.5);
+
+// A point turned clockwise about the seal's centre.
+QPointF turned(QPointF point, double degrees) {
+    return QTransform()
+        .translate(kCentre.x(), kCentre.y())
+        .rotate(degrees)
+        .translate(-kCentre.x(), -kCentre.y())
+        .map(point);
+}
+
+// A mouse event as the window system sends it, with the keys held.
+void sendMouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::KeyboardModifiers keys) {
+    const bool move = type == QEvent::MouseMove;
+    QMouseEvent event(type, at, widget->mapToGlobal(at), move ? Qt::NoButton : Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, keys);
+    QApplication::sendEvent(widget, &event);
+}
+
 }  // namespace
 
 class TestProduction : public QObject {
@@ -106,6 +153,22 @@ class TestProduction : public QObject {
         (void)p.imprint();
         return p;
     }
+    // The rows of the table being run go on in the same windows, each
+    // opening its own design: a production window opened once and its
+    // check run once for them all.
+    QString m_sharedBy;
+    void shareWindowsBetweenRows() { m_sharedBy = QLatin1String(QTest::currentTestFunction()); }
+    // Opens a round seal as a user does: the design clean, its history
+    // starting from it.
+    void openRound(const RoundSealParameters& seal) {
+        const QString design = m_dir.filePath(QStringLiteral("opened-round.qgr"));
+        QVERIFY(write(design, io::writeRoundSeal(seal)));
+        if (main().isModified(StampKind::Round))
+            dialogs().answers.push_back(Answer::No);  // the last row's changes are not saved
+        main().openDesignFile(design);
+        QVERIFY(!main().isModified(StampKind::Round));
+    }
+
     // The window shows the main window's design of `kind` as it is now.
     void showsTheDesign(StampKind kind) {
         ProductionWindow& p = *productionWindow();
@@ -125,14 +188,21 @@ private slots:
     // imprints, whose check is quick; a case about the usual widths
     // forgets them before it opens the window.
     void init() {
+        // The rows of a table that share the windows go on in them.
+        if (m_ui && m_sharedBy == QLatin1String(QTest::currentTestFunction()))
+            return;
+        m_ui.reset();
+        m_sharedBy.clear();
         clearSettings();
         storeWidths(kSmallWidth);
         m_ui = std::make_unique<ScriptedWindow>(makeProductionWindow);
     }
     void cleanup() {
         QVERIFY2(dialogs().unexpected.isEmpty(), qPrintable(dialogs().unexpected.join(QStringLiteral(", "))));
-        m_ui.reset();
+        if (m_sharedBy.isEmpty() || QTest::currentTestFailed())
+            m_ui.reset();
     }
+    void cleanupTestCase() { m_ui.reset(); }
 
     // Each way of opening on each page, one window a page: the window is
     // closed before the next way opens it.
@@ -547,6 +617,356 @@ private slots:
         control<QDoubleSpinBox>(p, "WidthEdit")->setValue(40);
         QTRY_VERIFY_WITH_TIMEOUT(!panel->busy(), 20000);
         QVERIFY(!has(panel->report().findings, check::Problem::LowCapitals));
+    }
+
+    // An element is chosen by a click on its ink or from the list, which
+    // names it as the check does; a click off the ink chooses none. Only a
+    // ring text shows the settings of its layout.
+    void elementChosenByClickAndFromTheList_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("element");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<bool>("ringText");
+        QTest::newRow("round, ring text 1") << 0 << int(ElementKind::RingText) << 1 << true;
+        QTest::newRow("round, ring text 2") << 0 << int(ElementKind::RingText) << 2 << true;
+        QTest::newRow("round, inner ring") << 0 << int(ElementKind::Ring) << 1 << false;
+        QTest::newRow("round, centre line 1") << 0 << int(ElementKind::CentreLine) << 1 << false;
+        QTest::newRow("triangle, centre line 2") << 1 << int(ElementKind::CentreLine) << 2 << false;
+        QTest::newRow("stamp, fifth line") << 2 << int(ElementKind::StampLine) << 5 << false;
+        QTest::newRow("stamp, inner line") << 2 << int(ElementKind::InnerLine) << 1 << false;
+    }
+    void elementChosenByClickAndFromTheList() {
+        QFETCH(int, page);
+        QFETCH(int, element);
+        QFETCH(int, index);
+        QFETCH(bool, ringText);
+        const auto kind = static_cast<StampKind>(page);
+        const ElementTag chosen{static_cast<ElementKind>(element), index};
+        shareWindowsBetweenRows();
+        control<QTabWidget>(main(), "Pages")->setCurrentIndex(page);
+        // The round seal's first centre line is turned on, the second stays off.
+        StampDesigns designs = main().designs();
+        designs.round.lines[3].enabled = true;
+        main().session().applyEdit(StampKind::Round, designs, nullptr);
+        ProductionWindow& p = production();
+        ImprintView* view = p.view();
+        ElementPanel* panel = p.elementPanel();
+        auto* list = control<QComboBox>(p, "ElementBox");
+        QCOMPARE(list->findText(check::elementName(StampKind::Round, {ElementKind::CentreLine, 2})) >= 0,
+                 page == 1);
+
+        const std::optional<QPointF> at = pointOnInk(p.imprint().ops, chosen);
+        QVERIFY(at);
+        const QTransform toWidget = output::pageTransform(p.imprint(), p.settings()) * view->pageToWidget();
+        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, toWidget.map(*at).toPoint());
+        QCOMPARE(panel->selected(), chosen);
+        QCOMPARE(view->selection(), chosen);
+        QCOMPARE(list->currentText(), check::elementName(kind, chosen));
+        QVERIFY(!view->selectionBounds().isNull());
+        QCOMPARE(control(p, "RingTextSettings")->isVisibleTo(&p), ringText);
+
+        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, view->drawingArea().topLeft() + QPoint(4, 4));
+        QCOMPARE(panel->selected(), ElementTag{});
+        QCOMPARE(view->selection(), ElementTag{});
+        QCOMPARE(list->currentIndex(), 0);
+        QVERIFY(!control(p, "RingTextSettings")->isVisibleTo(&p));
+
+        list->setCurrentIndex(list->findText(check::elementName(kind, chosen)));
+        QCOMPARE(panel->selected(), chosen);
+        QCOMPARE(view->selection(), chosen);
+        QCOMPARE(control(p, "RingTextSettings")->isVisibleTo(&p), ringText);
+    }
+
+    // Each setting of a ring text's layout is one step of the round seal's
+    // history: the main window's design takes it, is modified, its preview
+    // and the view are drawn anew; one step back is the design as opened,
+    // which the controls show again.
+    void ringTextSettingIsOneStep_data() {
+        QTest::addColumn<bool>("glyphs");  // the text as opened
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("span");
+        QTest::addColumn<QString>("name");  // the control, and what is done to it
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("wantGlyphs");  // the layout afterwards
+        QTest::addColumn<double>("wantSpan");
+        QTest::addColumn<double>("wantTracking");
+        QTest::addColumn<bool>("wantReverse");
+        QTest::addColumn<bool>("wantFit");
+        const QString crowded =
+            QStringLiteral("ОБЩЕСТВО С ОГРАНИЧЕННОЙ ОТВЕТСТВЕННОСТЬЮ «РОМАШКА» * МОСКВА *");
+        QTest::newRow("spacing") << false << QString() << 0.0 << "SpacingBox"
+                                 << "1" << true << 0.0 << 0.0 << false << false;
+        QTest::newRow("arc") << true << QString() << 0.0 << "SpanEdit"
+                             << "120" << true << 120.0 << 0.0 << false << false;
+        QTest::newRow("arc back to the text's length") << true << QString() << 90.0 << "SpanEdit"
+                                                       << "0" << true << 0.0 << 0.0 << false << false;
+        QTest::newRow("tracking") << true << QString() << 0.0 << "TrackingEdit"
+                                  << "-1,5" << true << 0.0 << -1.5 << false << false;
+        QTest::newRow("reverse") << true << QString() << 0.0 << "ReverseCheck"
+                                 << "" << true << 0.0 << 0.0 << true << false;
+        QTest::newRow("fit") << true << crowded << 120.0 << "FitCheck"
+                             << "" << true << 120.0 << 0.0 << false << true;
+    }
+    void ringTextSettingIsOneStep() {
+        QFETCH(bool, glyphs);
+        QFETCH(QString, text);
+        QFETCH(double, span);
+        QFETCH(QString, name);
+        QFETCH(QString, typed);
+        RoundSealParameters seal = defaultRoundSeal();
+        seal.ringLayouts[0].spacing = glyphs ? RingSpacing::Glyphs : RingSpacing::Equal;
+        seal.ringLayouts[0].span = span;
+        if (!text.isEmpty())
+            seal.lines[0].text = text;
+        shareWindowsBetweenRows();
+        openRound(seal);
+        ProductionWindow& p = production();
+        auto* list = control<QComboBox>(p, "ElementBox");
+        list->setCurrentIndex(
+            list->findText(check::elementName(StampKind::Round, {ElementKind::RingText, 1})));
+        const RoundSealParameters before = main().designs().round;
+        QVERIFY(!main().isModified(StampKind::Round));
+        const QImage preview = main().previewPicture().copy();
+        QSignalSpy painted(&main().session(), &DesignSession::previewPainted);
+
+        QWidget* edited = control(p, name);
+        if (auto* box = qobject_cast<QComboBox*>(edited)) {
+            box->setCurrentIndex(typed.toInt());
+        } else if (auto* check = qobject_cast<QCheckBox*>(edited)) {
+            QTest::mouseClick(check, Qt::LeftButton, Qt::NoModifier, QPoint(8, check->height() / 2));
+        } else {
+            auto* spin = qobject_cast<QDoubleSpinBox*>(edited);
+            QVERIFY(spin);
+            spin->setFocus();
+            spin->selectAll();
+            QTest::keyClicks(spin, typed);
+            QTest::keyClick(spin, Qt::Key_Return);
+        }
+        main().completePendingRepaint();
+        QCOMPARE(painted.count(), 1);
+        RingTextLayout want;
+        QFETCH(bool, wantGlyphs);
+        want.spacing = wantGlyphs ? RingSpacing::Glyphs : RingSpacing::Equal;
+        QFETCH(double, wantSpan);
+        want.span = wantSpan;
+        QFETCH(double, wantTracking);
+        want.tracking = wantTracking;
+        QFETCH(bool, wantReverse);
+        want.reverse = wantReverse;
+        QFETCH(bool, wantFit);
+        want.fit = wantFit;
+        RoundSealParameters after = main().designs().round;
+        QVERIFY(after.ringLayouts[0] == want);
+        after.ringLayouts[0] = before.ringLayouts[0];
+        QVERIFY(after == before);  // nothing else changed
+        QVERIFY(main().isModified(StampKind::Round));
+        QVERIFY(main().previewPicture() != preview);
+        showsTheDesign(StampKind::Round);
+        if (wantFit) {
+            const QString shown = control<QLabel>(p, "FontSizeLabel")->text();
+            QVERIFY2(shown.contains(QStringLiteral("ужат")), qPrintable(shown));
+        }
+
+        p.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&p));
+        QTest::keyClick(&p, Qt::Key_Z, Qt::ControlModifier);
+        main().completePendingRepaint();
+        QVERIFY(main().designs().round == before);
+        QVERIFY(!main().isModified(StampKind::Round));
+        QCOMPARE(main().previewPicture(), preview);
+        showsTheDesign(StampKind::Round);
+        QCOMPARE(control<QComboBox>(p, "SpacingBox")->currentIndex(), glyphs ? 1 : 0);
+        QCOMPARE(control<QDoubleSpinBox>(p, "SpanEdit")->value(), span);
+        QCOMPARE(control<QDoubleSpinBox>(p, "TrackingEdit")->value(), 0.0);
+        QVERIFY(!control<QCheckBox>(p, "ReverseCheck")->isChecked());
+        QVERIFY(!control<QCheckBox>(p, "FitCheck")->isChecked());
+        QCOMPARE(control(p, "SpanEdit")->isEnabled(), glyphs);
+    }
+
+    // A ring text dragged round the seal stops at the quarters when it comes
+    // within 3 degrees of one, unless the snap is held off; centre lines and
+    // the emblem move by whole pixels.
+    void placedByHand_data() {
+        QTest::addColumn<int>("element");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<double>("turn");
+        QTest::addColumn<QPointF>("by");
+        QTest::addColumn<bool>("snap");
+        QTest::addColumn<int>("startA");
+        QTest::addColumn<QPoint>("want");  // A (and 0), or X and Y
+        const int ring = int(ElementKind::RingText);
+        const int centre = int(ElementKind::CentreLine);
+        QTest::newRow("within 3 degrees of the top")
+            << ring << 2 << 2.9 << QPointF() << true << 0 << QPoint(0, 0);
+        QTest::newRow("4 degrees off the top") << ring << 2 << 3.6 << QPointF() << true << 0 << QPoint(4, 0);
+        QTest::newRow("near the left") << ring << 1 << -28.0 << QPointF() << true << 300 << QPoint(270, 0);
+        QTest::newRow("near the top from the left")
+            << ring << 1 << 8.0 << QPointF() << true << 350 << QPoint(0, 0);
+        QTest::newRow("snap held off") << ring << 3 << 8.0 << QPointF() << false << 350 << QPoint(358, 0);
+        QTest::newRow("back past the top") << ring << 1 << -20.0 << QPointF() << true << 5 << QPoint(345, 0);
+        QTest::newRow("centre line") << centre << 1 << 0.0 << QPointF(12.7, -5.7) << true << 0
+                                     << QPoint(93, 74);
+        QTest::newRow("centre line, halves")
+            << centre << 1 << 0.0 << QPointF(-3.4, 2.5) << true << 0 << QPoint(77, 83);
+        QTest::newRow("emblem") << int(ElementKind::Emblem) << 1 << 0.0 << QPointF(-19.6, 21.6) << true << 0
+                                << QPoint(-20, 22);
+        QTest::newRow("a ring stays")
+            << int(ElementKind::Ring) << 1 << 0.0 << QPointF(10, 10) << true << 0 << QPoint(-1, -1);
+    }
+    void placedByHand() {
+        QFETCH(int, element);
+        QFETCH(int, index);
+        QFETCH(double, turn);
+        QFETCH(QPointF, by);
+        QFETCH(bool, snap);
+        QFETCH(int, startA);
+        QFETCH(QPoint, want);
+        const ElementTag tag{static_cast<ElementKind>(element), index};
+        StampDesigns start;
+        start.round.lines[static_cast<std::size_t>(index - 1)].angle = startA;
+        const QPointF from(130, 40);
+        const StampDesigns placed =
+            draggedDesign(start, StampKind::Round, tag, from, turned(from, turn) + by, snap);
+        const RoundSealParameters& seal = placed.round;
+        switch (tag.kind) {
+            case ElementKind::RingText:
+                QCOMPARE(seal.lines[static_cast<std::size_t>(index - 1)].angle, want.x());
+                break;
+            case ElementKind::CentreLine:
+                QCOMPARE(QPoint(seal.lines[3].x, seal.lines[3].y), want);
+                break;
+            case ElementKind::Emblem:
+                QCOMPARE(QPoint(seal.emblem.x, seal.emblem.y), want);
+                break;
+            default:
+                QVERIFY(seal == start.round);
+                QCOMPARE(placingOf(StampKind::Round, tag), Placing::None);
+        }
+    }
+
+    // Dragged in the view: the main window's design and controls follow
+    // every move, and the whole drag is one step of the history.
+    void draggedInTheView_data() {
+        QTest::addColumn<int>("element");
+        QTest::addColumn<double>("turn");
+        QTest::addColumn<QPointF>("by");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<QPoint>("want");  // A (and 0), or X and Y
+        QTest::addColumn<int>("room");     // how far A may be from it
+        QTest::addColumn<QStringList>("edits");
+        const int ring = int(ElementKind::RingText);
+        const QStringList angle{QStringLiteral("Page1EditA1")};
+        QTest::newRow("ring text, a quarter")
+            << ring << 90.0 << QPointF() << false << QPoint(90, 0) << 0 << angle;
+        QTest::newRow("ring text, snapped")
+            << ring << 88.0 << QPointF() << false << QPoint(90, 0) << 0 << angle;
+        QTest::newRow("ring text, Shift") << ring << 88.0 << QPointF() << true << QPoint(88, 0) << 1 << angle;
+        QTest::newRow("centre line") << int(ElementKind::CentreLine) << 0.0 << QPointF(10, -7) << false
+                                     << QPoint(90, 73) << 0 << QStringList{"Page1EditX4", "Page1EditY4"};
+        QTest::newRow("emblem") << int(ElementKind::Emblem) << 0.0 << QPointF(-12, 15) << false
+                                << QPoint(18, 55) << 0 << QStringList{"Page1Box4Edit1", "Page1Box4Edit2"};
+    }
+    void draggedInTheView() {
+        QFETCH(int, element);
+        QFETCH(double, turn);
+        QFETCH(QPointF, by);
+        QFETCH(bool, shift);
+        QFETCH(QPoint, want);
+        QFETCH(int, room);
+        QFETCH(QStringList, edits);
+        const ElementTag tag{static_cast<ElementKind>(element), 1};
+        RoundSealParameters seal = defaultRoundSeal();
+        seal.lines[3].enabled = true;
+        QPointF grab;
+        if (tag.kind == ElementKind::Emblem) {
+            const QString crest = m_dir.filePath(QStringLiteral("crest.bmp"));
+            QVERIFY(testing::writeCrest(crest));
+            seal.emblem = EmblemSettings{true, 30, 40, crest};
+            grab = QPointF(129, 109);  // the middle of its square
+        }
+        shareWindowsBetweenRows();
+        openRound(seal);
+        ProductionWindow& p = production();
+        if (grab.isNull())
+            grab = pointOnInk(p.imprint().ops, tag).value_or(QPointF());
+        const RoundSealParameters before = main().designs().round;
+        const auto placed = [&] {
+            const RoundSealParameters& now = main().designs().round;
+            return tag.kind == ElementKind::RingText ? QPoint(now.lines[0].angle, 0)
+                   : tag.kind == ElementKind::Emblem ? QPoint(now.emblem.x, now.emblem.y)
+                                                     : QPoint(now.lines[3].x, now.lines[3].y);
+        };
+        ImprintView* view = p.view();
+        const QTransform toWidget = output::pageTransform(p.imprint(), p.settings()) * view->pageToWidget();
+        const QPointF to = turned(grab, turn) + by;
+        const Qt::KeyboardModifiers keys = shift ? Qt::ShiftModifier : Qt::NoModifier;
+        sendMouse(view, QEvent::MouseButtonPress, toWidget.map(grab).toPoint(), keys);
+        QCOMPARE(view->selection(), tag);
+        sendMouse(view, QEvent::MouseMove, toWidget.map((grab + to) / 2).toPoint(), keys);
+        sendMouse(view, QEvent::MouseMove, toWidget.map(to).toPoint(), keys);
+        // Followed before the mouse is let go.
+        const QPoint now = placed();
+        QVERIFY2(std::abs(now.x() - want.x()) <= room && now.y() == want.y(),
+                 qPrintable(QStringLiteral("%1, %2").arg(now.x()).arg(now.y())));
+        QVERIFY(!shift || now.x() != 90);
+        for (int i = 0; i < edits.size(); ++i)
+            QCOMPARE(control<QLineEdit>(main(), edits[i])->text(),
+                     QString::number(i == 0 ? now.x() : now.y()));
+        sendMouse(view, QEvent::MouseButtonRelease, toWidget.map(to).toPoint(), keys);
+        QVERIFY(main().isModified(StampKind::Round));
+        showsTheDesign(StampKind::Round);
+        main().session().undo();
+        QVERIFY(main().designs().round == before);
+        QVERIFY(!main().isModified(StampKind::Round));
+    }
+
+    // With an element chosen the arrow keys move or turn it, a step a key
+    // and an undo step each; with none they leave the design alone.
+    void arrowKeysPlaceTheChosenElement_data() {
+        QTest::addColumn<int>("element");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QPoint>("once");  // A (and 0), or X and Y, after one key
+        QTest::addColumn<QPoint>("twice");
+        const int ring = int(ElementKind::RingText);
+        const int centre = int(ElementKind::CentreLine);
+        QTest::newRow("ring text, right") << ring << int(Qt::Key_Right) << QPoint(1, 0) << QPoint(2, 0);
+        QTest::newRow("ring text, left") << ring << int(Qt::Key_Left) << QPoint(359, 0) << QPoint(358, 0);
+        QTest::newRow("centre line, down") << centre << int(Qt::Key_Down) << QPoint(80, 81) << QPoint(80, 82);
+        QTest::newRow("centre line, left") << centre << int(Qt::Key_Left) << QPoint(79, 80) << QPoint(78, 80);
+        QTest::newRow("nothing chosen")
+            << int(ElementKind::None) << int(Qt::Key_Right) << QPoint() << QPoint();
+    }
+    void arrowKeysPlaceTheChosenElement() {
+        QFETCH(int, element);
+        QFETCH(int, key);
+        QFETCH(QPoint, once);
+        QFETCH(QPoint, twice);
+        const ElementTag tag{static_cast<ElementKind>(element), 1};
+        RoundSealParameters seal = defaultRoundSeal();
+        seal.lines[3].enabled = true;
+        shareWindowsBetweenRows();
+        openRound(seal);
+        ProductionWindow& p = production();
+        auto* list = control<QComboBox>(p, "ElementBox");
+        list->setCurrentIndex(
+            tag.kind == ElementKind::None ? 0 : list->findText(check::elementName(StampKind::Round, tag)));
+        const StampDesigns before = main().designs();
+        const auto placed = [&] {
+            const RoundSealParameters& now = main().designs().round;
+            return tag.kind == ElementKind::RingText ? QPoint(now.lines[0].angle, 0)
+                                                     : QPoint(now.lines[3].x, now.lines[3].y);
+        };
+        p.view()->setFocus();
+        QTest::keyClick(p.view(), static_cast<Qt::Key>(key));
+        if (tag.kind == ElementKind::None) {
+            QVERIFY(main().designs().round == before.round);
+            return;
+        }
+        QCOMPARE(placed(), once);
+        QTest::keyClick(p.view(), static_cast<Qt::Key>(key));
+        QCOMPARE(placed(), twice);
+        main().session().undo();
+        QCOMPARE(placed(), once);
     }
 
     void typingDoesNotWaitForTheCheck() {

@@ -18,6 +18,18 @@ using namespace qg;
 
 namespace {
 
+QString& firstText(StampDesigns& designs, StampKind kind) {
+    switch (kind) {
+        case StampKind::Round:
+            return designs.round.lines[0].text;
+        case StampKind::Triangle:
+            return designs.triangle.lines[0].text;
+        case StampKind::Rect:
+            break;
+    }
+    return designs.rect.lines[0].text;
+}
+
 const QString& firstText(const StampDesigns& designs, StampKind kind) {
     switch (kind) {
         case StampKind::Round:
@@ -94,6 +106,60 @@ private slots:
         QCOMPARE(firstText(session.designs(), kind), before);
         session.redo();
         QCOMPARE(firstText(session.designs(), kind), QStringLiteral("Новый текст"));
+    }
+
+    // An edit put in through the session is an edit of its kind: the page
+    // shows it, the kind is modified, the preview is drawn once. Edits of one
+    // gesture make one step, a gesture ended starts the next; an edit that
+    // changes nothing is no step at all.
+    void editAppliedAsOneStep_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("edits");
+        QTest::addColumn<bool>("endEach");    // the gesture ends after each edit
+        QTest::addColumn<bool>("gesture");    // the edits carry one
+        QTest::addColumn<QString>("undone");  // the first text one step back (empty: as before)
+        QTest::newRow("round, one edit") << 0 << 1 << false << false << QString();
+        QTest::newRow("round, no change") << 0 << 0 << false << false << QString();
+        QTest::newRow("triangle, one gesture") << 1 << 3 << false << true << QString();
+        QTest::newRow("stamp, gestures ended") << 2 << 2 << true << true << QStringLiteral("Правка 1");
+        QTest::newRow("stamp, edits of no gesture") << 2 << 2 << false << false << QStringLiteral("Правка 1");
+    }
+    void editAppliedAsOneStep() {
+        QFETCH(int, page);
+        QFETCH(int, edits);
+        QFETCH(bool, endEach);
+        QFETCH(bool, gesture);
+        QFETCH(QString, undone);
+        const auto kind = static_cast<StampKind>(page);
+        showPage(page);
+        DesignSession& session = main().session();
+        session.completePendingRepaint();
+        const StampDesigns before = session.designs();
+        QSignalSpy painted(&session, &DesignSession::previewPainted);
+        int drag = 0;
+        StampDesigns edited = before;
+        if (edits == 0)
+            session.applyEdit(kind, edited, nullptr);
+        for (int i = 1; i <= edits; ++i) {
+            firstText(edited, kind) = QStringLiteral("Правка %1").arg(i);
+            session.applyEdit(kind, edited, gesture ? &drag : nullptr);
+            if (endEach)
+                session.endGesture();
+        }
+        session.completePendingRepaint();
+        QCOMPARE(painted.count(), edits > 0 ? 1 : 0);
+        const QString now = edits > 0 ? QStringLiteral("Правка %1").arg(edits) : firstText(before, kind);
+        QCOMPARE(firstText(session.designs(), kind), now);
+        QCOMPARE(control<QLineEdit>(main(), QStringLiteral("Page%1Edit1").arg(page + 1))->text(), now);
+        for (int k = 0; k < kKindCount; ++k) {
+            const auto other = static_cast<StampKind>(k);
+            QCOMPARE(main().isModified(other), other == kind && edits > 0);
+            if (other != kind)
+                QCOMPARE(firstText(session.designs(), other), firstText(before, other));
+        }
+        session.undo();
+        QCOMPARE(firstText(session.designs(), kind), undone.isEmpty() ? firstText(before, kind) : undone);
+        QCOMPARE(main().isModified(kind), !undone.isEmpty());
     }
 
     // Each kind's file is the one it was last saved to; the others keep none.

@@ -32,6 +32,14 @@ public:
     // A step back or forward in the history of the active page's kind.
     virtual void undo() = 0;
     virtual void redo() = 0;
+    // Puts the kind's design of `edited` in place of the one being edited,
+    // as an edit in the main window is: a step of the kind's history, the
+    // kind marked modified, its page's controls and the preview following.
+    // Edits that carry the same `gesture` (the moves of one drag) make one
+    // step until endGesture(); a null one is a step of its own.
+    virtual void applyEdit(StampKind kind, const StampDesigns& edited, const void* gesture) = 0;
+    // The gesture is over: the next edit is a new step.
+    virtual void endGesture() = 0;
 
 signals:
     // The preview was drawn anew: a design, or the page shown, has changed.

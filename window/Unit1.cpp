@@ -57,6 +57,10 @@ public:
     void completePendingRepaint() override { m_form.completePendingRepaint(); }
     void undo() override { m_form.UndoItemClick(); }
     void redo() override { m_form.RedoItemClick(); }
+    void applyEdit(StampKind kind, const StampDesigns& edited, const void* gesture) override {
+        m_form.applyEdit(kind, edited, gesture);
+    }
+    void endGesture() override { m_form.m_history.endTyping(); }
 
 private:
     TForm1& m_form;
@@ -329,6 +333,34 @@ void TForm1::stepHistory(bool forward) {
     if (m_designs.round.emblem.path != emblem)
         Page1->showEmblemFileName(m_designs.round.emblem.path);
     m_modified[static_cast<std::size_t>(kind)] = m_history.isModified(kind);
+    RefreshItemClick();
+}
+
+void TForm1::applyEdit(StampKind kind, const StampDesigns& edited, const void* gesture) {
+    const QString emblem = m_designs.round.emblem.path;
+    switch (kind) {
+        case StampKind::Round:
+            if (m_designs.round == edited.round)
+                return;
+            m_designs.round = edited.round;
+            break;
+        case StampKind::Triangle:
+            if (m_designs.triangle == edited.triangle)
+                return;
+            m_designs.triangle = edited.triangle;
+            break;
+        case StampKind::Rect:
+            if (m_designs.rect == edited.rect)
+                return;
+            m_designs.rect = edited.rect;
+            break;
+    }
+    StampPageEditor* const editors[] = {Page1, Page2, Page3};
+    editors[static_cast<int>(kind)]->syncFromRecord();
+    if (m_designs.round.emblem.path != emblem)
+        Page1->showEmblemFileName(m_designs.round.emblem.path);
+    m_modified[static_cast<std::size_t>(kind)] = true;
+    m_history.record(kind, true, gesture);
     RefreshItemClick();
 }
 

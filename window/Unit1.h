@@ -109,6 +109,11 @@ public:
     // once, for the latest state. This draws a pending repaint now.
     void completePendingRepaint();
 
+    // An edit of the kind's design made in another window (the session's
+    // applyEdit): one step of the kind's history, the kind modified, its
+    // page and the preview following.
+    void applyEdit(qg::StampKind kind, const qg::StampDesigns& edited, const void* gesture);
+
 signals:
     // The preview picture was drawn anew.
     void previewPainted();
