@@ -139,14 +139,14 @@ struct Face {
     QRectF cellBox(const QString& text) { return ink(text).cell; }
 };
 
-// The faces one layout uses, by size and em height.
+// The faces one layout uses, by size.
 class Faces {
 public:
-    Face& at(int points, double emPixels = 0) {
-        auto& kept = faces_[{points, emPixels}];
+    Face& at(int points) {
+        auto& kept = faces_[points];
         if (!kept) {
             kept = std::make_unique<Face>();
-            kept->face = makeFontFace(sealFont(points), emPixels);
+            kept->face = makeFontFace(sealFont(points));
             kept->outline = outlineFont(kept->face);
             // Capitals measured as the manufacturing check does: the H.
             const QList<quint32> h = kept->outline.glyphIndexesForString(QStringLiteral("H"));
@@ -181,7 +181,7 @@ public:
 
 private:
     static constexpr int kRatioPoints = 72;
-    std::map<std::pair<int, double>, std::unique_ptr<Face>> faces_;
+    std::map<int, std::unique_ptr<Face>> faces_;
     double capRatio_ = 0;
     std::map<std::tuple<QString, int, bool, double>, double> tracking_;
 };
@@ -277,15 +277,30 @@ struct RingPlaced {
     bool fits() const { return !plan.characters.empty() && !plan.reduced && plan.fits && !plan.cut; }
 };
 
+// A text fitted smaller than its size is not a layout's choice, only its
+// last resort: it is measured by its own size's outlines made smaller, which
+// the outlines follow exactly, and a pixel more all round for the rounding
+// of its cell, rather than by a face of its own for every size tried.
+QTransform reducedBy(const RingPlaced& ring) {
+    const double natural = ring.plan.naturalEmPixels;
+    const double scale = ring.plan.reduced && natural > 0 ? ring.plan.emPixels / natural : 1;
+    return QTransform::fromScale(scale, scale);
+}
+
+QRectF reducedBox(const QRectF& box, const QTransform& reduced) {
+    return reduced.isIdentity() || box.isEmpty() ? box : reduced.mapRect(box).adjusted(-1, -1, 1, 1);
+}
+
 void measure(Faces& faces, RingPlaced& ring) {
     ring.plan = planRingText(ring.line, ring.layout);
-    Face& face = faces.at(ring.points, ring.plan.reduced ? ring.plan.emPixels : 0);
+    Face& face = faces.at(ring.points);
+    const QTransform reduced = reducedBy(ring);
     ring.reach = Reach{};
     for (const RingCharacter& c : ring.plan.characters) {
         const QString character = ring.line.text.sliced(c.index, c.length);
         const QTransform frame = textFrameAt(c.x, c.y, c.turn);
-        ring.reach.add(face.inkBox(character), frame);
-        ring.reach.cells.add(face.cellBox(character), frame);
+        ring.reach.add(reducedBox(face.inkBox(character), reduced), frame);
+        ring.reach.cells.add(reducedBox(face.cellBox(character), reduced), frame);
     }
     if (ring.reach.outer <= 0)
         ring.reach.inner = ring.reach.outer = ring.line.radius;
@@ -296,20 +311,32 @@ void measure(Faces& faces, RingPlaced& ring) {
 // Moves the text out as far as its ink stays within `limit` and the
 // paper of its cells within `cellLimit`.
 void placeOutward(Faces& faces, RingPlaced& ring, double limit, double cellLimit) {
-    const auto room = [&] { return std::min(limit - ring.reach.outer, cellLimit - ring.reach.cells.outer); };
+    const auto room = [&](const RingPlaced& placed) {
+        return std::min(limit - placed.reach.outer, cellLimit - placed.reach.cells.outer);
+    };
     ring.line.radius = std::max(1, static_cast<int>(std::floor(limit)));
     measure(faces, ring);
     for (int tries = 0; tries < 4; ++tries) {
-        const double left = room();
+        const double left = room(ring);
         const int step = left >= 0 ? static_cast<int>(std::floor(left)) : -static_cast<int>(std::ceil(-left));
         if (step == 0 || ring.line.radius + step < 1)
             break;
         ring.line.radius += step;
         measure(faces, ring);
     }
-    while (room() < 0 && ring.line.radius > 1) {
+    while (room(ring) < 0 && ring.line.radius > 1) {
         --ring.line.radius;
         measure(faces, ring);
+    }
+    // A text fitted smaller on the way in is measured with a pixel to
+    // spare: a pixel further out may take it at its own size.
+    while (room(ring) >= 0) {
+        RingPlaced further = ring;
+        ++further.line.radius;
+        measure(faces, further);
+        if (room(further) < 0)
+            break;
+        ring = std::move(further);
     }
 }
 
@@ -330,7 +357,7 @@ struct PlacedInk {
 };
 
 // Curves are flattened this many times finer than a path flattens them by
-// itself (up to a quarter of a pixel off): within a thirtieth of a pixel.
+// itself (up to a quarter of a pixel off): within a twentieth of a pixel.
 constexpr double kFlattening = 8;
 
 PlacedInk placedInk(QPainterPath path) {
@@ -361,6 +388,11 @@ double nearestVertex(const PlacedInk& from, const PlacedInk& to, double best) {
                 continue;
             const QPolygonF& edges = from.contours[e];
             for (const QPointF& p : to.contours[c]) {
+                // Nor can a vertex further from the contour's box.
+                const double px = std::max({0.0, b.left() - p.x(), p.x() - b.right()});
+                const double py = std::max({0.0, b.top() - p.y(), p.y() - b.bottom()});
+                if (px * px + py * py >= squared)
+                    continue;
                 for (qsizetype i = 1; i < edges.size(); ++i)
                     squared = std::min(squared, squaredSegmentDistance(p, edges[i - 1], edges[i]));
             }
@@ -396,7 +428,8 @@ double inkDistance(const PlacedInk& a, const PlacedInk& b, double enough) {
 // The narrowest white between neighbouring letters of a ring text (a blank
 // parts them), in preview pixels; `enough` when none is narrower.
 double narrowestLetterGap(Faces& faces, const RingPlaced& ring, double enough) {
-    Face& face = faces.at(ring.points, ring.plan.reduced ? ring.plan.emPixels : 0);
+    Face& face = faces.at(ring.points);
+    const QTransform reduced = reducedBy(ring);
     double narrowest = enough;
     std::optional<PlacedInk> previous;
     for (const RingCharacter& c : ring.plan.characters) {
@@ -405,7 +438,7 @@ double narrowestLetterGap(Faces& faces, const RingPlaced& ring, double enough) {
             previous.reset();
             continue;
         }
-        PlacedInk placed = placedInk(textFrameAt(c.x, c.y, c.turn).map(ink.path));
+        PlacedInk placed = placedInk((reduced * textFrameAt(c.x, c.y, c.turn)).map(ink.path));
         if (previous)
             narrowest = std::min(narrowest, inkDistance(*previous, placed, enough));
         previous = std::move(placed);
