@@ -551,8 +551,14 @@ RingPlaced ringText(Faces& faces, const QString& text, int points, int angle, bo
     ring.layout.tracking = known ? *known : 0;
     placeOutward(faces, ring, limit, cellLimit);
     if (!known) {
+        // The room the letters need at their own size, even where the ring
+        // is too short for them.
+        ring.layout.fit = false;
+        measure(faces, ring);
         spaceLetters(faces, ring, letterGap);
         faces.setTracking(text, points, reverse, letterGap, ring.layout.tracking);
+        ring.layout.fit = true;
+        measure(faces, ring);
     }
     if (fullRing && ring.plan.arc >= 360 * kFullRingShare) {
         RingPlaced whole = ring;
