@@ -132,7 +132,9 @@ QString gapsBetweenLetters(const CompanySeal& seal) {
     for (const check::Finding& finding : report.findings) {
         const bool between = finding.other.kind != ElementKind::None;
         if ((finding.problem == check::Problem::NarrowGap && between) || finding.problem == check::Problem::Touching)
-            found += QStringLiteral("%1 и %2: %3 мм\n").arg(name(finding.element), name(finding.other)).arg(finding.measured);
+            found += QStringLiteral("%1 и %2: %3 мм\n")
+                         .arg(name(finding.element), name(finding.other))
+                         .arg(finding.measured);
     }
     return found;
 }
