@@ -92,7 +92,8 @@ namespace {
 // lines a text in this order: "Line<n>Spacing: glyphs", "Line<n>Span: ",
 // "Line<n>Tracking: " (numbers with a point, in their shortest form),
 // "Line<n>Reverse: True" and "Line<n>Fit: True". A text in equal spacing
-// with nothing else set has none of them.
+// with nothing else set has none of them. A centre line with room added
+// between its letters has "Line<n>Tracking: " too (n 4 to 6).
 
 QByteArray shortestNumber(double value) {
     return QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
@@ -160,6 +161,18 @@ void addRingLayoutLines(LineMap<RoundSealParameters>& map) {
             },
             [](QStringView value, P& p, std::size_t k) { p.ringLayouts[k].fit = isWord(value, "True"); },
             reset);
+    }
+    for (std::size_t i = 0; i < 3; ++i) {
+        map.optional(
+            keyed("Line%1Tracking: ", i + 4), i,
+            [](const P& p, std::size_t k) -> std::optional<QByteArray> {
+                const double tracking = p.centreTracking[k];
+                return tracking == 0 ? std::nullopt : std::optional(shortestNumber(tracking));
+            },
+            [](QStringView value, P& p, std::size_t k) {
+                p.centreTracking[k] = numberOr(value, &isRingTracking, 0);
+            },
+            [](P& p, std::size_t k) { p.centreTracking[k] = 0; });
     }
 }
 

@@ -91,8 +91,9 @@ inline constexpr double kMinRingSpan = 1;
 inline constexpr double kMaxRingSpan = 360;
 inline constexpr double kMaxRingTracking = 1000;
 
-// Whether a value is one a ring text's span or tracking may take; the
-// drawing takes any other as the default, and a design file reads it so.
+// Whether a value is one a ring text's span or tracking (or a centre
+// line's tracking) may take; the drawing takes any other as the default,
+// and a design file reads it so.
 bool isRingSpan(double degrees);
 bool isRingTracking(double pixels);
 
@@ -103,6 +104,9 @@ struct RoundSealParameters {
     TextLines lines;
     // The layout of ring texts 1..3 (lines 0..2).
     std::array<RingTextLayout, 3> ringLayouts;
+    // Extra room between the letters of centre lines 1..3 (lines 3..5), in
+    // preview pixels, as a ring text's tracking; 0: as the font sets them.
+    std::array<double, 3> centreTracking{};
     std::array<RingSettings, 3> rings;
     EmblemSettings emblem;
     friend bool operator==(const RoundSealParameters&, const RoundSealParameters&) = default;

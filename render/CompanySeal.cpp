@@ -1,6 +1,7 @@
 #include "CompanySeal.h"
 
 #include "Geometry.h"
+#include "Render.h"
 #include "RingText.h"
 #include "TextLayout.h"
 
@@ -34,14 +35,16 @@ constexpr double kReach = 95.5;
 constexpr double kEvenRingShift = 0.7072;
 
 constexpr double kOuterRingMm = 0.6;
-constexpr double kThinRingMm = 0.25;
-// White between a text and a ring, a little over the shops' 0.4 mm so that
-// the picture's pixels cannot take it below.
-constexpr double kGapMm = 0.45;
-// White between neighbouring letters of a ring text.
-constexpr double kLetterGapMm = 0.42;
+// The inner rings: no thinner than the shops' recommended line.
+constexpr double kThinRingMm = 0.2;
+// White between a text and a ring: the shops' 0.4 mm and a little more,
+// so that the pixels of a picture at 1200 dpi (a fiftieth of a millimetre)
+// cannot take it below.
+constexpr double kGapMm = 0.43;
+// White between neighbouring letters.
+constexpr double kLetterGapMm = 0.43;
 // Between two rings of text with no ring between them.
-constexpr double kBandGapMm = 0.5;
+constexpr double kBandGapMm = 0.43;
 // However much room there is, capitals stay about this high.
 constexpr double kLargestCapMm = 3.0;
 // Between the end of the name and the city on one ring, in ems.
@@ -61,7 +64,11 @@ constexpr double kSmallestDisc = 8;
 constexpr double kSmallestSpan = 150;
 
 const QString kFace = QStringLiteral("Arial");
+// Between the end of a text round the whole ring and its start, and
+// between the city and the numbers on one ring.
 const QString kSeparator = QStringLiteral(" • ");
+// Between the registration numbers, whose labels part them well enough.
+const QString kNumbersBlank = QStringLiteral("  ");
 
 // A ring with an even pen width lies a little off the centre.
 double ringShift(int width) {
@@ -76,13 +83,17 @@ LineFont sealFont(int points) {
     LineFont font;
     font.face = kFace;
     font.size = points;
+    font.bold = true;
     return font;
 }
 
-// The ink of a text in its cell: its glyphs' outlines and their box.
+// The ink of a text in its cell: its glyphs' outlines and their box, and
+// the cell itself, which the text's background fills with paper over
+// whatever was drawn before.
 struct Ink {
     QPainterPath path;
     QRectF box;
+    QRectF cell;
 };
 
 // A face at one size, with what the layout measures of it.
@@ -91,6 +102,9 @@ struct Face {
     QRawFont outline;
     double capPixels = 0;
     QHash<QString, Ink> inks;
+    QHash<quint32, QRectF> glyphBoxes;
+    // narrowestLineGap()'s answers, by text, tracking and the gap asked for.
+    std::map<std::tuple<QString, double, double>, double> lineGaps;
 
     const Ink& ink(const QString& text) {
         const auto kept = inks.constFind(text);
@@ -112,19 +126,27 @@ struct Face {
             }
         }
         ink.box = ink.path.boundingRect();
+        ink.cell = QRectF(0, 0, static_cast<double>(shapeText(face, text).width), face.cellHeight());
         return *inks.insert(text, ink);
     }
     QRectF inkBox(const QString& text) { return ink(text).box; }
+    const QRectF& glyphBox(quint32 glyph) {
+        auto kept = glyphBoxes.constFind(glyph);
+        if (kept == glyphBoxes.cend())
+            kept = glyphBoxes.insert(glyph, outline.pathForGlyph(glyph).boundingRect());
+        return *kept;
+    }
+    QRectF cellBox(const QString& text) { return ink(text).cell; }
 };
 
-// The faces one layout uses, by size and em height.
+// The faces one layout uses, by size.
 class Faces {
 public:
-    Face& at(int points, double emPixels = 0) {
-        auto& kept = faces_[{points, emPixels}];
+    Face& at(int points) {
+        auto& kept = faces_[points];
         if (!kept) {
             kept = std::make_unique<Face>();
-            kept->face = makeFontFace(sealFont(points), emPixels);
+            kept->face = makeFontFace(sealFont(points));
             kept->outline = outlineFont(kept->face);
             // Capitals measured as the manufacturing check does: the H.
             const QList<quint32> h = kept->outline.glyphIndexesForString(QStringLiteral("H"));
@@ -159,7 +181,7 @@ public:
 
 private:
     static constexpr int kRatioPoints = 72;
-    std::map<std::pair<int, double>, std::unique_ptr<Face>> faces_;
+    std::map<int, std::unique_ptr<Face>> faces_;
     double capRatio_ = 0;
     std::map<std::tuple<QString, int, bool, double>, double> tracking_;
 };
@@ -219,9 +241,8 @@ double distance(const QPointF& p) {
     return std::hypot(p.x() - kCentre, p.y() - kCentre);
 }
 
-// The nearest and farthest ink of a text from the seal's centre, from the
-// boxes of its characters' glyphs.
-struct Reach {
+// The nearest and farthest of a set of boxes from the seal's centre.
+struct Extent {
     double inner = std::numeric_limits<double>::infinity();
     double outer = 0;
 
@@ -237,6 +258,12 @@ struct Reach {
     }
 };
 
+// How far a text reaches from the seal's centre: its ink, from the boxes
+// of its characters' glyphs, and the paper of their cells.
+struct Reach : Extent {
+    Extent cells;
+};
+
 // A ring text of the seal with its plan and the reach of its ink.
 struct RingPlaced {
     TextLineSettings line;
@@ -250,31 +277,66 @@ struct RingPlaced {
     bool fits() const { return !plan.characters.empty() && !plan.reduced && plan.fits && !plan.cut; }
 };
 
-void measure(Faces& faces, RingPlaced& ring) {
-    ring.plan = planRingText(ring.line, ring.layout);
-    Face& face = faces.at(ring.points, ring.plan.reduced ? ring.plan.emPixels : 0);
-    ring.reach = Reach{};
-    for (const RingCharacter& c : ring.plan.characters)
-        ring.reach.add(face.inkBox(ring.line.text.sliced(c.index, c.length)), textFrameAt(c.x, c.y, c.turn));
-    if (ring.reach.outer <= 0)
-        ring.reach.inner = ring.reach.outer = ring.line.radius;
+// A text fitted smaller than its size is not a layout's choice, only its
+// last resort: it is measured by its own size's outlines made smaller, which
+// the outlines follow exactly, and a pixel more all round for the rounding
+// of its cell, rather than by a face of its own for every size tried.
+QTransform reducedBy(const RingPlaced& ring) {
+    const double natural = ring.plan.naturalEmPixels;
+    const double scale = ring.plan.reduced && natural > 0 ? ring.plan.emPixels / natural : 1;
+    return QTransform::fromScale(scale, scale);
 }
 
-// Moves the text out as far as its ink stays within `limit`.
-void placeOutward(Faces& faces, RingPlaced& ring, double limit) {
+QRectF reducedBox(const QRectF& box, const QTransform& reduced) {
+    return reduced.isIdentity() || box.isEmpty() ? box : reduced.mapRect(box).adjusted(-1, -1, 1, 1);
+}
+
+void measure(Faces& faces, RingPlaced& ring) {
+    ring.plan = planRingText(ring.line, ring.layout);
+    Face& face = faces.at(ring.points);
+    const QTransform reduced = reducedBy(ring);
+    ring.reach = Reach{};
+    for (const RingCharacter& c : ring.plan.characters) {
+        const QString character = ring.line.text.sliced(c.index, c.length);
+        const QTransform frame = textFrameAt(c.x, c.y, c.turn);
+        ring.reach.add(reducedBox(face.inkBox(character), reduced), frame);
+        ring.reach.cells.add(reducedBox(face.cellBox(character), reduced), frame);
+    }
+    if (ring.reach.outer <= 0)
+        ring.reach.inner = ring.reach.outer = ring.line.radius;
+    if (ring.reach.cells.outer <= 0)
+        ring.reach.cells.inner = ring.reach.cells.outer = ring.line.radius;
+}
+
+// Moves the text out as far as its ink stays within `limit` and the
+// paper of its cells within `cellLimit`.
+void placeOutward(Faces& faces, RingPlaced& ring, double limit, double cellLimit) {
+    const auto room = [&](const RingPlaced& placed) {
+        return std::min(limit - placed.reach.outer, cellLimit - placed.reach.cells.outer);
+    };
     ring.line.radius = std::max(1, static_cast<int>(std::floor(limit)));
     measure(faces, ring);
     for (int tries = 0; tries < 4; ++tries) {
-        const double room = limit - ring.reach.outer;
-        const int step = room >= 0 ? static_cast<int>(std::floor(room)) : -static_cast<int>(std::ceil(-room));
+        const double left = room(ring);
+        const int step = left >= 0 ? static_cast<int>(std::floor(left)) : -static_cast<int>(std::ceil(-left));
         if (step == 0 || ring.line.radius + step < 1)
             break;
         ring.line.radius += step;
         measure(faces, ring);
     }
-    while (ring.reach.outer > limit && ring.line.radius > 1) {
+    while (room(ring) < 0 && ring.line.radius > 1) {
         --ring.line.radius;
         measure(faces, ring);
+    }
+    // A text fitted smaller on the way in is measured with a pixel to
+    // spare: a pixel further out may take it at its own size.
+    while (room(ring) >= 0) {
+        RingPlaced further = ring;
+        ++further.line.radius;
+        measure(faces, further);
+        if (room(further) < 0)
+            break;
+        ring = std::move(further);
     }
 }
 
@@ -294,6 +356,22 @@ struct PlacedInk {
     QRectF box;
 };
 
+// Curves are flattened this many times finer than a path flattens them by
+// itself (up to a quarter of a pixel off): within a twentieth of a pixel.
+constexpr double kFlattening = 8;
+
+PlacedInk placedInk(QPainterPath path) {
+    PlacedInk placed;
+    placed.path = std::move(path);
+    const QTransform back = QTransform::fromScale(1 / kFlattening, 1 / kFlattening);
+    for (const QPolygonF& contour : placed.path.toSubpathPolygons(QTransform::fromScale(kFlattening, kFlattening))) {
+        placed.contours.push_back(back.map(contour));
+        placed.boxes.push_back(placed.contours.back().boundingRect());
+    }
+    placed.box = placed.path.boundingRect();
+    return placed;
+}
+
 // How far the nearest vertex of `to` lies from the edges of `from`, when
 // nearer than `best`.
 double nearestVertex(const PlacedInk& from, const PlacedInk& to, double best) {
@@ -310,6 +388,11 @@ double nearestVertex(const PlacedInk& from, const PlacedInk& to, double best) {
                 continue;
             const QPolygonF& edges = from.contours[e];
             for (const QPointF& p : to.contours[c]) {
+                // Nor can a vertex further from the contour's box.
+                const double px = std::max({0.0, b.left() - p.x(), p.x() - b.right()});
+                const double py = std::max({0.0, b.top() - p.y(), p.y() - b.bottom()});
+                if (px * px + py * py >= squared)
+                    continue;
                 for (qsizetype i = 1; i < edges.size(); ++i)
                     squared = std::min(squared, squaredSegmentDistance(p, edges[i - 1], edges[i]));
             }
@@ -345,7 +428,8 @@ double inkDistance(const PlacedInk& a, const PlacedInk& b, double enough) {
 // The narrowest white between neighbouring letters of a ring text (a blank
 // parts them), in preview pixels; `enough` when none is narrower.
 double narrowestLetterGap(Faces& faces, const RingPlaced& ring, double enough) {
-    Face& face = faces.at(ring.points, ring.plan.reduced ? ring.plan.emPixels : 0);
+    Face& face = faces.at(ring.points);
+    const QTransform reduced = reducedBy(ring);
     double narrowest = enough;
     std::optional<PlacedInk> previous;
     for (const RingCharacter& c : ring.plan.characters) {
@@ -354,17 +438,84 @@ double narrowestLetterGap(Faces& faces, const RingPlaced& ring, double enough) {
             previous.reset();
             continue;
         }
-        PlacedInk placed;
-        placed.path = textFrameAt(c.x, c.y, c.turn).map(ink.path);
-        placed.contours = placed.path.toSubpathPolygons();
-        for (const QPolygonF& contour : placed.contours)
-            placed.boxes.push_back(contour.boundingRect());
-        placed.box = placed.path.boundingRect();
+        PlacedInk placed = placedInk((reduced * textFrameAt(c.x, c.y, c.turn)).map(ink.path));
         if (previous)
             narrowest = std::min(narrowest, inkDistance(*previous, placed, enough));
         previous = std::move(placed);
     }
     return narrowest;
+}
+
+// A straight line of text: where each glyph starts along the baseline and
+// the line's width, as the drawing puts them: as the font sets the line,
+// or (with `tracking` preview pixels between the letters) a character at a
+// time.
+struct LineGlyphs {
+    QList<quint32> glyphs;
+    std::vector<double> starts;
+    double width = 0;
+};
+
+LineGlyphs lineGlyphs(Face& face, const QString& text, double tracking) {
+    LineGlyphs line;
+    if (tracking == 0) {
+        const Shaped shaped = shapeText(face.face, text);
+        line.glyphs = shaped.glyphs;
+        for (const std::int64_t start : shaped.starts)
+            line.starts.push_back(static_cast<double>(start));
+        line.width = static_cast<double>(shaped.width);
+        return line;
+    }
+    double along = 0;
+    const std::vector<TrackedCharacter> characters = trackedCharacters(face.face.lineFont, text);
+    for (const TrackedCharacter& c : characters) {
+        for (const quint32 glyph : face.outline.glyphIndexesForString(text.sliced(c.index, c.length))) {
+            line.glyphs.push_back(glyph);
+            line.starts.push_back(along);
+        }
+        along += static_cast<double>(c.advance) + tracking;
+    }
+    line.width = characters.empty() ? 0 : along - tracking;
+    return line;
+}
+
+// The narrowest white between neighbouring glyphs of a straight line of
+// text, in preview pixels; `enough` when none is narrower.
+double narrowestLineGap(Face& face, const QString& text, double tracking, double enough) {
+    const auto key = std::make_tuple(text, tracking, enough);
+    const auto kept = face.lineGaps.find(key);
+    if (kept != face.lineGaps.end())
+        return kept->second;
+    const LineGlyphs line = lineGlyphs(face, text, tracking);
+    double narrowest = enough;
+    std::optional<PlacedInk> previous;
+    for (qsizetype i = 0; i < line.glyphs.size(); ++i) {
+        QPainterPath glyph = face.outline.pathForGlyph(line.glyphs[i]);
+        if (glyph.isEmpty())
+            continue;
+        PlacedInk placed = placedInk(glyph.translated(line.starts[static_cast<std::size_t>(i)], face.face.ascent));
+        if (previous)
+            narrowest = std::min(narrowest, inkDistance(*previous, placed, enough));
+        previous = std::move(placed);
+    }
+    face.lineGaps.emplace(key, narrowest);
+    return narrowest;
+}
+
+// The room between the letters (rounded up to a tenth of a preview pixel)
+// that parts the neighbouring letters of every line by `gap` at least: none
+// when the font parts them so.
+double lineTracking(Face& face, const QStringList& lines, double gap) {
+    double tracking = 0;
+    for (int tries = 0; tries < 8; ++tries) {
+        double narrowest = 2 * gap;
+        for (const QString& line : lines)
+            narrowest = std::min(narrowest, narrowestLineGap(face, line, tracking, 2 * gap));
+        if (narrowest >= gap)
+            break;
+        tracking = std::ceil((tracking + (gap - narrowest)) * 10 + 1e-6) / 10;
+    }
+    return tracking;
 }
 
 // Widens the room between the letters until no two neighbours come closer
@@ -381,11 +532,12 @@ void spaceLetters(Faces& faces, RingPlaced& ring, double gap) {
     }
 }
 
-// A ring text centred on `angle` whose ink reaches out to `limit`: along an
-// arc as long as the text, or (when `fullRing` is allowed and the text
-// fills most of it) spread round the whole ring, closed by a separator.
+// A ring text centred on `angle` whose ink reaches out to `limit` and the
+// paper of its cells to `cellLimit`: along an arc as long as the text, or
+// (when `fullRing` is allowed and the text fills most of it) spread round
+// the whole ring, closed by a separator.
 RingPlaced ringText(Faces& faces, const QString& text, int points, int angle, bool reverse, bool fullRing,
-                    double limit, double letterGap) {
+                    double limit, double cellLimit, double letterGap) {
     RingPlaced ring;
     ring.points = points;
     ring.line.enabled = true;
@@ -397,16 +549,22 @@ RingPlaced ringText(Faces& faces, const QString& text, int points, int angle, bo
     ring.layout.fit = true;
     const double* known = faces.tracking(text, points, reverse, letterGap);
     ring.layout.tracking = known ? *known : 0;
-    placeOutward(faces, ring, limit);
+    placeOutward(faces, ring, limit, cellLimit);
     if (!known) {
+        // The room the letters need at their own size, even where the ring
+        // is too short for them.
+        ring.layout.fit = false;
+        measure(faces, ring);
         spaceLetters(faces, ring, letterGap);
         faces.setTracking(text, points, reverse, letterGap, ring.layout.tracking);
+        ring.layout.fit = true;
+        measure(faces, ring);
     }
     if (fullRing && ring.plan.arc >= 360 * kFullRingShare) {
         RingPlaced whole = ring;
         whole.line.text = text + kSeparator;
         whole.layout.span = kMaxRingSpan;
-        placeOutward(faces, whole, limit);
+        placeOutward(faces, whole, limit, cellLimit);
         return whole;
     }
     // The arc the text takes, rounded up, so that the file says where it ends.
@@ -457,7 +615,7 @@ SealTexts sealTexts(const CompanyDetails& details) {
     const QString kpp = compactNumber(details.kpp);
     if (!kpp.isEmpty())
         numbers << QStringLiteral("КПП ") + kpp;
-    texts.numbers = numbers.join(kSeparator).toUpper();
+    texts.numbers = numbers.join(kNumbersBlank).toUpper();
     texts.centre = details.centreText.simplified().toUpper();
     return texts;
 }
@@ -497,6 +655,7 @@ struct CentreLine {
     SealText what = SealText::CentreText;
     int x = 0;
     int y = 0;
+    double tracking = 0;
 };
 
 // A text for the middle, broken at its blanks.
@@ -536,26 +695,45 @@ QStringList broken(const QStringList& words, qsizetype count, Face& face) {
     return best;
 }
 
-// The lines stacked and centred on the seal's centre, in `points`, if all
-// of their ink lies within `disc` of it.
+// The lines stacked and centred on the seal's centre, their letters parted
+// by the letter gap at least (all with the same room between them), if all
+// of their ink lies within `disc` of it and the paper of their cells
+// within `cellDisc`.
 std::optional<std::vector<CentreLine>> stacked(const std::vector<CentreLine>& lines, Face& face, double disc,
-                                               const Scale& scale) {
-    std::vector<QRectF> boxes;
+                                               double cellDisc, const Scale& scale) {
+    QStringList texts;
     for (const CentreLine& line : lines)
-        boxes.push_back(face.inkBox(line.text));
-    // One distance between the baselines for all the lines.
+        texts << line.text;
+    const double tracking = lineTracking(face, texts, scale.letterGap);
+    std::vector<LineGlyphs> glyphs;
+    std::vector<QRectF> boxes;
+    for (const QString& text : texts) {
+        glyphs.push_back(lineGlyphs(face, text, tracking));
+        QRectF box;
+        for (qsizetype i = 0; i < glyphs.back().glyphs.size(); ++i) {
+            const QRectF glyph = face.glyphBox(glyphs.back().glyphs[i])
+                                     .translated(glyphs.back().starts[static_cast<std::size_t>(i)], face.face.ascent);
+            if (!glyph.isEmpty())
+                box = box.isNull() ? glyph : box.united(glyph);
+        }
+        boxes.push_back(box);
+    }
+    // One distance between the baselines for all the lines; the cell of a
+    // line (a pixel higher where its place is rounded) stays clear of the
+    // ink of the line above, drawn before it.
     const double leading = std::max(scale.gap, kLeadingCaps * face.capPixels);
     double pitch = face.capPixels + leading;
     for (std::size_t i = 0; i + 1 < boxes.size(); ++i)
-        pitch = std::max(pitch, boxes[i].bottom() - boxes[i + 1].top() + leading);
+        pitch = std::max({pitch, boxes[i].bottom() - boxes[i + 1].top() + leading, boxes[i].bottom() + 1});
     // The block from the first line's capitals to the last line's baseline
     // centred on the seal's centre.
     const double firstBaseline = kCentre + face.capPixels / 2 - pitch * (static_cast<double>(lines.size()) - 1) / 2;
     std::vector<CentreLine> placed = lines;
     for (std::size_t i = 0; i < placed.size(); ++i) {
         CentreLine& line = placed[i];
-        // Centred by the width of the cell the line is drawn in.
-        const double width = static_cast<double>(shapeText(face.face, line.text).width);
+        line.tracking = tracking;
+        // Centred by the width of the cells the line is drawn in.
+        const double width = glyphs[i].width;
         line.x = static_cast<int>(std::lround(kCentre - width / 2));
         line.y = static_cast<int>(std::lround(firstBaseline + pitch * static_cast<double>(i) - face.face.ascent));
         const QRectF box = boxes[i].translated(line.x, line.y);
@@ -563,14 +741,19 @@ std::optional<std::vector<CentreLine>> stacked(const std::vector<CentreLine>& li
             if (distance(corner) > disc)
                 return std::nullopt;
         }
+        const QRectF cell(line.x, line.y, width, face.face.cellHeight());
+        for (const QPointF& corner : {cell.topLeft(), cell.topRight(), cell.bottomLeft(), cell.bottomRight()}) {
+            if (distance(corner) > cellDisc)
+                return std::nullopt;
+        }
     }
     return placed;
 }
 
-// The texts for the middle in as few lines as fit within `disc`, at most
+// The texts for the middle in as few lines as fit (stacked()), at most
 // kMaxCentreLines, each text on lines of its own.
 std::optional<std::vector<CentreLine>> centreLines(Faces& faces, const std::vector<CentreBlock>& blocks, int points,
-                                                   double disc, const Scale& scale) {
+                                                   double disc, double cellDisc, const Scale& scale) {
     Face& face = faces.at(points);
     const qsizetype count = static_cast<qsizetype>(blocks.size());
     if (count == 0 || count > kMaxCentreLines)
@@ -595,7 +778,7 @@ std::optional<std::vector<CentreLine>> centreLines(Faces& faces, const std::vect
                 for (const QString& text : broken(block.words, share[static_cast<std::size_t>(b)], face))
                     lines.push_back(CentreLine{text, block.what, 0, 0});
             }
-            return stacked(lines, face, disc, scale);
+            return stacked(lines, face, disc, cellDisc, scale);
         };
         // Each text takes 1..kMaxCentreLines lines; at most three texts.
         const qsizetype top = kMaxCentreLines;
@@ -688,16 +871,22 @@ Attempt arrange(Faces& faces, const SealTexts& texts, const Arrangement& arrange
     outer.width = scale.outerWidth;
     outer.radius = scale.outerRadius;
     const double outerLimit = ringInnerEdge(outer) - scale.gap;
+    // The cells of a text drawn before all others, or over nothing but what
+    // keeps clear of them, may go anywhere.
+    constexpr double kAnywhere = std::numeric_limits<double>::infinity();
 
     for (int first = highest; first >= lowest; --first) {
         const bool lastFirst = first == lowest;
         const bool settle = force && lastFirst;
-        // The outer ring's texts.
+        // The outer ring's texts, drawn after the inner ring's, which keeps
+        // clear of their cells.
         std::vector<RingPlaced> band1;
-        band1.push_back(ringText(faces, ringName, first, 0, false, !cityBelow, outerLimit, scale.letterGap));
+        band1.push_back(
+            ringText(faces, ringName, first, 0, false, !cityBelow, outerLimit, kAnywhere, scale.letterGap));
         bool band1Fits = band1[0].fits();
         if (cityBelow) {
-            band1.push_back(ringText(faces, texts.city, first, 180, true, false, outerLimit, scale.letterGap));
+            band1.push_back(
+                ringText(faces, texts.city, first, 180, true, false, outerLimit, kAnywhere, scale.letterGap));
             const double separation = degrees(kSeparationEm * band1[0].emPixels(), band1[0].plan.middleRadius);
             band1Fits = band1Fits && band1[1].fits() && band1[0].plan.arc + band1[1].plan.arc + 2 * separation <= 360;
         }
@@ -705,8 +894,11 @@ Attempt arrange(Faces& faces, const SealTexts& texts, const Arrangement& arrange
             continue;
         attempt.stage = std::max(attempt.stage, 1);
         double band1Inner = outerLimit;
-        for (const RingPlaced& ring : band1)
+        double band1Cells = outerLimit;
+        for (const RingPlaced& ring : band1) {
             band1Inner = std::min(band1Inner, ring.reach.inner);
+            band1Cells = std::min(band1Cells, ring.reach.cells.inner);
+        }
         RingSettings middle = ringWithin(band1Inner - scale.gap, scale.thinWidth);
         double middleLimit = ringInnerEdge(middle) - scale.gap;
         if (!arrangement.middleRing) {
@@ -715,15 +907,19 @@ Attempt arrange(Faces& faces, const SealTexts& texts, const Arrangement& arrange
         }
         const auto innerBand = [&](int points) {
             InnerBand band;
-            band.text = ringText(faces, innerText, points, 0, false, true, middleLimit, scale.letterGap);
+            // Drawn first, under the paper of the outer texts' cells.
+            band.text = ringText(faces, innerText, points, 0, false, true, std::min(middleLimit, band1Cells), kAnywhere,
+                                 scale.letterGap);
             band.ring = ringWithin(band.text.reach.inner - scale.gap, scale.thinWidth);
             band.disc = ringInnerEdge(band.ring) - scale.gap;
             band.fits = band.text.fits() && band.disc >= kSmallestDisc;
             return band;
         };
-        const auto centreAt = [&](int points, double disc) {
+        // The centre lines' ink within `disc`, the paper of their cells
+        // short of the inner ring's text.
+        const auto centreAt = [&](int points, const InnerBand& band) {
             return blocks.empty() ? std::optional(std::vector<CentreLine>{})
-                                  : centreLines(faces, blocks, points, disc, scale);
+                                  : centreLines(faces, blocks, points, band.disc, band.text.reach.inner, scale);
         };
         // The smallest sizes leave the most room: when the rest does not
         // fit even so, a smaller outer text is the only hope.
@@ -732,7 +928,7 @@ Attempt arrange(Faces& faces, const SealTexts& texts, const Arrangement& arrange
             if (!roomiest.fits)
                 continue;
             attempt.stage = std::max(attempt.stage, 2);
-            if (!centreAt(lowest, roomiest.disc))
+            if (!centreAt(lowest, roomiest))
                 continue;
         }
 
@@ -742,7 +938,7 @@ Attempt arrange(Faces& faces, const SealTexts& texts, const Arrangement& arrange
             int third = lowest;
             if (band2.fits) {
                 for (third = first; third >= lowest && !centre; --third)
-                    centre = centreAt(third, band2.disc);
+                    centre = centreAt(third, band2);
                 ++third;
             }
             const bool fits = band1Fits && band2.fits && centre.has_value();
@@ -751,7 +947,9 @@ Attempt arrange(Faces& faces, const SealTexts& texts, const Arrangement& arrange
             if (!centre) {
                 // Set small all the same, wherever it goes.
                 third = lowest;
-                centre = centreAt(third, std::numeric_limits<double>::infinity());
+                InnerBand anywhere = band2;
+                anywhere.disc = anywhere.text.reach.inner = std::numeric_limits<double>::infinity();
+                centre = centreAt(third, anywhere);
             }
             attempt.ok = fits;
             attempt.stage = fits ? 3 : std::max(attempt.stage, 2);
@@ -775,15 +973,15 @@ Attempt arrange(Faces& faces, const SealTexts& texts, const Arrangement& arrange
                     attempt.texts.push_back(
                         SealTextPlace{text, line, ring.points, faces.capMm(ring.points, scale.mmPerPixel)});
             };
-            place(0, band1[0], {SealText::Name});
-            if (cityBelow) {
-                place(1, band1[1], {SealText::City});
-                place(2, band2.text, {SealText::Numbers});
-            } else if (arrangement.city == CityPlace::WithNumbers) {
-                place(1, band2.text, {SealText::City, SealText::Numbers});
-            } else {
-                place(1, band2.text, {SealText::Numbers});
-            }
+            // The inner ring's text first: the outer texts' cells come
+            // after it.
+            if (arrangement.city == CityPlace::WithNumbers)
+                place(0, band2.text, {SealText::City, SealText::Numbers});
+            else
+                place(0, band2.text, {SealText::Numbers});
+            place(1, band1[0], {SealText::Name});
+            if (cityBelow)
+                place(2, band1[1], {SealText::City});
             const std::vector<CentreLine> lines = centre.value_or(std::vector<CentreLine>{});
             for (std::size_t i = 0; i < lines.size(); ++i) {
                 TextLineSettings& line = seal.lines[3 + i];
@@ -792,6 +990,7 @@ Attempt arrange(Faces& faces, const SealTexts& texts, const Arrangement& arrange
                 line.font = sealFont(third);
                 line.x = lines[i].x;
                 line.y = lines[i].y;
+                seal.centreTracking[i] = lines[i].tracking;
                 attempt.texts.push_back(SealTextPlace{lines[i].what, static_cast<int>(3 + i), third,
                                                       faces.capMm(third, scale.mmPerPixel)});
             }
@@ -871,31 +1070,41 @@ CompanySeal layoutCompanySeal(const CompanyDetails& details, int diameterMm, dou
         }
         // Then the arrangement that takes all its texts at the largest one
         // size (the smallest size that fits, found by halving), each text
-        // then as large as the room allows.
+        // then as large as the room allows. Small letters parted by the
+        // whole gap take far more room than their own: when no size takes
+        // them so, they stand as the font sets them.
         const int highest = sizeRange(faces, scale, minCapMm).second;
         std::optional<Arrangement> chosen;
         int chosenSize = kSmallestPoints - 1;
-        for (const Arrangement& arrangement : kArrangements) {
-            if (arrangement.nameInCentre && (texts.form.isEmpty() || texts.name.isEmpty()))
-                continue;
-            const auto fitsAt = [&](int points) {
-                return arrange(faces, texts, arrangement, scale, points, points, false).ok;
-            };
-            int low = chosenSize + 1;  // only a larger size makes a better choice
-            int high = highest;
-            if (low > high || !fitsAt(low))
-                continue;
-            while (low < high) {
-                const int middle = low + (high - low + 1) / 2;
-                if (fitsAt(middle))
-                    low = middle;
-                else
-                    high = middle - 1;
+        Scale chosenScale = scale;
+        for (const double letterGap : {scale.letterGap, 0.0}) {
+            Scale tried = scale;
+            tried.letterGap = letterGap;
+            for (const Arrangement& arrangement : kArrangements) {
+                if (arrangement.nameInCentre && (texts.form.isEmpty() || texts.name.isEmpty()))
+                    continue;
+                const auto fitsAt = [&](int points) {
+                    return arrange(faces, texts, arrangement, tried, points, points, false).ok;
+                };
+                int low = chosenSize + 1;  // only a larger size makes a better choice
+                int high = highest;
+                if (low > high || !fitsAt(low))
+                    continue;
+                while (low < high) {
+                    const int middle = low + (high - low + 1) / 2;
+                    if (fitsAt(middle))
+                        low = middle;
+                    else
+                        high = middle - 1;
+                }
+                chosen = arrangement;
+                chosenSize = low;
+                chosenScale = tried;
             }
-            chosen = arrangement;
-            chosenSize = low;
+            if (chosen)
+                break;
         }
-        attempt = chosen ? arrange(faces, texts, *chosen, scale, chosenSize, highest, false)
+        attempt = chosen ? arrange(faces, texts, *chosen, chosenScale, chosenSize, highest, false)
                          : arrange(faces, texts, attempt.arrangement, scale, kSmallestPoints, highest, true);
     }
     result.fits = result.tooLong.empty();

@@ -6,9 +6,13 @@
 // with the numbers or in the middle), the centre text in the middle, rings
 // enclosing the texts, the emblem off. A name the outer ring cannot take
 // leaves the legal form there and goes to the middle itself. Every text is
-// set in capitals, in Arial, spaced by the widths of its letters, and as
-// large as the room allows, so that at the seal's true size the capitals,
-// the lines and the white gaps stay within the shop's limits.
+// set in capitals, in Arial bold (whose thinnest strokes stay above the
+// shops' line at their lowest capitals), with room enough between its
+// letters that no two come closer than the shops' white gap, and as large
+// as the room allows, so that at the seal's true size the capitals, the
+// lines and the white gaps stay within the shop's limits. The inner ring's
+// text is drawn first, so that the paper of the other texts' cells, drawn
+// after it, covers no ink.
 
 #include "Company.h"
 #include "Parameters.h"

@@ -3,6 +3,7 @@
 #include "Emblem.h"
 #include "Geometry.h"
 #include "RingText.h"
+#include "TextLayout.h"
 
 #include <initializer_list>
 
@@ -25,6 +26,76 @@ void printPlacedLine(StampSurface& canvas, const TextLineSettings& line, Element
         return;
     canvas.beginElement(tag);
     printTextAt(canvas, line.font, textAngle(line.angle), line.x, line.y, line.text);
+}
+
+}  // namespace
+
+std::vector<TrackedCharacter> trackedCharacters(const LineFont& font, const QString& text) {
+    // Only numbers are kept, no font objects, so that the kept ones may
+    // outlive the fonts' machinery.
+    struct Kept {
+        LineFont font;
+        QString text;
+        std::vector<TrackedCharacter> characters;
+    };
+    thread_local std::vector<Kept> kept;
+    for (const Kept& k : kept) {
+        if (k.text == text && k.font == font)
+            return k.characters;
+    }
+    if (kept.size() >= 16)
+        kept.erase(kept.begin());
+    const FontFace face = makeFontFace(font);
+    std::vector<TrackedCharacter> characters;
+    for (qsizetype i = 0; i < text.size() && characters.size() < std::size_t(kMaxRingCharacters);) {
+        const qsizetype length =
+            i + 1 < text.size() && text[i].isHighSurrogate() && text[i + 1].isLowSurrogate() ? 2 : 1;
+        characters.push_back(TrackedCharacter{static_cast<int>(i), static_cast<int>(length),
+                                              shapeText(face, QStringView(text).sliced(i, length)).width});
+        i += length;
+    }
+    kept.push_back(Kept{font, text, characters});
+    return characters;
+}
+
+namespace {
+
+// A line with `tracking` preview pixels added between its letters: one
+// character at a time along its baseline, each where the font's advances
+// and the room before it put it, painted as one group (all cells, then all
+// glyphs) so that a cell does not erase its neighbour.
+void printTrackedLine(StampSurface& canvas, const TextLineSettings& line, double tracking, ElementTag tag) {
+    if (!line.enabled || line.text.isEmpty())
+        return;
+    if (tracking == 0 || !isRingTracking(tracking)) {
+        printPlacedLine(canvas, line, tag);
+        return;
+    }
+    canvas.beginElement(tag);
+    const LineFont saved = canvas.font();
+    canvas.setFont(line.font);
+    const std::uint16_t angle = textAngle(line.angle);
+    const int turn = textTurn(angle);
+    long double c = 1;
+    long double s = 0;
+    turnDirection(turn, c, s);
+    canvas.beginTextGroup();
+    long double along = 0;
+    for (const TrackedCharacter& character : trackedCharacters(line.font, line.text)) {
+        const long double x = line.x + c * along;
+        const long double y = line.y - s * along;
+        CharacterPlace place;
+        place.index = character.index;
+        place.exact = true;
+        place.x = static_cast<double>(x);
+        place.y = static_cast<double>(y);
+        place.turn = turn;
+        canvas.characterOut(roundHalfEven(x), roundHalfEven(y), angle,
+                            QStringView(line.text).sliced(character.index, character.length), place);
+        along += static_cast<long double>(character.advance) + tracking;
+    }
+    canvas.endTextGroup();
+    canvas.setFont(saved);
 }
 
 // A ring text, one character at a time around the circle. The characters
@@ -144,7 +215,8 @@ void Page1Stamp(StampSurface& canvas, const RoundSealParameters& seal) {
             printRingText(canvas, seal.lines[k], tag);
     }
     for (int k = 3; k < 6; ++k)
-        printPlacedLine(canvas, seal.lines[k], {ElementKind::CentreLine, k - 2});
+        printTrackedLine(canvas, seal.lines[k], seal.centreTracking[static_cast<std::size_t>(k - 3)],
+                         {ElementKind::CentreLine, k - 2});
     for (int k = 0; k < 3; ++k) {
         const RingSettings& ring = seal.rings[k];
         if (!ring.enabled)

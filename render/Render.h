@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 namespace qg {
 
@@ -36,6 +37,17 @@ void PrintText(StampSurface& canvas, const LineFont& font, std::uint16_t angle, 
 // clear and paint of the designs' page would leave it, drawing nothing:
 // what a repaint that was left out hands on to the next one.
 void AdvanceDrawingState(StampSurface& canvas, const StampDesigns& designs, ActivePage page);
+
+// A character of a centre line drawn with room between its letters: where
+// it stands in the text and its advance in whole preview pixels, as the text
+// primitive gives it. As many as a ring text may have (kMaxRingCharacters);
+// the rest of a longer text is left out.
+struct TrackedCharacter {
+    int index = 0;
+    int length = 1;
+    std::int64_t advance = 0;
+};
+std::vector<TrackedCharacter> trackedCharacters(const LineFont& font, const QString& text);
 
 void Page1Stamp(StampSurface& canvas, const RoundSealParameters& seal);
 void Page2Stamp(StampSurface& canvas, const TriangleSealParameters& seal);

@@ -12,6 +12,7 @@
 #include <QPolygonF>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -79,17 +80,86 @@ double angleAround(double theta, double around) {
     return around + std::remainder(theta - around, 360.0);
 }
 
-check::Report recommendedCheck(const CompanySeal& seal) {
-    StampDesigns designs;
-    designs.round = seal.seal;
+check::Limits recommendedLimits() {
     const ShopLimits shop = recommendedShopLimits();
     check::Limits limits;
     limits.minLineMm = shop.minLineMm;
     limits.safeLineMm = shop.minLineMm;
     limits.minGapMm = shop.minGapMm;
     limits.minCapMm = shop.minCapMm;
+    return limits;
+}
+
+check::Report recommendedCheck(const CompanySeal& seal) {
+    StampDesigns designs;
+    designs.round = seal.seal;
     return check::checkDesign(designs, StampKind::Round, output::makeImprint(designs, StampKind::Round),
-                              seal.diameterMm, limits);
+                              seal.diameterMm, recommendedLimits());
+}
+
+bool isText(ElementKind kind) {
+    return kind == ElementKind::RingText || kind == ElementKind::CentreLine;
+}
+
+// The recommended check of the seal with every glyph an element of its
+// own: a narrow gap it finds between two elements lies between two letters
+// or between a letter and a ring; one within an element is a letter's own
+// opening. Says what it finds between elements, with the letters.
+QString gapsBetweenLetters(const CompanySeal& seal) {
+    StampDesigns designs;
+    designs.round = seal.seal;
+    output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+    std::map<int, QString> letters;  // by the element's index
+    std::map<int, int> drawn;        // glyphs so far, by line
+    int next = 100;
+    for (InkOp& op : imprint.ops) {
+        if (op.paper || !isText(op.element.kind))
+            continue;
+        const int line = op.element.kind == ElementKind::RingText ? op.element.index - 1 : op.element.index + 2;
+        const QString& text = seal.seal.lines[static_cast<std::size_t>(line)].text;
+        // A line drawn whole has a glyph for each letter, none for a blank.
+        const QString inked = QString(text).remove(QLatin1Char(' '));
+        letters[next] = op.character >= 0 ? text.mid(op.character, 1) : inked.mid(drawn[line]++, 1);
+        op.element.index = next++;
+    }
+    const auto name = [&](ElementTag element) {
+        return isText(element.kind) ? QStringLiteral("«%1»").arg(letters[element.index])
+                                    : check::elementName(StampKind::Round, element);
+    };
+    QString found;
+    const check::Report report =
+        check::checkDesign(designs, StampKind::Round, imprint, seal.diameterMm, recommendedLimits());
+    for (const check::Finding& finding : report.findings) {
+        const bool between = finding.other.kind != ElementKind::None;
+        if ((finding.problem == check::Problem::NarrowGap && between) || finding.problem == check::Problem::Touching)
+            found += QStringLiteral("%1 и %2: %3 мм\n")
+                         .arg(name(finding.element), name(finding.other))
+                         .arg(finding.measured);
+    }
+    return found;
+}
+
+// The ink of a text that paper laid after it covers (a later text's cells
+// are paper).
+QString coveredInk(const CompanySeal& seal) {
+    StampDesigns designs;
+    designs.round = seal.seal;
+    const std::vector<InkOp> ops = recordInk(designs, ActivePage::Round);
+    QString found;
+    for (std::size_t i = 0; i < ops.size(); ++i) {
+        if (ops[i].paper || !isText(ops[i].element.kind))
+            continue;
+        const QPainterPath ink = ops[i].area();
+        for (std::size_t j = i + 1; j < ops.size(); ++j) {
+            if (ops[j].paper && ops[j].bounds().intersects(ops[i].bounds()) && ops[j].area().intersects(ink)) {
+                found += QStringLiteral("%1 под %2\n")
+                             .arg(check::elementName(StampKind::Round, ops[i].element),
+                                  check::elementName(StampKind::Round, ops[j].element));
+                break;
+            }
+        }
+    }
+    return found;
 }
 
 }  // namespace
@@ -111,8 +181,13 @@ private slots:
 
     void sealFits_data();
     void sealFits();
+    void lettersStandApart_data();
+    void lettersStandApart();
+    void inkStaysWhole_data();
+    void inkStaysWhole();
     void sealTooLong_data();
     void sealTooLong();
+    void sealSurvivesItsFile_data();
     void sealSurvivesItsFile();
 };
 
@@ -345,8 +420,10 @@ void CompanyTest::sealFits_data() {
     QTest::addColumn<bool>("cityBelow");
     QTest::newRow("короткое имя, 40 мм") << LegalForm::Ao << "Нива" << "Тверь" << 40 << true << true;
     QTest::newRow("длинное имя, 40 мм") << LegalForm::Ao << "Северный ветер" << "Тверь" << 40 << true << false;
-    QTest::newRow("имя в центре, 40 мм") << LegalForm::Ao << "Северная звезда" << "Москва" << 40 << false << true;
-    QTest::newRow("ИП, 45 мм") << LegalForm::Ip << "Иванов Иван Иванович" << "Тверь" << 45 << false << true;
+    QTest::newRow("длинное имя на всё кольцо, 40 мм")
+        << LegalForm::Ao << "Северная звезда" << "Москва" << 40 << true << false;
+    QTest::newRow("имя в центре, 45 мм") << LegalForm::Ooo << "Северная звезда" << "Москва" << 45 << false << false;
+    QTest::newRow("ИП, 50 мм") << LegalForm::Ip << "Иванов Иван Иванович" << "Тверь" << 50 << false << true;
 }
 
 void CompanyTest::sealFits() {
@@ -383,10 +460,15 @@ void CompanyTest::sealFits() {
             all += line.text + QLatin1Char('\n');
     }
     const QString fullName = companyFullName(details).toUpper();
+    const auto nameRing = std::find_if(seal.texts.begin(), seal.texts.end(), [](const SealTextPlace& place) {
+        return place.text == SealText::Name && place.line < 3;
+    });
+    QVERIFY(nameRing != seal.texts.end());
+    const QString& ringName = seal.seal.lines[static_cast<std::size_t>(nameRing->line)].text;
     if (nameOnRing)
-        QVERIFY(seal.seal.lines[0].text.startsWith(fullName));
+        QVERIFY(ringName.startsWith(fullName));
     else
-        QVERIFY(seal.seal.lines[0].text.startsWith(legalFormFullName(details).toUpper()));
+        QVERIFY(ringName.startsWith(legalFormFullName(details).toUpper()));
     for (const QString& word : fullName.split(QLatin1Char(' ')))
         QVERIFY2(all.contains(word), qPrintable(word));
     QVERIFY(all.contains(city.toUpper()));
@@ -457,8 +539,9 @@ void CompanyTest::sealFits() {
 
     // The manufacturing check at the seal's size with the recommended
     // limits finds no error, no low capitals, no thin line, nothing touching
-    // and no narrow gap between two elements. (Narrow gaps within one text
-    // are the letters' own: corners, and the openings of a few glyphs.)
+    // and no narrow gap between two elements; within a text only the
+    // openings of a few letters of their own («, », 6, 9, Й, Ы), not the
+    // white between two letters.
     const check::Report report = recommendedCheck(seal);
     QString found;
     for (const check::Finding& finding : report.findings) {
@@ -471,6 +554,49 @@ void CompanyTest::sealFits() {
     QVERIFY(!report.hasErrors());
 }
 
+void CompanyTest::lettersStandApart_data() {
+    sealFits_data();
+}
+
+// No two letters of a seal that fits come closer than the shops' gap, in
+// a ring text or a straight line, nor a letter to a ring.
+void CompanyTest::lettersStandApart() {
+    QFETCH(LegalForm, form);
+    QFETCH(QString, name);
+    QFETCH(QString, city);
+    QFETCH(int, sizeMm);
+    const CompanySeal seal = layoutCompanySeal(company(form, name, city, sizeMm));
+    QVERIFY(seal.fits);
+    const QString between = gapsBetweenLetters(seal);
+    QVERIFY2(between.isEmpty(), qPrintable(between));
+}
+
+void CompanyTest::inkStaysWhole_data() {
+    QTest::addColumn<LegalForm>("form");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("centre");
+    QTest::addColumn<int>("sizeMm");
+    QTest::newRow("АО, 40 мм") << LegalForm::Ao << "Нива" << "" << 40;
+    QTest::newRow("АО, текст в центре, 50 мм") << LegalForm::Ao << "Нива" << "Для документов" << 50;
+    QTest::newRow("ООО, 40 мм") << LegalForm::Ooo << "Северная звезда" << "" << 40;
+    QTest::newRow("ООО, 45 мм") << LegalForm::Ooo << "Северная звезда" << "" << 45;
+    QTest::newRow("ИП, 45 мм") << LegalForm::Ip << "Иванов Иван Иванович" << "" << 45;
+    QTest::newRow("ИП, 50 мм") << LegalForm::Ip << "Иванов Иван Иванович" << "" << 50;
+}
+
+// Every text is drawn on paper of its own cells, which covers what lies
+// beneath: no text's cells cover another's ink, whether the seal fits or
+// not.
+void CompanyTest::inkStaysWhole() {
+    QFETCH(LegalForm, form);
+    QFETCH(QString, name);
+    QFETCH(QString, centre);
+    QFETCH(int, sizeMm);
+    const CompanySeal seal = layoutCompanySeal(company(form, name, QStringLiteral("Тверь"), sizeMm, centre));
+    const QString covered = coveredInk(seal);
+    QVERIFY2(covered.isEmpty(), qPrintable(covered));
+}
+
 void CompanyTest::sealTooLong_data() {
     QTest::addColumn<LegalForm>("form");
     QTest::addColumn<QString>("name");
@@ -478,8 +604,9 @@ void CompanyTest::sealTooLong_data() {
     QTest::addColumn<int>("sizeMm");
     QTest::addColumn<SealText>("first");
     QTest::addColumn<int>("larger");  // -1: some standard size, 0: none
-    QTest::newRow("длинное имя, 30 мм") << LegalForm::Ao << "Северный ветер" << "" << 30 << SealText::Numbers << -1;
+    QTest::newRow("длинное имя, 30 мм") << LegalForm::Ao << "Северный ветер" << "" << 30 << SealText::City << -1;
     QTest::newRow("ООО, 40 мм") << LegalForm::Ooo << "Северная звезда" << "" << 40 << SealText::Name << -1;
+    QTest::newRow("ИП, 45 мм") << LegalForm::Ip << "Иванов Иван Иванович" << "" << 45 << SealText::Numbers << -1;
     QTest::newRow("текст в центре, 40 мм") << LegalForm::Ao << "Нива" << "Для документов" << 40
                                            << SealText::CentreText << -1;
     QTest::newRow("очень длинное имя") << LegalForm::Ooo
@@ -532,9 +659,20 @@ void CompanyTest::sealTooLong() {
     QVERIFY(lower);
 }
 
+void CompanyTest::sealSurvivesItsFile_data() {
+    QTest::addColumn<LegalForm>("form");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("sizeMm");
+    QTest::newRow("АО, 40 мм") << LegalForm::Ao << "Нива" << 40;
+    // With room between the letters of its centre lines.
+    QTest::newRow("ООО, 45 мм") << LegalForm::Ooo << "Северная звезда" << 45;
+}
+
 void CompanyTest::sealSurvivesItsFile() {
-    const CompanySeal seal =
-        layoutCompanySeal(company(LegalForm::Ao, QStringLiteral("Нива"), QStringLiteral("Тверь")));
+    QFETCH(LegalForm, form);
+    QFETCH(QString, name);
+    QFETCH(int, sizeMm);
+    const CompanySeal seal = layoutCompanySeal(company(form, name, QStringLiteral("Тверь"), sizeMm));
     QVERIFY(seal.fits);
     for (const TextLineSettings& line : seal.seal.lines)
         QVERIFY(io::canEncodeCp1251(line.text));

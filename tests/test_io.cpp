@@ -238,6 +238,8 @@ private slots:
     void ringLayoutLines_data();
     void ringLayoutLines();
     void ringLayoutBeyondFixedLines();
+    void centreTrackingLines_data();
+    void centreTrackingLines();
     void controlCharactersWrittenAsBlanks_data();
     void controlCharactersWrittenAsBlanks();
     void lineEndings();
@@ -1024,6 +1026,51 @@ void TestIo::ringLayoutBeyondFixedLines() {
     early.ringLayouts[1] = ringLayout(true, 10, 0, false, false);
     QCOMPARE(readRoundSeal(firstLines(StampKind::Round, 75), early).damagedLine, 0);
     QVERIFY(early.ringLayouts[1] == ringLayout(true, 10, 0, false, false));
+}
+
+// The room between the letters of a centre line: written after the ring
+// texts' layout when it is not 0, read by its key over a design whose centre
+// lines all have some; a value the program does not know reads as none.
+void TestIo::centreTrackingLines_data() {
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QList<double>>("tracking");
+    QTest::addColumn<bool>("writtenSo");  // the file written from the result ends with `after`
+    QTest::newRow("none") << QStringList{} << QList<double>{0, 0, 0} << true;
+    QTest::newRow("first line") << QStringList{"Line4Tracking: 1.5"} << QList<double>{1.5, 0, 0} << true;
+    QTest::newRow("every line") << QStringList{"Line4Tracking: 0.1", "Line5Tracking: 2", "Line6Tracking: -3.25"}
+                                << QList<double>{0.1, 2, -3.25} << true;
+    QTest::newRow("after the ring texts' layout")
+        << QStringList{"Line2Spacing: glyphs", "Line2Tracking: 1", "Line6Tracking: 7"} << QList<double>{0, 0, 7}
+        << true;
+    QTest::newRow("any order, any form") << QStringList{"Line6Tracking: 1e1", "junk", "Line4Tracking:  -0.5 "}
+                                         << QList<double>{-0.5, 0, 10} << false;
+    QTest::newRow("at its bounds") << QStringList{"Line5Tracking: -1000"} << QList<double>{0, -1000, 0} << true;
+    for (const char* bad : {"1000.5", "nan", "inf", "2px", "0,5", ""})
+        QTest::addRow("'%s'", bad) << QStringList{"Line5Tracking: " + QString::fromLatin1(bad)}
+                                   << QList<double>{0, 0, 0} << false;
+    QTest::newRow("other keys") << QStringList{"Line7Tracking: 2", "line4Tracking: 2", "Line4Trackings: 2"}
+                                << QList<double>{0, 0, 0} << false;
+}
+
+void TestIo::centreTrackingLines() {
+    QFETCH(QStringList, after);
+    QFETCH(QList<double>, tracking);
+    QFETCH(bool, writtenSo);
+    RoundSealParameters seal = defaultRoundSeal();
+    seal.centreTracking = {5, 5, 5};
+    QCOMPARE(readRoundSeal(fileOf(defaultLines(StampKind::Round) + after), seal).damagedLine, 0);
+    RoundSealParameters expected = defaultRoundSeal();
+    expected.centreTracking = {tracking[0], tracking[1], tracking[2]};
+    if (after.contains(QStringLiteral("Line2Spacing: glyphs")))
+        expected.ringLayouts[1] = ringLayout(true, 0, 1, false, false);
+    QCOMPARE(QList<double>(seal.centreTracking.begin(), seal.centreTracking.end()), tracking);
+    QVERIFY(seal == expected);
+    const QByteArray file = writeRoundSeal(seal);
+    if (writtenSo)
+        QCOMPARE(io::splitLines(file).mid(80), after);
+    RoundSealParameters back = defaultRoundSeal();
+    QCOMPARE(readRoundSeal(file, back).damagedLine, 0);
+    QVERIFY(back == seal);
 }
 
 // Whatever a record holds, every value stays on its own line: each control

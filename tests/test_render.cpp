@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <functional>
 #include <limits>
+#include <numbers>
 
 using namespace qg;
 
@@ -1391,6 +1392,65 @@ private slots:
         QCOMPARE(firstDifference(recordInk(designs, static_cast<ActivePage>(page)), first), -1);
     }
 
+    // A centre line with room between its letters: the first where the line
+    // without it starts, each next one where the one before it ends and the
+    // room after it, along the line's own direction.
+    void trackedCentreLine_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("angle");
+        QTest::addColumn<double>("tracking");
+        QTest::newRow("level") << QStringLiteral("ДЛЯ") << 0 << 2.5;
+        QTest::newRow("upright") << QStringLiteral("ДОКУМЕНТОВ") << 90 << 1.0;
+        QTest::newRow("slanted, closer") << QStringLiteral("ЖУК") << 30 << -1.5;
+        QTest::newRow("upside down") << QStringLiteral("«Ы»") << 180 << 0.3;
+    }
+
+    void trackedCentreLine() {
+        QFETCH(QString, text);
+        QFETCH(int, angle);
+        QFETCH(double, tracking);
+        StampDesigns designs;
+        RoundSealParameters& seal = designs.round;
+        for (TextLineSettings& line : seal.lines)
+            line.enabled = false;
+        for (RingSettings& ring : seal.rings)
+            ring.enabled = false;
+        TextLineSettings& line = seal.lines[4];
+        line.enabled = true;
+        line.text = text;
+        line.font.size = 12;
+        line.font.bold = true;
+        line.x = 90;
+        line.y = 100;
+        line.angle = angle;
+        // Each glyph's box.
+        const auto drawn = [&](double room) {
+            seal.centreTracking[1] = room;
+            std::vector<QRectF> glyphs;
+            for (const InkOp& op : recordInk(designs, ActivePage::Round)) {
+                if (!op.paper && op.element == ElementTag{ElementKind::CentreLine, 2})
+                    glyphs.push_back(op.bounds());
+            }
+            return glyphs;
+        };
+        const auto near = [](const QRectF& a, const QRectF& b) {
+            return std::fabs(a.left() - b.left()) < 1e-6 && std::fabs(a.top() - b.top()) < 1e-6 &&
+                   std::fabs(a.width() - b.width()) < 1e-6 && std::fabs(a.height() - b.height()) < 1e-6;
+        };
+        const std::vector<QRectF> plain = drawn(0);
+        const std::vector<QRectF> tracked = drawn(tracking);
+        const std::vector<QRectF> wider = drawn(tracking + 3);
+        QCOMPARE(plain.size(), std::size_t(text.size()));
+        QCOMPARE(tracked.size(), plain.size());
+        QCOMPARE(wider.size(), plain.size());
+        QVERIFY(near(tracked[0], plain[0]));
+        const double a = angle * std::numbers::pi / 180;
+        const QPointF step(3 * std::cos(a), -3 * std::sin(a));
+        for (std::size_t i = 1; i < tracked.size(); ++i)
+            QVERIFY2(near(wider[i], tracked[i].translated(step * static_cast<double>(i))),
+                     qPrintable(QString::number(i)));
+    }
+
     void hugeValues_data() {
         QTest::addColumn<int>("value");
         QTest::newRow("int32 min") << kMin;
@@ -1412,6 +1472,8 @@ private slots:
         for (RingSettings& ring : designs.round.rings)
             ring = RingSettings{true, value, value, value};
         designs.round.emblem = EmblemSettings{true, value, value, QString()};
+        // A centre line's room between letters, where it is one at all.
+        designs.round.centreTracking = {static_cast<double>(value), -static_cast<double>(value), 0.5};
         for (FrameSettings& frame : designs.triangle.frames)
             frame =
                 FrameSettings{true, {Point{value, value}, Point{0, value}, Point{value, 0}}, value, value};
