@@ -9,7 +9,7 @@
 set(QG_LAYERS model "render,io" output check ui "window,production,cli" bench app)
 # Headers for their own folder's files only: the check's pieces are reached
 # through Check.h, the design files' line map through StampFile.h.
-set(QG_PRIVATE_HEADERS CheckParts.h LineMap.h)
+set(QG_PRIVATE_HEADERS CheckParts.h LineMap.h SealMeasure.h)
 
 # Sets `out` to one line for each include that crosses the layers, and for
 # each header name found in two folders.
