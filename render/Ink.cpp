@@ -26,19 +26,6 @@ QPainterPath outlineOf(const QPainterPath& line, double width) {
     return outline;
 }
 
-// The part of a picture placed at (x, y) that lies on the preview's field,
-// in picture coordinates.
-QRect pictureOnField(std::int64_t x, std::int64_t y, const QImage& picture) {
-    const std::int64_t left = std::max<std::int64_t>(0, -x);
-    const std::int64_t top = std::max<std::int64_t>(0, -y);
-    const std::int64_t right = std::min<std::int64_t>(picture.width(), Canvas::kSize - x);
-    const std::int64_t bottom = std::min<std::int64_t>(picture.height(), Canvas::kSize - y);
-    if (left >= right || top >= bottom)
-        return QRect();
-    return QRect(QPoint(static_cast<int>(left), static_cast<int>(top)),
-                 QPoint(static_cast<int>(right) - 1, static_cast<int>(bottom) - 1));
-}
-
 // The part of a picture at (x, y) that the preview's field shows, moved
 // to where that part lies; `beyond` gets the box of the ink (pixels not of
 // the colour `paper`) the field leaves out, empty when there is none.
@@ -196,11 +183,8 @@ void InkSurface::drawPicture(std::int64_t x, std::int64_t y, const QImage& whole
     cover.paper = true;
     cover.path.addRect(QRectF(static_cast<double>(x), static_cast<double>(y), picture.width(), picture.height()));
     add(std::move(cover));
-    // Only what the field shows is drawn: beyond it a picture may hold
-    // millions of pixels that would never be seen.
-    const QRect window = pictureOnField(x, y, picture);
-    if (window.isEmpty())
-        return;
+    // The picture is now what the field shows of it, whole.
+    const QRect window = picture.rect();
     const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
     // The tones in the order they first come (an emblem has two).
     std::vector<QRgb> tones;

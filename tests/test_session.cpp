@@ -31,15 +31,7 @@ QString& firstText(StampDesigns& designs, StampKind kind) {
 }
 
 const QString& firstText(const StampDesigns& designs, StampKind kind) {
-    switch (kind) {
-        case StampKind::Round:
-            return designs.round.lines[0].text;
-        case StampKind::Triangle:
-            return designs.triangle.lines[0].text;
-        case StampKind::Rect:
-            break;
-    }
-    return designs.rect.lines[0].text;
+    return firstText(const_cast<StampDesigns&>(designs), kind);
 }
 
 // What a factory was asked to make.
