@@ -330,6 +330,11 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
         output::Settings one = settings;
         one.widthMm = width > 0 ? width : output::defaultWidthMm(kind);
         Outcome outcome{true, false, QString(), notice};
+        // With --check the whole check runs once and tells the picture's
+        // loss too; without it only the loss is looked for.
+        std::optional<check::Report> report;
+        if (checking)
+            report = check::checkDesign(read, kind, imprint, one.widthMm, limits, check::pictureDpi(one));
         if (exporting) {
             const QString& target = targets[index];
             QString error;
@@ -343,16 +348,25 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
                                .arg(size.width(), 0, 'f', 1)
                                .arg(size.height(), 0, 'f', 1);
             // A 1-bit picture too coarse for the design loses its thin lines.
-            if (const auto lost = check::finerThanPixel(imprint, one.widthMm, check::pictureDpi(one), limits))
+            std::optional<check::Finding> lost;
+            if (report) {
+                const auto found = std::find_if(report->findings.begin(), report->findings.end(),
+                                                [](const check::Finding& f) {
+                                                    return f.problem == check::Problem::FinerThanPixel;
+                                                });
+                if (found != report->findings.end())
+                    lost = *found;
+            } else {
+                lost = check::finerThanPixel(imprint, one.widthMm, check::pictureDpi(one), limits);
+            }
+            if (lost)
                 outcome.warning = QStringLiteral("quillgraver: %1: %2\n").arg(design, check::describe(kind, *lost));
         }
-        if (checking) {
-            const check::Report report =
-                check::checkDesign(read, kind, imprint, one.widthMm, limits, check::pictureDpi(one));
-            outcome.checkErrors = report.hasErrors();
-            if (report.findings.empty())
+        if (report) {
+            outcome.checkErrors = report->hasErrors();
+            if (report->findings.empty())
                 outcome.line += QStringLiteral("%1: замечаний нет (%2 мм)\n").arg(design).arg(one.widthMm);
-            for (const check::Finding& finding : report.findings)
+            for (const check::Finding& finding : report->findings)
                 outcome.line += QStringLiteral("%1: %2\n").arg(design, check::describe(kind, finding));
         }
         return outcome;
