@@ -6,10 +6,12 @@
 #include "Colour.h"
 #include "LineFont.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 namespace qg {
 
@@ -50,11 +52,33 @@ struct RingSettings {
     friend bool operator==(const RingSettings&, const RingSettings&) = default;
 };
 
+inline constexpr int kDefaultEmblemThreshold = -1;
+
 struct EmblemSettings {
+    EmblemSettings() = default;
+    EmblemSettings(bool enabled_, std::int32_t x_, std::int32_t y_, QString path_)
+        : enabled(enabled_), x(x_), y(y_), path(std::move(path_)) {}
+
     bool enabled = false;
     std::int32_t x = 0;
     std::int32_t y = 0;
+    // The bitmap of the fixed lines: a Windows bitmap only, which every
+    // reader of the files can draw.
     QString path;
+    // A picture of any kind the program draws (SVG, PNG, JPEG, BMP); when
+    // set it is drawn instead of `path`. Empty: none.
+    QString file;
+    // The width the emblem is drawn at, in preview pixels, its height by its
+    // aspect; 0: one picture pixel to a preview pixel.
+    std::int32_t width = 0;
+    // The grey level (0..255) that divides ink from paper, applied at the
+    // resolution of the output; kDefaultEmblemThreshold: every pixel not of
+    // exactly the background colour is ink.
+    std::int32_t threshold = kDefaultEmblemThreshold;
+    // The emblem file's own bytes carried in the design, and the file's
+    // name; used when the file itself is missing. Empty: none.
+    QString embeddedName;
+    QByteArray embeddedData;
     friend bool operator==(const EmblemSettings&, const EmblemSettings&) = default;
 };
 
