@@ -86,7 +86,7 @@ for line in "${lines[@]}"; do
     if [ -n "$folder" ]; then
         for design in "${designs[@]}"; do
             base=$(basename "$design" .qgr)
-            written=("$work/$folder/$base".*)
+            written=("$work/$folder/$base"*)
             [ -s "${written[0]}" ] || { fail "wrote nothing for $design into $folder"; continue; }
             looks_like "${written[0]}" "${format:-${written[0]##*.}}" ||
                 fail "${written[0]#"$work/"} is not ${format:-${written[0]##*.}}"
