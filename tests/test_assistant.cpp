@@ -125,7 +125,8 @@ private slots:
     void unsavedChangesQuestion_data();
     void unsavedChangesQuestion();
     void closedAssistantChangesNothing();
-    void fromProductionWindow();
+    void productionWindowTakesDiameter_data();
+    void productionWindowTakesDiameter();
 };
 
 void TestAssistant::wrongFieldShownAndBlocks_data() {
@@ -373,26 +374,40 @@ void TestAssistant::closedAssistantChangesNothing() {
     QVERIFY(!w.isModified(StampKind::Round));
 }
 
-// The production window's button opens the assistant too, and the window
-// takes the seal's diameter as its width.
-void TestAssistant::fromProductionWindow() {
+void TestAssistant::productionWindowTakesDiameter_data() {
+    QTest::addColumn<bool>("openFirst");
+    QTest::newRow("из окна изготовления") << true;
+    QTest::newRow("окно открыто потом") << false;
+}
+
+// The production window's button opens the assistant too; the window takes
+// the seal's diameter as its width, whether it was open then or not.
+void TestAssistant::productionWindowTakesDiameter() {
+    QFETCH(bool, openFirst);
     storeWidths(40);
     ScriptedWindow ui(makeProductionWindow);
     TForm1& w = ui.window;
-    w.ProductionItemClick();
-    auto* production = qobject_cast<ProductionWindow*>(w.productionWindow());
-    QVERIFY(production);
-    QCOMPARE(production->settings().widthMm, 40.0);
     CompanyDetails details = shortName();
     details.sizeMm = 45;
     ui.dialogs.companies.push_back(details);
-    click(*production, QStringLiteral("CompanySealButton"));
+    if (openFirst) {
+        w.ProductionItemClick();
+        auto* production = qobject_cast<ProductionWindow*>(w.productionWindow());
+        QVERIFY(production);
+        QCOMPARE(production->settings().widthMm, 40.0);
+        click(*production, QStringLiteral("CompanySealButton"));
+    } else {
+        w.CompanySealItemClick();
+        w.ProductionItemClick();
+    }
     QVERIFY(ui.dialogs.scriptUsedUp());
     QCOMPARE(w.activePage(), ActivePage::Round);
     QVERIFY(w.isModified(StampKind::Round));
-    QCOMPARE(production->settings().widthMm, 45.0);
+    auto* production = qobject_cast<ProductionWindow*>(w.productionWindow());
+    QVERIFY(production && production->isVisible());
     (void)production->imprint();
     QCOMPARE(production->kind(), StampKind::Round);
+    QCOMPARE(production->settings().widthMm, 45.0);
     QCOMPARE(control<QDoubleSpinBox>(*production, "WidthEdit")->value(), 45.0);
     QVERIFY(ui.dialogs.unexpected.isEmpty());
 }

@@ -39,9 +39,9 @@ CompanySealDialog::CompanySealDialog(const CompanyDetails& initial, QWidget* par
     setObjectName(QStringLiteral("CompanySealDialog"));
     setWindowTitle(QStringLiteral("Печать организации"));
 
-    auto* intro = new QLabel(QStringLiteral("Круглая печать по реквизитам: полное наименование по внешнему "
-                                            "кольцу, город и номера по внутреннему. Прежний макет круглой "
-                                            "печати можно вернуть (Ctrl+Z)."),
+    auto* intro = new QLabel(QStringLiteral("Круглая печать по реквизитам организации: полное наименование, "
+                                            "город, ОГРН и ИНН. Прежний макет круглой печати можно вернуть "
+                                            "(Ctrl+Z)."),
                              this);
     intro->setWordWrap(true);
 
@@ -262,7 +262,8 @@ void CompanySealDialog::create() {
     }
     const CompanySeal seal = layoutCompanySeal(d, d.sizeMm, recommendedShopLimits().minCapMm);
     if (!seal.fits) {
-        m_shortfall->setText(shortfallText(seal));
+        // A size is not broken across lines.
+        m_shortfall->setText(shortfallText(seal).replace(QStringLiteral(" мм"), QStringLiteral("\u00A0мм")));
         m_shortfall->show();
         m_offeredMm = seal.largerSizeMm;
         m_larger->setText(QStringLiteral("Взять %1 мм").arg(m_offeredMm));

@@ -460,11 +460,8 @@ void TForm1::ProductionItemClick() {
     if (activePage() == ActivePage::Info)
         return;
     completePendingRepaint();
-    if (!m_production) {
-        if (!m_productionFactory)
-            return;
-        m_production = m_productionFactory(*m_session, m_dialogs, this);
-    }
+    if (!ensureProductionWindow())
+        return;
     if (m_production->isMinimized())
         m_production->showNormal();
     else
@@ -491,7 +488,16 @@ void TForm1::CompanySealItemClick() {
     // The design is a new one: the file it came from is not its file.
     m_fileNames[static_cast<std::size_t>(StampKind::Round)].clear();
     RefreshItemClick();
+    // The production window takes the diameter as its width, even when it
+    // is shown only later.
+    ensureProductionWindow();
     emit m_session->roundSealDiameterChosen(choice->details.sizeMm);
+}
+
+bool TForm1::ensureProductionWindow() {
+    if (!m_production && m_productionFactory)
+        m_production = m_productionFactory(*m_session, m_dialogs, this);
+    return m_production != nullptr;
 }
 
 void TForm1::ExitItemClick() {

@@ -134,6 +134,9 @@ private:
     void setModified(qg::StampKind kind, bool modified);
     void resetKind(qg::StampKind kind);
     void showPopupMenu(const QPoint& position);
+    // Makes the production window, hidden, if it is not there yet; false
+    // when there is nothing to make it with.
+    bool ensureProductionWindow();
     void requestRepaint(qg::ActivePage page);
     void stepHistory(bool forward);
 
