@@ -120,6 +120,7 @@ private slots:
     void formDecidesFields();
     void createdSealPassesCheck_data();
     void createdSealPassesCheck();
+    void noSizeTakesIt();
 
     void replacesRoundSealInOneStep();
     void unsavedChangesQuestion_data();
@@ -286,6 +287,27 @@ void TestAssistant::createdSealPassesCheck() {
     QCOMPARE(made.details.sizeMm, fitsAsAsked ? details.sizeMm : dialog.details().sizeMm);
     const QString found = recommendedFindings(made.seal, made.details.sizeMm);
     QVERIFY2(found.isEmpty(), qPrintable(found));
+}
+
+// A name no standard size takes: the dialog says so and offers no size.
+void TestAssistant::noSizeTakesIt() {
+    CompanyDetails details =
+        company(LegalForm::Ooo,
+                QStringLiteral("Научно-производственное объединение по разработке и внедрению "
+                               "технологий переработки вторичного сырья"),
+                QStringLiteral("Тверь"));
+    CompanySealDialog dialog(details, nullptr);
+    showActive(dialog);
+    click(dialog, QStringLiteral("CreateButton"));
+    QVERIFY(!dialog.choice());
+    QVERIFY(dialog.isVisible());
+    QVERIFY2(dialog.shortfall().contains(QStringLiteral("Полное наименование")),
+             qPrintable(dialog.shortfall()));
+    QCOMPARE(dialog.offeredSizeMm(), 0);
+    QVERIFY(!control<QPushButton>(dialog, "LargerSizeButton")->isVisible());
+    // An edit makes what was said about the texts out of date.
+    retype(control<QLineEdit>(dialog, "NameEdit"), QStringLiteral("Нива"));
+    QVERIFY(dialog.shortfall().isEmpty());
 }
 
 // Taken into the main window: the round seal's design, one step of its
