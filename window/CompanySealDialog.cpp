@@ -155,6 +155,13 @@ CompanySealDialog::CompanySealDialog(const CompanyDetails& initial, QWidget* par
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+// A dialog destroyed while shown hides on the way, and the field that
+// loses the focus then must not judge a dialog that is half gone.
+CompanySealDialog::~CompanySealDialog() {
+    for (FieldRow& r : m_rows)
+        r.input->disconnect(this);
+}
+
 void CompanySealDialog::addRow(CompanyField field, QWidget* input) {
     FieldRow& r = row(field);
     r.input = input;

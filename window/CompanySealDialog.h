@@ -27,6 +27,7 @@ class CompanySealDialog : public QDialog {
     Q_OBJECT
 public:
     CompanySealDialog(const CompanyDetails& initial, QWidget* parent);
+    ~CompanySealDialog() override;
 
     // The details as the fields hold them (no КПП for an entrepreneur).
     CompanyDetails details() const;
