@@ -248,8 +248,15 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     connect(m_check, &CheckPanel::findingsShown, m_view, &ImprintView::setMarks);
     connect(m_check, &CheckPanel::findingChosen, m_view, &ImprintView::setCurrentMark);
 
+    auto* company = named(new QPushButton(QStringLiteral("Печать &организации…"), this), "CompanySealButton",
+                          QStringLiteral("Круглая печать по реквизитам организации"));
+    connect(company, &QPushButton::clicked, &session, &DesignSession::makeCompanySeal);
+    auto* kindRow = new QHBoxLayout;
+    kindRow->addWidget(m_kindLabel, 1);
+    kindRow->addWidget(company);
+
     auto* right = new QVBoxLayout;
-    right->addWidget(m_kindLabel);
+    right->addLayout(kindRow);
     right->addWidget(output);
     right->addLayout(buttons);
     right->addWidget(m_element);
@@ -294,6 +301,8 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
         restoreGeometry(geometry);
 
     connect(&session, &DesignSession::previewPainted, this, &ProductionWindow::followMainWindow);
+    connect(&session, &DesignSession::roundSealDiameterChosen, this,
+            [this](int diameterMm) { setRoundSealWidth(diameterMm); });
     connect(&m_watcher, &QFutureWatcher<Made>::finished, this, &ProductionWindow::imprintMade);
     showKindSettings();
 }
@@ -487,6 +496,19 @@ void ProductionWindow::settingsEdited() {
     m_view->setSettings(s);
     updateControls();
     if ((widthChanged || check::pictureDpi(s) != checkedDpi) && !m_stale)
+        runCheck();
+}
+
+void ProductionWindow::setRoundSealWidth(double widthMm) {
+    output::Settings& s = m_settings[static_cast<std::size_t>(StampKind::Round)];
+    if (s.widthMm == widthMm)
+        return;
+    s.widthMm = widthMm;
+    storeExportSettings(StampKind::Round, s);
+    if (m_kind != StampKind::Round)
+        return;
+    showKindSettings();
+    if (!m_stale)
         runCheck();
 }
 

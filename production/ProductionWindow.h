@@ -60,6 +60,8 @@ public:
     // "Экспорт…", "Печать…" and "Просмотр…".
     void exportImprint();
     void printImprint(bool preview);
+    // The round seal's width, as the main window made its design for it.
+    void setRoundSealWidth(double widthMm);
     // The file name the export offers: the design's name, or the kind's,
     // with the width and the resolution.
     QString defaultExportName() const;

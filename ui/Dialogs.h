@@ -4,7 +4,9 @@
 // the user (or a test's script) answers.
 
 #include "Colour.h"
+#include "Company.h"
 #include "LineFont.h"
+#include "Parameters.h"
 
 #include <QString>
 
@@ -34,6 +36,14 @@ struct PrintRequest {
     std::function<void(QPrinter&)> paint;
 };
 
+// What the company seal assistant hands back once a seal has been made:
+// the details as they were last entered, the size included, and the round
+// seal laid out from them.
+struct CompanySealChoice {
+    CompanyDetails details;
+    RoundSealParameters seal;
+};
+
 // Every modal dialog the main window shows goes through this interface, so
 // that the window can be driven with scripted answers.
 class Dialogs {
@@ -51,6 +61,9 @@ public:
     // Prints through the print dialog (or the print preview); false when
     // the user cancels.
     virtual bool print(const PrintRequest& request) = 0;
+    // "Печать организации…", its fields filled from `initial`: the seal
+    // made, or nothing when the user closes the assistant without one.
+    virtual std::optional<CompanySealChoice> companySeal(const CompanyDetails& initial) = 0;
 };
 
 }  // namespace qg

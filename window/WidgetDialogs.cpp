@@ -1,5 +1,6 @@
 #include "WidgetDialogs.h"
 
+#include "CompanySealDialog.h"
 #include "FontDialog.h"
 #include "Unit2.h"
 
@@ -97,6 +98,13 @@ bool WidgetDialogs::print(const PrintRequest& request) {
         return false;
     request.paint(*printer);
     return true;
+}
+
+std::optional<CompanySealChoice> WidgetDialogs::companySeal(const CompanyDetails& initial) {
+    CompanySealDialog dialog(initial, owner());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.choice();
 }
 
 }  // namespace qg

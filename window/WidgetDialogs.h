@@ -29,6 +29,7 @@ public:
     Answer confirm(const QString& question) override;
     void message(MessageIcon icon, const QString& caption, const QString& text) override;
     bool print(const PrintRequest& request) override;
+    std::optional<CompanySealChoice> companySeal(const CompanyDetails& initial) override;
 
 private:
     QWidget* owner() const;
