@@ -21,6 +21,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -212,6 +213,7 @@ private slots:
         QTest::newRow("PNG on the view, emblem off") << "view" << QStringList{"wide.png"} << false << 0 << true;
         QTest::newRow("SVG on the panel") << "panel" << QStringList{"tall.svg"} << true << 0 << true;
         QTest::newRow("JPEG on the panel, emblem off") << "panel" << QStringList{"square.JPG"} << false << 0 << true;
+        QTest::newRow("PNG on the width's edit") << "width edit" << QStringList{"wide.png"} << true << 0 << true;
         QTest::newRow("text file on the view") << "view" << QStringList{"notes.txt"} << true << 0 << false;
         QTest::newRow("text file on the panel") << "panel" << QStringList{"notes.txt"} << true << 0 << false;
         QTest::newRow("two pictures") << "view" << QStringList{"wide.png", "tall.svg"} << true << 0 << false;
@@ -230,6 +232,12 @@ private slots:
         control<QTabWidget>(main(), "Pages")->setCurrentIndex(page);
         ProductionWindow& p = production();
         QWidget* on = target == QLatin1String("view") ? static_cast<QWidget*>(p.view()) : p.elementPanel();
+        if (target == QLatin1String("width edit")) {
+            auto* list = control<QComboBox>(p, "ElementBox");
+            list->setCurrentIndex(list->findText(QStringLiteral("Герб")));
+            on = control<QSpinBox>(p, "EmblemWidthEdit")->findChild<QLineEdit*>();
+            QVERIFY(on);
+        }
         const RoundSealParameters before = main().designs().round;
         const bool wasModified = main().isModified(StampKind::Round);
         QStringList paths;
