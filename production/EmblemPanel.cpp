@@ -127,7 +127,8 @@ std::optional<EmblemFit> fitInsideInnerRing(const RoundSealParameters& seal, QSi
                      static_cast<std::int32_t>(std::lround(kCentre - 0.5 - width * aspect / 2.0))};
 }
 
-std::int64_t designSizeCarrying(const RoundSealParameters& seal, const QString& name, const QByteArray& data) {
+std::int64_t designSizeCarrying(const RoundSealParameters& seal, const QString& name,
+                                const QByteArray& data) {
     return writtenSize(seal) + carriedSize(name, data.size());
 }
 
@@ -164,14 +165,16 @@ EmblemPanel::EmblemPanel(DesignSession& session, Dialogs& dialogs, QWidget* pare
                         QStringLiteral("Точки рисунка темнее этого уровня серого — краска, светлее — фон"));
     m_threshold->setRange(0, 255);
     m_threshold->setPageStep(16);
-    m_thresholdEdit = named(new QSpinBox(this), "EmblemThresholdEdit",
-                            QStringLiteral("Уровень серого от 0 (чёрный) до 255 (белый), что делит краску и фон"));
+    m_thresholdEdit =
+        named(new QSpinBox(this), "EmblemThresholdEdit",
+              QStringLiteral("Уровень серого от 0 (чёрный) до 255 (белый), что делит краску и фон"));
     m_thresholdEdit->setRange(0, 255);
     m_embed = named(new QCheckBox(QStringLiteral("Встроить в файл макета"), this), "EmblemEmbedCheck",
                     QStringLiteral("Сохранять рисунок герба в самом файле макета, чтобы макет открывался "
                                    "целым и там, где файла герба нет"));
     // A number typed in is taken once, when it is confirmed.
-    for (QAbstractSpinBox* edit : std::initializer_list<QAbstractSpinBox*>{m_width, m_widthMm, m_thresholdEdit})
+    for (QAbstractSpinBox* edit :
+         std::initializer_list<QAbstractSpinBox*>{m_width, m_widthMm, m_thresholdEdit})
         edit->setKeyboardTracking(false);
 
     auto* form = new QFormLayout(this);
@@ -210,11 +213,11 @@ EmblemPanel::EmblemPanel(DesignSession& session, Dialogs& dialogs, QWidget* pare
         thresholdSet(on ? kDefaultEmblemThreshold : m_thresholdEdit->value(), nullptr);
     });
     // The moves of one drag of the slider are one step.
-    connect(m_threshold, &QSlider::valueChanged, this, [this](int level) {
-        thresholdSet(level, m_threshold->isSliderDown() ? m_threshold : nullptr);
-    });
+    connect(m_threshold, &QSlider::valueChanged, this,
+            [this](int level) { thresholdSet(level, m_threshold->isSliderDown() ? m_threshold : nullptr); });
     connect(m_threshold, &QSlider::sliderReleased, this, [this] { m_session.endGesture(); });
-    connect(m_thresholdEdit, &QSpinBox::valueChanged, this, [this](int level) { thresholdSet(level, nullptr); });
+    connect(m_thresholdEdit, &QSpinBox::valueChanged, this,
+            [this](int level) { thresholdSet(level, nullptr); });
     connect(m_embed, &QCheckBox::toggled, this, &EmblemPanel::embedToggled);
     showEmblem();
 }
@@ -296,7 +299,8 @@ bool EmblemPanel::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
-            const std::optional<QString> path = m_dropsAccepted ? droppedEmblemFile(drop->mimeData()) : std::nullopt;
+            const std::optional<QString> path =
+                m_dropsAccepted ? droppedEmblemFile(drop->mimeData()) : std::nullopt;
             if (path && takeFile(*path))
                 drop->acceptProposedAction();
             else
