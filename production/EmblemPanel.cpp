@@ -169,6 +169,8 @@ EmblemPanel::EmblemPanel(DesignSession& session, Dialogs& dialogs, QWidget* pare
         named(new QSpinBox(this), "EmblemThresholdEdit",
               QStringLiteral("Уровень серого от 0 (чёрный) до 255 (белый), что делит краску и фон"));
     m_thresholdEdit->setRange(0, 255);
+    m_threshold->setValue(kMiddleEmblemThreshold);
+    m_thresholdEdit->setValue(kMiddleEmblemThreshold);
     m_embed = named(new QCheckBox(QStringLiteral("Встроить в файл макета"), this), "EmblemEmbedCheck",
                     QStringLiteral("Сохранять рисунок герба в самом файле макета, чтобы макет открывался "
                                    "целым и там, где файла герба нет"));
@@ -254,9 +256,6 @@ void EmblemPanel::showEmblem() {
         if (threshold) {
             m_threshold->setValue(e.threshold);
             m_thresholdEdit->setValue(e.threshold);
-        } else if (m_threshold->value() == 0 && m_thresholdEdit->value() == 0) {
-            m_threshold->setValue(kMiddleEmblemThreshold);
-            m_thresholdEdit->setValue(kMiddleEmblemThreshold);
         }
         m_embed->setChecked(!e.embeddedData.isEmpty());
     }
