@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
@@ -609,6 +610,25 @@ private slots:
             lines += "EmblemData: " + base64.mid(at, 76) + "\r\n";
         QCOMPARE(designSizeCarrying(seal, QStringLiteral("crest.png"), data),
                  io::writeRoundSeal(seal).size() + lines.size());
+    }
+
+    // The picture the emblem is drawn from is watched as the bitmap of old
+    // is: rewritten, it is drawn anew at the next repaint.
+    void rewrittenPictureIsMadeAnew() {
+        const QString picture = file("rewritten.png");
+        QVERIFY(QFile::copy(file("wide.png"), picture) || QFileInfo(picture).isFile());
+        openRound(sealWithCrest());
+        EmblemPanel& panel = emblemChosen();
+        QVERIFY(panel.takeFile(picture));
+        ProductionWindow& p = production();
+        QVERIFY(!p.imprintPending());
+        QImage other(40, 20, QImage::Format_RGB32);
+        other.fill(Qt::black);
+        QVERIFY(other.save(picture, "PNG"));
+        main().RefreshItemClick();
+        main().completePendingRepaint();
+        QVERIFY(p.imprintPending());
+        (void)p.imprint();
     }
 
     // The view draws the emblem as the picture it keeps only while the
