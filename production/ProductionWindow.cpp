@@ -3,6 +3,7 @@
 #include "Check.h"
 #include "CheckPanel.h"
 #include "ElementPanel.h"
+#include "EmblemPanel.h"
 #include "HistoryKeys.h"
 #include "ImprintView.h"
 #include "Placing.h"
@@ -232,7 +233,8 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     buttons->addWidget(m_print);
     buttons->addWidget(m_preview);
 
-    m_element = new ElementPanel(session, this);
+    m_element = new ElementPanel(session, dialogs, this);
+    m_element->emblemPanel()->takeDropsOn(m_view);
     connect(m_view, &ImprintView::elementPicked, m_element, &ElementPanel::select);
     connect(m_element, &ElementPanel::selectionChanged, this, [this](ElementTag element) {
         m_view->setSelection(element, placingOf(m_element->kind(), element) != Placing::None);
@@ -376,8 +378,9 @@ void ProductionWindow::followMainWindow() {
     }
     Source source{m_kind, m_session.designs(), -1, QDateTime()};
     const EmblemSettings& emblem = source.designs.round.emblem;
-    if (m_kind == StampKind::Round && emblem.enabled && !emblem.path.isEmpty()) {
-        const QFileInfo file(emblem.path);
+    const QString emblemFile = emblem.file.isEmpty() ? emblem.path : emblem.file;
+    if (m_kind == StampKind::Round && emblem.enabled && !emblemFile.isEmpty()) {
+        const QFileInfo file(emblemFile);
         source.emblemSize = file.size();
         source.emblemTime = file.lastModified();
     }
@@ -525,6 +528,7 @@ void ProductionWindow::updateControls() {
     m_export->setEnabled(hasInk);
     m_print->setEnabled(hasInk);
     m_preview->setEnabled(hasInk);
+    m_element->emblemPanel()->setMillimetresPerUnit(output::mmPerUnit(*m_imprint, s.widthMm));
 }
 
 QString ProductionWindow::defaultExportName() const {
