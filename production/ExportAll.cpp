@@ -39,7 +39,7 @@ KindsExported exportKinds(const StampDesigns& designs, const std::vector<KindFil
         QString error;
         if (!output::withinLimits(one.imprint, one.kind->settings, error)) {
             dialogs.message(MessageIcon::Error, QStringLiteral("Ошибка"),
-                            QStringLiteral("Файлы не сохранены: %1 не помещается в пределы экспорта.\n\n%2")
+                            QStringLiteral("Файлы не сохранены.\n\n%1: %2")
                                 .arg(one.kind->title, error));
             return result;
         }

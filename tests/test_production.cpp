@@ -671,6 +671,44 @@ private slots:
         QCOMPARE(dialogs().lastMessage().contains(QStringLiteral("треугольная печать")), !triangleInk);
     }
 
+    // A file that cannot be made at all stops every file before any is
+    // written; one that fails as it is written is told, with those written.
+    void exportOfEveryKindFails_data() {
+        QTest::addColumn<bool>("tooLarge");  // the triangular seal's BMP over its limit
+        QTest::addColumn<QString>("said");
+        QTest::newRow("a picture too large") << true << QStringLiteral("треугольная печать");
+        QTest::newRow("a folder in a file's place") << false << QStringLiteral("штамп_16мм_300dpi.bmp");
+    }
+    void exportOfEveryKindFails() {
+        QFETCH(bool, tooLarge);
+        QFETCH(QString, said);
+        storeWidths(tooLarge ? 500 : 14, {"triangle"});
+        storeWidths(16, {"rect"});
+        control<QTabWidget>(main(), "Pages")->setCurrentIndex(2);
+        ProductionWindow& p = production();
+        control<QComboBox>(p, "FormatBox")->setCurrentIndex(4);  // BMP
+        control<QSpinBox>(p, "DpiEdit")->setValue(tooLarge ? 4800 : 300);
+        control<QCheckBox>(p, "ColourCheck")->setChecked(true);
+        QTemporaryDir out;
+        if (!tooLarge) {
+            QVERIFY(QDir(out.path()).mkdir(said));
+            dialogs().answers.push_back(Answer::Yes);
+        }
+        dialogs().folderNames.push_back(out.path());
+        click(p, QStringLiteral("ExportAllButton"));
+        QCOMPARE(dialogs().messages.size(), 1);
+        QCOMPARE(dialogs().messages.constFirst().icon, MessageIcon::Error);
+        QVERIFY2(dialogs().lastMessage().contains(said), qPrintable(dialogs().lastMessage()));
+        const QStringList files = QDir(out.path()).entryList(QDir::Files | QDir::Hidden);
+        if (tooLarge) {
+            QVERIFY2(files.isEmpty(), qPrintable(files.join(u' ')));
+            return;
+        }
+        QCOMPARE(files, (QStringList{QStringLiteral("круглая_печать_12мм_300dpi.bmp"),
+                                     QStringLiteral("треугольная_печать_14мм_300dpi.bmp")}));
+        QVERIFY(dialogs().lastMessage().contains(files[0]) && dialogs().lastMessage().contains(files[1]));
+    }
+
     void printsAtTrueWidthInTheMiddleOfThePage_data() {
         QTest::addColumn<int>("page");
         QTest::addColumn<double>("width");
