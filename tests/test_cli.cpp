@@ -317,27 +317,19 @@ private slots:
                                   << false << false << false << false;
         QTest::newRow("shop") << QStringList{profile, QStringLiteral("shop")} << output::Format::Pdf << 600 << false
                               << false << false << true;
-        QTest::newRow("dpi after") << QStringList{profile, QStringLiteral("laser"), QStringLiteral("--dpi"),
-                                                  QStringLiteral("300")}
-                                   << tiff << 300 << true << true << false << false;
-        QTest::newRow("dpi before") << QStringList{QStringLiteral("--dpi"), QStringLiteral("300"), profile,
-                                                   QStringLiteral("laser")}
-                                    << tiff << 300 << true << true << false << false;
-        QTest::newRow("format before") << QStringList{QStringLiteral("--format"), QStringLiteral("png"), profile,
-                                                      QStringLiteral("polymer")}
-                                       << output::Format::Png << 1200 << true << false << false << false;
+        QTest::newRow("options after") << QStringList{profile, QStringLiteral("laser"), QStringLiteral("--dpi"),
+                                                      QStringLiteral("300"), QStringLiteral("--no-mirror")}
+                                       << tiff << 300 << true << false << false << false;
+        QTest::newRow("options before") << QStringList{QStringLiteral("--dpi"), QStringLiteral("300"),
+                                                       QStringLiteral("--no-negative"), QStringLiteral("--color"),
+                                                       profile, QStringLiteral("laser")}
+                                        << tiff << 300 << false << true << true << false;
+        QTest::newRow("format before") << QStringList{QStringLiteral("--format"), QStringLiteral("png"),
+                                                      QStringLiteral("--mirror"), profile, QStringLiteral("polymer")}
+                                       << output::Format::Png << 1200 << true << true << false << false;
         QTest::newRow("format after") << QStringList{profile, QStringLiteral("shop"), QStringLiteral("--format"),
                                                      QStringLiteral("svg")}
                                       << output::Format::Svg << 600 << false << false << false << true;
-        QTest::newRow("colour after") << QStringList{profile, QStringLiteral("positive"), QStringLiteral("--color")}
-                                      << output::Format::Png << 600 << false << false << true << false;
-        QTest::newRow("mirror before") << QStringList{QStringLiteral("--mirror"), profile, QStringLiteral("polymer")}
-                                       << tiff << 1200 << true << true << false << false;
-        QTest::newRow("no mirror after") << QStringList{profile, QStringLiteral("laser"), QStringLiteral("--no-mirror")}
-                                         << tiff << 1200 << true << false << false << false;
-        QTest::newRow("no negative before") << QStringList{QStringLiteral("--no-negative"), profile,
-                                                           QStringLiteral("laser")}
-                                            << tiff << 1200 << false << true << false << false;
     }
     void profiles() {
         QFETCH(QStringList, options);
