@@ -19,6 +19,7 @@ class QuietDialogs : public Dialogs {
 public:
     QString openFileName(const FileDialogRequest&) override { return QString(); }
     QString saveFileName(const FileDialogRequest&) override { return QString(); }
+    QString folderName(const FileDialogRequest&) override { return QString(); }
     std::optional<TColor> chooseColour(TColor) override { return std::nullopt; }
     std::optional<LineFont> chooseFont(const LineFont&) override { return std::nullopt; }
     Answer confirm(const QString&) override { return Answer::No; }

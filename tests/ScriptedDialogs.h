@@ -28,6 +28,7 @@ public:
 
     std::deque<QString> openNames;
     std::deque<QString> saveNames;
+    std::deque<QString> folderNames;
     std::deque<std::optional<qg::TColor>> colours;
     std::deque<std::optional<qg::LineFont>> fonts;
     // Font dialogs shown and confirmed at once, untouched, before any of
@@ -42,6 +43,7 @@ public:
 
     QList<qg::FileDialogRequest> openRequests;
     QList<qg::FileDialogRequest> saveRequests;
+    QList<qg::FileDialogRequest> folderRequests;
     QList<qg::TColor> colourInitials;
     QList<qg::LineFont> fontInitials;
     QStringList questions;
@@ -57,6 +59,10 @@ public:
     QString saveFileName(const qg::FileDialogRequest& request) override {
         saveRequests.append(request);
         return take(saveNames, "save dialog").value_or(QString());
+    }
+    QString folderName(const qg::FileDialogRequest& request) override {
+        folderRequests.append(request);
+        return take(folderNames, "folder dialog").value_or(QString());
     }
     std::optional<qg::TColor> chooseColour(qg::TColor initial) override {
         colourInitials.append(initial);
@@ -104,8 +110,8 @@ public:
 
     QString lastMessage() const { return messages.isEmpty() ? QString() : messages.constLast().text; }
     bool scriptUsedUp() const {
-        return openNames.empty() && saveNames.empty() && colours.empty() && fonts.empty() && answers.empty() &&
-               printFiles.empty() && companies.empty() && untouchedFontDialogs == 0;
+        return openNames.empty() && saveNames.empty() && folderNames.empty() && colours.empty() && fonts.empty() &&
+               answers.empty() && printFiles.empty() && companies.empty() && untouchedFontDialogs == 0;
     }
 
 private:

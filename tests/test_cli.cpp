@@ -1,5 +1,6 @@
 #include "Files.h"
 #include "Designs.h"
+#include "Export.h"
 #include "ExportCommand.h"
 #include "StampFile.h"
 
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -93,6 +95,12 @@ QMap<QString, QByteArray> filesUnder(const QString& folder) {
     return files;
 }
 
+// A PDF without what makes every file unique: its dates and its identity.
+QByteArray withoutStamps(QByteArray pdf) {
+    static const QRegularExpression stamps(QStringLiteral("/CreationDate \\([^)]*\\)|/ModDate \\([^)]*\\)|/ID \\[[^\\]]*\\]"));
+    return QString::fromLatin1(pdf).replace(stamps, QString()).toLatin1();
+}
+
 enum class Emblem { Beside, Missing, NotBitmap, TooLarge, NoName, DisabledAndMissing };
 enum class Folder { Missing, NoPermission, ReadOnlyFileSystem };
 
@@ -100,6 +108,7 @@ enum class Folder { Missing, NoPermission, ReadOnlyFileSystem };
 
 Q_DECLARE_METATYPE(Emblem)
 Q_DECLARE_METATYPE(Folder)
+Q_DECLARE_METATYPE(qg::output::Format)
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -198,6 +207,15 @@ private slots:
         QTest::newRow("dpi out of range") << QStringList{QStringLiteral("--export"), round, out, dir.path(), QStringLiteral("--dpi"), QStringLiteral("50")}
                                           << 2 << QStringLiteral("--dpi");
         QTest::newRow("no output") << QStringList{QStringLiteral("--export"), round} << 2 << QStringLiteral("--output");
+        QTest::newRow("unknown profile") << QStringList{QStringLiteral("--export"), round, out, dir.path(),
+                                                        QStringLiteral("--profile"), QStringLiteral("wood")}
+                                         << 2 << QStringLiteral("неизвестный профиль «wood»");
+        QTest::newRow("unknown limits") << QStringList{QStringLiteral("--check"), round, QStringLiteral("--limits"),
+                                                       QStringLiteral("strict")}
+                                        << 2 << QStringLiteral("неизвестные нормы «strict»");
+        QTest::newRow("mirror and not") << QStringList{QStringLiteral("--export"), round, out, dir.path(),
+                                                       QStringLiteral("--no-mirror"), QStringLiteral("--mirror")}
+                                        << 2 << QStringLiteral("--no-mirror");
     }
 
     void failures() {
@@ -275,6 +293,105 @@ private slots:
         QVERIFY2(out.size() == lines.size(), qPrintable(out.join(QLatin1Char('\n'))));
         for (qsizetype i = 0; i < lines.size(); ++i)
             QVERIFY2(out[i].contains(lines[i]), qPrintable(out[i]));
+        QCOMPARE(run.status, status);
+    }
+
+    // A profile sets its settings, and an option given before or after it
+    // changes that setting alone: the file is the one the export writes
+    // with the settings the row expects, in the format the profile names.
+    void profiles_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<output::Format>("format");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<bool>("negative");
+        QTest::addColumn<bool>("mirror");
+        QTest::addColumn<bool>("colour");
+        QTest::addColumn<bool>("merge");
+        const QString profile = QStringLiteral("--profile");
+        const auto tiff = output::Format::Tiff;
+        QTest::newRow("laser") << QStringList{profile, QStringLiteral("laser")} << tiff << 1200 << true << true << false
+                               << false;
+        QTest::newRow("polymer") << QStringList{profile, QStringLiteral("polymer")} << tiff << 1200 << true << false
+                                 << false << false;
+        QTest::newRow("positive") << QStringList{profile, QStringLiteral("positive")} << output::Format::Png << 600
+                                  << false << false << false << false;
+        QTest::newRow("shop") << QStringList{profile, QStringLiteral("shop")} << output::Format::Pdf << 600 << false
+                              << false << false << true;
+        QTest::newRow("options after") << QStringList{profile, QStringLiteral("laser"), QStringLiteral("--dpi"),
+                                                      QStringLiteral("300"), QStringLiteral("--no-mirror")}
+                                       << tiff << 300 << true << false << false << false;
+        QTest::newRow("options before") << QStringList{QStringLiteral("--dpi"), QStringLiteral("300"),
+                                                       QStringLiteral("--no-negative"), QStringLiteral("--color"),
+                                                       profile, QStringLiteral("laser")}
+                                        << tiff << 300 << false << true << true << false;
+        QTest::newRow("format before") << QStringList{QStringLiteral("--format"), QStringLiteral("png"),
+                                                      QStringLiteral("--mirror"), profile, QStringLiteral("polymer")}
+                                       << output::Format::Png << 1200 << true << true << false << false;
+        QTest::newRow("format after") << QStringList{profile, QStringLiteral("shop"), QStringLiteral("--format"),
+                                                     QStringLiteral("svg")}
+                                      << output::Format::Svg << 600 << false << false << false << true;
+    }
+    void profiles() {
+        QFETCH(QStringList, options);
+        QFETCH(output::Format, format);
+        QFETCH(int, dpi);
+        QFETCH(bool, negative);
+        QFETCH(bool, mirror);
+        QFETCH(bool, colour);
+        QFETCH(bool, merge);
+        QTemporaryDir out;
+        const Run run = quillgraver(QStringList{QStringLiteral("--export"), round, QStringLiteral("--output-dir"),
+                                                out.path(), QStringLiteral("--width-mm"), QStringLiteral("10")} +
+                                    options);
+        // The 1-bit pictures of so small a seal may be told to lose its thinnest lines.
+        QVERIFY2(run.status == 0, qPrintable(run.errors.join(QLatin1Char('\n'))));
+
+        output::Settings settings;
+        settings.widthMm = 10;
+        settings.format = format;
+        settings.dpi = dpi;
+        settings.negative = negative;
+        settings.mirror = mirror;
+        settings.colour = colour;
+        settings.mergeOutlines = merge;
+        StampDesigns designs;
+        QVERIFY(io::readDesign(StampKind::Round, read(round), designs).ok());
+        QString error;
+        const QByteArray expected = output::encode(output::makeImprint(designs, StampKind::Round), settings, error);
+        QVERIFY2(!expected.isEmpty(), qPrintable(error));
+        const QByteArray written = read(out.filePath(QStringLiteral("round.") + output::formatSuffix(format)));
+        QCOMPARE(withoutStamps(written), withoutStamps(expected));
+    }
+
+    // A named set of limits, and a limit of its given before or after it.
+    void limitSets_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("line");
+        const QString limits = QStringLiteral("--limits");
+        const QString warning = QStringLiteral("предупреждение: 3-я окр.: линия тоньше допустимой: 0.15 мм, допустимо 0.20 мм");
+        QTest::newRow("minimal") << QStringList{limits, QStringLiteral("minimal")} << 0 << warning;
+        QTest::newRow("recommended")
+            << QStringList{limits, QStringLiteral("recommended")} << 3
+            << QStringLiteral("ошибка: 3-я окр.: линия тоньше допустимой: 0.15 мм, допустимо 0.20 мм");
+        QTest::newRow("thinner line after") << QStringList{limits, QStringLiteral("recommended"),
+                                                           QStringLiteral("--min-line-mm"), QStringLiteral("0.1")}
+                                            << 0 << warning;
+        QTest::newRow("thinner line before") << QStringList{QStringLiteral("--min-line-mm"), QStringLiteral("0.1"),
+                                                            limits, QStringLiteral("recommended")}
+                                             << 0 << warning;
+    }
+    void limitSets() {
+        QFETCH(QStringList, options);
+        QFETCH(int, status);
+        QFETCH(QString, line);
+        const Run run = quillgraver(QStringList{QStringLiteral("--check"), thinRing, QStringLiteral("--width-mm"),
+                                                QStringLiteral("27.75")} +
+                                    options);
+        QVERIFY2(run.errors.isEmpty(), qPrintable(run.errors.join(QLatin1Char('\n'))));
+        const QStringList out = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(out.size(), 1);
+        QVERIFY2(out.front().contains(line), qPrintable(out.front()));
         QCOMPARE(run.status, status);
     }
 

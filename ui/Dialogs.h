@@ -52,6 +52,9 @@ public:
     // The chosen file name, or an empty string when the user cancels.
     virtual QString openFileName(const FileDialogRequest& request) = 0;
     virtual QString saveFileName(const FileDialogRequest& request) = 0;
+    // The chosen folder (the request's title and start folder), or an
+    // empty string when the user cancels.
+    virtual QString folderName(const FileDialogRequest& request) = 0;
     // The chosen colour, or nothing when the user cancels.
     virtual std::optional<TColor> chooseColour(TColor initial) = 0;
     // The chosen font, or nothing when the user cancels.

@@ -49,6 +49,16 @@ QString WidgetDialogs::saveFileName(const FileDialogRequest& request) {
     return dialog.selectedFiles().constFirst();
 }
 
+QString WidgetDialogs::folderName(const FileDialogRequest& request) {
+    QFileDialog dialog(owner(), request.title, request.directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
 std::optional<TColor> WidgetDialogs::chooseColour(TColor initial) {
     const QColor chosen = QColorDialog::getColor(QColor::fromRgb(colourToArgb(initial)), owner());
     if (!chosen.isValid())

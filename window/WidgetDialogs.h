@@ -24,6 +24,7 @@ public:
 
     QString openFileName(const FileDialogRequest& request) override;
     QString saveFileName(const FileDialogRequest& request) override;
+    QString folderName(const FileDialogRequest& request) override;
     std::optional<TColor> chooseColour(TColor initial) override;
     std::optional<LineFont> chooseFont(const LineFont& initial) override;
     Answer confirm(const QString& question) override;
