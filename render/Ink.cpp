@@ -178,11 +178,7 @@ void InkSurface::drawPicture(std::int64_t x, std::int64_t y, const QImage& whole
     if (picture.isNull())
         return;
     // The whole rectangle covers what lies beneath, then its pixels show.
-    InkOp cover;
-    cover.color = background_;
-    cover.paper = true;
-    cover.path.addRect(QRectF(static_cast<double>(x), static_cast<double>(y), picture.width(), picture.height()));
-    add(std::move(cover));
+    coverPicture(QRectF(static_cast<double>(x), static_cast<double>(y), picture.width(), picture.height()));
     // The picture is now what the field shows of it, whole.
     const QRect window = picture.rect();
     const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
@@ -210,6 +206,91 @@ void InkSurface::drawPicture(std::int64_t x, std::int64_t y, const QImage& whole
         op.path = toneOutline(pixels, tone, window, at);
         add(std::move(op));
     }
+}
+
+void InkSurface::coverPicture(const QRectF& rect) {
+    InkOp cover;
+    cover.color = background_;
+    cover.paper = true;
+    cover.path.addRect(rect);
+    add(std::move(cover));
+}
+
+namespace {
+
+// An outline of more corners than this is not worth its memory: a picture
+// that would give one (noise, a fine dither) is drawn at the preview's size.
+constexpr std::int64_t kMaxPictureCorners = std::int64_t(1) << 21;
+
+// Whether the outline of the tone in the window stays within
+// kMaxPictureCorners: every change of tone along a row starts or ends an
+// edge, and every edge has two corners.
+bool fewCorners(const QImage& picture, QRgb tone, const QRect& window) {
+    std::int64_t changes = 0;
+    for (int row = window.top(); row <= window.bottom(); ++row) {
+        const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(row));
+        bool inTone = false;
+        for (int col = window.left(); col <= window.right(); ++col) {
+            const bool here = (line[col] | 0xFF000000u) == tone;
+            changes += here != inTone;
+            inTone = here;
+        }
+        changes += inTone;
+        if (2 * changes > kMaxPictureCorners)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void InkSurface::drawEmblemPicture(std::int64_t x, std::int64_t y, const EmblemDrawing& emblem) {
+    const QPointF corner(static_cast<double>(x), static_cast<double>(y));
+    const QRectF rect(corner, QSizeF(emblem.preview.size()));
+    if (emblem.vector) {
+        // The areas of the picture as they are, in the order painted: the
+        // field holds them as it holds every other ink.
+        if (!rect.intersects(QRectF(0, 0, Canvas::kSize, Canvas::kSize)))
+            return;
+        coverPicture(rect);
+        for (const EmblemShape& shape : emblem.shapes) {
+            InkOp op;
+            op.color = shape.ink ? kWindowTextColour : background_;
+            op.paper = !shape.ink || colourToArgb(kWindowTextColour) == colourToArgb(background_);
+            op.path = shape.path.translated(corner);
+            add(std::move(op));
+        }
+        return;
+    }
+    const QImage fine = fineEmblem(emblem);
+    const QRgb paper = colourToArgb(background_) | 0xFF000000u;
+    const QRgb ink = colourToArgb(kWindowTextColour) | 0xFF000000u;
+    const QSizeF scale = emblem.scale;
+    // The picture's pixels the field shows, whole or in part.
+    const auto first = [](double from, double step) { return static_cast<int>(std::floor(from / step)); };
+    const auto last = [](double to, double step) { return static_cast<int>(std::ceil(to / step)) - 1; };
+    const QRect window = QRect(QPoint(first(-corner.x(), scale.width()), first(-corner.y(), scale.height())),
+                               QPoint(last(Canvas::kSize - corner.x(), scale.width()),
+                                      last(Canvas::kSize - corner.y(), scale.height())))
+                             .intersected(fine.rect());
+    if (fine.size() == emblem.preview.size() || window.isEmpty() || ink == paper || !fewCorners(fine, ink, window)) {
+        drawPicture(x, y, emblem.preview);
+        return;
+    }
+    // What lies beyond the field is told from the preview's pixels.
+    std::int64_t px = x;
+    std::int64_t py = y;
+    QRectF beyond;
+    pictureInField(px, py, emblem.preview, paper, beyond);
+    if (!beyond.isEmpty())
+        leftOut_.push_back(LeftOut{element(), beyond});
+    coverPicture(rect.intersected(QRectF(0, 0, Canvas::kSize, Canvas::kSize)));
+    auto picture = std::make_shared<PictureInk>(PictureInk{fine, ink, window, QPoint(static_cast<int>(x), static_cast<int>(y)), scale});
+    InkOp op;
+    op.color = kWindowTextColour;
+    op.path = picture->toPreview().map(toneOutline(fine, ink, window, QPointF(0, 0)));
+    op.picture = std::move(picture);
+    add(std::move(op));
 }
 
 QPainterPath InkSurface::glyphOutline(const FontFace& face, quint32 glyph) {
@@ -331,39 +412,45 @@ std::vector<QPainterPath> cutPicture(const PictureInk& picture, const std::vecto
     const QRect& window = picture.window;
     if (window.isEmpty())
         return parts;
-    const int columns = (window.width() + kTile - 1) / kTile;
-    const int rows = (window.height() + kTile - 1) / kTile;
-    const QPointF origin(picture.at.x() + window.left(), picture.at.y() + window.top());
+    // A tile of a picture finer than the preview is as many of its pixels
+    // as make some preview units, so that a letter over it meets few tiles.
+    const double finest = std::min(picture.scale.width(), picture.scale.height());
+    const int side = finest < 1 ? std::max(kTile, static_cast<int>(std::ceil(kTile / 2.0 / finest))) : kTile;
+    const int columns = (window.width() + side - 1) / side;
+    const int rows = (window.height() + side - 1) / side;
+    const QTransform toPreview = picture.toPreview();
     auto tileRect = [&](int column, int row) {
-        return QRectF(origin.x() + column * kTile, origin.y() + row * kTile,
-                      std::min(kTile, window.width() - column * kTile), std::min(kTile, window.height() - row * kTile));
+        return toPreview.mapRect(QRectF(window.left() + column * side, window.top() + row * side,
+                                        std::min(side, window.width() - column * side),
+                                        std::min(side, window.height() - row * side)));
     };
     std::vector<std::vector<std::size_t>> reaching(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+    const QTransform toPicture = toPreview.inverted();
     for (std::size_t c = 0; c < cutters.size(); ++c) {
-        const QRectF& box = cutters[c].bounds;
-        auto tileOf = [](double v, int count) {
-            return static_cast<int>(std::clamp(std::floor(v / kTile), 0.0, static_cast<double>(count - 1)));
+        const QRectF box = toPicture.mapRect(cutters[c].bounds).translated(-window.left(), -window.top());
+        auto tileOf = [&](double v, int count) {
+            return static_cast<int>(std::clamp(std::floor(v / side), 0.0, static_cast<double>(count - 1)));
         };
-        const int left = tileOf(box.left() - origin.x(), columns);
-        const int right = tileOf(box.right() - origin.x(), columns);
-        const int top = tileOf(box.top() - origin.y(), rows);
-        const int bottom = tileOf(box.bottom() - origin.y(), rows);
+        const int left = tileOf(box.left(), columns);
+        const int right = tileOf(box.right(), columns);
+        const int top = tileOf(box.top(), rows);
+        const int bottom = tileOf(box.bottom(), rows);
         for (int row = top; row <= bottom; ++row) {
             for (int column = left; column <= right; ++column) {
                 // A box holds much that its area does not (a turned letter's
                 // holds twice as much): only what the area itself meets.
                 const QRectF tile = tileRect(column, row);
-                if (tile.intersects(box) && cutters[c].area.intersects(tile))
+                if (tile.intersects(cutters[c].bounds) && cutters[c].area.intersects(tile))
                     reaching[static_cast<std::size_t>(row * columns + column)].push_back(c);
             }
         }
     }
     auto untouched = [&](int x, int y) {
-        const int column = (x - window.left()) / kTile;
-        const int row = (y - window.top()) / kTile;
+        const int column = (x - window.left()) / side;
+        const int row = (y - window.top()) / side;
         return reaching[static_cast<std::size_t>(row * columns + column)].empty();
     };
-    QPainterPath whole = toneOutline(picture.image, picture.tone, window, picture.at, untouched);
+    QPainterPath whole = toPreview.map(toneOutline(picture.image, picture.tone, window, QPointF(0, 0), untouched));
     if (!whole.isEmpty())
         parts.push_back(std::move(whole));
     for (int row = 0; row < rows; ++row) {
@@ -372,8 +459,8 @@ std::vector<QPainterPath> cutPicture(const PictureInk& picture, const std::vecto
             if (here.empty())
                 continue;
             const QRect tile =
-                QRect(window.left() + column * kTile, window.top() + row * kTile, kTile, kTile).intersected(window);
-            const QPainterPath pixels = toneOutline(picture.image, picture.tone, tile, picture.at);
+                QRect(window.left() + column * side, window.top() + row * side, side, side).intersected(window);
+            const QPainterPath pixels = toPreview.map(toneOutline(picture.image, picture.tone, tile, QPointF(0, 0)));
             if (pixels.isEmpty())
                 continue;
             QPainterPath cuts;
