@@ -503,33 +503,75 @@ QImage onBackground(const DecodedEmblem& decoded, TColor background) {
     return laid;
 }
 
-// How much each pixel is paper, 0..255 (Format_Grayscale8): by the rule of
-// the seal's background 0 or 255, else its grey level.
-QImage paperLevels(const DecodedEmblem& decoded, TColor background, bool byBackground) {
-    const QImage picture = onBackground(decoded, background);
-    QImage levels(picture.size(), QImage::Format_Grayscale8);
-    if (levels.isNull())
-        return levels;
-    if (byBackground) {
-        const QImage tones = twoToneEmblem(picture, background);
-        const QRgb paper = colourToArgb(background) | 0xFF000000u;
-        for (int y = 0; y < tones.height(); ++y) {
-            const auto* from = reinterpret_cast<const QRgb*>(tones.constScanLine(y));
-            uchar* to = levels.scanLine(y);
-            for (int x = 0; x < tones.width(); ++x)
-                to[x] = (from[x] | 0xFF000000u) == paper ? 255 : 0;
+// How much each pixel is paper, 0..255 (Format_Grayscale8), by both rules
+// at once: by the seal's background 0 or 255 (`byBackground`), and its grey
+// level (`grey`).
+void paperLevels(const DecodedEmblem& decoded, TColor background, QImage& byBackground, QImage& grey) {
+    const QImage laid = onBackground(decoded, background);
+    // One pass over the pixels as 32-bit values; a picture with a palette
+    // is converted once (an index past the palette is transparent black, as
+    // twoToneEmblem takes it).
+    const QImage::Format format = laid.format();
+    const QImage picture = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
+                               ? laid
+                               : laid.convertToFormat(QImage::Format_ARGB32);
+    byBackground = QImage(picture.size(), QImage::Format_Grayscale8);
+    grey = QImage(picture.size(), QImage::Format_Grayscale8);
+    if (picture.isNull() || byBackground.isNull() || grey.isNull()) {
+        byBackground = grey = QImage();
+        return;
+    }
+    const QRgb paperRgb = colourToArgb(background) & 0x00FFFFFFu;
+    const int width = picture.width();
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        uchar* paper = byBackground.scanLine(y);
+        uchar* level = grey.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            const QRgb pixel = from[x];
+            paper[x] = (pixel & 0x00FFFFFFu) == paperRgb ? 255 : 0;
+            level[x] = static_cast<uchar>((qRed(pixel) * 11 + qGreen(pixel) * 16 + qBlue(pixel) * 5) / 32);
         }
-        return levels;
     }
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* from = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        uchar* to = levels.scanLine(y);
-        for (int x = 0; x < rgb.width(); ++x)
-            to[x] = static_cast<uchar>(qGray(from[x]));
-    }
-    return levels;
 }
+
+// The levels averaged over squares of `factor` pixels a side (the last row
+// and column of squares over what is left).
+QImage averagedLevels(const QImage& levels, int factor) {
+    const int width = (levels.width() + factor - 1) / factor;
+    const int height = (levels.height() + factor - 1) / factor;
+    QImage reduced(width, height, QImage::Format_Grayscale8);
+    if (reduced.isNull())
+        return reduced;
+    std::vector<std::uint32_t> sums(static_cast<std::size_t>(width));
+    for (int row = 0; row < height; ++row) {
+        std::fill(sums.begin(), sums.end(), 0u);
+        const int top = row * factor;
+        const int rows = std::min(levels.height(), top + factor) - top;
+        for (int y = top; y < top + rows; ++y) {
+            const uchar* from = levels.constScanLine(y);
+            for (int column = 0, x = 0; column < width; ++column) {
+                const int end = std::min(levels.width(), x + factor);
+                std::uint32_t sum = 0;
+                for (; x < end; ++x)
+                    sum += from[x];
+                sums[static_cast<std::size_t>(column)] += sum;
+            }
+        }
+        uchar* to = reduced.scanLine(row);
+        for (int column = 0; column < width; ++column) {
+            const auto count = static_cast<std::uint32_t>(
+                rows * (std::min(levels.width(), (column + 1) * factor) - column * factor));
+            to[column] = static_cast<uchar>((sums[static_cast<std::size_t>(column)] + count / 2) / count);
+        }
+    }
+    return reduced;
+}
+
+// Levels are scaled to the drawn size from a copy no larger than this a
+// side where the drawing is no larger: a width edited on a large picture
+// then scales a million pixels, not sixteen.
+constexpr int kReducedSide = 1024;
 
 // Two tones from paper levels: a level below the threshold (by the rule of
 // the background, below half) is ink.
@@ -555,26 +597,41 @@ QImage twoTones(const QImage& levels, TColor background, std::int32_t threshold)
 struct LevelsKey {
     const DecodedEmblem* decoded = nullptr;
     TColor background = 0;
-    bool byBackground = true;
     bool operator==(const LevelsKey&) const = default;
 };
 
-// The levels are kept with the picture they come from, so that the key's
-// pointer always names a picture still held.
+// The levels by both rules are kept with the picture they come from, so
+// that the key's pointer always names a picture still held; with each a
+// copy averaged down to about kReducedSide a side (the levels themselves
+// when not larger). Both are worked out at once, so that the first
+// threshold set after the background's rule costs no more than the next.
 struct KeptLevels {
     std::shared_ptr<const DecodedEmblem> decoded;
-    QImage levels;
+    QImage levels[2];   // by the background, by grey level
+    QImage reduced[2];
 };
 
-QImage paperLevelsKept(const std::shared_ptr<const DecodedEmblem>& decoded, TColor background, bool byBackground) {
+struct Levels {
+    QImage levels;
+    QImage reduced;
+};
+
+Levels paperLevelsKept(const std::shared_ptr<const DecodedEmblem>& decoded, TColor background, bool byBackground) {
     static Kept<LevelsKey, KeptLevels> kept(2);
-    const LevelsKey key{decoded.get(), background, byBackground};
+    const LevelsKey key{decoded.get(), background};
+    const int rule = byBackground ? 0 : 1;
     KeptLevels found = kept.find(key);
-    if (found.decoded)
-        return found.levels;
-    KeptLevels made{decoded, paperLevels(*decoded, background, byBackground)};
-    kept.keep(key, made);
-    return made.levels;
+    if (!found.decoded) {
+        found.decoded = decoded;
+        paperLevels(*decoded, background, found.levels[0], found.levels[1]);
+        for (int k = 0; k < 2; ++k) {
+            const QImage& levels = found.levels[k];
+            const int factor = std::max(levels.width(), levels.height()) / kReducedSide;
+            found.reduced[k] = factor >= 2 ? averagedLevels(levels, factor) : levels;
+        }
+        kept.keep(key, found);
+    }
+    return Levels{found.levels[rule], found.reduced[rule]};
 }
 
 struct FineKey {
@@ -607,9 +664,12 @@ std::shared_ptr<const EmblemDrawing> rasterDrawing(const std::shared_ptr<const D
         drawing->preview = twoToneEmblem(onBackground(*decoded, background), background);
         return drawing;
     }
-    const QImage levels = paperLevelsKept(decoded, background, byBackground);
+    const Levels kept = paperLevelsKept(decoded, background, byBackground);
+    const QImage& from = size.width() <= kept.reduced.width() && size.height() <= kept.reduced.height()
+                             ? kept.reduced
+                             : kept.levels;
     const QImage scaled =
-        size == natural ? levels : levels.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        size == from.size() ? from : from.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     drawing->preview = twoTones(scaled, background, emblem.threshold);
     // A target that draws finer than the preview draws the picture's own
     // pixels: more detail than the preview shows, or no more than it holds.
@@ -739,7 +799,7 @@ QImage fineEmblem(const EmblemDrawing& drawing) {
     if (found.decoded)
         return found.fine;
     const bool byBackground = defaultRule(drawing.threshold);
-    KeptFine made{drawing.source, twoTones(paperLevelsKept(drawing.source, drawing.background, byBackground),
+    KeptFine made{drawing.source, twoTones(paperLevelsKept(drawing.source, drawing.background, byBackground).levels,
                                            drawing.background, drawing.threshold)};
     kept.keep(key, made);
     return made.fine;
@@ -786,13 +846,20 @@ std::shared_ptr<const EmblemDrawing> EmblemCache::drawing(const EmblemSettings& 
     if (haveDrawing_ && key_ == key)
         return drawing_;
 
-    std::shared_ptr<const EmblemDrawing> made;
-    const DecodeResult read = decodeKept(source, sourceKey);
-    if (read.decoded)
-        made = read.decoded->vector ? vectorDrawing(*read.decoded, emblem, background)
-                                    : rasterDrawing(read.decoded, emblem, background);
-    if (made && made->preview.isNull())
-        made = nullptr;
+    // Drawn once for every surface: the ink of each export is recorded on
+    // a surface of its own.
+    static Kept<Key, std::shared_ptr<const EmblemDrawing>> drawings(4);
+    std::shared_ptr<const EmblemDrawing> made = drawings.find(key);
+    if (!made) {
+        const DecodeResult read = decodeKept(source, sourceKey);
+        if (read.decoded)
+            made = read.decoded->vector ? vectorDrawing(*read.decoded, emblem, background)
+                                        : rasterDrawing(read.decoded, emblem, background);
+        if (made && made->preview.isNull())
+            made = nullptr;
+        if (made)
+            drawings.keep(key, made);
+    }
     haveDrawing_ = true;
     key_ = std::move(key);
     drawing_ = made;

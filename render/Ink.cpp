@@ -5,10 +5,14 @@
 #include "Outline.h"
 #include "Render.h"
 
+#include <QMutex>
+#include <QMutexLocker>
 #include <QPainter>
 #include <QPainterPathStroker>
 
 #include <algorithm>
+#include <list>
+#include <optional>
 #include <unordered_set>
 #include <utility>
 
@@ -242,6 +246,41 @@ bool fewCorners(const QImage& picture, QRgb tone, const QRect& window) {
     return true;
 }
 
+// The outline of a picture's tone in a window, kept for the pictures drawn
+// last: a large emblem is outlined once, not at every recording of the ink.
+// Nothing for an outline of too many corners.
+std::optional<QPainterPath> keptToneOutline(const QImage& picture, QRgb tone, const QRect& window,
+                                            const QTransform& toPreview) {
+    struct Entry {
+        qint64 key = 0;
+        QImage picture;  // held, so that its key names no other picture
+        QRgb tone = 0;
+        QRect window;
+        QTransform toPreview;
+        std::optional<QPainterPath> outline;
+    };
+    static QMutex mutex;
+    static std::list<Entry> kept;
+    {
+        QMutexLocker lock(&mutex);
+        for (auto it = kept.begin(); it != kept.end(); ++it) {
+            if (it->key == picture.cacheKey() && it->tone == tone && it->window == window &&
+                it->toPreview == toPreview) {
+                kept.splice(kept.begin(), kept, it);
+                return kept.front().outline;
+            }
+        }
+    }
+    std::optional<QPainterPath> outline;
+    if (fewCorners(picture, tone, window))
+        outline = toPreview.map(toneOutline(picture, tone, window, QPointF(0, 0)));
+    QMutexLocker lock(&mutex);
+    kept.push_front(Entry{picture.cacheKey(), picture, tone, window, toPreview, outline});
+    while (kept.size() > 2)
+        kept.pop_back();
+    return outline;
+}
+
 }  // namespace
 
 void InkSurface::drawEmblemPicture(std::int64_t x, std::int64_t y, const EmblemDrawing& emblem) {
@@ -273,7 +312,12 @@ void InkSurface::drawEmblemPicture(std::int64_t x, std::int64_t y, const EmblemD
                                QPoint(last(Canvas::kSize - corner.x(), scale.width()),
                                       last(Canvas::kSize - corner.y(), scale.height())))
                              .intersected(fine.rect());
-    if (fine.size() == emblem.preview.size() || window.isEmpty() || ink == paper || !fewCorners(fine, ink, window)) {
+    const QPoint at(static_cast<int>(x), static_cast<int>(y));
+    const QTransform toPreview = PictureInk{QImage(), ink, window, at, scale}.toPreview();
+    const std::optional<QPainterPath> outline = fine.size() == emblem.preview.size() || window.isEmpty() || ink == paper
+                                                    ? std::nullopt
+                                                    : keptToneOutline(fine, ink, window, toPreview);
+    if (!outline) {
         drawPicture(x, y, emblem.preview);
         return;
     }
@@ -285,11 +329,10 @@ void InkSurface::drawEmblemPicture(std::int64_t x, std::int64_t y, const EmblemD
     if (!beyond.isEmpty())
         leftOut_.push_back(LeftOut{element(), beyond});
     coverPicture(rect.intersected(QRectF(0, 0, Canvas::kSize, Canvas::kSize)));
-    auto picture = std::make_shared<PictureInk>(PictureInk{fine, ink, window, QPoint(static_cast<int>(x), static_cast<int>(y)), scale});
     InkOp op;
     op.color = kWindowTextColour;
-    op.path = picture->toPreview().map(toneOutline(fine, ink, window, QPointF(0, 0)));
-    op.picture = std::move(picture);
+    op.path = *outline;
+    op.picture = std::make_shared<const PictureInk>(PictureInk{fine, ink, window, at, scale});
     add(std::move(op));
 }
 
