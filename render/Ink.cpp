@@ -288,9 +288,7 @@ void InkSurface::drawEmblemPicture(std::int64_t x, std::int64_t y, const EmblemD
     const QRectF rect(corner, QSizeF(emblem.preview.size()));
     if (emblem.vector) {
         // The areas of the picture as they are, in the order painted: the
-        // field holds them as it holds every other ink.
-        if (!rect.intersects(QRectF(0, 0, Canvas::kSize, Canvas::kSize)))
-            return;
+        // field holds them, and tells what it cuts, as it does every other ink.
         coverPicture(rect);
         for (const EmblemShape& shape : emblem.shapes) {
             InkOp op;

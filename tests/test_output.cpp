@@ -512,6 +512,7 @@ private slots:
         QTest::newRow("inside the field") << false << 60;
         QTest::newRow("inside the field, merged") << true << 60;
         QTest::newRow("across the field's edge") << false << 150;
+        QTest::newRow("beyond the field") << true << 300;
     }
 
     void svgEmblemAsItsPaths() {
