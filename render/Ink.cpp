@@ -303,18 +303,23 @@ void InkSurface::drawEmblemPicture(std::int64_t x, std::int64_t y, const EmblemD
     const QRgb paper = colourToArgb(background_) | 0xFF000000u;
     const QRgb ink = colourToArgb(kWindowTextColour) | 0xFF000000u;
     const QSizeF scale = emblem.scale;
-    // The picture's pixels the field shows, whole or in part.
-    const auto first = [](double from, double step) { return static_cast<int>(std::floor(from / step)); };
-    const auto last = [](double to, double step) { return static_cast<int>(std::ceil(to / step)) - 1; };
-    const QRect window = QRect(QPoint(first(-corner.x(), scale.width()), first(-corner.y(), scale.height())),
-                               QPoint(last(Canvas::kSize - corner.x(), scale.width()),
-                                      last(Canvas::kSize - corner.y(), scale.height())))
-                             .intersected(fine.rect());
-    const QPoint at(static_cast<int>(x), static_cast<int>(y));
-    const QTransform toPreview = PictureInk{QImage(), ink, window, at, scale}.toPreview();
-    const std::optional<QPainterPath> outline = fine.size() == emblem.preview.size() || window.isEmpty() || ink == paper
-                                                    ? std::nullopt
-                                                    : keptToneOutline(fine, ink, window, toPreview);
+    // The picture's pixels the field shows, whole or in part: a picture
+    // that reaches the field lies at a small place.
+    const auto pixelAt = [](double at, double step, int count) {
+        return static_cast<int>(std::clamp(std::floor(at / step), -1.0, static_cast<double>(count)));
+    };
+    const QRect window =
+        fine.size() == emblem.preview.size() || ink == paper
+            ? QRect()
+            : QRect(QPoint(pixelAt(-corner.x(), scale.width(), fine.width()),
+                           pixelAt(-corner.y(), scale.height(), fine.height())),
+                    QPoint(pixelAt(std::nextafter(Canvas::kSize - corner.x(), -1e300), scale.width(), fine.width()),
+                           pixelAt(std::nextafter(Canvas::kSize - corner.y(), -1e300), scale.height(), fine.height())))
+                  .intersected(fine.rect());
+    const QPoint at = window.isEmpty() ? QPoint() : QPoint(static_cast<int>(x), static_cast<int>(y));
+    const std::optional<QPainterPath> outline =
+        window.isEmpty() ? std::nullopt
+                         : keptToneOutline(fine, ink, window, PictureInk{QImage(), ink, window, at, scale}.toPreview());
     if (!outline) {
         drawPicture(x, y, emblem.preview);
         return;

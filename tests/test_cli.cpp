@@ -372,8 +372,6 @@ private slots:
         QTest::newRow("export, no file named") << Emblem::NoName << true << 1 << QStringLiteral("файл герба не указан");
         QTest::newRow("export, switched off") << Emblem::DisabledAndMissing << true << 0 << QString();
         QTest::newRow("export, picture") << Emblem::Picture << true << 0 << QString();
-        QTest::newRow("check, picture") << Emblem::Picture << false << 0 << QString();
-        QTest::newRow("export, picture missing") << Emblem::PictureMissing << true << 1 << QStringLiteral("не найден");
         QTest::newRow("check, picture missing") << Emblem::PictureMissing << false << 1 << QStringLiteral("не найден");
         QTest::newRow("export, picture from its copy")
             << Emblem::PictureFromCopy << true << 0 << QStringLiteral("взята его копия из макета");
