@@ -73,16 +73,29 @@ bool readDesign(const QString& path, StampDesigns& designs, StampKind& kind, QSt
 }
 
 // The enabled emblem of a round seal, found as the window finds it when it
-// opens the design: `path` becomes the file to draw, `notice` says when a
-// file beside the design stands in for the one named. False with the
-// reason when there is none to draw: the imprint would lack it.
-bool findEmblem(const QString& design, QString& path, QString& notice, QString& reason) {
+// opens the design: the file it names (its picture of any kind, else its
+// bitmap) becomes the file to draw, `notice` says when a file beside the
+// design or the copy carried in the design stands in for the one named.
+// False with the reason when there is none to draw: the imprint would lack
+// it.
+bool findEmblem(const QString& design, EmblemSettings& emblem, QString& notice, QString& reason) {
+    const bool anyKind = !emblem.file.isEmpty();
+    QString& path = anyKind ? emblem.file : emblem.path;
+    const bool copy = !emblem.embeddedData.isEmpty();
+    const auto copyTaken = [&] {
+        if (examineEmblem(emblem) == EmblemFile::Bitmap)
+            return true;
+        reason = QStringLiteral("копия герба %1 в макете не является рисунком").arg(emblem.embeddedName);
+        return false;
+    };
     if (path.isEmpty()) {
+        if (copy)
+            return copyTaken();
         reason = QStringLiteral("герб включён, но файл герба не указан");
         return false;
     }
     // The same rule as the window's, which must be able to save the path it takes.
-    const EmblemLookup found = lookUpEmblem(path, design, io::canEncodeCp1251);
+    const EmblemLookup found = lookUpEmblem(path, design, io::canEncodeCp1251, anyKind);
     switch (found.named) {
         case EmblemFile::Bitmap:
             return true;
@@ -90,19 +103,28 @@ bool findEmblem(const QString& design, QString& path, QString& notice, QString& 
             reason = QStringLiteral("рисунок герба %1 больше %2 на %2 точек").arg(path).arg(kMaxEmblemSide);
             return false;
         case EmblemFile::NotBitmap:
-            reason = QStringLiteral("файл герба %1 не является рисунком bmp").arg(path);
+            reason = anyKind ? QStringLiteral("файл герба %1 не является рисунком SVG, PNG, JPEG или BMP").arg(path)
+                             : QStringLiteral("файл герба %1 не является рисунком bmp").arg(path);
             return false;
         case EmblemFile::Missing:
             break;
     }
-    if (!found.beside) {
-        reason = QStringLiteral("файл герба %1 не найден").arg(path);
-        return false;
+    if (found.beside) {
+        notice = QStringLiteral(
+                     "quillgraver: %1: файл герба %2 не найден, взят файл с тем же именем из папки макета: %3\n")
+                     .arg(design, path, found.path);
+        path = found.path;
+        return true;
     }
-    notice = QStringLiteral("quillgraver: %1: файл герба %2 не найден, взят файл с тем же именем из папки макета: %3\n")
-                 .arg(design, path, found.path);
-    path = found.path;
-    return true;
+    if (copy) {
+        if (!copyTaken())
+            return false;
+        notice = QStringLiteral("quillgraver: %1: файл герба %2 не найден, взята его копия из макета\n")
+                     .arg(design, path);
+        return true;
+    }
+    reason = QStringLiteral("файл герба %1 не найден").arg(path);
+    return false;
 }
 
 // File names are compared as the file system compares them.
@@ -369,7 +391,7 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
         QString notice;
         if (!readDesign(design, read, kind, reason) ||
             (kind == StampKind::Round && read.round.emblem.enabled &&
-             !findEmblem(design, read.round.emblem.path, notice, reason)))
+             !findEmblem(design, read.round.emblem, notice, reason)))
             return {false, false, QStringLiteral("quillgraver: %1: %2\n").arg(design, reason), QString()};
         const output::Imprint imprint = output::makeImprint(read, kind);
         output::Settings one = settings;

@@ -105,11 +105,10 @@ std::shared_ptr<const ViewInk> ViewInk::make(const output::Imprint& imprint, con
     const bool oneColour = std::all_of(
         first, last, [&](const InkOp& op) { return colourToArgb(op.color) == colourToArgb(first->color); });
     const EmblemSettings& emblem = designs.round.emblem;
-    // Only an emblem drawn as its bitmap is, a picture pixel to a preview
-    // pixel in the two tones of old, is the picture the keeper reads; any
-    // other is drawn from its ink.
-    const bool asOfOld = emblem.file.isEmpty() && emblem.width == 0 && emblem.threshold == kDefaultEmblemThreshold;
-    if (kind == StampKind::Round && first != last && oneRun && oneColour && asOfOld) {
+    // Only a bitmap drawn a pixel to a preview pixel is the picture loaded here.
+    const bool bitmapAsIs =
+        emblem.file.isEmpty() && !isEmblemWidth(emblem.width) && !isEmblemThreshold(emblem.threshold);
+    if (kind == StampKind::Round && first != last && oneRun && oneColour && bitmapAsIs) {
         const QImage picture = keeper.pictures.load(emblem.path, designs.round.background);
         if (picture.cacheKey() != keeper.picture || keeper.mask.isNull()) {
             keeper.picture = picture.cacheKey();

@@ -1,5 +1,6 @@
 #include "Files.h"
 #include "Designs.h"
+#include "Emblem.h"
 #include "Export.h"
 #include "ExportCommand.h"
 #include "StampFile.h"
@@ -101,7 +102,23 @@ QByteArray withoutStamps(QByteArray pdf) {
     return QString::fromLatin1(pdf).replace(stamps, QString()).toLatin1();
 }
 
-enum class Emblem { Beside, Missing, NotBitmap, TooLarge, NoName, DisabledAndMissing };
+enum class Emblem {
+    Beside,
+    Missing,
+    NotBitmap,
+    TooLarge,
+    NoName,
+    DisabledAndMissing,
+    Picture,             // a picture of any kind, at a width of its own
+    PictureMissing,      // ... whose file is missing, with no copy in the design
+    PictureFromCopy,     // ... whose file is missing, drawn from its copy in the design
+    NotPicture,          // ... that is no picture at all
+};
+// A small vector emblem: a disc with a bar across it.
+const QByteArray kLogo =
+    "<svg xmlns='http://www.w3.org/2000/svg' width='100' height='100'>"
+    "<circle cx='50' cy='50' r='40' fill='black'/><rect x='10' y='45' width='80' height='10' fill='white'/></svg>";
+
 enum class Folder { Missing, NoPermission, ReadOnlyFileSystem };
 
 }  // namespace
@@ -471,6 +488,14 @@ private slots:
         QTest::newRow("check, too large") << Emblem::TooLarge << false << 1 << QStringLiteral("больше 4096 на 4096 точек");
         QTest::newRow("export, no file named") << Emblem::NoName << true << 1 << QStringLiteral("файл герба не указан");
         QTest::newRow("export, switched off") << Emblem::DisabledAndMissing << true << 0 << QString();
+        QTest::newRow("export, picture") << Emblem::Picture << true << 0 << QString();
+        QTest::newRow("check, picture missing") << Emblem::PictureMissing << false << 1 << QStringLiteral("не найден");
+        QTest::newRow("export, picture from its copy")
+            << Emblem::PictureFromCopy << true << 0 << QStringLiteral("взята его копия из макета");
+        QTest::newRow("check, picture from its copy")
+            << Emblem::PictureFromCopy << false << 0 << QStringLiteral("взята его копия из макета");
+        QTest::newRow("export, no picture")
+            << Emblem::NotPicture << true << 1 << QStringLiteral("не является рисунком SVG, PNG, JPEG или BMP");
     }
 
     void emblem() {
@@ -503,6 +528,22 @@ private slots:
             case Emblem::DisabledAndMissing:
                 seal.emblem.enabled = false;
                 break;
+            case Emblem::Picture:
+            case Emblem::PictureMissing:
+            case Emblem::PictureFromCopy:
+                seal.emblem.file = folder.filePath(QStringLiteral("logo.svg"));
+                seal.emblem.width = 60;
+                if (emblem == Emblem::Picture)
+                    QVERIFY(write(seal.emblem.file, kLogo));
+                if (emblem == Emblem::PictureFromCopy) {
+                    seal.emblem.embeddedName = QStringLiteral("logo.svg");
+                    seal.emblem.embeddedData = kLogo;
+                }
+                break;
+            case Emblem::NotPicture:
+                seal.emblem.file = folder.filePath(QStringLiteral("logo.png"));
+                QVERIFY(write(seal.emblem.file, "no picture"));
+                break;
         }
         const QString design = folder.filePath(QStringLiteral("seal.qgr"));
         QVERIFY(write(design, io::writeRoundSeal(seal)));
@@ -517,7 +558,7 @@ private slots:
         } else {
             QCOMPARE(run.errors.size(), 1);
             QVERIFY2(run.errors.front().contains(reason), qPrintable(run.errors.front()));
-            QVERIFY2(run.errors.front().contains(design) && run.errors.front().contains(seal.emblem.path),
+            QVERIFY2(run.errors.front().contains(design) && run.errors.front().contains(namedEmblemFile(seal.emblem)),
                      qPrintable(run.errors.front()));
         }
         QCOMPARE(QFile::exists(picture), exporting && status == 0);
@@ -527,6 +568,17 @@ private slots:
             // The emblem beside the design is drawn: the picture is that of
             // the design naming it where it lies.
             seal.emblem.path = folder.filePath(QStringLiteral("crest.bmp"));
+            const QString direct = folder.filePath(QStringLiteral("direct.qgr"));
+            QVERIFY(write(direct, io::writeRoundSeal(seal)));
+            const QString expected = folder.filePath(QStringLiteral("direct.png"));
+            QCOMPARE(quillgraver({QStringLiteral("--export"), direct, QStringLiteral("--output"), expected}).status, 0);
+            QVERIFY(read(picture) == read(expected));
+        }
+        if (emblem == Emblem::PictureFromCopy && exporting) {
+            // The copy draws what its file would.
+            seal.emblem.embeddedData.clear();
+            seal.emblem.embeddedName.clear();
+            QVERIFY(write(seal.emblem.file, kLogo));
             const QString direct = folder.filePath(QStringLiteral("direct.qgr"));
             QVERIFY(write(direct, io::writeRoundSeal(seal)));
             const QString expected = folder.filePath(QStringLiteral("direct.png"));

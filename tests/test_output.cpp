@@ -6,6 +6,8 @@
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QPainter>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QDir>
@@ -499,6 +501,71 @@ private slots:
                     ++(onPage.contains(x, y) ? inside : outside);
         QVERIFY(inside > 1000);
         QCOMPARE(outside, 0);
+    }
+
+    // An SVG emblem goes into the vector files as its own areas, held to
+    // the field as the preview holds it: no picture in either file, and the
+    // files agree with the raster export.
+    void svgEmblemAsItsPaths_data() {
+        QTest::addColumn<bool>("merge");
+        QTest::addColumn<int>("x");
+        QTest::newRow("inside the field") << false << 60;
+        QTest::newRow("inside the field, merged") << true << 60;
+        QTest::newRow("across the field's edge") << false << 150;
+        QTest::newRow("beyond the field") << true << 300;
+    }
+
+    void svgEmblemAsItsPaths() {
+        QFETCH(bool, merge);
+        QFETCH(int, x);
+        const QString logo = dir.filePath(QStringLiteral("logo.svg"));
+        {
+            QFile file(logo);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("<svg xmlns='http://www.w3.org/2000/svg' width='100' height='100'>"
+                       "<circle cx='50' cy='50' r='45' fill='none' stroke='black' stroke-width='4'/>"
+                       "<path d='M20 70 L50 15 L80 70 Z' fill='#222'/>"
+                       "<rect x='35' y='45' width='30' height='10' fill='white'/></svg>");
+        }
+        StampDesigns designs = heavy();
+        designs.round.emblem.file = logo;
+        designs.round.emblem.width = 70;
+        designs.round.emblem.x = x;
+        designs.round.emblem.y = 64;
+        const Imprint imprint = makeImprint(designs, StampKind::Round);
+        QVERIFY(std::none_of(imprint.ops.begin(), imprint.ops.end(), [](const InkOp& op) { return op.picture; }));
+        QCOMPARE(std::any_of(imprint.cuts.begin(), imprint.cuts.end(),
+                             [](const FieldCut& c) { return c.element.kind == ElementKind::Emblem; }),
+                 x > 100);
+        Settings settings;
+        settings.mergeOutlines = merge;
+        QString error;
+
+        settings.format = Format::Pdf;
+        const QString pdf = dir.filePath(QStringLiteral("logo.pdf"));
+        QVERIFY2(exportFile(imprint, settings, pdf, error), qPrintable(error));
+        QProcess images;
+        images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+        if (!images.waitForFinished(30000) || images.exitCode() != 0)
+            QSKIP("pdfimages is not there to list the PDF's pictures");
+        // Only the heading of the list: no picture at all.
+        QCOMPARE(QString::fromUtf8(images.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts).size(), 2);
+
+        settings.format = Format::Svg;
+        const QByteArray svg = encode(imprint, settings, error);
+        QVERIFY2(!svg.isEmpty(), qPrintable(error));
+        QVERIFY(!svg.contains("<image"));
+        settings.format = Format::Png;
+        const QImage png = decode(encode(imprint, settings, error));
+        QVERIFY(!png.isNull());
+        QSvgRenderer renderer(svg);
+        QImage drawn(png.size(), QImage::Format_RGB32);
+        drawn.fill(Qt::white);
+        QPainter painter(&drawn);
+        renderer.render(&painter, QRectF(QPointF(0, 0), pageSizeMm(imprint, settings) * (settings.dpi / 25.4)));
+        painter.end();
+        const double shared = overlap(png, drawn);
+        QVERIFY2(shared >= 0.97, qPrintable(QString::number(shared)));
     }
 
     // An emblem across the field's corner: the part inside is drawn as the
