@@ -60,11 +60,12 @@ std::int64_t carriedSize(const QString& name, std::int64_t bytes) {
     return kNameKey.size() + io::toCp1251(name).size() + 2 + lines * (kDataKey.size() + 2) + base64;
 }
 
-std::int64_t writtenSize(const RoundSealParameters& seal) {
+// The design's size without any copy it carries now.
+std::int64_t sizeWithoutCopy(const RoundSealParameters& seal) {
     RoundSealParameters bare = seal;
     bare.emblem.embeddedName.clear();
     bare.emblem.embeddedData.clear();
-    return io::writeRoundSeal(bare).size();
+    return io::writtenSize(bare);
 }
 
 }  // namespace
@@ -129,11 +130,17 @@ std::optional<EmblemFit> fitInsideInnerRing(const RoundSealParameters& seal, QSi
 
 std::int64_t designSizeCarrying(const RoundSealParameters& seal, const QString& name,
                                 const QByteArray& data) {
-    return writtenSize(seal) + carriedSize(name, data.size());
+    RoundSealParameters carrying = seal;
+    carrying.emblem.embeddedName = name;
+    carrying.emblem.embeddedData = data;
+    return io::writtenSize(carrying);
 }
 
 bool fitsDesignFile(const RoundSealParameters& seal, const QString& name, const QByteArray& data) {
-    return designSizeCarrying(seal, name, data) <= io::kMaxDesignFileSize;
+    RoundSealParameters carrying = seal;
+    carrying.emblem.embeddedName = name;
+    carrying.emblem.embeddedData = data;
+    return io::fitsInDesignFile(carrying);
 }
 
 EmblemPanel::EmblemPanel(DesignSession& session, Dialogs& dialogs, QWidget* parent)
@@ -407,7 +414,7 @@ std::optional<QByteArray> EmblemPanel::bytesToCarry(const EmblemSettings& e, con
                 .arg(io::kMaxDesignFileSize / 1024));
     };
     // A file too large is refused before it is read.
-    const std::int64_t expected = writtenSize(seal) + carriedSize(name, info.size());
+    const std::int64_t expected = sizeWithoutCopy(seal) + carriedSize(name, info.size());
     if (expected > io::kMaxDesignFileSize) {
         refuse(expected);
         return std::nullopt;

@@ -27,8 +27,6 @@ class QSpinBox;
 
 namespace qg {
 
-// The widest an emblem may be set, in preview pixels: five times the field.
-inline constexpr int kMaxEmblemWidth = 990;
 // The room left between the emblem and the inner edge of the ring it is
 // fitted into, in preview pixels.
 inline constexpr double kEmblemRingMargin = 3;

@@ -604,7 +604,8 @@ private slots:
         QFETCH(int, bytes);
         const RoundSealParameters seal = defaultRoundSeal();
         const QByteArray data(bytes, '\x7f');
-        QByteArray lines = "EmblemName: crest.png\r\n";
+        // An empty copy is no copy: the file keeps no lines for it.
+        QByteArray lines = bytes == 0 ? QByteArray() : QByteArray("EmblemName: crest.png\r\n");
         const QByteArray base64 = data.toBase64();
         for (qsizetype at = 0; at < base64.size(); at += 76)
             lines += "EmblemData: " + base64.mid(at, 76) + "\r\n";
