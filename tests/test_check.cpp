@@ -799,14 +799,7 @@ private slots:
         const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
         const check::Report report = check::checkDesign(designs, StampKind::Round, imprint, widthMm, check::Limits());
         const std::vector<check::Finding> overlaps = onlyOf(report, check::Problem::LettersOverlap);
-        // The layout spaces letters by their advances along the circle
-        // through their middle: kerned together, the К and А of «РОМАШКА»
-        // still run into each other by some 0.06 mm at their ends nearer
-        // the centre, where the arc is shorter.
-        const char* const fitted = "company name by widths round the ring, fitted";
-        QEXPECT_FAIL(fitted, "К and А overlap at their inner ends", Continue);
         QCOMPARE(overlaps.size(), overlap ? 1u : 0u);
-        QEXPECT_FAIL(fitted, "К and А overlap at their inner ends", Continue);
         QCOMPARE(report.hasErrors(), overlap);
         const QRectF ink = inkOf(imprint, text);
         for (const check::Finding& finding : overlaps) {
