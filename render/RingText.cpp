@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
@@ -37,6 +36,7 @@ struct Metrics {
     bool valid = false;
     double pixelSize = 0;  // the em height the face has
     int cellHeight = 0;
+    int ascent = 0;
     QString family;
 };
 
@@ -56,6 +56,7 @@ const Metrics& metricsOf(const LineFont& font, double emPixels) {
     if (m.valid) {
         m.pixelSize = face.raw.pixelSize();
         m.cellHeight = face.cellHeight();
+        m.ascent = face.ascent;
         m.family = face.raw.familyName();
     }
     kept.push_back(std::move(m));
@@ -195,34 +196,35 @@ constexpr double kLevelStep = 0.05;
 // Outlines are flattened this many times finer than a preview pixel.
 constexpr double kFlatten = 8;
 
-// A character's ink as the targets draw it, flattened, from the top-left
-// corner of its cell, and its box; kept for the sizes and texts laid out
-// lately (only points, no font objects).
+// A character's ink as the targets draw it at the size of its font,
+// flattened, from the start of its baseline, and its box; kept for the
+// texts laid out lately (only points, no font objects). The outlines are
+// the unhinted ones, which other sizes draw scaled; so are the places of
+// the glyphs of a character made of several.
 struct CellInk {
     std::vector<QPolygonF> polygons;
     QRectF box;
 };
 
-std::shared_ptr<const CellInk> cellInk(const LineFont& font, double emAsked, QStringView character,
-                                       const std::function<const FontFace&()>& face,
-                                       const std::function<const QRawFont&()>& raw) {
+std::shared_ptr<const CellInk> cellInk(const LineFont& font, QStringView character) {
     struct Kept {
         LineFont font;
-        double emAsked = 0;
         QString character;
         std::shared_ptr<const CellInk> ink;
     };
     thread_local std::vector<Kept> kept;
     for (const Kept& k : kept)
-        if (k.emAsked == emAsked && k.character == character && k.font == font)
+        if (k.character == character && k.font == font)
             return k.ink;
-    if (kept.size() >= 1024)
+    if (kept.size() >= 512)
         kept.clear();
-    const Shaped shaped = shapeText(face(), character);
+    const FontFace face = makeFontFace(font);
+    const QRawFont raw = outlineFont(face);
+    const Shaped shaped = shapeText(face, character);
     QPainterPath path;
     for (qsizetype g = 0; g < shaped.glyphs.size(); ++g)
-        path.addPath(raw().pathForGlyph(shaped.glyphs[g])
-                         .translated(static_cast<double>(shaped.starts[static_cast<std::size_t>(g)]), face().ascent));
+        path.addPath(raw.pathForGlyph(shaped.glyphs[g])
+                         .translated(static_cast<double>(shaped.starts[static_cast<std::size_t>(g)]), 0));
     const QTransform fine = QTransform::fromScale(kFlatten, kFlatten);
     const QTransform back = QTransform::fromScale(1 / kFlatten, 1 / kFlatten);
     auto ink = std::make_shared<CellInk>();
@@ -231,7 +233,7 @@ std::shared_ptr<const CellInk> cellInk(const LineFont& font, double emAsked, QSt
         ink->box = ink->box.isNull() ? ink->polygons.back().boundingRect()
                                      : ink->box.united(ink->polygons.back().boundingRect());
     }
-    kept.push_back(Kept{font, emAsked, character.toString(), std::move(ink)});
+    kept.push_back(Kept{font, character.toString(), std::move(ink)});
     return kept.back().ink;
 }
 
@@ -261,10 +263,8 @@ struct Reach {
 
 // Every crossing of an edge with a level is found exactly; each corner
 // counts on the levels either side of it.
-Reach reachOf(const CellInk& ink, double advance, double middle, double half, double up) {
+Reach reachOf(const CellInk& ink, const QTransform& frame) {
     Reach reach;
-    // From the cell's top-left corner to the letter's frame.
-    const QTransform frame(1, 0, 0, -up, -advance / 2, middle + up * half);
     reach.box = frame.mapRect(ink.box);
     reach.first = static_cast<long long>(std::floor(reach.box.top() / kLevelStep)) - 1;
     const auto size = static_cast<std::size_t>(std::ceil(reach.box.bottom() / kLevelStep)) -
@@ -309,6 +309,15 @@ double straightRoom(const Reach& before, const Reach& after, double step) {
     return room;
 }
 
+// atan(x), by its series where x is small (letters seen from the centre),
+// good to far below a thousandth of a pixel there.
+double angleOfSlope(double x) {
+    if (std::fabs(x) > 0.25)
+        return std::atan(x);
+    const double x2 = x * x;
+    return x * (1 - x2 * (1.0 / 3 - x2 * (1.0 / 5 - x2 * (1.0 / 7 - x2 * (1.0 / 9 - x2 * (1.0 / 11 - x2 / 13))))));
+}
+
 // The least turn about the centre from letter `before` to letter `after`
 // that leaves at least `room` preview pixels between their ink on every
 // circle. A point at height w lies between w and hypot(u, w) from the
@@ -326,14 +335,17 @@ double leastTurn(const Reach& before, const Reach& after, double room) {
     std::vector<double> least(after.low.size(), std::numeric_limits<double>::quiet_NaN());
     for (std::size_t k = 0; k < least.size(); ++k)
         if (after.low[k] <= after.high[k])
-            least[k] = std::atan(after.low[k] / (static_cast<double>(after.first + static_cast<long long>(k)) * kLevelStep));
+            least[k] = angleOfSlope(after.low[k] / (static_cast<double>(after.first + static_cast<long long>(k)) * kLevelStep));
     double turn = 0;
-    for (std::size_t i = 0; i < before.low.size(); ++i) {
+    // Only the heights near those `after` reaches.
+    const long long from = std::max(before.first, after.first - window);
+    const long long to = std::min(before.first + static_cast<long long>(before.low.size()), afterEnd + window);
+    for (long long level = from; level < to; ++level) {
+        const auto i = static_cast<std::size_t>(level - before.first);
         if (!(before.low[i] <= before.high[i]))
             continue;
-        const long long level = before.first + static_cast<long long>(i);
         const double w = static_cast<double>(level) * kLevelStep;
-        const double most = std::atan(before.high[i] / w);
+        const double most = angleOfSlope(before.high[i] / w);
         for (long long other = std::max(level - window, after.first); other <= level + window && other < afterEnd;
              ++other) {
             const double angle = least[static_cast<std::size_t>(other - after.first)];
@@ -359,6 +371,7 @@ double boxAngle(const QRectF& box, bool least) {
 struct Setting {
     double emAsked = 0;  // 0: the size's own
     int cellHeight = 0;
+    int ascent = 0;
     long double middle = 0;
     long double scale = 0;  // from the shaping size to this one
 };
@@ -379,38 +392,34 @@ std::vector<long double> extraRoom(const TextLineSettings& line, const std::vect
     const double em = static_cast<double>(setting.scale) * kShapingPixels;
     const double keep = kKeptRoomEm * em;
 
-    // The face only when a character's ink is not kept.
-    std::optional<FontFace> face;
-    std::optional<QRawFont> raw;
-    const auto faceOf = [&]() -> const FontFace& {
-        if (!face)
-            face = makeFontFace(line.font, setting.emAsked);
-        return *face;
-    };
-    const auto rawOf = [&]() -> const QRawFont& {
-        if (!raw)
-            raw = outlineFont(faceOf());
-        return *raw;
-    };
+    const Metrics& natural = metricsOf(line.font, 0);
+    if (!natural.valid || natural.pixelSize <= 0)
+        return extra;
+    const double scale = em / natural.pixelSize;
     std::vector<double> advances(count);
     // Held here: the kept ones may be dropped while this text is measured.
     std::vector<std::shared_ptr<const CellInk>> inks(count);
     std::vector<std::optional<Reach>> reaches(count);
     for (std::size_t i = 0; i < count; ++i)
         advances[i] = static_cast<double>(clusters[i].advance * setting.scale);
+    // From the glyphs' own frame (at their font's size, from the start of
+    // the baseline) to the letter's: u along the reading direction from its
+    // middle, w from the centre along its upright.
+    const auto frameOf = [&](std::size_t i) {
+        return QTransform(scale, 0, 0, -up * scale, -advances[i] / 2, middle + up * (half - setting.ascent));
+    };
     const auto inkOf = [&](std::size_t i) -> const CellInk& {
         if (!inks[i])
-            inks[i] = cellInk(line.font, setting.emAsked,
-                               QStringView(line.text).sliced(clusters[i].index, clusters[i].length), faceOf, rawOf);
+            inks[i] = cellInk(line.font, QStringView(line.text).sliced(clusters[i].index, clusters[i].length));
         return *inks[i];
     };
     const auto reachOfLetter = [&](std::size_t i) -> const Reach& {
         if (!reaches[i])
-            reaches[i] = reachOf(inkOf(i), advances[i], middle, half, up);
+            reaches[i] = reachOf(inkOf(i), frameOf(i));
         return *reaches[i];
     };
     const auto boxOf = [&](std::size_t i) {
-        return QTransform(1, 0, 0, -up, -advances[i] / 2, middle + up * half).mapRect(inkOf(i).box);
+        return frameOf(i).mapRect(inkOf(i).box);
     };
     for (std::size_t p = 0; p < pairs; ++p) {
         const std::size_t i = p;
@@ -546,7 +555,7 @@ Laid layOut(const TextLineSettings& line, const RingTextLayout& layout) {
         return std::max(radius + 0.5L - cellHeight / 2.0L, kMinMiddleRadius);
     };
     const auto settingOf = [&](double emAsked, const Metrics& m) {
-        return Setting{emAsked, m.cellHeight, middleOf(m.cellHeight), m.pixelSize / kShapingPixels};
+        return Setting{emAsked, m.cellHeight, m.ascent, middleOf(m.cellHeight), m.pixelSize / kShapingPixels};
     };
     const auto extraAt = [&](const Setting& setting) {
         return keptExtraRoom(line, laid.clusters, count, layout.reverse, wholeRing, setting);
