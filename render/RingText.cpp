@@ -192,7 +192,7 @@ PointL referencePoint(long double theta, long double turn, long double advance, 
 constexpr double kKeptRoomEm = 1.0 / 32;
 constexpr double kLeastRoom = 0.03;
 // The ink is followed along heights this many preview pixels apart.
-constexpr double kLevelStep = 0.05;
+constexpr double kLevelStep = 0.1;
 // Outlines are flattened this many times finer than a preview pixel.
 constexpr double kFlatten = 8;
 
