@@ -296,6 +296,33 @@ private slots:
         }
     }
 
+    void turningKeepsTheLayout_data() {
+        QTest::addColumn<RingTextLayout>("layout");
+        QTest::newRow("natural") << glyphs();
+        QTest::newRow("round the ring, fitted") << glyphs(360, 0, false, true);
+        QTest::newRow("reversed, on an arc") << glyphs(120, 0.5, true);
+    }
+
+    // A text turned to another angle (as dragged round the seal) keeps its
+    // letters, their size and the room between them: only where they stand
+    // changes, by the turn.
+    void turningKeepsTheLayout() {
+        QFETCH(RingTextLayout, layout);
+        const QString text = QStringLiteral("ООО «РОМАШКА» * КАЛУГА *");
+        const RingTextPlan before = planOf(ringOnly(text, 70, 10, layout, 11));
+        const RingTextPlan after = planOf(ringOnly(text, 70, 47, layout, 11));
+        QCOMPARE(after.characters.size(), before.characters.size());
+        QCOMPARE(after.points, before.points);
+        QCOMPARE(after.gap, before.gap);
+        QCOMPARE(after.arc, before.arc);
+        for (std::size_t i = 0; i < before.characters.size(); ++i) {
+            QCOMPARE(after.characters[i].advance, before.characters[i].advance);
+            QVERIFY(std::fabs(after.characters[i].theta - before.characters[i].theta - 37) < 1e-9);
+            QVERIFY(std::fabs(std::remainder(before.characters[i].turn - after.characters[i].turn - 37, 360.0)) <
+                    1e-9);
+        }
+    }
+
     void fittingHasItsLimit() {
         const RingTextPlan plan = planOf(ringOnly(QStringLiteral("ПЕЧАТЬ"), 60, 0, glyphs(0, kMaxRingTracking, false, true)));
         QVERIFY(!plan.fits);
