@@ -180,7 +180,6 @@ PointL referencePoint(long double theta, long double turn, long double advance, 
     return PointL{100.0L + middle * std::sin(a) + u * c + v * s, 100.0L - middle * std::cos(a) - u * s + v * c};
 }
 
-
 // Neighbouring letters are spaced by their advances along the middle
 // circle, but a letter stands square on the circle: its sides do not point
 // at the centre, so below the middle two neighbours come closer than on a
@@ -333,9 +332,11 @@ double leastTurn(const Reach& before, const Reach& after, double room) {
         static_cast<long long>(std::ceil((std::hypot(reachU, nearest) - nearest) / kLevelStep)) + 1;
     const long long afterEnd = after.first + static_cast<long long>(after.low.size());
     std::vector<double> least(after.low.size(), std::numeric_limits<double>::quiet_NaN());
-    for (std::size_t k = 0; k < least.size(); ++k)
+    for (std::size_t k = 0; k < least.size(); ++k) {
+        const double w = static_cast<double>(after.first + static_cast<long long>(k)) * kLevelStep;
         if (after.low[k] <= after.high[k])
-            least[k] = angleOfSlope(after.low[k] / (static_cast<double>(after.first + static_cast<long long>(k)) * kLevelStep));
+            least[k] = angleOfSlope(after.low[k] / w);
+    }
     double turn = 0;
     // Only the heights near those `after` reaches.
     const long long from = std::max(before.first, after.first - window);
