@@ -60,6 +60,7 @@ bench: build
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_emblem
 	./$(BUILD)/bench/bench_startup ./$(BUILD)/app/quillgraver
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_check
+	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_production
 
 # The readers' fuzzing: FUZZ_JOBS processes explore for FUZZ_SECONDS in a
 # build without sanitizers, growing $(FUZZ_BUILD)/corpus from the seeds in

@@ -2,6 +2,7 @@
 
 #include "CheckParts.h"
 
+#include "RingText.h"
 #include "TextLayout.h"
 
 #include <QRawFont>
@@ -60,7 +61,17 @@ void Checker::lowCapitals(const StampDesigns& designs, StampKind kind) {
         const TextLineSettings* line = textLine(designs, kind, text);
         if (!line || line->text.trimmed().isEmpty())
             continue;
-        const QRawFont raw = outlineFont(fonts.face(line->font));
+        // A ring text fitted to its arc is drawn smaller than its size.
+        double emPixels = 0;
+        if (kind == StampKind::Round && text.kind == ElementKind::RingText) {
+            const RingTextLayout& layout = designs.round.ringLayouts[static_cast<std::size_t>(text.index - 1)];
+            if (layout.spacing == RingSpacing::Glyphs && layout.fit) {
+                const RingTextPlan plan = planRingText(*line, layout);
+                if (plan.reduced)
+                    emPixels = plan.emPixels;
+            }
+        }
+        const QRawFont raw = outlineFont(fonts.face(line->font, emPixels));
         if (!raw.isValid())
             continue;
         // The height of the H: fonts without the cap height in their

@@ -4,7 +4,9 @@
 // shaped text (kerning included) spread along the circle through the middle
 // of the letters, over its own length or a given arc, centred on the line's
 // angle, read clockwise or (along the bottom) counter-clockwise, and drawn
-// smaller when it must fit. Every target draws from the same plan.
+// smaller when it must fit; no two neighbours run into each other where the
+// circle is shorter, below their middle. Every target draws from the same
+// plan.
 
 #include "Parameters.h"
 #include "Surface.h"
@@ -55,7 +57,9 @@ struct RingTextPlan {
     // Degrees from the start of the first letter to the end of the last.
     double arc = 0;
     // The room between neighbouring letters along the middle circle, in
-    // preview pixels (negative where they overlap).
+    // preview pixels (negative where they overlap). A pair whose ink would
+    // come closer at its inner ends than the font sets it on a straight
+    // line has the room it needs for that instead, when that is more.
     double gap = 0;
 };
 

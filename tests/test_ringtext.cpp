@@ -8,12 +8,14 @@
 #include "TextLayout.h"
 
 #include <QElapsedTimer>
+#include <QPainterPath>
 #include <QPainter>
 #include <QRawFont>
 #include <QTest>
 
 #include <cmath>
 #include <limits>
+#include <map>
 #include <set>
 
 using namespace qg;
@@ -243,6 +245,82 @@ private slots:
         QVERIFY2(width <= room * (1 + 1e-9), qPrintable(QStringLiteral("%1 > %2").arg(width).arg(room)));
         QVERIFY2(width * (plan.points + 0.1) / plan.points > room * 0.99,
                  qPrintable(QStringLiteral("%1 pt leaves %2 of %3").arg(plan.points).arg(width).arg(room)));
+    }
+
+    void lettersStayApart_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("radius");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<RingTextLayout>("layout");
+        const QString company = QStringLiteral("ОБЩЕСТВО С ОГРАНИЧЕННОЙ ОТВЕТСТВЕННОСТЬЮ «РОМАШКА» * МОСКВА *");
+        QTest::newRow("company name round the ring, fitted") << company << 80 << 10 << glyphs(360, 0, false, true);
+        QTest::newRow("kerned pairs, small ring") << QStringLiteral("КАКАЛА") << 40 << 14 << glyphs();
+        QTest::newRow("kerned pairs, reversed") << QStringLiteral("ТАКАЛА") << 45 << 14 << glyphs(0, 0, true);
+        QTest::newRow("latin, half the ring") << QStringLiteral("AVAWAYAK") << 60 << 14 << glyphs(180);
+        QTest::newRow("kerned pairs, tracked") << QStringLiteral("КАКАЛА") << 40 << 14 << glyphs(0, 0.3);
+    }
+
+    // However small the ring and tight the kerning, no two neighbours'
+    // ink meets, at the feet or anywhere else.
+    void lettersStayApart() {
+        QFETCH(QString, text);
+        QFETCH(int, radius);
+        QFETCH(int, points);
+        QFETCH(RingTextLayout, layout);
+        const StampDesigns designs = ringOnly(text, radius, layout.reverse ? 180 : 0, layout, points);
+        std::map<int, QPainterPath> letters;
+        for (const InkOp& op : recordInk(designs, ActivePage::Round))
+            if (!op.paper && op.element.kind == ElementKind::RingText && op.character >= 0)
+                letters[op.character].addPath(op.path);
+        QVERIFY(letters.size() > 5);
+        for (auto a = letters.begin(), b = std::next(a); b != letters.end(); ++a, ++b) {
+            a->second.setFillRule(Qt::WindingFill);
+            b->second.setFillRule(Qt::WindingFill);
+            const QRectF common = a->second.intersected(b->second).boundingRect();
+            QVERIFY2(common.isEmpty(), qPrintable(text.mid(a->first, 1) + text.mid(b->first, 1)));
+        }
+    }
+
+    // Where the curve leaves a pair apart, its kerning stands: the wide
+    // ring's letters are as close as the font sets them.
+    void kerningKeptWhereLettersStandApart() {
+        const QString text = QStringLiteral("ТАТ");
+        const RingTextPlan plan = planOf(ringOnly(text, 90, 0, glyphs(), 8));
+        const RingTextPlan plain = planOf(ringOnly(QStringLiteral("ТБТ"), 90, 0, glyphs(), 8));
+        QVERIFY(plan.characters[0].advance < plain.characters[0].advance - 0.2);
+        for (std::size_t i = 1; i < plan.characters.size(); ++i) {
+            const RingCharacter& c = plan.characters[i];
+            const RingCharacter& before = plan.characters[i - 1];
+            QVERIFY(std::fabs(c.theta - before.theta - stepDegrees((before.advance + c.advance) / 2,
+                                                                   plan.middleRadius)) < 1e-9);
+        }
+    }
+
+    void turningKeepsTheLayout_data() {
+        QTest::addColumn<RingTextLayout>("layout");
+        QTest::newRow("natural") << glyphs();
+        QTest::newRow("round the ring, fitted") << glyphs(360, 0, false, true);
+        QTest::newRow("reversed, on an arc") << glyphs(120, 0.5, true);
+    }
+
+    // A text turned to another angle (as dragged round the seal) keeps its
+    // letters, their size and the room between them: only where they stand
+    // changes, by the turn.
+    void turningKeepsTheLayout() {
+        QFETCH(RingTextLayout, layout);
+        const QString text = QStringLiteral("ООО «РОМАШКА» * КАЛУГА *");
+        const RingTextPlan before = planOf(ringOnly(text, 70, 10, layout, 11));
+        const RingTextPlan after = planOf(ringOnly(text, 70, 47, layout, 11));
+        QCOMPARE(after.characters.size(), before.characters.size());
+        QCOMPARE(after.points, before.points);
+        QCOMPARE(after.gap, before.gap);
+        QCOMPARE(after.arc, before.arc);
+        for (std::size_t i = 0; i < before.characters.size(); ++i) {
+            QCOMPARE(after.characters[i].advance, before.characters[i].advance);
+            QVERIFY(std::fabs(after.characters[i].theta - before.characters[i].theta - 37) < 1e-9);
+            QVERIFY(std::fabs(std::remainder(before.characters[i].turn - after.characters[i].turn - 37, 360.0)) <
+                    1e-9);
+        }
     }
 
     void fittingHasItsLimit() {
