@@ -193,6 +193,15 @@ bool isOutline(ElementKind kind) {
            kind == ElementKind::InnerLine;
 }
 
+// An outline as the thing whose width is meant: "1-й окр.", "Вн.линии".
+QString outlineOf(StampKind kind, ElementTag element) {
+    if (element.kind == ElementKind::Ring)
+        return QStringLiteral("%1-й окр.").arg(element.index);
+    if (element.kind == ElementKind::InnerLine)
+        return QStringLiteral("Вн.линии");
+    return elementName(kind, element);
+}
+
 // Millimetres with two digits, at least 0.01.
 QString mm(double value, const QLocale& locale) {
     return locale.toString(std::max(value, 0.01), 'f', 2) + QStringLiteral(" мм");
@@ -216,10 +225,11 @@ QString hint(StampKind kind, const Finding& finding, const QLocale& locale) {
         case Problem::ThinLine:
             if (isOutline(what)) {
                 // A line's width is a whole number of preview pixels.
+                const QString outline = outlineOf(kind, finding.element);
                 if (!(finding.mmPerUnit > 0))
-                    return QStringLiteral("увеличьте толщину %1").arg(element);
+                    return QStringLiteral("увеличьте толщину %1").arg(outline);
                 const int units = std::max(1, static_cast<int>(std::ceil(finding.limit / finding.mmPerUnit - 1e-6)));
-                return QStringLiteral("увеличьте толщину %1 до %2").arg(element).arg(units);
+                return QStringLiteral("увеличьте толщину %1 до %2").arg(outline).arg(units);
             }
             if (what == ElementKind::Emblem)
                 return QStringLiteral("возьмите герб с линиями толще или увеличьте ") + sizeWord(kind);

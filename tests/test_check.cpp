@@ -1052,7 +1052,11 @@ private slots:
         QCOMPARE(static_cast<int>(thin.size()), findings);
         for (const check::Finding& finding : thin) {
             const QString name = check::elementName(kind, finding.element);
-            const QString before = QStringLiteral("увеличьте толщину %1 до ").arg(name);
+            // A ring as the thing whose width is meant.
+            const QString before =
+                QStringLiteral("увеличьте толщину %1 до ")
+                    .arg(finding.element.kind == ElementKind::Ring ? QStringLiteral("%1-й окр.").arg(finding.element.index)
+                                                                   : name);
             const QString hint = check::hint(kind, finding);
             const int units = static_cast<int>(hintNumber(hint, before));
             QVERIFY2(units > 0, qPrintable(hint));
@@ -1192,6 +1196,8 @@ private slots:
         QTest::newRow("thin emblem") << StampKind::Round << int(P::ThinLine) << ElementTag{ElementKind::Emblem, 1} << none
                                      << 0.08 << 0.1
                                      << QStringLiteral("возьмите герб с линиями толще или увеличьте диаметр печати");
+        QTest::newRow("thin inner line, no scale") << StampKind::Rect << int(P::ThinLine) << ElementTag{ElementKind::InnerLine, 1}
+                                                   << none << 0.08 << 0.1 << QStringLiteral("увеличьте толщину Вн.линии");
         QTest::newRow("no ink") << StampKind::Rect << int(P::NoInk) << none << none << 0.0 << 0.0
                                 << QStringLiteral("включите хотя бы один элемент и задайте ему текст");
         QTest::newRow("letters overlap") << StampKind::Round << int(P::LettersOverlap)
