@@ -16,6 +16,11 @@ namespace qg {
 output::Settings loadExportSettings(StampKind kind);
 void storeExportSettings(StampKind kind, const output::Settings& settings);
 
+// The height of the die a stamp of the kind is made on, in millimetres, as
+// last chosen; 0 when none was (the die is then not checked).
+double loadDieHeight(StampKind kind);
+void storeDieHeight(StampKind kind, double heightMm);
+
 // The limits as the user last set them, each within the range of its field.
 check::Limits loadCheckLimits();
 void storeCheckLimits(const check::Limits& limits);

@@ -104,6 +104,10 @@ private:
     void runCheck();
     void showKindSettings();
     void settingsEdited();
+    // The standard sizes of the shown kind, the one the width and the die
+    // make chosen ("свой размер" when none).
+    void showSizeChoice();
+    void sizeChosen(int index);
     void updateControls();
     void saveGeometryNow();
 
@@ -111,6 +115,7 @@ private:
     Dialogs& m_dialogs;
     StampKind m_kind = StampKind::Round;
     std::array<output::Settings, kKindCount> m_settings;
+    std::array<double, kKindCount> m_dieHeights{};  // 0: no die to hold the ink to
     std::shared_ptr<const output::Imprint> m_imprint;
     std::optional<Made> m_shown;                         // what the view and the check show
     std::array<std::optional<Made>, kKindCount> m_made;  // the last imprint made of each kind
@@ -130,6 +135,9 @@ private:
     QLabel* m_kindLabel = nullptr;
     QLabel* m_zoomLabel = nullptr;
     QDoubleSpinBox* m_width = nullptr;
+    QLabel* m_widthLabel = nullptr;
+    QComboBox* m_sizes = nullptr;
+    QDoubleSpinBox* m_dieHeight = nullptr;
     QLabel* m_height = nullptr;
     QComboBox* m_format = nullptr;
     QSpinBox* m_dpi = nullptr;
