@@ -187,8 +187,8 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     m_sizes = named(new QComboBox(output), "SizeBox",
                     QStringLiteral("Стандартные размеры оснасток; выбор задаёт ширину оттиска, у штампа и высоту оснастки"));
     m_dieHeight = named(new QDoubleSpinBox(output), "DieHeightEdit",
-                        QStringLiteral("Высота оснастки штампа: краска должна лежать в ней не ближе 0,5 мм к краю; "
-                                       "«нет» — не проверять"));
+                        QStringLiteral("Высота оснастки штампа, как в таблице размеров мастерской: краска выше или "
+                                       "ниже неё ближе 0,5 мм к краю оснастки; «нет» — не проверять"));
     m_dieHeight->setRange(0, output::kMaxWidthMm);
     m_dieHeight->setDecimals(1);
     m_dieHeight->setSingleStep(0.5);
