@@ -900,33 +900,34 @@ private slots:
 
         const StampDesigns stamp = framedStamp();
         const output::Imprint framed = output::makeImprint(stamp, StampKind::Rect);
-        const double height = output::imprintSizeMm(framed, 58).height();
+        const double height = output::imprintSizeMm(framed, 29).height();
         const QString contour = QStringLiteral("1 контур");
-        QTest::newRow("stamp fits") << StampKind::Rect << stamp << 58.0 << height + 0.1 << QStringList() << 0.0;
-        QTest::newRow("stamp as high as the die") << StampKind::Rect << stamp << 58.0 << height << QStringList() << 0.0;
-        QTest::newRow("stamp too close to the edge") << StampKind::Rect << stamp << 58.0 << height - 0.6
+        QTest::newRow("stamp fits") << StampKind::Rect << stamp << 29.0 << height + 0.1 << QStringList() << 0.0;
+        QTest::newRow("stamp as high as the die") << StampKind::Rect << stamp << 29.0 << height << QStringList() << 0.0;
+        QTest::newRow("stamp too close to the edge") << StampKind::Rect << stamp << 29.0 << height - 0.6
                                                      << QStringList{QStringLiteral("edge warning ") + contour} << 0.3;
-        QTest::newRow("stamp too tall") << StampKind::Rect << stamp << 58.0 << height - 4
+        QTest::newRow("stamp too tall") << StampKind::Rect << stamp << 29.0 << height - 4
                                         << QStringList{QStringLiteral("die error ") + contour} << 2.0;
-        QTest::newRow("no die height") << StampKind::Rect << stamp << 58.0 << 0.0 << QStringList() << 0.0;
+        QTest::newRow("no die height") << StampKind::Rect << stamp << 29.0 << 0.0 << QStringList() << 0.0;
 
         // The inner line 2 wide along y = 69 reaches a unit above the
         // contour (70, 2 wide), whose ink is the die's height.
         StampDesigns line = stamp;
         line.rect.innerLine = SegmentSettings{true, Point{40, 69}, Point{160, 69}, 2, kNoneColour};
-        const double unitMm = output::mmPerUnit(framed, 58);
+        const double unitMm = output::mmPerUnit(framed, 29);
         const double contourHeight = inkOf(framed, {ElementKind::Contour, 1}).height() * unitMm;
-        QTest::newRow("inner line above the contour") << StampKind::Rect << line << 58.0 << contourHeight
+        QTest::newRow("inner line above the contour") << StampKind::Rect << line << 29.0 << contourHeight
                                                       << QStringList{QStringLiteral("edge warning Вн.линия")} << unitMm;
         line.rect.innerLine.p1.y = line.rect.innerLine.p2.y = 60;
-        QTest::newRow("inner line far above") << StampKind::Rect << line << 58.0 << contourHeight
+        QTest::newRow("inner line far above") << StampKind::Rect << line << 29.0 << contourHeight
                                               << QStringList{QStringLiteral("die error Вн.линия")} << 10 * unitMm;
 
-        // A round seal: its own outer ring never, a letter beyond it at the
-        // width where it reaches 0.25 mm or 1 mm beyond the ring.
-        QTest::newRow("bare seal") << StampKind::Round << StampDesigns{bareSeal(), {}, {}} << 40.0 << 0.0
+        // A round seal: its own outer ring never, nor what lies within it; a
+        // letter beyond it at the width where it reaches 0.25 mm or 1 mm
+        // beyond the ring.
+        QTest::newRow("bare seal") << StampKind::Round << StampDesigns{bareSeal(), {}, {}} << 20.0 << 0.0
                                    << QStringList() << 0.0;
-        QTest::newRow("default seal") << StampKind::Round << StampDesigns() << 40.0 << 0.0 << QStringList() << 0.0;
+        QTest::newRow("default seal") << StampKind::Round << StampDesigns() << 20.0 << 0.0 << QStringList() << 0.0;
         const StampDesigns letter = iBeyondTheRing();
         const output::Imprint seal = output::makeImprint(letter, StampKind::Round);
         const double beyond = cornerBeyond(seal, {ElementKind::CentreLine, 1}, 61);
@@ -936,8 +937,6 @@ private slots:
                                               << QStringList{QStringLiteral("edge warning ") + centre} << 0.25;
         QTest::newRow("letter beyond the die") << StampKind::Round << letter << 1.0 / beyond * seal.span << 0.0
                                                << QStringList{QStringLiteral("die error ") + centre} << 1.0;
-        // The triangular seal has no die.
-        QTest::newRow("triangle") << StampKind::Triangle << StampDesigns() << 45.0 << 10.0 << QStringList() << 0.0;
     }
 
     void dieFindings() {
@@ -1009,6 +1008,8 @@ private slots:
         finding.die = check::dieFor(kind, widthMm, heightMm);
         QCOMPARE(check::problemText(finding), text);
         QCOMPARE(check::problemText(finding, QLocale(QLocale::Russian)), QString(text).replace(u'.', u','));
+        // The triangular seal is made on no standard die.
+        QVERIFY(check::dieFor(StampKind::Triangle, widthMm, heightMm).empty());
     }
 
     // The width an outline's hint asks for is the fewest preview pixels
@@ -1085,55 +1086,58 @@ private slots:
     }
 
     // Low capitals: the size of the whole imprint the hint names lifts
-    // every capital to the limit, half a millimetre less would not.
+    // the capitals to the limit, half a millimetre less would not. A line
+    // of each kind alone, about two and a half times as wide as its
+    // capitals are high.
     void capitalsHint_data() {
         QTest::addColumn<StampKind>("kind");
+        QTest::addColumn<StampDesigns>("designs");
         QTest::addColumn<double>("widthMm");
         QTest::addColumn<QString>("size");
-        QTest::newRow("round seal at 20 mm") << StampKind::Round << 20.0 << QStringLiteral("диаметр печати");
-        QTest::newRow("round seal at 33 mm") << StampKind::Round << 33.0 << QStringLiteral("диаметр печати");
-        QTest::newRow("triangular seal") << StampKind::Triangle << 20.0 << QStringLiteral("размер печати");
-        QTest::newRow("stamp") << StampKind::Rect << 25.0 << QStringLiteral("ширину штампа");
+        const QString text = QStringLiteral("ИИИ");
+        StampDesigns round = lineAlone(text, 8);
+        QTest::newRow("round seal") << StampKind::Round << round << 2.0 << QStringLiteral("диаметр печати");
+        QTest::newRow("round seal, nearer") << StampKind::Round << round << 3.0 << QStringLiteral("диаметр печати");
+        StampDesigns triangle = testing::nothingEnabled();
+        triangle.triangle.lines[3] = round.round.lines[3];
+        QTest::newRow("triangular seal") << StampKind::Triangle << triangle << 2.0 << QStringLiteral("размер печати");
+        StampDesigns stamp = testing::nothingEnabled();
+        stamp.rect.lines[0] = round.round.lines[3];
+        QTest::newRow("stamp") << StampKind::Rect << stamp << 2.0 << QStringLiteral("ширину штампа");
     }
 
     void capitalsHint() {
         QFETCH(StampKind, kind);
+        QFETCH(StampDesigns, designs);
         QFETCH(double, widthMm);
         QFETCH(QString, size);
-        const StampDesigns designs;
         const std::vector<check::Finding> low = onlyOf(checked(designs, kind, widthMm), check::Problem::LowCapitals);
-        QVERIFY(!low.empty());
-        double largest = 0;
-        for (const check::Finding& finding : low) {
-            const double width =
-                hintNumber(check::hint(kind, finding), QStringLiteral("увеличьте размер шрифта строки или %1 до ").arg(size));
-            QVERIFY2(width > widthMm, qPrintable(check::hint(kind, finding)));
-            QVERIFY(check::hint(kind, finding).endsWith(QStringLiteral(" мм")));
-            largest = std::max(largest, width);
-        }
-        QVERIFY(onlyOf(checked(designs, kind, largest), check::Problem::LowCapitals).empty());
-        QVERIFY(!onlyOf(checked(designs, kind, largest - 0.5), check::Problem::LowCapitals).empty());
+        QCOMPARE(low.size(), 1u);
+        const QString hint = check::hint(kind, low.front());
+        const double width = hintNumber(hint, QStringLiteral("увеличьте размер шрифта строки или %1 до ").arg(size));
+        QVERIFY2(width > widthMm && hint.endsWith(QStringLiteral(" мм")), qPrintable(hint));
+        QVERIFY(onlyOf(checked(designs, kind, width), check::Problem::LowCapitals).empty());
+        QVERIFY(!onlyOf(checked(designs, kind, width - 0.5), check::Problem::LowCapitals).empty());
     }
 
     // A coarse emblem: the diameter the hint names brings it to the
-    // resolution asked for, half a millimetre more would not.
+    // resolution asked for, half a millimetre more would not. Alone, the
+    // emblem's 40 pixels are the width: 10 mm make 102 dpi.
     void emblemResolutionHint() {
         QImage block(40, 40, QImage::Format_RGB32);
         block.fill(Qt::black);
-        StampDesigns designs;
-        designs.round = bareSeal();
-        designs.round.rings[2].width = 3;
+        StampDesigns designs = testing::nothingEnabled();
         designs.round.emblem.enabled = true;
         designs.round.emblem.path = bitmap(dir, QStringLiteral("hint-block.bmp"), block);
         designs.round.emblem.x = 80;
         designs.round.emblem.y = 80;
         const std::vector<check::Finding> coarse =
-            onlyOf(checked(designs, StampKind::Round, 40), check::Problem::EmblemResolution);
+            onlyOf(checked(designs, StampKind::Round, 10), check::Problem::EmblemResolution);
         QCOMPARE(coarse.size(), 1u);
         const QString hint = check::hint(StampKind::Round, coarse.front());
         const double width =
             hintNumber(hint, QStringLiteral("возьмите рисунок герба крупнее или уменьшите диаметр печати до "));
-        QVERIFY2(width > 0 && width < 40, qPrintable(hint));
+        QVERIFY2(width > 0 && width < 10, qPrintable(hint));
         QVERIFY(onlyOf(checked(designs, StampKind::Round, width), check::Problem::EmblemResolution).empty());
         QVERIFY(!onlyOf(checked(designs, StampKind::Round, width + 0.5), check::Problem::EmblemResolution).empty());
     }

@@ -323,24 +323,24 @@ private slots:
         StampDesigns designs = testing::nothingEnabled();
         designs.rect.contours[0] = SegmentSettings{true, Point{10, 70}, Point{190, 130}, 2, kNoneColour};
         const output::Imprint imprint = output::makeImprint(designs, StampKind::Rect);
-        const double height = output::imprintSizeMm(imprint, 58).height();
-        const int die = static_cast<int>(std::floor(height)) - 3;
+        const double height = output::imprintSizeMm(imprint, 29).height();
+        const int die = static_cast<int>(std::floor(height)) - 2;
         const double beyond = (height - die) / 2;
         const QString stamp = dir.filePath(QStringLiteral("stamp.qgr"));
         QVERIFY(write(stamp, io::writeRectStamp(designs.rect)));
-        const QStringList at58{QStringLiteral("--check"), stamp, QStringLiteral("--width-mm"), QStringLiteral("58")};
+        const QStringList at29{QStringLiteral("--check"), stamp, QStringLiteral("--width-mm"), QStringLiteral("29")};
         const QString dieOption = QStringLiteral("--die-height-mm");
-        QTest::newRow("fits") << (at58 + QStringList{dieOption, QString::number(height + 0.1, 'f', 2)}) << 0
+        QTest::newRow("fits") << (at29 + QStringList{dieOption, QString::number(height + 0.1, 'f', 2)}) << 0
                               << QStringList() << 0.0;
-        QTest::newRow("no die asked") << at58 << 0 << QStringList() << 0.0;
+        QTest::newRow("no die asked") << at29 << 0 << QStringList() << 0.0;
         QTest::newRow("too tall")
-            << (at58 + QStringList{dieOption, QString::number(die)}) << 3
+            << (at29 + QStringList{dieOption, QString::number(die)}) << 3
             << QStringList{stamp, QStringLiteral("ошибка"), QStringLiteral("1 контур"),
-                           QStringLiteral("не помещается в оснастку 58×%3 мм на %2 мм").replace(QStringLiteral("%3"), QString::number(die)),
+                           QStringLiteral("не помещается в оснастку 29×%3 мм на %2 мм").replace(QStringLiteral("%3"), QString::number(die)),
                            QStringLiteral("уменьшите «1 контур» или сдвиньте внутрь на %2 мм, либо возьмите оснастку больше")}
             << beyond;
         QTest::newRow("too close to the edge")
-            << (at58 + QStringList{dieOption, QString::number(height - 0.6, 'f', 3)}) << 0
+            << (at29 + QStringList{dieOption, QString::number(height - 0.6, 'f', 3)}) << 0
             << QStringList{stamp, QStringLiteral("предупреждение"), QStringLiteral("1 контур"),
                            QStringLiteral("ближе 0,5 мм к краю оснастки"), QStringLiteral("%1 мм, допустимо 0.50 мм"),
                            QStringLiteral("уменьшите «1 контур» или сдвиньте внутрь на %2 мм")}
@@ -358,7 +358,7 @@ private slots:
         const QStringList out = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(out.size(), 1);
         if (fields.isEmpty()) {
-            QVERIFY2(out.front().endsWith(QStringLiteral(": замечаний нет (58 мм)")), qPrintable(out.front()));
+            QVERIFY2(out.front().endsWith(QStringLiteral(": замечаний нет (29 мм)")), qPrintable(out.front()));
             return;
         }
         const QStringList got = out.front().split(QStringLiteral(": "));

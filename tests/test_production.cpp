@@ -630,9 +630,9 @@ private slots:
         QTest::addColumn<double>("width");
         QTest::addColumn<double>("dieHeight");  // 0: the kind has no die height
         QTest::newRow("round seal, 30 mm") << 0 << QStringLiteral("Д&иаметр:") << QStringLiteral("30 мм") << 30.0 << 0.0;
-        QTest::newRow("round seal, 50 mm") << 0 << QStringLiteral("Д&иаметр:") << QStringLiteral("50 мм") << 50.0 << 0.0;
+        QTest::newRow("round seal, 38 mm") << 0 << QStringLiteral("Д&иаметр:") << QStringLiteral("38 мм") << 38.0 << 0.0;
         QTest::newRow("stamp, 38×14 mm") << 2 << QStringLiteral("&Ширина:") << QStringLiteral("38×14 мм") << 38.0 << 14.0;
-        QTest::newRow("stamp, 75×38 mm") << 2 << QStringLiteral("&Ширина:") << QStringLiteral("75×38 мм") << 75.0 << 38.0;
+        QTest::newRow("stamp, 47×18 mm") << 2 << QStringLiteral("&Ширина:") << QStringLiteral("47×18 мм") << 47.0 << 18.0;
     }
 
     void standardSizesSetTheWidth() {
