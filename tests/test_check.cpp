@@ -958,11 +958,11 @@ private slots:
             }
         }
         QCOMPARE(found, expected);
+        if (dies.empty())
+            return;
         // Without the die the rest of the findings are the same.
         const check::Report without = check::checkDesign(designs, kind, imprint, widthMm, check::Limits());
         QCOMPARE(without.findings.size() + dies.size(), report.findings.size());
-        if (dies.empty())
-            return;
         const check::Finding& finding = dies.front();
         // Good to a pixel at 1200 dpi, and half of one.
         const double tolerance = 0.035;
@@ -1023,12 +1023,19 @@ private slots:
         QTest::addColumn<int>("findings");
         check::Limits thicker;
         thicker.safeLineMm = 0.3;
-        StampDesigns bare{bareSeal(), {}, {}};
-        bare.round.rings[2].width = 1;
-        // 186 units across: one is 0.215 mm at 40 mm, 0.054 mm at 10 mm.
-        QTest::newRow("ring at 40 mm, 0.3 mm asked") << StampKind::Round << bare << 40.0 << thicker << 1;
-        QTest::newRow("ring at 10 mm, an error") << StampKind::Round << bare << 10.0 << check::Limits() << 1;
-        QTest::newRow("default seal at 20 mm") << StampKind::Round << StampDesigns() << 20.0 << check::Limits() << 2;
+        // A ring of radius 30, a unit wide, 61 units across, drawn as large
+        // as in a seal of 186 units 40 mm wide (a unit 0.215 mm), or 10 mm
+        // (0.054 mm).
+        StampDesigns small{bareSeal(), {}, {}};
+        small.round.rings[2].width = 1;
+        small.round.rings[2].radius = 30;
+        const double asIn186 = 61.0 / 186;
+        QTest::newRow("ring as at 40 mm, 0.3 mm asked") << StampKind::Round << small << 40 * asIn186 << thicker << 1;
+        QTest::newRow("ring as at 10 mm, an error") << StampKind::Round << small << 10 * asIn186 << check::Limits() << 1;
+        // Two rings, the inner one the first.
+        StampDesigns two = small;
+        two.round.rings[0] = RingSettings{true, 1, 24, kNoneColour};
+        QTest::newRow("two rings as at 20 mm") << StampKind::Round << two << 20 * asIn186 << check::Limits() << 2;
         StampDesigns frame = testing::nothingEnabled();
         frame.triangle.frames[0].enabled = true;
         frame.triangle.frames[0].width = 1;
