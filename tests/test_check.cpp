@@ -197,13 +197,13 @@ double barsApart(const StampDesigns& designs, double widthMm) {
     return (overlap ? -1 : 1) * nearest * output::mmPerUnit(imprint, widthMm);
 }
 
-// A stamp of one contour, 182 by 62 units across its ink.
+// A stamp of one contour, 62 by 32 units across its ink.
 StampDesigns framedStamp() {
     StampDesigns designs = testing::nothingEnabled();
     SegmentSettings& contour = designs.rect.contours[0];
     contour.enabled = true;
-    contour.p1 = {10, 70};
-    contour.p2 = {190, 130};
+    contour.p1 = {70, 85};
+    contour.p2 = {130, 115};
     contour.width = 2;
     return designs;
 }
@@ -900,33 +900,34 @@ private slots:
 
         const StampDesigns stamp = framedStamp();
         const output::Imprint framed = output::makeImprint(stamp, StampKind::Rect);
-        const double height = output::imprintSizeMm(framed, 29).height();
+        const double height = output::imprintSizeMm(framed, 10).height();
         const QString contour = QStringLiteral("1 контур");
-        QTest::newRow("stamp fits") << StampKind::Rect << stamp << 29.0 << height + 0.1 << QStringList() << 0.0;
-        QTest::newRow("stamp as high as the die") << StampKind::Rect << stamp << 29.0 << height << QStringList() << 0.0;
-        QTest::newRow("stamp too close to the edge") << StampKind::Rect << stamp << 29.0 << height - 0.6
+        QTest::newRow("stamp fits") << StampKind::Rect << stamp << 10.0 << height + 0.1 << QStringList() << 0.0;
+        QTest::newRow("stamp as high as the die") << StampKind::Rect << stamp << 10.0 << height << QStringList() << 0.0;
+        QTest::newRow("stamp too close to the edge") << StampKind::Rect << stamp << 10.0 << height - 0.6
                                                      << QStringList{QStringLiteral("edge warning ") + contour} << 0.3;
-        QTest::newRow("stamp too tall") << StampKind::Rect << stamp << 29.0 << height - 4
+        QTest::newRow("stamp too tall") << StampKind::Rect << stamp << 10.0 << height - 4
                                         << QStringList{QStringLiteral("die error ") + contour} << 2.0;
-        QTest::newRow("no die height") << StampKind::Rect << stamp << 29.0 << 0.0 << QStringList() << 0.0;
+        QTest::newRow("no die height") << StampKind::Rect << stamp << 10.0 << 0.0 << QStringList() << 0.0;
 
-        // The inner line 2 wide along y = 69 reaches a unit above the
-        // contour (70, 2 wide), whose ink is the die's height.
+        // The inner line 2 wide along y = 84 reaches a unit above the
+        // contour (85, 2 wide), whose ink is the die's height.
         StampDesigns line = stamp;
-        line.rect.innerLine = SegmentSettings{true, Point{40, 69}, Point{160, 69}, 2, kNoneColour};
-        const double unitMm = output::mmPerUnit(framed, 29);
+        line.rect.innerLine = SegmentSettings{true, Point{80, 84}, Point{120, 84}, 2, kNoneColour};
+        const double unitMm = output::mmPerUnit(framed, 10);
         const double contourHeight = inkOf(framed, {ElementKind::Contour, 1}).height() * unitMm;
-        QTest::newRow("inner line above the contour") << StampKind::Rect << line << 29.0 << contourHeight
+        QTest::newRow("inner line above the contour") << StampKind::Rect << line << 10.0 << contourHeight
                                                       << QStringList{QStringLiteral("edge warning Вн.линия")} << unitMm;
-        line.rect.innerLine.p1.y = line.rect.innerLine.p2.y = 60;
-        QTest::newRow("inner line far above") << StampKind::Rect << line << 29.0 << contourHeight
+        line.rect.innerLine.p1.y = line.rect.innerLine.p2.y = 75;
+        QTest::newRow("inner line far above") << StampKind::Rect << line << 10.0 << contourHeight
                                               << QStringList{QStringLiteral("die error Вн.линия")} << 10 * unitMm;
 
         // A round seal: its own outer ring never, nor what lies within it; a
         // letter beyond it at the width where it reaches 0.25 mm or 1 mm
         // beyond the ring.
-        QTest::newRow("bare seal") << StampKind::Round << StampDesigns{bareSeal(), {}, {}} << 20.0 << 0.0
-                                   << QStringList() << 0.0;
+        StampDesigns ring{bareSeal(), {}, {}};
+        ring.round.rings[2].radius = 30;
+        QTest::newRow("ring alone") << StampKind::Round << ring << 13.0 << 0.0 << QStringList() << 0.0;
         QTest::newRow("default seal") << StampKind::Round << StampDesigns() << 20.0 << 0.0 << QStringList() << 0.0;
         const StampDesigns letter = iBeyondTheRing();
         const output::Imprint seal = output::makeImprint(letter, StampKind::Round);
@@ -1036,13 +1037,13 @@ private slots:
         StampDesigns two = small;
         two.round.rings[0] = RingSettings{true, 1, 24, kNoneColour};
         QTest::newRow("two rings as at 20 mm") << StampKind::Round << two << 20 * asIn186 << check::Limits() << 2;
+        // A frame 61 units across, 0.105 mm a unit.
         StampDesigns frame = testing::nothingEnabled();
-        frame.triangle.frames[0].enabled = true;
-        frame.triangle.frames[0].width = 1;
-        QTest::newRow("triangle frame") << StampKind::Triangle << frame << 19.5 << check::Limits() << 1;
+        frame.triangle.frames[0] = FrameSettings{true, {Point{70, 130}, Point{130, 130}, Point{100, 78}}, 1, kNoneColour};
+        QTest::newRow("triangle frame") << StampKind::Triangle << frame << 6.4 << check::Limits() << 1;
         StampDesigns stamp = framedStamp();
         stamp.rect.contours[0].width = 1;
-        QTest::newRow("stamp contour") << StampKind::Rect << stamp << 20.0 << check::Limits() << 1;
+        QTest::newRow("stamp contour") << StampKind::Rect << stamp << 7.0 << check::Limits() << 1;
     }
 
     void thinLineHint() {
