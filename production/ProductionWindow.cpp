@@ -178,6 +178,7 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
 
     auto* output = new QGroupBox(QStringLiteral("Оттиск"), this);
     auto* form = new QFormLayout(output);
+    m_form = form;
     m_width = named(new QDoubleSpinBox(output), "WidthEdit",
                     QStringLiteral("Ширина оттиска в миллиметрах; у круглой печати по внешнему ободку"));
     m_width->setRange(output::kMinWidthMm, output::kMaxWidthMm);
@@ -479,14 +480,13 @@ void ProductionWindow::showKindSettings() {
     const output::Settings& s = settings();
     m_kindLabel->setText(wordsOf(m_kind).title);
     m_widthLabel->setText(m_kind == StampKind::Round ? QStringLiteral("Д&иаметр:") : QStringLiteral("&Ширина:"));
-    if (auto* form = qobject_cast<QFormLayout*>(m_dieHeight->parentWidget()->layout()))
-        form->setRowVisible(m_dieHeight, m_kind == StampKind::Rect);
-    const std::array<QSignalBlocker, 10> blockers = {QSignalBlocker(m_width),  QSignalBlocker(m_dieHeight),
-                                                    QSignalBlocker(m_margin),
-                                                    QSignalBlocker(m_dpi),    QSignalBlocker(m_format),
-                                                    QSignalBlocker(m_colour), QSignalBlocker(m_mirror),
-                                                    QSignalBlocker(m_negative), QSignalBlocker(m_merge),
-                                                    QSignalBlocker(m_view)};
+    // Only a stamp is held to a die of a height of its own.
+    m_form->setRowVisible(m_dieHeight, m_kind == StampKind::Rect);
+    const std::array<QSignalBlocker, 10> blockers = {QSignalBlocker(m_width),    QSignalBlocker(m_dieHeight),
+                                                     QSignalBlocker(m_margin),   QSignalBlocker(m_dpi),
+                                                     QSignalBlocker(m_format),   QSignalBlocker(m_colour),
+                                                     QSignalBlocker(m_mirror),   QSignalBlocker(m_negative),
+                                                     QSignalBlocker(m_merge),    QSignalBlocker(m_view)};
     m_width->setValue(s.widthMm);
     m_dieHeight->setValue(m_dieHeights[static_cast<std::size_t>(m_kind)]);
     m_margin->setValue(s.marginMm);

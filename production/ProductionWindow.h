@@ -20,6 +20,7 @@
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
+class QFormLayout;
 class QLabel;
 class QPrinter;
 class QPushButton;
@@ -135,6 +136,7 @@ private:
     QLabel* m_kindLabel = nullptr;
     QLabel* m_zoomLabel = nullptr;
     QDoubleSpinBox* m_width = nullptr;
+    QFormLayout* m_form = nullptr;  // the settings of the files
     QLabel* m_widthLabel = nullptr;
     QComboBox* m_sizes = nullptr;
     QDoubleSpinBox* m_dieHeight = nullptr;
