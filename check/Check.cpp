@@ -41,7 +41,7 @@ namespace {
 // The check; with `onlyPicture` no more than whether the picture loses a
 // line.
 Report runCheck(const StampDesigns* designs, StampKind kind, const output::Imprint& imprint, double widthMm,
-                const Limits& limits, int pictureDpi, bool onlyPicture) {
+                const Limits& limits, int pictureDpi, bool onlyPicture, const Die& die = Die()) {
     Checker checker{imprint, limits, output::mmPerUnit(imprint, widthMm), {}};
     // An emblem that is asked for and cannot be drawn is missing from the
     // imprint, whatever else the check finds.
@@ -100,6 +100,7 @@ Report runCheck(const StampDesigns* designs, StampKind kind, const output::Impri
     checker.crowdedLetters();
     checker.contacts(drawing);
     checker.fieldCuts();
+    checker.dieFit(drawing, die);
     if (designs)
         checker.lowCapitals(*designs, kind);
     checker.emblem();
@@ -117,8 +118,8 @@ Report runCheck(const StampDesigns* designs, StampKind kind, const output::Impri
 }  // namespace
 
 Report checkDesign(const StampDesigns& designs, StampKind kind, const output::Imprint& imprint, double widthMm,
-                   const Limits& limits, int pictureDpi) {
-    return runCheck(&designs, kind, imprint, widthMm, limits, pictureDpi, false);
+                   const Limits& limits, int pictureDpi, const Die& die) {
+    return runCheck(&designs, kind, imprint, widthMm, limits, pictureDpi, false, die);
 }
 
 int pictureDpi(const output::Settings& settings) {

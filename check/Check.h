@@ -9,7 +9,9 @@
 #include "Parameters.h"
 #include "Surface.h"
 
+#include <QLocale>
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
 
 #include <optional>
@@ -31,6 +33,8 @@ enum class Problem {
     EmblemUnreadable,// an enabled emblem whose file is missing or cannot be drawn
     FinerThanPixel,  // a line thinner than a pixel of the 1-bit picture asked for
     LettersOverlap,  // letters of one text whose ink runs into each other
+    DieFit,          // ink that does not fit the die
+    DieEdge,         // ink closer to the die's edge than the shops allow
 };
 
 // The shop's limits. Lines thinner than `minLineMm` are errors, thinner
@@ -42,6 +46,27 @@ struct Limits {
     double minCapMm = 1.5;
     double minEmblemDpi = 300;
 };
+
+// The die the imprint is made on, by the size the shops' tables name: a
+// round seal's diameter, a rectangular stamp's width and height. That size
+// is the imprint's own as the width measures it (a seal of 40 mm is 40 mm
+// across its outer ring, a stamp of 58 mm across its outer contour), and
+// the die is cut kDieEdgeClearanceMm beyond it all round: ink that reaches
+// beyond the size named comes closer to the die's edge than the shops
+// allow, ink that reaches beyond the die too does not fit it. The die is
+// centred on what the width measures (the outer ring, the outer contour),
+// else on the ink.
+struct Die {
+    bool round = false;
+    double widthMm = 0;   // the diameter of a round die
+    double heightMm = 0;  // a rectangular die's; not asked of a round one
+    bool empty() const { return !(widthMm > 0) || (!round && !(heightMm > 0)); }
+};
+
+// The die of a kind drawn `widthMm` wide: a round seal's is a circle of
+// that diameter, a stamp's is that wide and `dieHeightMm` high (none when
+// that is 0), a triangular seal has none.
+Die dieFor(StampKind kind, double widthMm, double dieHeightMm);
 
 struct Finding {
     Severity severity = Severity::Warning;
@@ -56,6 +81,11 @@ struct Finding {
     // An unreadable emblem's file and what is wrong with it.
     QString file;
     EmblemFile emblemFile = EmblemFile::Bitmap;
+    // The scale and the width the imprint was checked at, and the die's
+    // size of a finding about the die: what the finding's hint works from.
+    double mmPerUnit = 0;
+    double widthMm = 0;
+    Die die;
 };
 
 struct Report {
@@ -65,9 +95,10 @@ struct Report {
 
 // Checks the design of `kind` drawn `widthMm` wide; with `pictureDpi`
 // above 0 it also tells when a 1-bit picture at that resolution would lose
-// the design's thinnest line.
+// the design's thinnest line, with a die that is not empty whether the
+// ink fits it.
 Report checkDesign(const StampDesigns& designs, StampKind kind, const output::Imprint& imprint,
-                   double widthMm, const Limits& limits, int pictureDpi = 0);
+                   double widthMm, const Limits& limits, int pictureDpi = 0, const Die& die = Die());
 
 // The resolution a picture made with `settings` loses lines thinner than a
 // pixel of: a 1-bit picture's; 0 for a picture in colour, which keeps a
@@ -92,9 +123,14 @@ QString unitName(Problem problem);
 // are written with: enough that a value below its limit never reads as
 // equal to it.
 int decimals(const Finding& finding);
-// The finding in a few Russian words, e.g. "линия тоньше допустимой".
-QString problemText(const Finding& finding);
+// The finding in a few Russian words, e.g. "линия тоньше допустимой"; the
+// die's size in it written as `locale` writes numbers.
+QString problemText(const Finding& finding, const QLocale& locale = QLocale::c());
 // One line for the command line: element, finding, measured value, limit.
 QString describe(StampKind kind, const Finding& finding);
+// What to change, in a few Russian words and the program's terms, e.g.
+// "увеличьте толщину 1-й окр. до 2"; the numbers in it written as `locale`
+// writes them.
+QString hint(StampKind kind, const Finding& finding, const QLocale& locale = QLocale::c());
 
 }  // namespace qg::check

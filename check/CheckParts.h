@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace qg::check::detail {
@@ -227,7 +228,17 @@ struct Checker {
 
     void add(Severity severity, Problem problem, ElementTag element, ElementTag other, double measured, double limit,
              QRectF place) {
-        report.findings.push_back(Finding{severity, problem, element, other, measured, limit, place, {}, EmblemFile::Bitmap});
+        Finding finding;
+        finding.severity = severity;
+        finding.problem = problem;
+        finding.element = element;
+        finding.other = other;
+        finding.measured = measured;
+        finding.limit = limit;
+        finding.place = place;
+        finding.mmPerUnit = mmPerUnit;
+        finding.widthMm = mmPerUnit * imprint.span;
+        report.findings.push_back(std::move(finding));
     }
 
     // An enabled emblem that cannot be drawn (FieldAndEmblem.cpp).
@@ -245,6 +256,8 @@ struct Checker {
     void lowCapitals(const StampDesigns& designs, StampKind kind);
     // An emblem coarser than the limit at true size (FieldAndEmblem.cpp).
     void emblem();
+    // Ink that does not fit the die or comes too near its edge (Die.cpp).
+    void dieFit(const Drawing& drawing, const Die& die);
 };
 
 // The widths a line is held against: the shop's error and warning limits

@@ -6,9 +6,33 @@
 
 #include "CheckParts.h"
 
+#include "StandardSizes.h"
+
+#include <cmath>
+
 namespace qg::check {
 
 using detail::kMmPerInch;
+
+namespace {
+
+// A size in millimetres as short as it goes: "58", "40,5".
+QString shortNumber(double value, const QLocale& locale) {
+    QString text = locale.toString(std::round(value * 100) / 100, 'f', 2);
+    const QChar point = locale.decimalPoint().front();
+    while (text.contains(point) && (text.endsWith(u'0') || text.endsWith(point)))
+        text.chop(1);
+    return text;
+}
+
+// "58×22 мм", "40 мм".
+QString dieName(const Die& die, const QLocale& locale) {
+    if (die.round)
+        return shortNumber(die.widthMm, locale) + QStringLiteral(" мм");
+    return QStringLiteral("%1×%2 мм").arg(shortNumber(die.widthMm, locale), shortNumber(die.heightMm, locale));
+}
+
+}  // namespace
 
 QString elementName(StampKind kind, ElementTag element) {
     static const char* const kOrdinals[] = {"Первая", "Вторая", "Третья", "Четвертая", "Пятая", "Шестая"};
@@ -75,7 +99,7 @@ int decimals(const Finding& finding) {
     return fewest + 4;
 }
 
-QString problemText(const Finding& finding) {
+QString problemText(const Finding& finding, const QLocale& locale) {
     switch (finding.problem) {
         case Problem::ThinLine:
             return QStringLiteral("линия тоньше допустимой");
@@ -108,6 +132,10 @@ QString problemText(const Finding& finding) {
             return QStringLiteral("файл герба не читается");
         case Problem::LettersOverlap:
             return QStringLiteral("буквы налезают друг на друга");
+        case Problem::DieFit:
+            return QStringLiteral("не помещается в оснастку %1").arg(dieName(finding.die, locale));
+        case Problem::DieEdge:
+            return QStringLiteral("ближе 0,5 мм к краю оснастки");
         case Problem::FinerThanPixel:
             return QStringLiteral("линия тоньше точки рисунка при %1 dpi")
                 .arg(finding.limit > 0 ? std::lround(kMmPerInch / finding.limit) : 0);
@@ -129,6 +157,7 @@ QString describe(StampKind kind, const Finding& finding) {
             return line + problemText(finding) + (finding.file.isEmpty() ? QString() : QStringLiteral(": ") + finding.file);
         case Problem::CutByField:
         case Problem::LettersOverlap:
+        case Problem::DieFit:
             return line + QStringLiteral("%1 на %2 %3").arg(problemText(finding)).arg(finding.measured, 0, 'f', digits).arg(unit);
         case Problem::NarrowGap:
             if (finding.other.kind != ElementKind::None)
@@ -144,6 +173,128 @@ QString describe(StampKind kind, const Finding& finding) {
                       .arg(finding.measured, 0, 'f', digits)
                       .arg(finding.limit, 0, 'f', digits)
                       .arg(unit);
+}
+
+namespace {
+
+// The size of the whole imprint, as the production window names its width.
+QString sizeWord(StampKind kind) {
+    switch (kind) {
+        case StampKind::Round:
+            return QStringLiteral("диаметр печати");
+        case StampKind::Triangle:
+            return QStringLiteral("размер печати");
+        case StampKind::Rect:
+            break;
+    }
+    return QStringLiteral("ширину штампа");
+}
+
+bool isOutline(ElementKind kind) {
+    return kind == ElementKind::Ring || kind == ElementKind::Frame || kind == ElementKind::Contour ||
+           kind == ElementKind::InnerLine;
+}
+
+// An outline as the thing whose width is meant: "1-й окр.", "Вн.линии".
+QString outlineOf(StampKind kind, ElementTag element) {
+    if (element.kind == ElementKind::Ring)
+        return QStringLiteral("%1-й окр.").arg(element.index);
+    if (element.kind == ElementKind::InnerLine)
+        return QStringLiteral("Вн.линии");
+    return elementName(kind, element);
+}
+
+// Millimetres with two digits, at least 0.01.
+QString mm(double value, const QLocale& locale) {
+    return locale.toString(std::max(value, 0.01), 'f', 2) + QStringLiteral(" мм");
+}
+
+// A width of the whole imprint, to half a millimetre: up from `widthMm`
+// by `factor`, or down.
+double widthBy(double widthMm, double factor, bool up) {
+    const double halves = widthMm * factor * 2;
+    const double rounded = up ? std::ceil(halves - 1e-6) : std::floor(halves + 1e-6);
+    return std::max(rounded, 1.0) / 2;
+}
+
+}  // namespace
+
+QString hint(StampKind kind, const Finding& finding, const QLocale& locale) {
+    const QString element = elementName(kind, finding.element);
+    const QString quoted = QStringLiteral("«%1»").arg(element);
+    const ElementKind what = finding.element.kind;
+    switch (finding.problem) {
+        case Problem::ThinLine:
+            if (isOutline(what)) {
+                // A line's width is a whole number of preview pixels.
+                const QString outline = outlineOf(kind, finding.element);
+                if (!(finding.mmPerUnit > 0))
+                    return QStringLiteral("увеличьте толщину %1").arg(outline);
+                const int units = std::max(1, static_cast<int>(std::ceil(finding.limit / finding.mmPerUnit - 1e-6)));
+                return QStringLiteral("увеличьте толщину %1 до %2").arg(outline).arg(units);
+            }
+            if (what == ElementKind::Emblem)
+                return QStringLiteral("возьмите герб с линиями толще или увеличьте ") + sizeWord(kind);
+            return QStringLiteral("выберите шрифт строки крупнее или полужирный");
+        case Problem::NarrowGap:
+            if (finding.other.kind != ElementKind::None)
+                return QStringLiteral("раздвиньте %1 и «%2» ещё на %3")
+                    .arg(quoted, elementName(kind, finding.other), mm(finding.limit - finding.measured, locale));
+            if (what == ElementKind::Emblem)
+                return QStringLiteral("возьмите герб с просветами шире или увеличьте ") + sizeWord(kind);
+            if (isOutline(what))
+                return QStringLiteral("увеличьте ") + sizeWord(kind);
+            return QStringLiteral("увеличьте размер шрифта строки или выберите шрифт тоньше");
+        case Problem::LowCapitals:
+            if (finding.measured > 0 && finding.widthMm > 0)
+                return QStringLiteral("увеличьте размер шрифта строки или %1 до %2 мм")
+                    .arg(sizeWord(kind), shortNumber(widthBy(finding.widthMm, finding.limit / finding.measured, true),
+                                                     locale));
+            return QStringLiteral("увеличьте размер шрифта строки или ") + sizeWord(kind);
+        case Problem::Touching:
+            return QStringLiteral("раздвиньте %1 и «%2» или уменьшите шрифт строки")
+                .arg(quoted, elementName(kind, finding.other));
+        case Problem::CutByField:
+            return QStringLiteral("сдвиньте %1 внутрь поля на %2").arg(quoted, mm(finding.measured, locale));
+        case Problem::EmblemResolution:
+            if (finding.measured > 0 && finding.widthMm > 0)
+                return QStringLiteral("возьмите рисунок герба крупнее или уменьшите %1 до %2 мм")
+                    .arg(sizeWord(kind), shortNumber(widthBy(finding.widthMm, finding.measured / finding.limit, false),
+                                                     locale));
+            return QStringLiteral("возьмите рисунок герба крупнее");
+        case Problem::NoInk:
+            return QStringLiteral("включите хотя бы один элемент и задайте ему текст");
+        case Problem::EmblemUnreadable:
+            switch (finding.emblemFile) {
+                case EmblemFile::NotBitmap:
+                    return QStringLiteral("укажите файл герба в формате bmp");
+                case EmblemFile::TooLarge:
+                    return QStringLiteral("уменьшите рисунок герба до %1 на %1 точек").arg(kMaxEmblemSide);
+                case EmblemFile::Missing:
+                case EmblemFile::Bitmap:
+                    break;
+            }
+            return QStringLiteral("укажите файл герба или выключите герб");
+        case Problem::FinerThanPixel: {
+            // The resolution whose pixel is no wider than the line, in
+            // whole hundreds.
+            const int dpi = finding.measured > 0
+                                ? static_cast<int>(std::ceil(kMmPerInch / finding.measured / 100 - 1e-9)) * 100
+                                : 0;
+            if (dpi > 0 && dpi <= output::kMaxDpi)
+                return QStringLiteral("увеличьте разрешение до %1 dpi").arg(dpi);
+            return QStringLiteral("сделайте линию толще или выберите «В цветах макета»");
+        }
+        case Problem::LettersOverlap:
+            return QStringLiteral("увеличьте разрядку строки или уменьшите шрифт");
+        case Problem::DieFit:
+            return QStringLiteral("уменьшите %1 или сдвиньте внутрь на %2, либо возьмите оснастку больше")
+                .arg(quoted, mm(finding.measured, locale));
+        case Problem::DieEdge:
+            return QStringLiteral("уменьшите %1 или сдвиньте внутрь на %2")
+                .arg(quoted, mm(finding.limit - finding.measured, locale));
+    }
+    return QString();
 }
 
 }  // namespace qg::check

@@ -244,6 +244,9 @@ void addExportOptions(QCommandLineParser& parser) {
          QStringLiteral("Проверка: наименьший просвет между штрихами в мм (по умолчанию 0.4)."), QStringLiteral("мм")},
         {QStringLiteral("min-cap-mm"),
          QStringLiteral("Проверка: наименьшая высота заглавных букв в мм (по умолчанию 1.5)."), QStringLiteral("мм")},
+        {QStringLiteral("die-height-mm"),
+         QStringLiteral("Проверка штампа: высота оснастки в мм (ширина её --width-mm), например 22 для 58×22."),
+         QStringLiteral("мм")},
     });
 }
 
@@ -338,6 +341,9 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
         !numberOption(parser, QStringLiteral("min-gap-mm"), 0.01, 5, limits.minGapMm, err) ||
         !numberOption(parser, QStringLiteral("min-cap-mm"), 0.1, 20, limits.minCapMm, err))
         return 2;
+    double dieHeight = 0;
+    if (!numberOption(parser, QStringLiteral("die-height-mm"), output::kMinWidthMm, output::kMaxWidthMm, dieHeight, err))
+        return 2;
     limits.safeLineMm = std::max(limits.safeLineMm, limits.minLineMm);
     settings.dpi = static_cast<int>(std::lround(dpi));
     settings.marginMm = margin;
@@ -401,7 +407,8 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
         // loss too; without it only the loss is looked for.
         std::optional<check::Report> report;
         if (checking)
-            report = check::checkDesign(read, kind, imprint, one.widthMm, limits, check::pictureDpi(one));
+            report = check::checkDesign(read, kind, imprint, one.widthMm, limits, check::pictureDpi(one),
+                                        check::dieFor(kind, one.widthMm, dieHeight));
         if (exporting) {
             const QString& target = targets[index];
             QString error;
@@ -433,8 +440,11 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
             outcome.checkErrors = report->hasErrors();
             if (report->findings.empty())
                 outcome.line += QStringLiteral("%1: замечаний нет (%2 мм)\n").arg(design).arg(one.widthMm);
+            // What to change comes last: the fields before it stay as
+            // scripts read them.
             for (const check::Finding& finding : report->findings)
-                outcome.line += QStringLiteral("%1: %2\n").arg(design, check::describe(kind, finding));
+                outcome.line += QStringLiteral("%1: %2: %3\n")
+                                    .arg(design, check::describe(kind, finding), check::hint(kind, finding));
         }
         return outcome;
     };

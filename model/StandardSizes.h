@@ -3,9 +3,12 @@
 // What stamp shops make and ask for: the standard sizes of each kind and the
 // limits their guides give for what comes out cleanly.
 
+#include "Parameters.h"
+
 #include <QString>
 
 #include <array>
+#include <vector>
 
 namespace qg {
 
@@ -21,6 +24,17 @@ struct StampSizeMm {
 };
 inline constexpr std::array<StampSizeMm, 7> kRectStampSizesMm{
     {{38, 14}, {47, 18}, {58, 22}, {70, 25}, {50, 30}, {60, 40}, {75, 38}}};
+
+// A standard size of a kind, as its list in the production window offers
+// it: a round seal's diameter (height 0), a rectangular stamp's die.
+// Triangular seals have none: the shops' tables give no sizes for them, and
+// their side is whatever the design asks for.
+std::vector<StampSizeMm> standardSizes(StampKind kind);
+// "40 мм", "58×22 мм".
+QString standardSizeName(const StampSizeMm& size);
+// The place in standardSizes(kind) of the size a width and a die height
+// make (a round seal's die height is not asked); -1 when it is none.
+int standardSizeIndex(StampKind kind, double widthMm, double dieHeightMm);
 
 // Whether a diameter is one of the standard round sizes.
 bool isStandardRoundSize(int mm);

@@ -118,7 +118,7 @@ void CheckPanel::limitsEdited() {
     storeCheckLimits(m_limits);
     showLimitSet();
     if (m_last)
-        checkDesign(m_last->designs, m_last->kind, m_last->imprint, m_last->widthMm, m_last->pictureDpi);
+        checkDesign(m_last->designs, m_last->kind, m_last->imprint, m_last->widthMm, m_last->pictureDpi, m_last->die);
 }
 
 void CheckPanel::limitSetChosen(int index) {
@@ -143,8 +143,8 @@ void CheckPanel::showLimitSet() {
 }
 
 void CheckPanel::checkDesign(const StampDesigns& designs, StampKind kind, std::shared_ptr<const output::Imprint> imprint,
-                             double widthMm, int pictureDpi) {
-    Job job{designs, kind, std::move(imprint), widthMm, m_limits, pictureDpi};
+                             double widthMm, int pictureDpi, const check::Die& die) {
+    Job job{designs, kind, std::move(imprint), widthMm, m_limits, pictureDpi, die};
     m_last = job;
     m_status->setText(QStringLiteral("Проверка…"));
     if (m_running) {
@@ -158,7 +158,8 @@ void CheckPanel::start(Job job) {
     m_running = true;
     m_runningKind = job.kind;
     m_watcher.setFuture(QtConcurrent::run([job = std::move(job)] {
-        return check::checkDesign(job.designs, job.kind, *job.imprint, job.widthMm, job.limits, job.pictureDpi);
+        return check::checkDesign(job.designs, job.kind, *job.imprint, job.widthMm, job.limits, job.pictureDpi,
+                                  job.die);
     }));
 }
 
@@ -186,7 +187,7 @@ void CheckPanel::finished() {
         errors += error ? 1 : 0;
         auto* item = new QListWidgetItem(look->standardIcon(error ? QStyle::SP_MessageBoxCritical
                                                                   : QStyle::SP_MessageBoxWarning),
-                                         findingText(m_shownKind, finding), m_list);
+                                         itemText(m_shownKind, finding), m_list);
         item->setToolTip(item->text());
         places.push_back(finding.place);
     }
@@ -211,11 +212,12 @@ QString CheckPanel::findingText(StampKind kind, const check::Finding& finding) {
         case check::Problem::Touching:
             return element + QStringLiteral("касается элемента «%1»").arg(check::elementName(kind, finding.other));
         case check::Problem::EmblemUnreadable:
-            return element + check::problemText(finding) +
+            return element + check::problemText(finding, russian) +
                    (finding.file.isEmpty() ? QString() : QStringLiteral(": ") + QDir::toNativeSeparators(finding.file));
         case check::Problem::CutByField:
         case check::Problem::LettersOverlap:
-            return element + QStringLiteral("%1 на %2").arg(check::problemText(finding), number(finding.measured));
+        case check::Problem::DieFit:
+            return element + QStringLiteral("%1 на %2").arg(check::problemText(finding, russian), number(finding.measured));
         case check::Problem::NarrowGap:
             if (finding.other.kind != ElementKind::None)
                 return element + QStringLiteral("просвет до элемента «%1» %2, допустимо %3")
@@ -226,7 +228,12 @@ QString CheckPanel::findingText(StampKind kind, const check::Finding& finding) {
             break;
     }
     return element + QStringLiteral("%1: %2, допустимо %3")
-                         .arg(check::problemText(finding), number(finding.measured), number(finding.limit));
+                         .arg(check::problemText(finding, russian), number(finding.measured), number(finding.limit));
+}
+
+QString CheckPanel::itemText(StampKind kind, const check::Finding& finding) {
+    return findingText(kind, finding) + QStringLiteral("\n→ ") +
+           check::hint(kind, finding, QLocale(QLocale::Russian, QLocale::Russia));
 }
 
 }  // namespace qg

@@ -34,14 +34,18 @@ public:
     // at `pictureDpi` when that is above 0 (check::pictureDpi()). The
     // imprint's paths are the check's own: no other thread may draw or
     // measure them.
+    // With a die that is not empty the ink is held to it too.
     void checkDesign(const StampDesigns& designs, StampKind kind, std::shared_ptr<const output::Imprint> imprint,
-                     double widthMm, int pictureDpi = 0);
+                     double widthMm, int pictureDpi = 0, const check::Die& die = check::Die());
     // A check is running or waiting.
     bool busy() const { return m_running || m_waiting.has_value(); }
     // The findings shown.
     const check::Report& report() const { return m_report; }
     // The line the list shows for a finding.
     static QString findingText(StampKind kind, const check::Finding& finding);
+    // What the list shows for a finding: its line, and what to change on a
+    // second line.
+    static QString itemText(StampKind kind, const check::Finding& finding);
 
 signals:
     // New findings are shown; their places, in preview units.
@@ -57,6 +61,7 @@ private:
         double widthMm = 0;
         check::Limits limits;
         int pictureDpi = 0;
+        check::Die die;
     };
     void start(Job job);
     void finished();

@@ -207,7 +207,7 @@ EmblemPanel::EmblemPanel(DesignSession& session, Dialogs& dialogs, QWidget* pare
     auto* threshold = new QHBoxLayout;
     threshold->addWidget(m_threshold, 1);
     threshold->addWidget(m_thresholdEdit);
-    row(QStringLiteral("&Порог:"), m_asBefore);
+    row(QStringLiteral("Поро&г:"), m_asBefore);
     form->addRow(threshold);
     form->addRow(m_embed);
 

@@ -75,6 +75,19 @@ void storeExportProfile(StampKind kind, std::optional<output::Profile> profile) 
         store.remove(QStringLiteral("profile"));
 }
 
+double loadDieHeight(StampKind kind) {
+    QSettings store = programSettings();
+    store.beginGroup(exportGroup(kind));
+    const double height = store.value(QStringLiteral("dieHeightMm"), 0.0).toDouble();
+    return std::isfinite(height) && height >= output::kMinWidthMm ? std::min(height, output::kMaxWidthMm) : 0;
+}
+
+void storeDieHeight(StampKind kind, double heightMm) {
+    QSettings store = programSettings();
+    store.beginGroup(exportGroup(kind));
+    store.setValue(QStringLiteral("dieHeightMm"), heightMm);
+}
+
 check::Limits loadCheckLimits() {
     const QSettings store = programSettings();
     check::Limits limits;

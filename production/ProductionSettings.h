@@ -22,6 +22,11 @@ void storeExportSettings(StampKind kind, const output::Settings& settings);
 std::optional<output::Profile> loadExportProfile(StampKind kind, const output::Settings& settings);
 void storeExportProfile(StampKind kind, std::optional<output::Profile> profile);
 
+// The height of the die a stamp of the kind is made on, in millimetres, as
+// last chosen; 0 when none was (the die is then not checked).
+double loadDieHeight(StampKind kind);
+void storeDieHeight(StampKind kind, double heightMm);
+
 // The limits as the user last set them, each within the range of its field.
 check::Limits loadCheckLimits();
 void storeCheckLimits(const check::Limits& limits);

@@ -11,6 +11,7 @@
 #include "ProductionSettings.h"
 #include "ProgramSettings.h"
 #include "StampFile.h"
+#include "StandardSizes.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -111,6 +112,7 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
         const auto kind = static_cast<StampKind>(k);
         m_settings[static_cast<std::size_t>(k)] = loadExportSettings(kind);
         m_profiles[static_cast<std::size_t>(k)] = loadExportProfile(kind, m_settings[static_cast<std::size_t>(k)]);
+        m_dieHeights[static_cast<std::size_t>(k)] = loadDieHeight(kind);
     }
     m_imprint = std::make_shared<output::Imprint>();
     m_keeper = std::make_shared<ViewInkKeeper>();
@@ -175,12 +177,23 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
 
     auto* output = new QGroupBox(QStringLiteral("Оттиск"), this);
     auto* form = new QFormLayout(output);
+    m_form = form;
     m_width = named(new QDoubleSpinBox(output), "WidthEdit",
                     QStringLiteral("Ширина оттиска в миллиметрах; у круглой печати по внешнему ободку"));
     m_width->setRange(output::kMinWidthMm, output::kMaxWidthMm);
     m_width->setDecimals(1);
     m_width->setSingleStep(0.5);
     m_width->setSuffix(QStringLiteral(" мм"));
+    m_sizes = named(new QComboBox(output), "SizeBox",
+                    QStringLiteral("Стандартные размеры оснасток; выбор задаёт ширину оттиска, у штампа и высоту оснастки"));
+    m_dieHeight = named(new QDoubleSpinBox(output), "DieHeightEdit",
+                        QStringLiteral("Высота оснастки штампа, как в таблице размеров мастерской: краска выше или "
+                                       "ниже неё ближе 0,5 мм к краю оснастки; «нет» — не проверять"));
+    m_dieHeight->setRange(0, output::kMaxWidthMm);
+    m_dieHeight->setDecimals(1);
+    m_dieHeight->setSingleStep(0.5);
+    m_dieHeight->setSuffix(QStringLiteral(" мм"));
+    m_dieHeight->setSpecialValueText(QStringLiteral("нет"));
     m_height = named(new QLabel(output), "HeightLabel", QStringLiteral("Высота оттиска при этой ширине"));
     m_profile = named(new QComboBox(output), "ProfileBox",
                       QStringLiteral("Что просит мастерская: выбор сразу ставит формат, разрешение, "
@@ -198,7 +211,7 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     m_dpi->setSuffix(QStringLiteral(" dpi"));
     m_colour = named(new QCheckBox(QStringLiteral("В &цветах макета"), output), "ColourCheck",
                      QStringLiteral("Краска в цветах макета; без отметки всё чёрным, рисунок в 1 бит"));
-    m_mirror = named(new QCheckBox(QStringLiteral("&Зеркально"), output), "MirrorCheck",
+    m_mirror = named(new QCheckBox(QStringLiteral("Зер&кально"), output), "MirrorCheck",
                      QStringLiteral("Отразить слева направо, как на клише"));
     m_negative = named(new QCheckBox(QStringLiteral("&Негатив"), output), "NegativeCheck",
                        QStringLiteral("Белым по чёрному внутри рамки оттиска"));
@@ -215,7 +228,15 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
         form->addRow(label, field);
     };
     row(QStringLiteral("Проф&иль:"), m_profile);
-    row(QStringLiteral("&Ширина:"), m_width);
+    // The width with the kind's standard sizes beside it; its caption names
+    // a round seal's diameter.
+    auto* widthRow = new QHBoxLayout;
+    widthRow->addWidget(m_width, 1);
+    widthRow->addWidget(m_sizes, 1);
+    m_widthLabel = new QLabel(output);
+    m_widthLabel->setBuddy(m_width);
+    form->addRow(m_widthLabel, widthRow);
+    row(QStringLiteral("Высота о&снастки:"), m_dieHeight);
     form->addRow(QStringLiteral("Высота:"), m_height);
     row(QStringLiteral("&Формат:"), m_format);
     row(QStringLiteral("&Разрешение:"), m_dpi);
@@ -290,6 +311,8 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     whole->addWidget(side);
 
     connect(m_width, &QDoubleSpinBox::valueChanged, this, &ProductionWindow::settingsEdited);
+    connect(m_dieHeight, &QDoubleSpinBox::valueChanged, this, &ProductionWindow::settingsEdited);
+    connect(m_sizes, &QComboBox::activated, this, &ProductionWindow::sizeChosen);
     connect(m_margin, &QDoubleSpinBox::valueChanged, this, &ProductionWindow::settingsEdited);
     connect(m_dpi, &QSpinBox::valueChanged, this, &ProductionWindow::settingsEdited);
     connect(m_format, &QComboBox::currentIndexChanged, this, &ProductionWindow::settingsEdited);
@@ -471,19 +494,24 @@ void ProductionWindow::runCheck() {
         return;
     const StampKind kind = m_shown->source.kind;
     const output::Settings& shown = m_settings[static_cast<std::size_t>(kind)];
-    m_check->checkDesign(m_shown->source.designs, kind, m_shown->checked, shown.widthMm, check::pictureDpi(shown));
+    m_check->checkDesign(m_shown->source.designs, kind, m_shown->checked, shown.widthMm, check::pictureDpi(shown),
+                         check::dieFor(kind, shown.widthMm, m_dieHeights[static_cast<std::size_t>(kind)]));
 }
 
 // Puts the kind's settings into the controls.
 void ProductionWindow::showKindSettings() {
     const output::Settings& s = settings();
     m_kindLabel->setText(wordsOf(m_kind).title);
-    const std::array<QSignalBlocker, 10> blockers = {QSignalBlocker(m_width),  QSignalBlocker(m_margin),
-                                                     QSignalBlocker(m_dpi),    QSignalBlocker(m_format),
-                                                     QSignalBlocker(m_colour), QSignalBlocker(m_mirror),
-                                                     QSignalBlocker(m_negative), QSignalBlocker(m_merge),
-                                                     QSignalBlocker(m_view),   QSignalBlocker(m_profile)};
+    m_widthLabel->setText(m_kind == StampKind::Round ? QStringLiteral("Диам&етр:") : QStringLiteral("&Ширина:"));
+    // Only a stamp is held to a die of a height of its own.
+    m_form->setRowVisible(m_dieHeight, m_kind == StampKind::Rect);
+    const std::array<QSignalBlocker, 11> blockers = {
+        QSignalBlocker(m_width),  QSignalBlocker(m_dieHeight), QSignalBlocker(m_margin),
+        QSignalBlocker(m_dpi),    QSignalBlocker(m_format),    QSignalBlocker(m_colour),
+        QSignalBlocker(m_mirror), QSignalBlocker(m_negative),  QSignalBlocker(m_merge),
+        QSignalBlocker(m_view),   QSignalBlocker(m_profile)};
     m_width->setValue(s.widthMm);
+    m_dieHeight->setValue(m_dieHeights[static_cast<std::size_t>(m_kind)]);
     m_margin->setValue(s.marginMm);
     m_dpi->setValue(s.dpi);
     m_format->setCurrentIndex(static_cast<int>(std::find(kFormats.begin(), kFormats.end(), s.format) - kFormats.begin()));
@@ -494,6 +522,7 @@ void ProductionWindow::showKindSettings() {
     const std::optional<output::Profile> chosen = profile();
     m_profile->setCurrentIndex(chosen ? static_cast<int>(*chosen) : m_profile->count() - 1);
     m_view->setSettings(s);
+    showSizeChoice();
     updateControls();
 }
 
@@ -523,8 +552,42 @@ void ProductionWindow::profileChosen(int index) {
     settingsEdited();
 }
 
+void ProductionWindow::showSizeChoice() {
+    const QSignalBlocker blocker(m_sizes);
+    const std::vector<StampSizeMm> sizes = standardSizes(m_kind);
+    m_sizes->clear();
+    for (const StampSizeMm& size : sizes)
+        m_sizes->addItem(standardSizeName(size));
+    m_sizes->addItem(QStringLiteral("свой размер"));
+    m_sizes->setEnabled(!sizes.empty());
+    const int index = standardSizeIndex(m_kind, m_width->value(), m_dieHeight->value());
+    m_sizes->setCurrentIndex(index >= 0 ? index : m_sizes->count() - 1);
+}
+
+void ProductionWindow::sizeChosen(int index) {
+    const std::vector<StampSizeMm> sizes = standardSizes(m_kind);
+    // "свой размер" leaves the width as it is.
+    if (index < 0 || static_cast<std::size_t>(index) >= sizes.size())
+        return;
+    const StampSizeMm& size = sizes[static_cast<std::size_t>(index)];
+    {
+        const QSignalBlocker widthBlocker(m_width);
+        const QSignalBlocker dieBlocker(m_dieHeight);
+        m_width->setValue(size.width);
+        if (size.height > 0)
+            m_dieHeight->setValue(size.height);
+    }
+    settingsEdited();
+}
+
 void ProductionWindow::settingsEdited() {
     output::Settings& s = m_settings[static_cast<std::size_t>(m_kind)];
+    double& dieHeight = m_dieHeights[static_cast<std::size_t>(m_kind)];
+    const bool dieChanged = dieHeight != m_dieHeight->value();
+    if (dieChanged) {
+        dieHeight = m_dieHeight->value();
+        storeDieHeight(m_kind, dieHeight);
+    }
     const bool widthChanged = s.widthMm != m_width->value();
     const int checkedDpi = check::pictureDpi(s);
     s.widthMm = m_width->value();
@@ -545,8 +608,9 @@ void ProductionWindow::settingsEdited() {
         m_profile->setCurrentIndex(m_profile->count() - 1);
     }
     m_view->setSettings(s);
+    showSizeChoice();
     updateControls();
-    if ((widthChanged || check::pictureDpi(s) != checkedDpi) && !m_stale)
+    if ((widthChanged || dieChanged || check::pictureDpi(s) != checkedDpi) && !m_stale)
         runCheck();
 }
 

@@ -21,6 +21,7 @@
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
+class QFormLayout;
 class QLabel;
 class QPrinter;
 class QPushButton;
@@ -114,6 +115,10 @@ private:
     void showKindSettings();
     void settingsEdited();
     void profileChosen(int index);
+    // The standard sizes of the shown kind, the one the width and the die
+    // make chosen ("свой размер" when none).
+    void showSizeChoice();
+    void sizeChosen(int index);
     void updateControls();
     void saveGeometryNow();
 
@@ -122,6 +127,7 @@ private:
     StampKind m_kind = StampKind::Round;
     std::array<output::Settings, kKindCount> m_settings;
     std::array<std::optional<output::Profile>, kKindCount> m_profiles;
+    std::array<double, kKindCount> m_dieHeights{};  // 0: no die to hold the ink to
     std::shared_ptr<const output::Imprint> m_imprint;
     std::optional<Made> m_shown;                         // what the view and the check show
     std::array<std::optional<Made>, kKindCount> m_made;  // the last imprint made of each kind
@@ -141,6 +147,10 @@ private:
     QLabel* m_kindLabel = nullptr;
     QLabel* m_zoomLabel = nullptr;
     QDoubleSpinBox* m_width = nullptr;
+    QFormLayout* m_form = nullptr;  // the settings of the files
+    QLabel* m_widthLabel = nullptr;
+    QComboBox* m_sizes = nullptr;
+    QDoubleSpinBox* m_dieHeight = nullptr;
     QLabel* m_height = nullptr;
     QComboBox* m_profile = nullptr;
     QComboBox* m_format = nullptr;

@@ -10,6 +10,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,6 +25,7 @@ Q_DECLARE_METATYPE(qg::ElementKind)
 Q_DECLARE_METATYPE(qg::check::Limits)
 Q_DECLARE_METATYPE(qg::check::Problem)
 Q_DECLARE_METATYPE(qg::output::Format)
+Q_DECLARE_METATYPE(qg::ElementTag)
 
 using namespace qg;
 
@@ -51,6 +53,10 @@ const char* problemName(check::Problem problem) {
             return "pixel";
         case check::Problem::LettersOverlap:
             return "overlap";
+        case check::Problem::DieFit:
+            return "die";
+        case check::Problem::DieEdge:
+            return "edge";
     }
     return "?";
 }
@@ -190,6 +196,52 @@ double barsApart(const StampDesigns& designs, double widthMm) {
         for (const QPointF& p : bars[static_cast<std::size_t>(k)])
             overlap = overlap || bars[static_cast<std::size_t>(1 - k)].containsPoint(p, Qt::WindingFill);
     return (overlap ? -1 : 1) * nearest * output::mmPerUnit(imprint, widthMm);
+}
+
+// A stamp of one contour, 62 by 32 units across its ink.
+StampDesigns framedStamp() {
+    StampDesigns designs = testing::nothingEnabled();
+    SegmentSettings& contour = designs.rect.contours[0];
+    contour.enabled = true;
+    contour.p1 = {70, 85};
+    contour.p2 = {130, 115};
+    contour.width = 2;
+    return designs;
+}
+
+// A round seal of one ring of radius 60, 2 wide, and a bold I standing
+// at x = 175, beyond the ring.
+StampDesigns iBeyondTheRing() {
+    StampDesigns designs;
+    designs.round = withCentreLine(bareSeal(), QStringLiteral("I"), 175, 92);
+    designs.round.rings[2].radius = 60;
+    return designs;
+}
+
+// How far the farthest corner of an element's ink lies beyond `radius`
+// from the seal's centre, in preview units.
+double cornerBeyond(const output::Imprint& imprint, ElementTag element, double radius) {
+    const QRectF box = inkOf(imprint, element);
+    double most = 0;
+    for (const QPointF& corner : {box.topLeft(), box.topRight(), box.bottomLeft(), box.bottomRight()})
+        most = std::max(most, std::hypot(corner.x() - 100, corner.y() - 100));
+    return most - radius;
+}
+
+// The findings of one problem whose hint ends in a number: that number.
+double hintNumber(const QString& hint, const QString& before) {
+    if (!hint.startsWith(before))
+        return -1;
+    QString rest = hint.mid(before.size());
+    rest.truncate(rest.indexOf(QLatin1Char(' ')) < 0 ? rest.size() : rest.indexOf(QLatin1Char(' ')));
+    bool ok = false;
+    const double value = rest.toDouble(&ok);
+    return ok ? value : -1;
+}
+
+check::Report checked(const StampDesigns& designs, StampKind kind, double widthMm,
+                      const check::Limits& limits = check::Limits(), int dpi = 0, const check::Die& die = {}) {
+    return check::checkDesign(designs, kind, output::makeImprint(designs, kind), widthMm, limits, dpi, die);
 }
 
 }  // namespace
@@ -861,6 +913,359 @@ private slots:
                  qPrintable(QString::number(narrow.front().measured)));
         QCOMPARE(check::describe(StampKind::Round, narrow.front()).section(QLatin1Char(':'), 0, 2),
                  QStringLiteral("предупреждение: Первая строка по окружности: просвет уже допустимого"));
+    }
+
+    // The die: ink beyond the size it is named by comes closer than 0.5 mm
+    // to its edge, a warning; beyond that it does not fit, an error. The
+    // outline the width measures is the size's own edge.
+    void dieFindings_data() {
+        QTest::addColumn<StampKind>("kind");
+        QTest::addColumn<StampDesigns>("designs");
+        QTest::addColumn<double>("widthMm");
+        QTest::addColumn<double>("dieHeightMm");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<double>("beyondMm");  // how far the ink reaches beyond the size named
+
+        const StampDesigns stamp = framedStamp();
+        const output::Imprint framed = output::makeImprint(stamp, StampKind::Rect);
+        const double height = output::imprintSizeMm(framed, 10).height();
+        const QString contour = QStringLiteral("1 контур");
+        QTest::newRow("stamp fits") << StampKind::Rect << stamp << 10.0 << height + 0.1 << QStringList() << 0.0;
+        QTest::newRow("stamp as high as the die") << StampKind::Rect << stamp << 10.0 << height << QStringList() << 0.0;
+        QTest::newRow("stamp too close to the edge") << StampKind::Rect << stamp << 10.0 << height - 0.6
+                                                     << QStringList{QStringLiteral("edge warning ") + contour} << 0.3;
+        QTest::newRow("stamp too tall") << StampKind::Rect << stamp << 10.0 << height - 4
+                                        << QStringList{QStringLiteral("die error ") + contour} << 2.0;
+        QTest::newRow("no die height") << StampKind::Rect << stamp << 10.0 << 0.0 << QStringList() << 0.0;
+
+        // The inner line 2 wide along y = 84 reaches a unit above the
+        // contour (85, 2 wide), whose ink is the die's height.
+        StampDesigns line = stamp;
+        line.rect.innerLine = SegmentSettings{true, Point{80, 84}, Point{120, 84}, 2, kNoneColour};
+        const double unitMm = output::mmPerUnit(framed, 10);
+        const double contourHeight = inkOf(framed, {ElementKind::Contour, 1}).height() * unitMm;
+        QTest::newRow("inner line above the contour") << StampKind::Rect << line << 10.0 << contourHeight
+                                                      << QStringList{QStringLiteral("edge warning Вн.линия")} << unitMm;
+        line.rect.innerLine.p1.y = line.rect.innerLine.p2.y = 75;
+        QTest::newRow("inner line far above") << StampKind::Rect << line << 10.0 << contourHeight
+                                              << QStringList{QStringLiteral("die error Вн.линия")} << 10 * unitMm;
+
+        // A round seal: its own outer ring never, nor what lies within it; a
+        // letter beyond it at the width where it reaches 0.25 mm or 1 mm
+        // beyond the ring.
+        StampDesigns ring{bareSeal(), {}, {}};
+        ring.round.rings[2].radius = 30;
+        QTest::newRow("ring alone") << StampKind::Round << ring << 13.0 << 0.0 << QStringList() << 0.0;
+        QTest::newRow("default seal") << StampKind::Round << StampDesigns() << 20.0 << 0.0 << QStringList() << 0.0;
+        const StampDesigns letter = iBeyondTheRing();
+        const output::Imprint seal = output::makeImprint(letter, StampKind::Round);
+        const double beyond = cornerBeyond(seal, {ElementKind::CentreLine, 1}, 61);
+        QVERIFY(beyond > 10);
+        const QString centre = QStringLiteral("Первая строка в центре");
+        QTest::newRow("letter near the edge") << StampKind::Round << letter << 0.25 / beyond * seal.span << 0.0
+                                              << QStringList{QStringLiteral("edge warning ") + centre} << 0.25;
+        QTest::newRow("letter beyond the die") << StampKind::Round << letter << 1.0 / beyond * seal.span << 0.0
+                                               << QStringList{QStringLiteral("die error ") + centre} << 1.0;
+    }
+
+    void dieFindings() {
+        QFETCH(StampKind, kind);
+        QFETCH(StampDesigns, designs);
+        QFETCH(double, widthMm);
+        QFETCH(double, dieHeightMm);
+        QFETCH(QStringList, expected);
+        QFETCH(double, beyondMm);
+        const check::Die die = check::dieFor(kind, widthMm, dieHeightMm);
+        const output::Imprint imprint = output::makeImprint(designs, kind);
+        const check::Report report = check::checkDesign(designs, kind, imprint, widthMm, check::Limits(), 0, die);
+        QStringList found;
+        std::vector<check::Finding> dies;
+        for (const check::Finding& finding : report.findings) {
+            if (finding.problem == check::Problem::DieFit || finding.problem == check::Problem::DieEdge) {
+                found << summary(kind, finding);
+                dies.push_back(finding);
+            }
+        }
+        QCOMPARE(found, expected);
+        if (dies.empty())
+            return;
+        // Without the die the rest of the findings are the same.
+        const check::Report without = check::checkDesign(designs, kind, imprint, widthMm, check::Limits());
+        QCOMPARE(without.findings.size() + dies.size(), report.findings.size());
+        const check::Finding& finding = dies.front();
+        // Good to a pixel at 1200 dpi, and half of one.
+        const double tolerance = 0.035;
+        QString hint;
+        if (finding.problem == check::Problem::DieEdge) {
+            QCOMPARE(finding.limit, 0.5);
+            QVERIFY2(std::abs(finding.measured - (0.5 - beyondMm)) < tolerance, qPrintable(QString::number(finding.measured)));
+            QVERIFY(check::describe(kind, finding).contains(QStringLiteral(": ближе 0,5 мм к краю оснастки: ")));
+            hint = QStringLiteral("уменьшите «%1» или сдвиньте внутрь на %2 мм")
+                       .arg(check::elementName(kind, finding.element))
+                       .arg(finding.limit - finding.measured, 0, 'f', 2);
+        } else {
+            QVERIFY2(std::abs(finding.measured - beyondMm) < tolerance, qPrintable(QString::number(finding.measured)));
+            QVERIFY(check::problemText(finding).startsWith(QStringLiteral("не помещается в оснастку ")));
+            hint = QStringLiteral("уменьшите «%1» или сдвиньте внутрь на %2 мм, либо возьмите оснастку больше")
+                       .arg(check::elementName(kind, finding.element))
+                       .arg(finding.measured, 0, 'f', 2);
+        }
+        QCOMPARE(check::hint(kind, finding), hint);
+        QVERIFY(imprint.box.adjusted(-1, -1, 1, 1).intersects(finding.place));
+        QCOMPARE(report.hasErrors(), without.hasErrors() || finding.problem == check::Problem::DieFit);
+    }
+
+    // The die's size in the finding as the shops name it.
+    void dieNames_data() {
+        QTest::addColumn<StampKind>("kind");
+        QTest::addColumn<double>("widthMm");
+        QTest::addColumn<double>("heightMm");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("stamp") << StampKind::Rect << 58.0 << 22.0 << QStringLiteral("не помещается в оснастку 58×22 мм");
+        QTest::newRow("stamp by halves") << StampKind::Rect << 47.5 << 18.0
+                                         << QStringLiteral("не помещается в оснастку 47.5×18 мм");
+        QTest::newRow("round") << StampKind::Round << 40.0 << 0.0 << QStringLiteral("не помещается в оснастку 40 мм");
+    }
+
+    void dieNames() {
+        QFETCH(StampKind, kind);
+        QFETCH(double, widthMm);
+        QFETCH(double, heightMm);
+        QFETCH(QString, text);
+        check::Finding finding;
+        finding.problem = check::Problem::DieFit;
+        finding.die = check::dieFor(kind, widthMm, heightMm);
+        QCOMPARE(check::problemText(finding), text);
+        QCOMPARE(check::problemText(finding, QLocale(QLocale::Russian)), QString(text).replace(u'.', u','));
+        // The triangular seal is made on no standard die.
+        QVERIFY(check::dieFor(StampKind::Triangle, widthMm, heightMm).empty());
+    }
+
+    // The width an outline's hint asks for is the fewest preview pixels
+    // that reach the limit at the size checked: with it the line is no
+    // longer thin, one less would be.
+    void thinLineHint_data() {
+        QTest::addColumn<StampKind>("kind");
+        QTest::addColumn<StampDesigns>("designs");
+        QTest::addColumn<double>("widthMm");
+        QTest::addColumn<check::Limits>("limits");
+        QTest::addColumn<int>("findings");
+        check::Limits thicker;
+        thicker.safeLineMm = 0.3;
+        // A ring of radius 30, a unit wide, 61 units across, drawn as large
+        // as in a seal of 186 units 40 mm wide (a unit 0.215 mm), or 10 mm
+        // (0.054 mm).
+        StampDesigns small{bareSeal(), {}, {}};
+        small.round.rings[2].width = 1;
+        small.round.rings[2].radius = 30;
+        const double asIn186 = 61.0 / 186;
+        QTest::newRow("ring as at 40 mm, 0.3 mm asked") << StampKind::Round << small << 40 * asIn186 << thicker << 1;
+        QTest::newRow("ring as at 10 mm, an error") << StampKind::Round << small << 10 * asIn186 << check::Limits() << 1;
+        // Two rings, the inner one the first.
+        StampDesigns two = small;
+        two.round.rings[0] = RingSettings{true, 1, 24, kNoneColour};
+        QTest::newRow("two rings as at 20 mm") << StampKind::Round << two << 20 * asIn186 << check::Limits() << 2;
+        // A frame 61 units across, 0.105 mm a unit.
+        StampDesigns frame = testing::nothingEnabled();
+        frame.triangle.frames[0] = FrameSettings{true, {Point{70, 130}, Point{130, 130}, Point{100, 78}}, 1, kNoneColour};
+        QTest::newRow("triangle frame") << StampKind::Triangle << frame << 6.4 << check::Limits() << 1;
+        StampDesigns stamp = framedStamp();
+        stamp.rect.contours[0].width = 1;
+        QTest::newRow("stamp contour") << StampKind::Rect << stamp << 7.0 << check::Limits() << 1;
+    }
+
+    void thinLineHint() {
+        QFETCH(StampKind, kind);
+        QFETCH(StampDesigns, designs);
+        QFETCH(double, widthMm);
+        QFETCH(check::Limits, limits);
+        QFETCH(int, findings);
+        std::vector<check::Finding> thin = onlyOf(checked(designs, kind, widthMm, limits), check::Problem::ThinLine);
+        // The outlines' lines; a text's are the font's.
+        std::erase_if(thin, [](const check::Finding& f) {
+            return f.element.kind != ElementKind::Ring && f.element.kind != ElementKind::Frame &&
+                   f.element.kind != ElementKind::Contour;
+        });
+        QCOMPARE(static_cast<int>(thin.size()), findings);
+        for (const check::Finding& finding : thin) {
+            const QString name = check::elementName(kind, finding.element);
+            // A ring as the thing whose width is meant.
+            const QString before =
+                QStringLiteral("увеличьте толщину %1 до ")
+                    .arg(finding.element.kind == ElementKind::Ring ? QStringLiteral("%1-й окр.").arg(finding.element.index)
+                                                                   : name);
+            const QString hint = check::hint(kind, finding);
+            const int units = static_cast<int>(hintNumber(hint, before));
+            QVERIFY2(units > 0, qPrintable(hint));
+            QVERIFY(units * finding.mmPerUnit >= finding.limit);
+            QVERIFY((units - 1) * finding.mmPerUnit < finding.limit);
+            // Drawn that wide the line is no thinner than this limit.
+            StampDesigns thicker = designs;
+            const auto index = static_cast<std::size_t>(finding.element.index - 1);
+            switch (finding.element.kind) {
+                case ElementKind::Ring:
+                    thicker.round.rings[index].width = units;
+                    break;
+                case ElementKind::Frame:
+                    thicker.triangle.frames[index].width = units;
+                    break;
+                case ElementKind::Contour:
+                    thicker.rect.contours[index].width = units;
+                    break;
+                default:
+                    QFAIL(qPrintable(name));
+            }
+            for (const check::Finding& after : onlyOf(checked(thicker, kind, widthMm, limits), check::Problem::ThinLine))
+                QVERIFY2(!(after.element == finding.element && after.measured < finding.limit),
+                         qPrintable(check::describe(kind, after)));
+        }
+    }
+
+    // Low capitals: the size of the whole imprint the hint names lifts
+    // the capitals to the limit, half a millimetre less would not. A line
+    // of each kind alone, about two and a half times as wide as its
+    // capitals are high.
+    void capitalsHint_data() {
+        QTest::addColumn<StampKind>("kind");
+        QTest::addColumn<StampDesigns>("designs");
+        QTest::addColumn<double>("widthMm");
+        QTest::addColumn<QString>("size");
+        const QString text = QStringLiteral("ИИИ");
+        StampDesigns round = lineAlone(text, 8);
+        QTest::newRow("round seal") << StampKind::Round << round << 2.0 << QStringLiteral("диаметр печати");
+        QTest::newRow("round seal, nearer") << StampKind::Round << round << 3.0 << QStringLiteral("диаметр печати");
+        StampDesigns triangle = testing::nothingEnabled();
+        triangle.triangle.lines[3] = round.round.lines[3];
+        QTest::newRow("triangular seal") << StampKind::Triangle << triangle << 2.0 << QStringLiteral("размер печати");
+        StampDesigns stamp = testing::nothingEnabled();
+        stamp.rect.lines[0] = round.round.lines[3];
+        QTest::newRow("stamp") << StampKind::Rect << stamp << 2.0 << QStringLiteral("ширину штампа");
+    }
+
+    void capitalsHint() {
+        QFETCH(StampKind, kind);
+        QFETCH(StampDesigns, designs);
+        QFETCH(double, widthMm);
+        QFETCH(QString, size);
+        const std::vector<check::Finding> low = onlyOf(checked(designs, kind, widthMm), check::Problem::LowCapitals);
+        QCOMPARE(low.size(), 1u);
+        const QString hint = check::hint(kind, low.front());
+        const double width = hintNumber(hint, QStringLiteral("увеличьте размер шрифта строки или %1 до ").arg(size));
+        QVERIFY2(width > widthMm && hint.endsWith(QStringLiteral(" мм")), qPrintable(hint));
+        QVERIFY(onlyOf(checked(designs, kind, width), check::Problem::LowCapitals).empty());
+        QVERIFY(!onlyOf(checked(designs, kind, width - 0.5), check::Problem::LowCapitals).empty());
+    }
+
+    // A coarse emblem: the diameter the hint names brings it to the
+    // resolution asked for, half a millimetre more would not. Alone, the
+    // emblem's 40 pixels are the width: 10 mm make 102 dpi.
+    void emblemResolutionHint() {
+        QImage block(40, 40, QImage::Format_RGB32);
+        block.fill(Qt::black);
+        StampDesigns designs = testing::nothingEnabled();
+        designs.round.emblem.enabled = true;
+        designs.round.emblem.path = bitmap(dir, QStringLiteral("hint-block.bmp"), block);
+        designs.round.emblem.x = 80;
+        designs.round.emblem.y = 80;
+        const std::vector<check::Finding> coarse =
+            onlyOf(checked(designs, StampKind::Round, 10), check::Problem::EmblemResolution);
+        QCOMPARE(coarse.size(), 1u);
+        const QString hint = check::hint(StampKind::Round, coarse.front());
+        const double width =
+            hintNumber(hint, QStringLiteral("возьмите рисунок герба крупнее или уменьшите диаметр печати до "));
+        QVERIFY2(width > 0 && width < 10, qPrintable(hint));
+        QVERIFY(onlyOf(checked(designs, StampKind::Round, width), check::Problem::EmblemResolution).empty());
+        QVERIFY(!onlyOf(checked(designs, StampKind::Round, width + 0.5), check::Problem::EmblemResolution).empty());
+    }
+
+    // A picture too coarse for a line: the resolution the hint names keeps
+    // it, a hundred dots less would not.
+    void finerThanPixelHint_data() {
+        QTest::addColumn<int>("dpi");
+        QTest::newRow("72 dpi") << 72;
+        QTest::newRow("150 dpi") << 150;
+    }
+
+    void finerThanPixelHint() {
+        QFETCH(int, dpi);
+        // A dash 0.15 mm thick.
+        const StampDesigns designs = lineAlone(QString(QChar(0x2014)), 8);
+        const double thickness =
+            inkOf(output::makeImprint(designs, StampKind::Round), {ElementKind::CentreLine, 1}).height();
+        const double width = widthFor(designs, thickness, 0.15);
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Round);
+        const std::optional<check::Finding> lost = check::finerThanPixel(imprint, width, dpi);
+        QVERIFY(lost.has_value());
+        const QString hint = check::hint(StampKind::Round, *lost);
+        const int asked = static_cast<int>(hintNumber(hint, QStringLiteral("увеличьте разрешение до ")));
+        QVERIFY2(asked > dpi && asked % 100 == 0 && hint.endsWith(QStringLiteral(" dpi")), qPrintable(hint));
+        QVERIFY(!check::finerThanPixel(imprint, width, asked).has_value());
+        QVERIFY(check::finerThanPixel(imprint, width, asked - 100).has_value());
+    }
+
+    // Every other finding's hint names what to change in the program's
+    // words: the elements as the pages name them, the amount where there is
+    // one.
+    void hintWords_data() {
+        QTest::addColumn<StampKind>("kind");
+        QTest::addColumn<int>("problem");
+        QTest::addColumn<ElementTag>("element");
+        QTest::addColumn<ElementTag>("other");
+        QTest::addColumn<double>("measured");
+        QTest::addColumn<double>("limit");
+        QTest::addColumn<QString>("hint");
+        using P = check::Problem;
+        const ElementTag none;
+        QTest::newRow("gap between two") << StampKind::Round << int(P::NarrowGap) << ElementTag{ElementKind::RingText, 1}
+                                         << ElementTag{ElementKind::Ring, 2} << 0.25 << 0.4
+                                         << QStringLiteral("раздвиньте «Первая строка по окружности» и «2-я окр.» ещё на 0.15 мм");
+        QTest::newRow("gap in a text") << StampKind::Rect << int(P::NarrowGap) << ElementTag{ElementKind::StampLine, 2}
+                                       << none << 0.3 << 0.4
+                                       << QStringLiteral("увеличьте размер шрифта строки или выберите шрифт тоньше");
+        QTest::newRow("gap in an emblem") << StampKind::Round << int(P::NarrowGap) << ElementTag{ElementKind::Emblem, 1}
+                                          << none << 0.3 << 0.4
+                                          << QStringLiteral("возьмите герб с просветами шире или увеличьте диаметр печати");
+        QTest::newRow("touching") << StampKind::Triangle << int(P::Touching) << ElementTag{ElementKind::SideText, 3}
+                                  << ElementTag{ElementKind::Frame, 1} << 0.0 << 0.0
+                                  << QStringLiteral("раздвиньте «Текст снизу» и «1 тр-к» или уменьшите шрифт строки");
+        QTest::newRow("cut by the field") << StampKind::Round << int(P::CutByField)
+                                          << ElementTag{ElementKind::CentreLine, 2} << none << 0.42 << 0.0
+                                          << QStringLiteral("сдвиньте «Вторая строка в центре» внутрь поля на 0.42 мм");
+        QTest::newRow("thin text") << StampKind::Rect << int(P::ThinLine) << ElementTag{ElementKind::StampLine, 1} << none
+                                   << 0.08 << 0.1 << QStringLiteral("выберите шрифт строки крупнее или полужирный");
+        QTest::newRow("thin emblem") << StampKind::Round << int(P::ThinLine) << ElementTag{ElementKind::Emblem, 1} << none
+                                     << 0.08 << 0.1
+                                     << QStringLiteral("возьмите герб с линиями толще или увеличьте диаметр печати");
+        QTest::newRow("thin inner line, no scale") << StampKind::Rect << int(P::ThinLine) << ElementTag{ElementKind::InnerLine, 1}
+                                                   << none << 0.08 << 0.1 << QStringLiteral("увеличьте толщину Вн.линии");
+        QTest::newRow("no ink") << StampKind::Rect << int(P::NoInk) << none << none << 0.0 << 0.0
+                                << QStringLiteral("включите хотя бы один элемент и задайте ему текст");
+        QTest::newRow("letters overlap") << StampKind::Round << int(P::LettersOverlap)
+                                         << ElementTag{ElementKind::RingText, 2} << none << 0.1 << 0.0
+                                         << QStringLiteral("увеличьте разрядку строки или уменьшите шрифт");
+        QTest::newRow("emblem missing") << StampKind::Round << int(P::EmblemUnreadable) << ElementTag{ElementKind::Emblem, 1}
+                                        << none << 0.0 << 0.0 << QStringLiteral("укажите файл герба или выключите герб");
+    }
+
+    void hintWords() {
+        QFETCH(StampKind, kind);
+        QFETCH(int, problem);
+        QFETCH(ElementTag, element);
+        QFETCH(ElementTag, other);
+        QFETCH(double, measured);
+        QFETCH(double, limit);
+        QFETCH(QString, hint);
+        check::Finding finding;
+        finding.problem = static_cast<check::Problem>(problem);
+        finding.element = element;
+        finding.other = other;
+        finding.measured = measured;
+        finding.limit = limit;
+        finding.emblemFile = EmblemFile::Missing;
+        QCOMPARE(check::hint(kind, finding), hint);
+        // The window writes its numbers the Russian way.
+        QCOMPARE(check::hint(kind, finding, QLocale(QLocale::Russian)),
+                 QString(hint).replace(QRegularExpression(QStringLiteral("(\\d)\\.(\\d)")), QStringLiteral("\\1,\\2")));
     }
 
     void elementNames_data() {

@@ -11,6 +11,8 @@
 #include <QImageReader>
 #include <QProcess>
 #include <QRegularExpression>
+
+#include <cmath>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -296,6 +298,12 @@ private slots:
             << 3 << QStringList{QStringLiteral("ошибка: 3-я окр.: линия тоньше допустимой: 0.15 мм, допустимо 0.20 мм")};
         QTest::newRow("ring 0.25 mm") << QStringList{check, thinRing, width, QStringLiteral("46.25")} << 0
                                       << QStringList{QStringLiteral("thin-ring.qgr: замечаний нет")};
+        // What to change comes last: a unit is 0.15 mm, two reach 0.2 mm;
+        // at 0.05 mm, two reach the error's 0.1 mm.
+        QTest::newRow("ring 0.15 mm, its hint") << QStringList{check, thinRing, width, QStringLiteral("27.75")} << 0
+                                                << QStringList{QStringLiteral("допустимо 0.20 мм: увеличьте толщину 3-й окр. до 2")};
+        QTest::newRow("ring 0.05 mm, its hint") << QStringList{check, thinRing, width, QStringLiteral("9.25")} << 3
+                                                << QStringList{QStringLiteral("допустимо 0.10 мм: увеличьте толщину 3-й окр. до 2")};
     }
 
     // The check prints each design's findings, one a line; an error in any
@@ -423,10 +431,87 @@ private slots:
         for (const QString& line : shop.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             QVERIFY2(added.removeOne(line), qPrintable(line));
         const QString prefix = round + QStringLiteral(": предупреждение: ");
+        // Each line ends in what to change: 2 mm is reached at 40 mm times
+        // 2 / 1.63, to half a millimetre up.
+        for (QString& line : added) {
+            const qsizetype last = line.lastIndexOf(QStringLiteral(": "));
+            QCOMPARE(line.mid(last + 2), QStringLiteral("увеличьте размер шрифта строки или диаметр печати до 49.5 мм"));
+            line.truncate(last);
+        }
         QCOMPARE(added, (QStringList{
             prefix + QStringLiteral("Первая строка по окружности: заглавные буквы ниже допустимого: 1.63 мм, допустимо 2.00 мм"),
             prefix + QStringLiteral("Вторая строка по окружности: заглавные буквы ниже допустимого: 1.63 мм, допустимо 2.00 мм"),
             prefix + QStringLiteral("Третья строка по окружности: заглавные буквы ниже допустимого: 1.63 мм, допустимо 2.00 мм")}));
+    }
+
+    // A stamp held to its die: the die's width is the width, its height
+    // asked for; each finding's fields as before, the hint last.
+    void checkDie_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("fields");  // of the one line printed; empty: no finding
+        QTest::addColumn<double>("beyondMm");
+
+        StampDesigns designs = testing::nothingEnabled();
+        designs.rect.contours[0] = SegmentSettings{true, Point{10, 70}, Point{190, 130}, 2, kNoneColour};
+        const output::Imprint imprint = output::makeImprint(designs, StampKind::Rect);
+        const double height = output::imprintSizeMm(imprint, 29).height();
+        const int die = static_cast<int>(std::floor(height)) - 2;
+        const double beyond = (height - die) / 2;
+        const QString stamp = dir.filePath(QStringLiteral("stamp.qgr"));
+        QVERIFY(write(stamp, io::writeRectStamp(designs.rect)));
+        const QStringList at29{QStringLiteral("--check"), stamp, QStringLiteral("--width-mm"), QStringLiteral("29")};
+        const QString dieOption = QStringLiteral("--die-height-mm");
+        QTest::newRow("fits") << (at29 + QStringList{dieOption, QString::number(height + 0.1, 'f', 2)}) << 0
+                              << QStringList() << 0.0;
+        QTest::newRow("no die asked") << at29 << 0 << QStringList() << 0.0;
+        QTest::newRow("too tall")
+            << (at29 + QStringList{dieOption, QString::number(die)}) << 3
+            << QStringList{stamp, QStringLiteral("ошибка"), QStringLiteral("1 контур"),
+                           QStringLiteral("не помещается в оснастку 29×%3 мм на %2 мм").replace(QStringLiteral("%3"), QString::number(die)),
+                           QStringLiteral("уменьшите «1 контур» или сдвиньте внутрь на %2 мм, либо возьмите оснастку больше")}
+            << beyond;
+        QTest::newRow("too close to the edge")
+            << (at29 + QStringList{dieOption, QString::number(height - 0.6, 'f', 3)}) << 0
+            << QStringList{stamp, QStringLiteral("предупреждение"), QStringLiteral("1 контур"),
+                           QStringLiteral("ближе 0,5 мм к краю оснастки"), QStringLiteral("%1 мм, допустимо 0.50 мм"),
+                           QStringLiteral("уменьшите «1 контур» или сдвиньте внутрь на %2 мм")}
+            << 0.3;
+    }
+
+    void checkDie() {
+        QFETCH(QStringList, options);
+        QFETCH(int, status);
+        QFETCH(QStringList, fields);
+        QFETCH(double, beyondMm);
+        const Run run = quillgraver(options);
+        QVERIFY2(run.errors.isEmpty(), qPrintable(run.errors.join(QLatin1Char('\n'))));
+        QCOMPARE(run.status, status);
+        const QStringList out = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(out.size(), 1);
+        if (fields.isEmpty()) {
+            QVERIFY2(out.front().endsWith(QStringLiteral(": замечаний нет (29 мм)")), qPrintable(out.front()));
+            return;
+        }
+        const QStringList got = out.front().split(QStringLiteral(": "));
+        QCOMPARE(got.size(), fields.size());
+        // The numbers are good to a pixel of the check: %1 is the room
+        // left to the die's edge, %2 how far the ink reaches beyond the size.
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            QString pattern = QRegularExpression::escape(fields[i]);
+            // escape() puts a backslash before the per cent sign too.
+            pattern.replace(QStringLiteral("\\%1"), QStringLiteral("(?<room>\\d+\\.\\d\\d)"))
+                .replace(QStringLiteral("\\%2"), QStringLiteral("(?<beyond>\\d+\\.\\d\\d)"));
+            const QRegularExpressionMatch match =
+                QRegularExpression(QRegularExpression::anchoredPattern(pattern)).match(got[i]);
+            QVERIFY2(match.hasMatch(), qPrintable(got[i] + QStringLiteral(" / ") + fields[i]));
+            if (match.hasCaptured(QStringLiteral("room")))
+                QVERIFY2(std::abs(match.captured(QStringLiteral("room")).toDouble() - (0.5 - beyondMm)) < 0.035,
+                         qPrintable(got[i]));
+            if (match.hasCaptured(QStringLiteral("beyond")))
+                QVERIFY2(std::abs(match.captured(QStringLiteral("beyond")).toDouble() - beyondMm) < 0.035,
+                         qPrintable(got[i]));
+        }
     }
 
     void checkRefusesBadLimits_data() {
@@ -436,6 +521,7 @@ private slots:
         QTest::newRow("line zero") << QStringLiteral("--min-line-mm") << QStringLiteral("0");
         QTest::newRow("gap negative") << QStringLiteral("--min-gap-mm") << QStringLiteral("-0.4");
         QTest::newRow("capitals too high") << QStringLiteral("--min-cap-mm") << QStringLiteral("50");
+        QTest::newRow("no die") << QStringLiteral("--die-height-mm") << QStringLiteral("0");
     }
 
     void checkRefusesBadLimits() {

@@ -135,6 +135,13 @@ void sendMouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::KeyboardModif
     QApplication::sendEvent(widget, &event);
 }
 
+// How many findings are about the die.
+int dieFindings(const check::Report& report) {
+    return static_cast<int>(std::count_if(report.findings.begin(), report.findings.end(), [](const check::Finding& f) {
+        return f.problem == check::Problem::DieFit || f.problem == check::Problem::DieEdge;
+    }));
+}
+
 }  // namespace
 
 Q_DECLARE_METATYPE(qg::output::Format)
@@ -867,6 +874,124 @@ private slots:
         control<QDoubleSpinBox>(p, "WidthEdit")->setValue(40);
         QTRY_VERIFY_WITH_TIMEOUT(!panel->busy(), 20000);
         QVERIFY(!has(panel->report().findings, check::Problem::LowCapitals));
+    }
+
+    // The kind's standard sizes beside the width, whose caption names a
+    // round seal's diameter: choosing one sets the width, and a stamp's die
+    // height; a width typed by hand shows "свой размер", and the size again
+    // when it is typed back.
+    void standardSizesSetTheWidth_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("dieHeight");  // 0: the kind has no die height
+        QTest::newRow("round seal, 30 mm") << 0 << QStringLiteral("Диам&етр:") << QStringLiteral("30 мм") << 30.0 << 0.0;
+        QTest::newRow("stamp, 38×14 mm") << 2 << QStringLiteral("&Ширина:") << QStringLiteral("38×14 мм") << 38.0 << 14.0;
+        // The triangular seal has none.
+        QTest::newRow("triangular seal") << 1 << QStringLiteral("&Ширина:") << QString() << 0.0 << 0.0;
+    }
+
+    void standardSizesSetTheWidth() {
+        QFETCH(int, page);
+        QFETCH(QString, caption);
+        QFETCH(QString, size);
+        QFETCH(double, width);
+        QFETCH(double, dieHeight);
+        shareWindowsBetweenRows();
+        control<QTabWidget>(main(), "Pages")->setCurrentIndex(page);
+        ProductionWindow& p = production();
+        auto* sizes = control<QComboBox>(p, "SizeBox");
+        auto* widthEdit = control<QDoubleSpinBox>(p, "WidthEdit");
+        auto* dieEdit = control<QDoubleSpinBox>(p, "DieHeightEdit");
+        const QList<QLabel*> labels = p.findChildren<QLabel*>();
+        const auto captionOf = std::find_if(labels.begin(), labels.end(), [&](QLabel* l) { return l->buddy() == widthEdit; });
+        QVERIFY(captionOf != labels.end());
+        QCOMPARE((*captionOf)->text(), caption);
+        QCOMPARE(dieEdit->isVisibleTo(&p), dieHeight > 0);
+        // Opened at a width of no standard size.
+        QCOMPARE(sizes->currentText(), QStringLiteral("свой размер"));
+        if (size.isEmpty()) {
+            QVERIFY(!sizes->isEnabled());
+            QCOMPARE(sizes->count(), 1);
+            return;
+        }
+        QVERIFY(sizes->isEnabled());
+
+        const int index = sizes->findText(size);
+        QVERIFY(index >= 0);
+        sizes->setCurrentIndex(index);
+        emit sizes->activated(index);
+        QCOMPARE(widthEdit->value(), width);
+        QCOMPARE(p.settings().widthMm, width);
+        if (dieHeight > 0)
+            QCOMPARE(dieEdit->value(), dieHeight);
+
+        widthEdit->setValue(width + 0.5);
+        QCOMPARE(sizes->currentText(), QStringLiteral("свой размер"));
+        QCOMPARE(p.settings().widthMm, width + 0.5);
+        widthEdit->setValue(width);
+        QCOMPARE(sizes->currentText(), size);
+        if (dieHeight > 0) {
+            // The same width on another die is no standard size.
+            dieEdit->setValue(dieHeight + 1);
+            QCOMPARE(sizes->currentText(), QStringLiteral("свой размер"));
+        }
+        // "свой размер" chosen leaves the width as it is.
+        emit sizes->activated(sizes->count() - 1);
+        QCOMPARE(widthEdit->value(), width);
+        QTRY_VERIFY_WITH_TIMEOUT(!p.checkPanel()->busy(), 20000);
+    }
+
+    // A stamp on a die too small for it: the check finds the ink that does
+    // not fit, each finding with what to change on its second line; without
+    // a die height none. The die height is kept between runs.
+    void dieFindingsWithTheirHints() {
+        control<QTabWidget>(main(), "Pages")->setCurrentIndex(2);
+        ProductionWindow& p = production();
+        CheckPanel* panel = p.checkPanel();
+        auto* list = control<QListWidget>(p, "FindingsList");
+        // The default stamp is 192 by 132 units: 12 mm wide it is some 8 mm
+        // high.
+        QCOMPARE(p.settings().widthMm, kSmallWidth);
+        control<QDoubleSpinBox>(p, "DieHeightEdit")->setValue(5);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->busy(), 20000);
+        QVERIFY(dieFindings(panel->report()) > 0);
+        QCOMPARE(list->count(), int(panel->report().findings.size()));
+        const QLocale russian(QLocale::Russian, QLocale::Russia);
+        bool contour = false;
+        for (int row = 0; row < list->count(); ++row) {
+            const check::Finding& finding = panel->report().findings[static_cast<std::size_t>(row)];
+            const QStringList lines = list->item(row)->text().split(QLatin1Char('\n'));
+            QCOMPARE(lines.size(), 2);
+            QCOMPARE(lines[0], CheckPanel::findingText(StampKind::Rect, finding));
+            QCOMPARE(lines[1], QStringLiteral("→ ") + check::hint(StampKind::Rect, finding, russian));
+            if (finding.problem == check::Problem::DieFit && finding.element == ElementTag{ElementKind::Contour, 1}) {
+                contour = true;
+                QVERIFY2(lines[0].startsWith(QStringLiteral("1 контур: не помещается в оснастку 12×5 мм на ")),
+                         qPrintable(lines[0]));
+                QVERIFY2(lines[1].startsWith(QStringLiteral("→ уменьшите «1 контур» или сдвиньте внутрь на ")),
+                         qPrintable(lines[1]));
+            }
+        }
+        QVERIFY(contour);
+
+        p.close();
+        m_ui.reset();
+
+        m_ui = std::make_unique<ScriptedWindow>(makeProductionWindow);
+        control<QTabWidget>(main(), "Pages")->setCurrentIndex(2);
+        ProductionWindow& again = production();
+        CheckPanel* againPanel = again.checkPanel();
+        auto* dieEdit = control<QDoubleSpinBox>(again, "DieHeightEdit");
+        QCOMPARE(dieEdit->value(), 5.0);
+        QTRY_VERIFY_WITH_TIMEOUT(!againPanel->busy(), 20000);
+        QVERIFY(dieFindings(againPanel->report()) > 0);
+        // No die height: no die.
+        dieEdit->setValue(0);
+        QCOMPARE(dieEdit->text(), QStringLiteral("нет"));
+        QTRY_VERIFY_WITH_TIMEOUT(!againPanel->busy(), 20000);
+        QCOMPARE(dieFindings(againPanel->report()), 0);
     }
 
     // An element is chosen by a click on its ink or from the list, which
