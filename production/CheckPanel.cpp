@@ -147,11 +147,27 @@ void CheckPanel::checkDesign(const StampDesigns& designs, StampKind kind, std::s
     Job job{designs, kind, std::move(imprint), widthMm, m_limits, pictureDpi, die};
     m_last = job;
     m_status->setText(QStringLiteral("Проверка…"));
+    if (m_holding) {
+        m_held = std::move(job);
+        return;
+    }
     if (m_running) {
         m_waiting = std::move(job);
         return;
     }
     start(std::move(job));
+}
+
+void CheckPanel::setHeld(bool held) {
+    m_holding = held;
+    if (held || !m_held)
+        return;
+    Job job = std::move(*m_held);
+    m_held.reset();
+    if (m_running)
+        m_waiting = std::move(job);
+    else
+        start(std::move(job));
 }
 
 void CheckPanel::start(Job job) {

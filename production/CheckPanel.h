@@ -37,8 +37,14 @@ public:
     // With a die that is not empty the ink is held to it too.
     void checkDesign(const StampDesigns& designs, StampKind kind, std::shared_ptr<const output::Imprint> imprint,
                      double widthMm, int pictureDpi = 0, const check::Die& die = check::Die());
-    // A check is running or waiting.
-    bool busy() const { return m_running || m_waiting.has_value(); }
+    // While an element is dragged the check waits: each step of the drag
+    // would start one that the next step makes out of date, and it would
+    // take the processor from drawing the drag. Let go, the check of the
+    // last step asked for runs.
+    void setHeld(bool held);
+    // A check is running, waiting or held.
+    bool busy() const { return m_running || m_waiting.has_value() || m_held.has_value(); }
+    bool running() const { return m_running; }
     // The findings shown.
     const check::Report& report() const { return m_report; }
     // The line the list shows for a finding.
@@ -76,6 +82,8 @@ private:
     StampKind m_shownKind = StampKind::Round;
     std::optional<Job> m_last;     // the latest request, for a change of the limits
     std::optional<Job> m_waiting;  // asked for while a check runs
+    bool m_holding = false;
+    std::optional<Job> m_held;  // asked for while the check is held
     StampKind m_runningKind = StampKind::Round;
     bool m_running = false;
     QFutureWatcher<check::Report> m_watcher;

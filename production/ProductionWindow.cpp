@@ -272,9 +272,13 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     });
     connect(m_view, &ImprintView::elementDragged, this,
             [this](QPointF from, QPointF to, Qt::KeyboardModifiers keys) {
+                m_check->setHeld(true);
                 m_element->dragSelected(from, to, !(keys & Qt::ShiftModifier));
             });
-    connect(m_view, &ImprintView::elementDropped, m_element, &ElementPanel::dropSelected);
+    connect(m_view, &ImprintView::elementDropped, this, [this] {
+        m_element->dropSelected();
+        m_check->setHeld(false);
+    });
     connect(m_view, &ImprintView::elementNudged, m_element, &ElementPanel::nudgeSelected);
 
     m_check = new CheckPanel(this);

@@ -1275,6 +1275,7 @@ private slots:
         const QTransform toWidget = output::pageTransform(p.imprint(), p.settings()) * view->pageToWidget();
         const QPointF to = turned(grab, turn) + by;
         const Qt::KeyboardModifiers keys = shift ? Qt::ShiftModifier : Qt::NoModifier;
+        QTRY_VERIFY_WITH_TIMEOUT(!p.checkPanel()->busy(), 20000);
         sendMouse(view, QEvent::MouseButtonPress, toWidget.map(grab).toPoint(), keys);
         QCOMPARE(view->selection(), tag);
         sendMouse(view, QEvent::MouseMove, toWidget.map((grab + to) / 2).toPoint(), keys);
@@ -1300,7 +1301,12 @@ private slots:
         for (int i = 0; i < edits.size(); ++i)
             QCOMPARE(control<QLineEdit>(main(), edits[i])->text(),
                      QString::number(i == 0 ? now.x() : now.y()));
+        // The check waits for the drag to end, then checks where it ended.
+        QTest::qWait(20);
+        QVERIFY(p.checkPanel()->busy() && !p.checkPanel()->running());
         sendMouse(view, QEvent::MouseButtonRelease, toWidget.map(to).toPoint(), keys);
+        QVERIFY(p.checkPanel()->running());
+        QTRY_VERIFY_WITH_TIMEOUT(!p.checkPanel()->busy(), 20000);
         QVERIFY(main().isModified(StampKind::Round));
         showsTheDesign(StampKind::Round);
         main().session().undo();
