@@ -13,17 +13,19 @@ class TForm1;
 
 namespace qg {
 
-// Answers every dialog at once: no file, no colour, no font, "Нет"; its
+// Answers every dialog at once: no file, no colour, no font, no seal, "Нет"; its
 // messages go to the error stream.
 class QuietDialogs : public Dialogs {
 public:
     QString openFileName(const FileDialogRequest&) override { return QString(); }
     QString saveFileName(const FileDialogRequest&) override { return QString(); }
+    QString folderName(const FileDialogRequest&) override { return QString(); }
     std::optional<TColor> chooseColour(TColor) override { return std::nullopt; }
     std::optional<LineFont> chooseFont(const LineFont&) override { return std::nullopt; }
     Answer confirm(const QString&) override { return Answer::No; }
     void message(MessageIcon icon, const QString& caption, const QString& text) override;
     bool print(const PrintRequest&) override { return false; }
+    std::optional<CompanySealChoice> companySeal(const CompanyDetails&) override { return std::nullopt; }
 };
 
 // The resident memory of this process in KiB (0 where it cannot be read).

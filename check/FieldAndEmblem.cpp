@@ -3,6 +3,8 @@
 
 #include "CheckParts.h"
 
+#include <algorithm>
+
 namespace qg::check::detail {
 
 // Ink beyond the field, which the imprint leaves out.
@@ -11,16 +13,20 @@ void Checker::fieldCuts() {
         add(Severity::Warning, Problem::CutByField, cut.element, {}, cut.beyond * mmPerUnit, 0, cut.place);
 }
 
+// The resolution of a picture emblem: its own pixels over the size it is
+// drawn at. A vector emblem has none to tell.
 void Checker::emblem() {
     QRectF box;
+    double coarsest = 0;  // preview units a picture pixel covers, the most
     for (const InkOp& op : imprint.ops) {
-        if (op.element.kind == ElementKind::Emblem && !op.paper)
-            box = box.isNull() ? op.bounds() : box.united(op.bounds());
+        if (op.element.kind != ElementKind::Emblem || op.paper || !op.picture)
+            continue;
+        box = box.isNull() ? op.bounds() : box.united(op.bounds());
+        coarsest = std::max({coarsest, op.picture->scale.width(), op.picture->scale.height()});
     }
-    if (box.isNull() || mmPerUnit <= 0)
+    if (box.isNull() || coarsest <= 0 || mmPerUnit <= 0)
         return;
-    // The emblem's pixels are the preview's.
-    const double dpi = kMmPerInch / mmPerUnit;
+    const double dpi = kMmPerInch / (mmPerUnit * coarsest);
     if (dpi < limits.minEmblemDpi)
         add(Severity::Warning, Problem::EmblemResolution, {ElementKind::Emblem, 1}, {}, dpi, limits.minEmblemDpi,
             box);
@@ -29,8 +35,8 @@ void Checker::emblem() {
 // Missing from the imprint, whatever else the check finds.
 void Checker::unreadableEmblem(const StampDesigns& designs, StampKind kind) {
     if (kind == StampKind::Round && designs.round.emblem.enabled) {
-        const QString& file = designs.round.emblem.path;
-        const EmblemFile state = examineEmblemFile(file);
+        const QString file = namedEmblemFile(designs.round.emblem);
+        const EmblemFile state = examineEmblem(designs.round.emblem);
         if (state != EmblemFile::Bitmap) {
             add(Severity::Error, Problem::EmblemUnreadable, {ElementKind::Emblem, 1}, {}, 0, 0, QRectF());
             report.findings.back().file = file;

@@ -97,7 +97,9 @@ QString problemText(const Finding& finding) {
                     return finding.file.isEmpty() ? QStringLiteral("файл герба не задан")
                                                   : QStringLiteral("файл герба не найден");
                 case EmblemFile::NotBitmap:
-                    return QStringLiteral("файл герба не является рисунком bmp");
+                    return finding.file.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive)
+                               ? QStringLiteral("файл герба не является рисунком bmp")
+                               : QStringLiteral("файл герба не является рисунком SVG, PNG, JPEG или BMP");
                 case EmblemFile::TooLarge:
                     return QStringLiteral("рисунок герба больше %1 на %1 точек").arg(kMaxEmblemSide);
                 case EmblemFile::Bitmap:

@@ -3,6 +3,8 @@
 #include "Check.h"
 #include "Emblem.h"
 #include "Export.h"
+#include "LimitSets.h"
+#include "Profiles.h"
 #include "StampFile.h"
 
 #include <QCommandLineParser>
@@ -71,16 +73,29 @@ bool readDesign(const QString& path, StampDesigns& designs, StampKind& kind, QSt
 }
 
 // The enabled emblem of a round seal, found as the window finds it when it
-// opens the design: `path` becomes the file to draw, `notice` says when a
-// file beside the design stands in for the one named. False with the
-// reason when there is none to draw: the imprint would lack it.
-bool findEmblem(const QString& design, QString& path, QString& notice, QString& reason) {
+// opens the design: the file it names (its picture of any kind, else its
+// bitmap) becomes the file to draw, `notice` says when a file beside the
+// design or the copy carried in the design stands in for the one named.
+// False with the reason when there is none to draw: the imprint would lack
+// it.
+bool findEmblem(const QString& design, EmblemSettings& emblem, QString& notice, QString& reason) {
+    const bool anyKind = !emblem.file.isEmpty();
+    QString& path = anyKind ? emblem.file : emblem.path;
+    const bool copy = !emblem.embeddedData.isEmpty();
+    const auto copyTaken = [&] {
+        if (examineEmblem(emblem) == EmblemFile::Bitmap)
+            return true;
+        reason = QStringLiteral("копия герба %1 в макете не является рисунком").arg(emblem.embeddedName);
+        return false;
+    };
     if (path.isEmpty()) {
+        if (copy)
+            return copyTaken();
         reason = QStringLiteral("герб включён, но файл герба не указан");
         return false;
     }
     // The same rule as the window's, which must be able to save the path it takes.
-    const EmblemLookup found = lookUpEmblem(path, design, io::canEncodeCp1251);
+    const EmblemLookup found = lookUpEmblem(path, design, io::canEncodeCp1251, anyKind);
     switch (found.named) {
         case EmblemFile::Bitmap:
             return true;
@@ -88,19 +103,28 @@ bool findEmblem(const QString& design, QString& path, QString& notice, QString& 
             reason = QStringLiteral("рисунок герба %1 больше %2 на %2 точек").arg(path).arg(kMaxEmblemSide);
             return false;
         case EmblemFile::NotBitmap:
-            reason = QStringLiteral("файл герба %1 не является рисунком bmp").arg(path);
+            reason = anyKind ? QStringLiteral("файл герба %1 не является рисунком SVG, PNG, JPEG или BMP").arg(path)
+                             : QStringLiteral("файл герба %1 не является рисунком bmp").arg(path);
             return false;
         case EmblemFile::Missing:
             break;
     }
-    if (!found.beside) {
-        reason = QStringLiteral("файл герба %1 не найден").arg(path);
-        return false;
+    if (found.beside) {
+        notice = QStringLiteral(
+                     "quillgraver: %1: файл герба %2 не найден, взят файл с тем же именем из папки макета: %3\n")
+                     .arg(design, path, found.path);
+        path = found.path;
+        return true;
     }
-    notice = QStringLiteral("quillgraver: %1: файл герба %2 не найден, взят файл с тем же именем из папки макета: %3\n")
-                 .arg(design, path, found.path);
-    path = found.path;
-    return true;
+    if (copy) {
+        if (!copyTaken())
+            return false;
+        notice = QStringLiteral("quillgraver: %1: файл герба %2 не найден, взята его копия из макета\n")
+                     .arg(design, path);
+        return true;
+    }
+    reason = QStringLiteral("файл герба %1 не найден").arg(path);
+    return false;
 }
 
 // File names are compared as the file system compares them.
@@ -194,15 +218,26 @@ void addExportOptions(QCommandLineParser& parser) {
          QStringLiteral("dpi")},
         {QStringLiteral("format"), QStringLiteral("png, tiff, pdf, svg или bmp (по умолчанию по расширению файла)."),
          QStringLiteral("формат")},
+        {QStringLiteral("profile"),
+         QStringLiteral("Настройки для мастерской: laser (негатив, зеркально, TIFF 1 бит, 1200 dpi), "
+                        "polymer (негатив, TIFF 1 бит, 1200 dpi), positive (PNG 1 бит, 600 dpi) или "
+                        "shop (PDF, слитые контуры); другие параметры их меняют."),
+         QStringLiteral("профиль")},
         {QStringLiteral("color"), QStringLiteral("В цветах макета (иначе чёрным, рисунок 1 бит).")},
         {QStringLiteral("mirror"), QStringLiteral("Зеркально, слева направо.")},
+        {QStringLiteral("no-mirror"), QStringLiteral("Не зеркально (вопреки --profile).")},
         {QStringLiteral("negative"), QStringLiteral("Негатив: белым по чёрному.")},
+        {QStringLiteral("no-negative"), QStringLiteral("Позитив: чёрным по белому (вопреки --profile).")},
         {QStringLiteral("margin-mm"), QStringLiteral("Поля вокруг оттиска в мм (по умолчанию 2)."),
          QStringLiteral("мм")},
         {QStringLiteral("merge-outlines"), QStringLiteral("PDF и SVG: слить краску одного цвета в замкнутые контуры.")},
         {QStringLiteral("transparent"), QStringLiteral("PNG: прозрачный фон.")},
         {kCheck, QStringLiteral("Проверить макеты на пригодность к изготовлению при ширине --width-mm; "
                                 "при ошибках код выхода 3.")},
+        {QStringLiteral("limits"),
+         QStringLiteral("Проверка: нормы minimal (0.1 / 0.4 / 1.5 мм, по умолчанию) или recommended "
+                        "(0.2 / 0.4 / 2.35 мм); --min-line-mm и другие их меняют."),
+         QStringLiteral("нормы")},
         {QStringLiteral("min-line-mm"),
          QStringLiteral("Проверка: наименьшая толщина линии в мм (по умолчанию 0.1)."), QStringLiteral("мм")},
         {QStringLiteral("min-gap-mm"),
@@ -248,7 +283,24 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
         return 2;
     }
 
+    // A profile first: any other option given changes its setting.
     output::Settings settings;
+    if (parser.isSet(QStringLiteral("profile"))) {
+        const std::optional<output::Profile> profile = output::profileFromKey(parser.value(QStringLiteral("profile")));
+        if (!profile) {
+            err << QStringLiteral("quillgraver: неизвестный профиль «%1» (laser, polymer, positive или shop)\n")
+                       .arg(parser.value(QStringLiteral("profile")));
+            return 2;
+        }
+        output::applyProfile(*profile, settings);
+    }
+    for (const char* const option : {"mirror", "negative"}) {
+        const QString name = QString::fromLatin1(option);
+        if (parser.isSet(name) && parser.isSet(QStringLiteral("no-") + name)) {
+            err << QStringLiteral("quillgraver: --%1 и --no-%1 вместе\n").arg(name);
+            return 2;
+        }
+    }
     std::optional<output::Format> format;
     if (parser.isSet(QStringLiteral("format"))) {
         format = output::formatFromName(parser.value(QStringLiteral("format")));
@@ -264,7 +316,7 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
             return 2;
         }
     }
-    settings.format = format.value_or(output::Format::Png);
+    settings.format = format.value_or(settings.format);
     double width = 0;
     double dpi = settings.dpi;
     double margin = settings.marginMm;
@@ -273,6 +325,15 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
         !numberOption(parser, QStringLiteral("margin-mm"), 0, output::kMaxMarginMm, margin, err))
         return 2;
     check::Limits limits;
+    if (parser.isSet(QStringLiteral("limits"))) {
+        const std::optional<check::LimitSet> set = check::limitSetFromKey(parser.value(QStringLiteral("limits")));
+        if (!set) {
+            err << QStringLiteral("quillgraver: неизвестные нормы «%1» (minimal или recommended)\n")
+                       .arg(parser.value(QStringLiteral("limits")));
+            return 2;
+        }
+        limits = check::withLimitSet(*set, limits);
+    }
     if (!numberOption(parser, QStringLiteral("min-line-mm"), 0.01, 2, limits.minLineMm, err) ||
         !numberOption(parser, QStringLiteral("min-gap-mm"), 0.01, 5, limits.minGapMm, err) ||
         !numberOption(parser, QStringLiteral("min-cap-mm"), 0.1, 20, limits.minCapMm, err))
@@ -280,11 +341,17 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
     limits.safeLineMm = std::max(limits.safeLineMm, limits.minLineMm);
     settings.dpi = static_cast<int>(std::lround(dpi));
     settings.marginMm = margin;
-    settings.colour = parser.isSet(QStringLiteral("color"));
-    settings.mirror = parser.isSet(QStringLiteral("mirror"));
-    settings.negative = parser.isSet(QStringLiteral("negative"));
-    settings.mergeOutlines = parser.isSet(QStringLiteral("merge-outlines"));
-    settings.transparent = parser.isSet(QStringLiteral("transparent"));
+    const auto flag = [&parser](const char* on, const char* off, bool& value) {
+        if (parser.isSet(QString::fromLatin1(on)))
+            value = true;
+        else if (off && parser.isSet(QString::fromLatin1(off)))
+            value = false;
+    };
+    flag("color", nullptr, settings.colour);
+    flag("mirror", "no-mirror", settings.mirror);
+    flag("negative", "no-negative", settings.negative);
+    flag("merge-outlines", nullptr, settings.mergeOutlines);
+    flag("transparent", nullptr, settings.transparent);
 
     const QString outputFile = parser.value(QStringLiteral("output"));
     const QString outputFolder = parser.value(QStringLiteral("output-dir"));
@@ -324,7 +391,7 @@ int runExportCommand(const QCommandLineParser& parser, QTextStream& out, QTextSt
         QString notice;
         if (!readDesign(design, read, kind, reason) ||
             (kind == StampKind::Round && read.round.emblem.enabled &&
-             !findEmblem(design, read.round.emblem.path, notice, reason)))
+             !findEmblem(design, read.round.emblem, notice, reason)))
             return {false, false, QStringLiteral("quillgraver: %1: %2\n").arg(design, reason), QString()};
         const output::Imprint imprint = output::makeImprint(read, kind);
         output::Settings one = settings;

@@ -6,10 +6,13 @@
 
 #include "StampFile.h"
 
+#include <QByteArrayList>
+#include <QHash>
 #include <QString>
 
 #include <cstddef>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace qg::io::detail {
@@ -67,6 +70,12 @@ struct LineEntry {
 // first puts every such setting back to its default and then applies the
 // lines it finds by their keys, in any order; a value the program does not
 // know reads as the default and never damages the file.
+//
+// A setting too long for one line is kept on several lines of the same key,
+// one after another (`repeated`). Its lines are gathered while the file is
+// read and handed over together, with the other lines the reading noted, to
+// the map's `finish`, which may find them damaged: such damage refuses the
+// whole file.
 template <typename P>
 struct OptionalLine {
     QString key;
@@ -77,6 +86,21 @@ struct OptionalLine {
     // Takes the value part of the line (the line without its key).
     void (*apply)(QStringView, P&, std::size_t) = nullptr;
     void (*reset)(P&, std::size_t) = nullptr;
+    // For a setting on several lines: the values of its lines, in order
+    // (none at its default). `value` and `apply` are then unused.
+    QByteArrayList (*values)(const P&, std::size_t) = nullptr;
+};
+
+// The optional lines of one file as its reading met them: for each key of
+// a repeated setting its lines, and for every other key the number of the
+// last line that held it.
+struct OptionalReading {
+    struct Line {
+        int number = 0;  // in the file, from 1
+        QString value;
+    };
+    QHash<QString, std::vector<Line>> repeated;
+    QHash<QString, int> lastLine;
 };
 
 template <typename P>
@@ -109,6 +133,18 @@ public:
         optional_.push_back({key, index, value, apply, reset});
     }
 
+    // A setting written on as many lines of `key` as `values` gives, after
+    // the lines above; `finish` takes them in when the file is read.
+    void repeated(const QString& key, std::size_t index, QByteArrayList (*values)(const P&, std::size_t),
+                  void (*reset)(P&, std::size_t)) {
+        optional_.push_back({key, index, nullptr, nullptr, reset, values});
+    }
+
+    // Called once every line of a whole file has been read: takes in the
+    // repeated settings and tells the number of a damaged line (0: none).
+    void finishWith(int (*finish)(const OptionalReading&, P&)) { finish_ = finish; }
+    int finish(const OptionalReading& reading, P& into) const { return finish_ ? finish_(reading, into) : 0; }
+
     const std::vector<LineEntry<P>>& lines() const { return lines_; }
     const std::vector<OptionalLine<P>>& optionalLines() const { return optional_; }
     std::size_t fixedCount() const { return fixedCount_ ? fixedCount_ : lines_.size(); }
@@ -118,7 +154,12 @@ private:
     std::vector<LineEntry<P>> lines_;
     std::size_t fixedCount_ = 0;
     std::vector<OptionalLine<P>> optional_;
+    int (*finish_)(const OptionalReading&, P&) = nullptr;
 };
+
+// The bytes of a text value as a line holds it: Windows-1251, every control
+// character a blank.
+QByteArray valueBytes(QStringView text);
 
 inline QString keyed(const char* pattern, std::size_t n) {
     return QString::fromLatin1(pattern).arg(n);
@@ -130,5 +171,13 @@ void addStyleLines(LineMap<P>& map);
 
 // The layout of each ring text of the round seal (OptionalLines.cpp).
 void addRingLayoutLines(LineMap<RoundSealParameters>& map);
+
+// The longest line of an emblem's copy carried in the design, in base64
+// characters.
+inline constexpr qsizetype kEmbeddedLineLength = 76;
+
+// The round seal's emblem of any kind, its size, threshold and the copy
+// carried in the design (EmblemLines.cpp).
+void addEmblemLines(LineMap<RoundSealParameters>& map);
 
 }  // namespace qg::io::detail

@@ -121,6 +121,7 @@ LineMap<RoundSealParameters> buildRoundSealMap() {
             [](auto& p, std::size_t k) -> auto& { return p.lines[k].angle; });
     addStyleLines(map);
     addRingLayoutLines(map);
+    addEmblemLines(map);
     return map;
 }
 
@@ -217,10 +218,12 @@ const LineMap<RectStampParameters>& rectStampMap() {
     return map;
 }
 
+}  // namespace
+
 // The bytes of a text value. A control character inside a value would end
 // its line early (CR, LF), end the file (0x1A) or hide in the line unseen,
 // so every one is written as a blank.
-QByteArray valueBytes(QStringView text) {
+QByteArray detail::valueBytes(QStringView text) {
     QByteArray bytes = toCp1251(text);
     for (char& c : bytes) {
         const auto b = static_cast<unsigned char>(c);
@@ -229,8 +232,6 @@ QByteArray valueBytes(QStringView text) {
     }
     return bytes;
 }
-
-}  // namespace
 
 bool keptByDesignFile(QStringView text) {
     const auto control = [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; };
@@ -267,13 +268,20 @@ QByteArray writeSection(const LineMap<P>& map, const P& record) {
     // seal's angles start.
     bool separated = map.hasKeyedLines();
     for (const OptionalLine<P>& line : map.optionalLines()) {
-        const std::optional<QByteArray> value = line.value(record, line.index);
-        if (!value)
+        QByteArrayList values;
+        if (line.values) {
+            values = line.values(record, line.index);
+        } else if (std::optional<QByteArray> value = line.value(record, line.index)) {
+            values.append(std::move(*value));
+        }
+        if (values.isEmpty())
             continue;
         if (!separated)
             out += "\r\n";
         separated = true;
-        out += toCp1251(line.key) + *value + "\r\n";
+        const QByteArray key = toCp1251(line.key);
+        for (const QByteArray& value : values)
+            out += key + value + "\r\n";
     }
     return out;
 }
@@ -309,8 +317,10 @@ LineFault applyLine(const LineEntry<P>& entry, QStringView line, P& into) {
 // A line after the fixed lines counts only when it starts with one of the
 // keys that may follow them; any other line is passed over. Such a line is
 // never damaged: a value that is no number reads as 0.
+// The lines of a setting kept on several lines are only gathered here,
+// with the number of each; the map's finish takes them in.
 template <typename P>
-void applyKeyedLine(const LineMap<P>& map, QStringView line, P& into) {
+void applyKeyedLine(const LineMap<P>& map, QStringView line, int number, P& into, OptionalReading& reading) {
     const auto& lines = map.lines();
     for (std::size_t n = map.fixedCount(); n < lines.size(); ++n) {
         const LineEntry<P>& entry = lines[n];
@@ -321,7 +331,13 @@ void applyKeyedLine(const LineMap<P>& map, QStringView line, P& into) {
     }
     for (const OptionalLine<P>& optional : map.optionalLines()) {
         if (line.startsWith(optional.key)) {
-            optional.apply(line.sliced(optional.key.size()), into, optional.index);
+            const QStringView value = line.sliced(optional.key.size());
+            if (optional.values) {
+                reading.repeated[optional.key].push_back(OptionalReading::Line{number, value.toString()});
+            } else {
+                optional.apply(value, into, optional.index);
+                reading.lastLine[optional.key] = number;
+            }
             return;
         }
     }
@@ -334,9 +350,12 @@ void applyKeyedLine(const LineMap<P>& map, QStringView line, P& into) {
 // A file that holds every fixed line holds the whole design: whatever is
 // kept on optional lines (the styles, the layout of ring texts) is at its
 // default unless a line says otherwise. A file that ends earlier leaves
-// those, like every setting it lacks, as they were.
+// those, like every setting it lacks, as they were. Optional lines that the
+// map's finish finds damaged (a copy of the emblem that cannot be whole)
+// refuse the whole file: the record is left as it was before the reading.
 template <typename P>
 ReadResult readSection(const LineMap<P>& map, const QByteArray& bytes, P& into) {
+    const P before = into;
     const auto& lines = map.lines();
     const std::size_t fixedCount = map.fixedCount();
     LineReader reader(bytes);
@@ -356,8 +375,14 @@ ReadResult readSection(const LineMap<P>& map, const QByteArray& bytes, P& into) 
 
     for (const OptionalLine<P>& optional : map.optionalLines())
         optional.reset(into, optional.index);
+    OptionalReading reading;
+    int lineNumber = static_cast<int>(number);
     while (!reader.atEnd())
-        applyKeyedLine(map, reader.next(), into);
+        applyKeyedLine(map, reader.next(), ++lineNumber, into, reading);
+    if (const int damaged = map.finish(reading, into)) {
+        into = before;
+        return ReadResult{damaged, false};
+    }
     return ReadResult{};
 }
 
@@ -371,6 +396,47 @@ QByteArray writeTriangleSeal(const TriangleSealParameters& seal) {
 }
 QByteArray writeRectStamp(const RectStampParameters& stamp) {
     return writeSection(rectStampMap(), stamp);
+}
+
+qint64 writtenSize(const RoundSealParameters& seal) {
+    // The copy of the emblem is the one part that may be large: the rest is
+    // written as it is, the copy only counted.
+    RoundSealParameters rest = seal;
+    rest.emblem.embeddedData.clear();
+    qint64 size = writeRoundSeal(rest).size();
+    if (!seal.emblem.embeddedData.isEmpty() && !seal.emblem.embeddedName.isEmpty()) {
+        const qint64 text = (seal.emblem.embeddedData.size() + 2) / 3 * 4;
+        const qint64 lines = (text + kEmbeddedLineLength - 1) / kEmbeddedLineLength;
+        const qint64 nameLine = toCp1251(QStringLiteral("EmblemName: ")).size() +
+                                valueBytes(seal.emblem.embeddedName).size() + 2;
+        size += text + lines * (QByteArrayLiteral("EmblemData: \r\n").size()) + nameLine;
+    }
+    return size;
+}
+
+bool fitsInDesignFile(const RoundSealParameters& seal) {
+    return writtenSize(seal) <= kMaxDesignFileSize;
+}
+
+bool writeDesign(StampKind kind, const StampDesigns& designs, QByteArray& bytes, QString& error) {
+    switch (kind) {
+        case StampKind::Round:
+            if (!fitsInDesignFile(designs.round)) {
+                error = QStringLiteral("Файл макета со встроенным гербом был бы больше %1 КБ.\n"
+                                       "Выберите герб поменьше или не встраивайте его в файл макета.")
+                            .arg(kMaxDesignFileSize / 1024);
+                return false;
+            }
+            bytes = writeRoundSeal(designs.round);
+            break;
+        case StampKind::Triangle:
+            bytes = writeTriangleSeal(designs.triangle);
+            break;
+        case StampKind::Rect:
+            bytes = writeRectStamp(designs.rect);
+            break;
+    }
+    return true;
 }
 
 ReadResult readRoundSeal(const QByteArray& bytes, RoundSealParameters& into) {

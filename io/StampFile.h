@@ -63,10 +63,24 @@ struct ReadResult {
     bool ok() const { return damagedLine == 0; }
 };
 
+// No design file is larger than this many bytes.
+inline constexpr qint64 kMaxDesignFileSize = 1024 * 1024;
+
 // The whole file of each kind, CR LF after every line.
 QByteArray writeRoundSeal(const RoundSealParameters& seal);
 QByteArray writeTriangleSeal(const TriangleSealParameters& seal);
 QByteArray writeRectStamp(const RectStampParameters& stamp);
+
+// The file of the active kind's design, refused with a reason fit to show
+// the user when it would be larger than a design file may be
+// (kMaxDesignFileSize): only a round seal carrying a copy of a large emblem
+// can be.
+bool writeDesign(StampKind kind, const StampDesigns& designs, QByteArray& bytes, QString& error);
+// Whether the round seal's file stays within kMaxDesignFileSize, for
+// deciding before a copy of its emblem is put in.
+bool fitsInDesignFile(const RoundSealParameters& seal);
+// The size of the round seal's file in bytes, worked out without writing it.
+qint64 writtenSize(const RoundSealParameters& seal);
 
 // Applies the file's lines to `into` one by one, stopping after the first
 // damaged line. Lines the file lacks leave their settings as they were.
@@ -89,7 +103,6 @@ bool readWholeFile(const QString& path, QByteArray& bytes, QString& error);
 // Reads a design file like readWholeFile, but refuses one larger than any
 // design can be (over kMaxDesignFileSize bytes) without reading it, with a
 // reason fit to show the user.
-inline constexpr qint64 kMaxDesignFileSize = 1024 * 1024;
 bool readDesignFile(const QString& path, QByteArray& bytes, QString& error);
 // Writes the file whole or not at all: the bytes go to a file beside it
 // that has no name while it is written (where the file system allows) and

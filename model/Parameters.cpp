@@ -100,6 +100,14 @@ bool isRingTracking(double pixels) {
     return std::isfinite(pixels) && std::fabs(pixels) <= kMaxRingTracking;
 }
 
+bool isEmblemWidth(std::int32_t pixels) {
+    return pixels >= 1 && pixels <= kMaxEmblemWidth;
+}
+
+bool isEmblemThreshold(std::int32_t level) {
+    return level >= 0 && level <= 255;
+}
+
 TColor backgroundColour(const StampDesigns& designs, ActivePage page) {
     switch (page) {
         case ActivePage::Round:

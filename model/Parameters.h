@@ -53,6 +53,8 @@ struct RingSettings {
 };
 
 inline constexpr int kDefaultEmblemThreshold = -1;
+// The widest an emblem is drawn, in preview pixels: five times the field.
+inline constexpr std::int32_t kMaxEmblemWidth = 1000;
 
 struct EmblemSettings {
     EmblemSettings() = default;
@@ -68,12 +70,13 @@ struct EmblemSettings {
     // A picture of any kind the program draws (SVG, PNG, JPEG, BMP); when
     // set it is drawn instead of `path`. Empty: none.
     QString file;
-    // The width the emblem is drawn at, in preview pixels, its height by its
-    // aspect; 0: one picture pixel to a preview pixel.
+    // The width the emblem is drawn at, in preview pixels (1..kMaxEmblemWidth),
+    // its height by its aspect; 0: one picture pixel to a preview pixel.
     std::int32_t width = 0;
     // The grey level (0..255) that divides ink from paper, applied at the
-    // resolution of the output; kDefaultEmblemThreshold: every pixel not of
-    // exactly the background colour is ink.
+    // resolution of the output: a pixel darker than it is ink.
+    // kDefaultEmblemThreshold: every pixel not of exactly the background
+    // colour is ink.
     std::int32_t threshold = kDefaultEmblemThreshold;
     // The emblem file's own bytes carried in the design, and the file's
     // name; used when the file itself is missing. Empty: none.
@@ -120,6 +123,11 @@ inline constexpr double kMaxRingTracking = 1000;
 // and a design file reads it so.
 bool isRingSpan(double degrees);
 bool isRingTracking(double pixels);
+
+// Whether a value is one an emblem's width or threshold may take, other
+// than its default; the drawing takes any other as the default.
+bool isEmblemWidth(std::int32_t pixels);
+bool isEmblemThreshold(std::int32_t level);
 
 // Lines 0..2 are the ring texts (radius, angle), 3..5 the centre lines
 // (x, y, angle).

@@ -1,5 +1,7 @@
 #include "Trace.h"
 
+#include "Export.h"
+
 #include <QImage>
 #include <QMutex>
 #include <QMutexLocker>
@@ -255,10 +257,6 @@ std::optional<PictureOutline> traceMask(const InkMask& mask) {
     return outline;
 }
 
-QTransform pictureToPreview(const PictureInk& picture) {
-    return QTransform::fromTranslate(picture.at.x(), picture.at.y());
-}
-
 std::optional<PictureOutline> tracedPicture(const PictureInk& picture) {
     Traces::Found found = traces().find(picture);
     std::shared_ptr<const Kept> kept = std::move(found.kept);
@@ -269,11 +267,11 @@ std::optional<PictureOutline> tracedPicture(const PictureInk& picture) {
         kept = traces().keep(picture, std::move(found.mask), std::move(*outline));
     }
     const QRect window = picture.window.intersected(picture.image.rect());
-    const QTransform place =
-        QTransform::fromTranslate(window.left(), window.top()) * pictureToPreview(picture);
+    const QTransform place = QTransform::fromTranslate(window.left(), window.top()) * picture.toPreview();
     // A smooth outline may bulge a little beyond the pixels it follows; the
-    // preview shows none of the picture beyond its window.
-    const QRectF box = pictureToPreview(picture).mapRect(QRectF(window));
+    // preview shows none of the picture beyond its window, nor beyond the
+    // field.
+    const QRectF box = picture.toPreview().mapRect(QRectF(window)) & kField;
     PictureOutline placed;
     placed.pieces.reserve(kept->outline.pieces.size());
     placed.bounds.reserve(kept->outline.pieces.size());

@@ -69,12 +69,9 @@ inline constexpr std::int64_t kTraceBytesPerEdge = 128;
 // `kMaxTracedEdges`.
 std::optional<PictureOutline> traceMask(const InkMask& mask);
 
-// Where the pixels of a picture lie in preview units: picture pixel (x, y)
-// covers the square at (x, y) this maps.
-QTransform pictureToPreview(const PictureInk& picture);
-
 // The ink of a picture's tone in its window traced, placed in preview units
-// and held to the window's box as the preview shows the picture. The trace
+// (`PictureInk::toPreview`, at the picture's own size or another) and held
+// to the window's box and the field as the preview shows the picture. The trace
 // is kept for the next call with the same pixels; the paths returned share
 // nothing with what is kept.
 std::optional<PictureOutline> tracedPicture(const PictureInk& picture);

@@ -1,14 +1,17 @@
 #include "CheckPanel.h"
 
+#include "LimitSets.h"
 #include "ProductionSettings.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -36,6 +39,13 @@ QDoubleSpinBox* millimetres(QWidget* parent, const char* name, double low, doubl
 CheckPanel::CheckPanel(QWidget* parent) : QGroupBox(QStringLiteral("Проверка для изготовления"), parent) {
     setObjectName(QStringLiteral("CheckPanel"));
     m_limits = loadCheckLimits();
+    m_limitSet = new QComboBox(this);
+    m_limitSet->setObjectName(QStringLiteral("LimitSetBox"));
+    m_limitSet->setToolTip(QStringLiteral("Нормы мастерских: наименьшие, при которых оттиск ещё получится, "
+                                          "рекомендуемые или свои"));
+    for (const check::LimitSet set : check::kLimitSets)
+        m_limitSet->addItem(check::limitSetTitle(set));
+    m_limitSet->addItem(QStringLiteral("Свои"));
     m_minLine = millimetres(this, "MinLineEdit", 0.01, 5, QStringLiteral("Линия тоньше этой — ошибка: она не пропечатается"));
     m_safeLine = millimetres(this, "SafeLineEdit", 0.01, 5, QStringLiteral("Линия тоньше этой — предупреждение"));
     m_minGap = millimetres(this, "MinGapEdit", 0.01, 5,
@@ -69,6 +79,7 @@ CheckPanel::CheckPanel(QWidget* parent) : QGroupBox(QStringLiteral("Провер
         label->setBuddy(field);
         form->addRow(label, field);
     };
+    row(QStringLiteral("Нормы:"), m_limitSet);
     row(QStringLiteral("Линия не тоньше:"), m_minLine);
     row(QStringLiteral("Надёжная линия:"), m_safeLine);
     row(QStringLiteral("Просвет не уже:"), m_minGap);
@@ -85,6 +96,8 @@ CheckPanel::CheckPanel(QWidget* parent) : QGroupBox(QStringLiteral("Провер
     for (QDoubleSpinBox* edit : {m_minLine, m_safeLine, m_minGap, m_minCap})
         connect(edit, &QDoubleSpinBox::valueChanged, this, &CheckPanel::limitsEdited);
     connect(m_minDpi, &QSpinBox::valueChanged, this, &CheckPanel::limitsEdited);
+    showLimitSet();
+    connect(m_limitSet, &QComboBox::currentIndexChanged, this, &CheckPanel::limitSetChosen);
     connect(m_list, &QListWidget::currentRowChanged, this, &CheckPanel::findingChosen);
     // A click on the chosen finding brings its place into view again.
     connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { emit findingChosen(m_list->row(item)); });
@@ -103,8 +116,30 @@ void CheckPanel::limitsEdited() {
     m_limits.minCapMm = m_minCap->value();
     m_limits.minEmblemDpi = m_minDpi->value();
     storeCheckLimits(m_limits);
+    showLimitSet();
     if (m_last)
         checkDesign(m_last->designs, m_last->kind, m_last->imprint, m_last->widthMm, m_last->pictureDpi);
+}
+
+void CheckPanel::limitSetChosen(int index) {
+    if (index < 0 || index >= static_cast<int>(check::kLimitSets.size()))
+        return;  // "Свои": the limits stay as they are
+    const check::Limits limits = check::withLimitSet(check::kLimitSets[static_cast<std::size_t>(index)], m_limits);
+    {
+        const QSignalBlocker line(m_minLine), safe(m_safeLine), gap(m_minGap), cap(m_minCap);
+        m_minLine->setValue(limits.minLineMm);
+        m_safeLine->setValue(limits.safeLineMm);
+        m_minGap->setValue(limits.minGapMm);
+        m_minCap->setValue(limits.minCapMm);
+    }
+    // One check for the whole set.
+    limitsEdited();
+}
+
+void CheckPanel::showLimitSet() {
+    const std::optional<check::LimitSet> set = check::limitSetOf(m_limits);
+    const QSignalBlocker blocker(m_limitSet);
+    m_limitSet->setCurrentIndex(set ? static_cast<int>(*set) : m_limitSet->count() - 1);
 }
 
 void CheckPanel::checkDesign(const StampDesigns& designs, StampKind kind, std::shared_ptr<const output::Imprint> imprint,

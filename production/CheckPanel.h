@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QListWidget;
@@ -60,6 +61,10 @@ private:
     void start(Job job);
     void finished();
     void limitsEdited();
+    // Puts the limits of the set chosen in the list into their fields.
+    void limitSetChosen(int index);
+    // Shows the set the limits are, or "Свои".
+    void showLimitSet();
 
     check::Limits m_limits;
     check::Report m_report;
@@ -70,6 +75,7 @@ private:
     bool m_running = false;
     QFutureWatcher<check::Report> m_watcher;
 
+    QComboBox* m_limitSet = nullptr;
     QDoubleSpinBox* m_minLine = nullptr;
     QDoubleSpinBox* m_safeLine = nullptr;
     QDoubleSpinBox* m_minGap = nullptr;

@@ -1,6 +1,7 @@
 #include "ElementPanel.h"
 
 #include "Check.h"
+#include "EmblemPanel.h"
 #include "Placing.h"
 #include "RingText.h"
 
@@ -73,7 +74,7 @@ std::vector<ElementTag> ElementPanel::elementsOf(const StampDesigns& designs, St
     return elements;
 }
 
-ElementPanel::ElementPanel(DesignSession& session, QWidget* parent)
+ElementPanel::ElementPanel(DesignSession& session, Dialogs& dialogs, QWidget* parent)
     : QGroupBox(QStringLiteral("Элемент"), parent), m_session(session) {
     setObjectName(QStringLiteral("ElementPanel"));
     m_list = named(new QComboBox(this), "ElementBox",
@@ -130,6 +131,15 @@ ElementPanel::ElementPanel(DesignSession& session, QWidget* parent)
     ringForm->addRow(m_fit);
     ringForm->addRow(m_size);
 
+    m_emblem = new EmblemPanel(session, dialogs, this);
+    m_emblem->takeDropsOn(this);
+    // A picture taken, perhaps by a drop with the emblem off or another
+    // element chosen, shows the emblem's settings.
+    connect(m_emblem, &EmblemPanel::fileTaken, this, [this] {
+        showDesign(StampKind::Round);
+        select(ElementTag{ElementKind::Emblem, 1});
+    });
+
     m_hint =
         named(new QLabel(this), "ElementHint", QStringLiteral("Что можно сделать с выбранным элементом"));
     m_hint->setWordWrap(true);
@@ -141,6 +151,7 @@ ElementPanel::ElementPanel(DesignSession& session, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(m_ring);
+    layout->addWidget(m_emblem);
     layout->addWidget(m_hint);
 
     connect(m_list, &QComboBox::currentIndexChanged, this, &ElementPanel::listChosen);
@@ -165,6 +176,8 @@ ElementPanel::ElementPanel(DesignSession& session, QWidget* parent)
 void ElementPanel::showDesign(StampKind kind) {
     const std::vector<ElementTag> elements = elementsOf(m_session.designs(), kind);
     const ElementTag before = m_selected;
+    // Only the round seal has an emblem to take a picture for.
+    m_emblem->setDropsAccepted(kind == StampKind::Round);
     // Another kind starts with none chosen.
     const ElementTag was = kind == m_kind ? m_selected : ElementTag{};
     if (kind != m_kind || elements != m_elements) {
@@ -211,6 +224,10 @@ std::optional<std::size_t> ElementPanel::ringText() const {
 void ElementPanel::showSelected() {
     const std::optional<std::size_t> ring = ringText();
     m_ring->setVisible(ring.has_value());
+    const bool emblem = m_kind == StampKind::Round && m_selected.kind == ElementKind::Emblem;
+    m_emblem->setVisible(emblem);
+    if (emblem)
+        m_emblem->showEmblem();
     switch (m_selected.kind == ElementKind::None ? Placing::None : placingOf(m_kind, m_selected)) {
         case Placing::Turn:
             m_hint->setText(

@@ -1,10 +1,12 @@
 #pragma once
 
 // The production window's panel for one element of the design: the list to
-// choose it from, and the settings of a ring text's layout, each change of
-// which goes to the main window as one step of the kind's history.
+// choose it from, and the settings of a ring text's layout or of the
+// emblem, each change of which goes to the main window as one step of the
+// kind's history.
 
 #include "DesignSession.h"
+#include "Dialogs.h"
 #include "Parameters.h"
 #include "Surface.h"
 
@@ -22,13 +24,17 @@ class QLabel;
 
 namespace qg {
 
+class EmblemPanel;
+
 // "Элемент": the chosen element of the shown kind. For a ring text of the
 // round seal it edits the text's layout (spacing, arc, tracking, reading
-// direction, fitting) and tells the size the text is drawn with.
+// direction, fitting) and tells the size the text is drawn with; for the
+// emblem, its picture, width, threshold and copy in the design file. A
+// picture dropped on the panel becomes the round seal's emblem.
 class ElementPanel : public QGroupBox {
     Q_OBJECT
 public:
-    ElementPanel(DesignSession& session, QWidget* parent = nullptr);
+    ElementPanel(DesignSession& session, Dialogs& dialogs, QWidget* parent = nullptr);
 
     // Shows the kind's design as the session now holds it: its elements in
     // the list, the chosen one's settings. The choice stays while the
@@ -47,6 +53,9 @@ public:
     void dropSelected();
     // Moved by whole pixels, or a ring text turned by degrees: one step.
     void nudgeSelected(int dx, int dy);
+
+    // The emblem's settings, shown while the emblem is chosen.
+    EmblemPanel* emblemPanel() const { return m_emblem; }
 
     // The elements of a kind's design that are drawn, in the list's order.
     static std::vector<ElementTag> elementsOf(const StampDesigns& designs, StampKind kind);
@@ -86,6 +95,7 @@ private:
     QCheckBox* m_fit = nullptr;
     QLabel* m_size = nullptr;
     QLabel* m_hint = nullptr;
+    EmblemPanel* m_emblem = nullptr;
 };
 
 }  // namespace qg

@@ -105,7 +105,10 @@ std::shared_ptr<const ViewInk> ViewInk::make(const output::Imprint& imprint, con
     const bool oneColour = std::all_of(
         first, last, [&](const InkOp& op) { return colourToArgb(op.color) == colourToArgb(first->color); });
     const EmblemSettings& emblem = designs.round.emblem;
-    if (kind == StampKind::Round && first != last && oneRun && oneColour) {
+    // Only a bitmap drawn a pixel to a preview pixel is the picture loaded here.
+    const bool bitmapAsIs =
+        emblem.file.isEmpty() && !isEmblemWidth(emblem.width) && !isEmblemThreshold(emblem.threshold);
+    if (kind == StampKind::Round && first != last && oneRun && oneColour && bitmapAsIs) {
         const QImage picture = keeper.pictures.load(emblem.path, designs.round.background);
         if (picture.cacheKey() != keeper.picture || keeper.mask.isNull()) {
             keeper.picture = picture.cacheKey();

@@ -56,6 +56,25 @@ void storeExportSettings(StampKind kind, const output::Settings& s) {
     store.setValue(QStringLiteral("mergeOutlines"), s.mergeOutlines);
 }
 
+std::optional<output::Profile> loadExportProfile(StampKind kind, const output::Settings& settings) {
+    QSettings store = programSettings();
+    store.beginGroup(exportGroup(kind));
+    const std::optional<output::Profile> profile =
+        output::profileFromKey(store.value(QStringLiteral("profile")).toString());
+    if (profile && output::followsProfile(settings, *profile))
+        return profile;
+    return std::nullopt;
+}
+
+void storeExportProfile(StampKind kind, std::optional<output::Profile> profile) {
+    QSettings store = programSettings();
+    store.beginGroup(exportGroup(kind));
+    if (profile)
+        store.setValue(QStringLiteral("profile"), output::profileKey(*profile));
+    else
+        store.remove(QStringLiteral("profile"));
+}
+
 check::Limits loadCheckLimits() {
     const QSettings store = programSettings();
     check::Limits limits;

@@ -6,8 +6,11 @@
 #include "Check.h"
 #include "Export.h"
 #include "Parameters.h"
+#include "Profiles.h"
 
 #include <QByteArray>
+
+#include <optional>
 
 namespace qg {
 
@@ -15,6 +18,9 @@ namespace qg {
 // kind's defaults where none were kept.
 output::Settings loadExportSettings(StampKind kind);
 void storeExportSettings(StampKind kind, const output::Settings& settings);
+// The profile last chosen for the kind, while `settings` still follow it.
+std::optional<output::Profile> loadExportProfile(StampKind kind, const output::Settings& settings);
+void storeExportProfile(StampKind kind, std::optional<output::Profile> profile);
 
 // The limits as the user last set them, each within the range of its field.
 check::Limits loadCheckLimits();

@@ -3,6 +3,8 @@
 #include "Check.h"
 #include "CheckPanel.h"
 #include "ElementPanel.h"
+#include "EmblemPanel.h"
+#include "ExportAll.h"
 #include "HistoryKeys.h"
 #include "ImprintView.h"
 #include "Placing.h"
@@ -86,11 +88,6 @@ QString formatFilter(output::Format format) {
     return QString();
 }
 
-// A number for a file name: "40", "40.5".
-QString shortNumber(double value) {
-    return QString::number(std::round(value * 100) / 100, 'g', 6);
-}
-
 template <typename T>
 T* named(T* widget, const char* name, const QString& toolTip) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -110,8 +107,11 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     setWindowTitle(QStringLiteral("Макет для изготовления"));
     // Numbers are written the Russian way, "40,0 мм", in every control.
     setLocale(QLocale(QLocale::Russian, QLocale::Russia));
-    for (int k = 0; k < kKindCount; ++k)
-        m_settings[static_cast<std::size_t>(k)] = loadExportSettings(static_cast<StampKind>(k));
+    for (int k = 0; k < kKindCount; ++k) {
+        const auto kind = static_cast<StampKind>(k);
+        m_settings[static_cast<std::size_t>(k)] = loadExportSettings(kind);
+        m_profiles[static_cast<std::size_t>(k)] = loadExportProfile(kind, m_settings[static_cast<std::size_t>(k)]);
+    }
     m_imprint = std::make_shared<output::Imprint>();
     m_keeper = std::make_shared<ViewInkKeeper>();
     if (session.activePage() != ActivePage::Info)
@@ -182,6 +182,12 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     m_width->setSingleStep(0.5);
     m_width->setSuffix(QStringLiteral(" мм"));
     m_height = named(new QLabel(output), "HeightLabel", QStringLiteral("Высота оттиска при этой ширине"));
+    m_profile = named(new QComboBox(output), "ProfileBox",
+                      QStringLiteral("Что просит мастерская: выбор сразу ставит формат, разрешение, "
+                                     "негатив и зеркало; ширину и поля не меняет"));
+    for (const output::Profile profile : output::kProfiles)
+        m_profile->addItem(output::profileTitle(profile));
+    m_profile->addItem(QStringLiteral("свои настройки"));
     m_format = named(new QComboBox(output), "FormatBox", QStringLiteral("Формат файла для экспорта"));
     for (const output::Format format : kFormats)
         m_format->addItem(output::formatSuffix(format).toUpper().replace(QLatin1String("TIF"), QLatin1String("TIFF")));
@@ -208,6 +214,7 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
         label->setBuddy(field);
         form->addRow(label, field);
     };
+    row(QStringLiteral("Проф&иль:"), m_profile);
     row(QStringLiteral("&Ширина:"), m_width);
     form->addRow(QStringLiteral("Высота:"), m_height);
     row(QStringLiteral("&Формат:"), m_format);
@@ -224,7 +231,11 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
                     QStringLiteral("Напечатать оттиск в натуральную величину посередине листа"));
     m_preview = named(new QPushButton(QStringLiteral("П&росмотр…"), this), "PrintPreviewButton",
                       QStringLiteral("Лист, как он будет напечатан"));
+    m_exportAll = named(new QPushButton(QStringLiteral("Экспорт &всех видов…"), this), "ExportAllButton",
+                        QStringLiteral("Сохранить в одну папку оттиск каждого вида печати, в котором есть "
+                                       "краска, с этими настройками и шириной своего вида"));
     connect(m_export, &QPushButton::clicked, this, &ProductionWindow::exportImprint);
+    connect(m_exportAll, &QPushButton::clicked, this, &ProductionWindow::exportAllKinds);
     connect(m_print, &QPushButton::clicked, this, [this] { printImprint(false); });
     connect(m_preview, &QPushButton::clicked, this, [this] { printImprint(true); });
     auto* buttons = new QHBoxLayout;
@@ -232,7 +243,8 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     buttons->addWidget(m_print);
     buttons->addWidget(m_preview);
 
-    m_element = new ElementPanel(session, this);
+    m_element = new ElementPanel(session, dialogs, this);
+    m_element->emblemPanel()->takeDropsOn(m_view);
     connect(m_view, &ImprintView::elementPicked, m_element, &ElementPanel::select);
     connect(m_element, &ElementPanel::selectionChanged, this, [this](ElementTag element) {
         m_view->setSelection(element, placingOf(m_element->kind(), element) != Placing::None);
@@ -248,10 +260,18 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     connect(m_check, &CheckPanel::findingsShown, m_view, &ImprintView::setMarks);
     connect(m_check, &CheckPanel::findingChosen, m_view, &ImprintView::setCurrentMark);
 
+    auto* company = named(new QPushButton(QStringLiteral("Печать &организации…"), this), "CompanySealButton",
+                          QStringLiteral("Круглая печать по реквизитам организации"));
+    connect(company, &QPushButton::clicked, &session, &DesignSession::makeCompanySeal);
+    auto* kindRow = new QHBoxLayout;
+    kindRow->addWidget(m_kindLabel, 1);
+    kindRow->addWidget(company);
+
     auto* right = new QVBoxLayout;
-    right->addWidget(m_kindLabel);
+    right->addLayout(kindRow);
     right->addWidget(output);
     right->addLayout(buttons);
+    right->addWidget(m_exportAll);
     right->addWidget(m_element);
     right->addWidget(m_check, 1);
 
@@ -273,6 +293,7 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     connect(m_margin, &QDoubleSpinBox::valueChanged, this, &ProductionWindow::settingsEdited);
     connect(m_dpi, &QSpinBox::valueChanged, this, &ProductionWindow::settingsEdited);
     connect(m_format, &QComboBox::currentIndexChanged, this, &ProductionWindow::settingsEdited);
+    connect(m_profile, &QComboBox::currentIndexChanged, this, &ProductionWindow::profileChosen);
     for (QCheckBox* check : {m_colour, m_mirror, m_negative, m_merge})
         connect(check, &QCheckBox::toggled, this, &ProductionWindow::settingsEdited);
 
@@ -294,6 +315,8 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
         restoreGeometry(geometry);
 
     connect(&session, &DesignSession::previewPainted, this, &ProductionWindow::followMainWindow);
+    connect(&session, &DesignSession::roundSealDiameterChosen, this,
+            [this](int diameterMm) { setRoundSealWidth(diameterMm); });
     connect(&m_watcher, &QFutureWatcher<Made>::finished, this, &ProductionWindow::imprintMade);
     showKindSettings();
 }
@@ -367,8 +390,9 @@ void ProductionWindow::followMainWindow() {
     }
     Source source{m_kind, m_session.designs(), -1, QDateTime()};
     const EmblemSettings& emblem = source.designs.round.emblem;
-    if (m_kind == StampKind::Round && emblem.enabled && !emblem.path.isEmpty()) {
-        const QFileInfo file(emblem.path);
+    const QString emblemFile = emblem.file.isEmpty() ? emblem.path : emblem.file;
+    if (m_kind == StampKind::Round && emblem.enabled && !emblemFile.isEmpty()) {
+        const QFileInfo file(emblemFile);
         source.emblemSize = file.size();
         source.emblemTime = file.lastModified();
     }
@@ -454,11 +478,11 @@ void ProductionWindow::runCheck() {
 void ProductionWindow::showKindSettings() {
     const output::Settings& s = settings();
     m_kindLabel->setText(wordsOf(m_kind).title);
-    const std::array<QSignalBlocker, 9> blockers = {QSignalBlocker(m_width),  QSignalBlocker(m_margin),
-                                                    QSignalBlocker(m_dpi),    QSignalBlocker(m_format),
-                                                    QSignalBlocker(m_colour), QSignalBlocker(m_mirror),
-                                                    QSignalBlocker(m_negative), QSignalBlocker(m_merge),
-                                                    QSignalBlocker(m_view)};
+    const std::array<QSignalBlocker, 10> blockers = {QSignalBlocker(m_width),  QSignalBlocker(m_margin),
+                                                     QSignalBlocker(m_dpi),    QSignalBlocker(m_format),
+                                                     QSignalBlocker(m_colour), QSignalBlocker(m_mirror),
+                                                     QSignalBlocker(m_negative), QSignalBlocker(m_merge),
+                                                     QSignalBlocker(m_view),   QSignalBlocker(m_profile)};
     m_width->setValue(s.widthMm);
     m_margin->setValue(s.marginMm);
     m_dpi->setValue(s.dpi);
@@ -467,8 +491,36 @@ void ProductionWindow::showKindSettings() {
     m_mirror->setChecked(s.mirror);
     m_negative->setChecked(s.negative);
     m_merge->setChecked(s.mergeOutlines);
+    const std::optional<output::Profile> chosen = profile();
+    m_profile->setCurrentIndex(chosen ? static_cast<int>(*chosen) : m_profile->count() - 1);
     m_view->setSettings(s);
     updateControls();
+}
+
+void ProductionWindow::profileChosen(int index) {
+    std::optional<output::Profile>& chosen = m_profiles[static_cast<std::size_t>(m_kind)];
+    chosen.reset();
+    if (index >= 0 && index < static_cast<int>(output::kProfiles.size()))
+        chosen = output::kProfiles[static_cast<std::size_t>(index)];
+    storeExportProfile(m_kind, chosen);
+    if (!chosen)
+        return;  // "свои настройки": the settings stay as they are
+    output::Settings s = settings();
+    output::applyProfile(*chosen, s);
+    {
+        const std::array<QSignalBlocker, 6> blockers = {QSignalBlocker(m_dpi),    QSignalBlocker(m_format),
+                                                        QSignalBlocker(m_colour), QSignalBlocker(m_mirror),
+                                                        QSignalBlocker(m_negative), QSignalBlocker(m_merge)};
+        m_dpi->setValue(s.dpi);
+        m_format->setCurrentIndex(
+            static_cast<int>(std::find(kFormats.begin(), kFormats.end(), s.format) - kFormats.begin()));
+        m_colour->setChecked(s.colour);
+        m_mirror->setChecked(s.mirror);
+        m_negative->setChecked(s.negative);
+        m_merge->setChecked(s.mergeOutlines);
+    }
+    // All of it as one edit: stored, shown and checked once.
+    settingsEdited();
 }
 
 void ProductionWindow::settingsEdited() {
@@ -484,9 +536,30 @@ void ProductionWindow::settingsEdited() {
     s.negative = m_negative->isChecked();
     s.mergeOutlines = m_merge->isChecked();
     storeExportSettings(m_kind, s);
+    // A setting changed by hand away from the profile's is the user's own.
+    std::optional<output::Profile>& chosen = m_profiles[static_cast<std::size_t>(m_kind)];
+    if (chosen && !output::followsProfile(s, *chosen)) {
+        chosen.reset();
+        storeExportProfile(m_kind, chosen);
+        const QSignalBlocker blocker(m_profile);
+        m_profile->setCurrentIndex(m_profile->count() - 1);
+    }
     m_view->setSettings(s);
     updateControls();
     if ((widthChanged || check::pictureDpi(s) != checkedDpi) && !m_stale)
+        runCheck();
+}
+
+void ProductionWindow::setRoundSealWidth(double widthMm) {
+    output::Settings& s = m_settings[static_cast<std::size_t>(StampKind::Round)];
+    if (s.widthMm == widthMm)
+        return;
+    s.widthMm = widthMm;
+    storeExportSettings(StampKind::Round, s);
+    if (m_kind != StampKind::Round)
+        return;
+    showKindSettings();
+    if (!m_stale)
         runCheck();
 }
 
@@ -503,16 +576,14 @@ void ProductionWindow::updateControls() {
     m_export->setEnabled(hasInk);
     m_print->setEnabled(hasInk);
     m_preview->setEnabled(hasInk);
+    m_element->emblemPanel()->setMillimetresPerUnit(output::mmPerUnit(*m_imprint, s.widthMm));
 }
 
 QString ProductionWindow::defaultExportName() const {
     const output::Settings& s = settings();
     const QString design = m_session.designFileName(m_kind);
-    QString name = design.isEmpty() ? wordsOf(m_kind).fileName : QFileInfo(design).completeBaseName();
-    name += QStringLiteral("_%1мм").arg(shortNumber(s.widthMm));
-    if (!isVector(s.format))
-        name += QStringLiteral("_%1dpi").arg(s.dpi);
-    return name + QLatin1Char('.') + output::formatSuffix(s.format);
+    const QString name = design.isEmpty() ? wordsOf(m_kind).fileName : QFileInfo(design).completeBaseName();
+    return output::exportFileName(name, s, profile());
 }
 
 void ProductionWindow::exportImprint() {
@@ -549,6 +620,28 @@ void ProductionWindow::exportImprint() {
     }
     m_dialogs.message(MessageIcon::Information, QStringLiteral("Информация"),
                       QStringLiteral("Файл (%1) сохранен !").arg(suffix));
+}
+
+void ProductionWindow::exportAllKinds() {
+    settle();  // the latest edit is in the files too
+    const QString design = m_session.designFileName(m_kind);
+    const QString folder = m_dialogs.folderName(
+        FileDialogRequest{QStringLiteral("Экспорт всех видов: папка"),
+                          startFolder(FileKind::Export, design.isEmpty() ? QString() : QFileInfo(design).absolutePath()),
+                          QString(), QString()});
+    if (folder.isEmpty())
+        return;
+    std::vector<KindFile> files;
+    for (int k = 0; k < kKindCount; ++k) {
+        const auto kind = static_cast<StampKind>(k);
+        output::Settings s = settings();
+        s.widthMm = m_settings[static_cast<std::size_t>(k)].widthMm;
+        files.push_back(KindFile{kind, wordsOf(kind).title.toLower(),
+                                 output::exportFileName(wordsOf(kind).fileName, s, profile()), s});
+    }
+    const KindsExported done = exportKinds(m_session.designs(), files, folder, m_dialogs);
+    if (!done.written.isEmpty())
+        rememberFolder(FileKind::Export, QDir(folder).filePath(done.written.constFirst()));
 }
 
 void ProductionWindow::printImprint(bool preview) {

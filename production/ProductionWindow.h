@@ -8,6 +8,7 @@
 #include "Export.h"
 #include "ImprintView.h"
 #include "Parameters.h"
+#include "Profiles.h"
 
 #include <QDateTime>
 #include <QFutureWatcher>
@@ -57,9 +58,17 @@ public:
     CheckPanel* checkPanel() const { return m_check; }
     ElementPanel* elementPanel() const { return m_element; }
 
-    // "Экспорт…", "Печать…" and "Просмотр…".
+    // The profile chosen for the shown kind, while its settings follow it.
+    std::optional<output::Profile> profile() const { return m_profiles[static_cast<std::size_t>(m_kind)]; }
+
+    // "Экспорт…", "Экспорт всех видов…", "Печать…" and "Просмотр…".
     void exportImprint();
+    // Every kind that has ink, each at its own width and otherwise with the
+    // shown kind's settings, into a folder the user chooses.
+    void exportAllKinds();
     void printImprint(bool preview);
+    // The round seal's width, as the main window made its design for it.
+    void setRoundSealWidth(double widthMm);
     // The file name the export offers: the design's name, or the kind's,
     // with the width and the resolution.
     QString defaultExportName() const;
@@ -104,6 +113,7 @@ private:
     void runCheck();
     void showKindSettings();
     void settingsEdited();
+    void profileChosen(int index);
     void updateControls();
     void saveGeometryNow();
 
@@ -111,6 +121,7 @@ private:
     Dialogs& m_dialogs;
     StampKind m_kind = StampKind::Round;
     std::array<output::Settings, kKindCount> m_settings;
+    std::array<std::optional<output::Profile>, kKindCount> m_profiles;
     std::shared_ptr<const output::Imprint> m_imprint;
     std::optional<Made> m_shown;                         // what the view and the check show
     std::array<std::optional<Made>, kKindCount> m_made;  // the last imprint made of each kind
@@ -131,6 +142,7 @@ private:
     QLabel* m_zoomLabel = nullptr;
     QDoubleSpinBox* m_width = nullptr;
     QLabel* m_height = nullptr;
+    QComboBox* m_profile = nullptr;
     QComboBox* m_format = nullptr;
     QSpinBox* m_dpi = nullptr;
     QCheckBox* m_colour = nullptr;
@@ -139,6 +151,7 @@ private:
     QDoubleSpinBox* m_margin = nullptr;
     QCheckBox* m_merge = nullptr;
     QPushButton* m_export = nullptr;
+    QPushButton* m_exportAll = nullptr;
     QPushButton* m_print = nullptr;
     QPushButton* m_preview = nullptr;
 };

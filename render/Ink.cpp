@@ -5,10 +5,14 @@
 #include "Outline.h"
 #include "Render.h"
 
+#include <QMutex>
+#include <QMutexLocker>
 #include <QPainter>
 #include <QPainterPathStroker>
 
 #include <algorithm>
+#include <list>
+#include <optional>
 #include <unordered_set>
 #include <utility>
 
@@ -178,11 +182,7 @@ void InkSurface::drawPicture(std::int64_t x, std::int64_t y, const QImage& whole
     if (picture.isNull())
         return;
     // The whole rectangle covers what lies beneath, then its pixels show.
-    InkOp cover;
-    cover.color = background_;
-    cover.paper = true;
-    cover.path.addRect(QRectF(static_cast<double>(x), static_cast<double>(y), picture.width(), picture.height()));
-    add(std::move(cover));
+    coverPicture(QRectF(static_cast<double>(x), static_cast<double>(y), picture.width(), picture.height()));
     // The picture is now what the field shows of it, whole.
     const QRect window = picture.rect();
     const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
@@ -210,6 +210,133 @@ void InkSurface::drawPicture(std::int64_t x, std::int64_t y, const QImage& whole
         op.path = toneOutline(pixels, tone, window, at);
         add(std::move(op));
     }
+}
+
+void InkSurface::coverPicture(const QRectF& rect) {
+    InkOp cover;
+    cover.color = background_;
+    cover.paper = true;
+    cover.path.addRect(rect);
+    add(std::move(cover));
+}
+
+namespace {
+
+// An outline of more corners than this is not worth its memory: a picture
+// that would give one (noise, a fine dither) is drawn at the preview's size.
+constexpr std::int64_t kMaxPictureCorners = std::int64_t(1) << 21;
+
+// Whether the outline of the tone in the window stays within
+// kMaxPictureCorners: every change of tone along a row starts or ends an
+// edge, and every edge has two corners.
+bool fewCorners(const QImage& picture, QRgb tone, const QRect& window) {
+    std::int64_t changes = 0;
+    for (int row = window.top(); row <= window.bottom(); ++row) {
+        const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(row));
+        bool inTone = false;
+        for (int col = window.left(); col <= window.right(); ++col) {
+            const bool here = (line[col] | 0xFF000000u) == tone;
+            changes += here != inTone;
+            inTone = here;
+        }
+        changes += inTone;
+        if (2 * changes > kMaxPictureCorners)
+            return false;
+    }
+    return true;
+}
+
+// The outline of a picture's tone in a window, kept for the pictures drawn
+// last: a large emblem is outlined once, not at every recording of the ink.
+// Nothing for an outline of too many corners.
+std::optional<QPainterPath> keptToneOutline(const QImage& picture, QRgb tone, const QRect& window,
+                                            const QTransform& toPreview) {
+    struct Entry {
+        qint64 key = 0;
+        QImage picture;  // held, so that its key names no other picture
+        QRgb tone = 0;
+        QRect window;
+        QTransform toPreview;
+        std::optional<QPainterPath> outline;
+    };
+    static QMutex mutex;
+    static std::list<Entry> kept;
+    {
+        QMutexLocker lock(&mutex);
+        for (auto it = kept.begin(); it != kept.end(); ++it) {
+            if (it->key == picture.cacheKey() && it->tone == tone && it->window == window &&
+                it->toPreview == toPreview) {
+                kept.splice(kept.begin(), kept, it);
+                return kept.front().outline;
+            }
+        }
+    }
+    std::optional<QPainterPath> outline;
+    if (fewCorners(picture, tone, window))
+        outline = toPreview.map(toneOutline(picture, tone, window, QPointF(0, 0)));
+    QMutexLocker lock(&mutex);
+    kept.push_front(Entry{picture.cacheKey(), picture, tone, window, toPreview, outline});
+    while (kept.size() > 2)
+        kept.pop_back();
+    return outline;
+}
+
+}  // namespace
+
+void InkSurface::drawEmblemPicture(std::int64_t x, std::int64_t y, const EmblemDrawing& emblem) {
+    const QPointF corner(static_cast<double>(x), static_cast<double>(y));
+    const QRectF rect(corner, QSizeF(emblem.preview.size()));
+    if (emblem.vector) {
+        // The areas of the picture as they are, in the order painted: the
+        // field holds them, and tells what it cuts, as it does every other ink.
+        coverPicture(rect);
+        for (const EmblemShape& shape : emblem.shapes) {
+            InkOp op;
+            op.color = shape.ink ? kWindowTextColour : background_;
+            op.paper = !shape.ink || colourToArgb(kWindowTextColour) == colourToArgb(background_);
+            op.path = shape.path.translated(corner);
+            add(std::move(op));
+        }
+        return;
+    }
+    const QImage fine = fineEmblem(emblem);
+    const QRgb paper = colourToArgb(background_) | 0xFF000000u;
+    const QRgb ink = colourToArgb(kWindowTextColour) | 0xFF000000u;
+    const QSizeF scale = emblem.scale;
+    // The picture's pixels the field shows, whole or in part: a picture
+    // that reaches the field lies at a small place.
+    const auto pixelAt = [](double at, double step, int count) {
+        return static_cast<int>(std::clamp(std::floor(at / step), -1.0, static_cast<double>(count)));
+    };
+    const QRect window =
+        fine.size() == emblem.preview.size() || ink == paper
+            ? QRect()
+            : QRect(QPoint(pixelAt(-corner.x(), scale.width(), fine.width()),
+                           pixelAt(-corner.y(), scale.height(), fine.height())),
+                    QPoint(pixelAt(std::nextafter(Canvas::kSize - corner.x(), -1e300), scale.width(), fine.width()),
+                           pixelAt(std::nextafter(Canvas::kSize - corner.y(), -1e300), scale.height(), fine.height())))
+                  .intersected(fine.rect());
+    const QPoint at = window.isEmpty() ? QPoint() : QPoint(static_cast<int>(x), static_cast<int>(y));
+    const std::optional<QPainterPath> outline =
+        window.isEmpty() ? std::nullopt
+                         : keptToneOutline(fine, ink, window, PictureInk{QImage(), ink, window, at, scale}.toPreview());
+    if (!outline) {
+        drawPicture(x, y, emblem.preview);
+        return;
+    }
+    // What lies beyond the field is told from the preview's pixels.
+    std::int64_t px = x;
+    std::int64_t py = y;
+    QRectF beyond;
+    pictureInField(px, py, emblem.preview, paper, beyond);
+    if (!beyond.isEmpty())
+        leftOut_.push_back(LeftOut{element(), beyond});
+    coverPicture(rect.intersected(QRectF(0, 0, Canvas::kSize, Canvas::kSize)));
+    InkOp op;
+    op.color = kWindowTextColour;
+    op.path = *outline;
+    op.picture = std::make_shared<const PictureInk>(PictureInk{fine, ink, window, at, scale});
+    add(std::move(op));
 }
 
 QPainterPath InkSurface::glyphOutline(const FontFace& face, quint32 glyph) {
@@ -331,39 +458,45 @@ std::vector<QPainterPath> cutPicture(const PictureInk& picture, const std::vecto
     const QRect& window = picture.window;
     if (window.isEmpty())
         return parts;
-    const int columns = (window.width() + kTile - 1) / kTile;
-    const int rows = (window.height() + kTile - 1) / kTile;
-    const QPointF origin(picture.at.x() + window.left(), picture.at.y() + window.top());
+    // A tile of a picture finer than the preview is as many of its pixels
+    // as make some preview units, so that a letter over it meets few tiles.
+    const double finest = std::min(picture.scale.width(), picture.scale.height());
+    const int side = finest < 1 ? std::max(kTile, static_cast<int>(std::ceil(kTile / 2.0 / finest))) : kTile;
+    const int columns = (window.width() + side - 1) / side;
+    const int rows = (window.height() + side - 1) / side;
+    const QTransform toPreview = picture.toPreview();
     auto tileRect = [&](int column, int row) {
-        return QRectF(origin.x() + column * kTile, origin.y() + row * kTile,
-                      std::min(kTile, window.width() - column * kTile), std::min(kTile, window.height() - row * kTile));
+        return toPreview.mapRect(QRectF(window.left() + column * side, window.top() + row * side,
+                                        std::min(side, window.width() - column * side),
+                                        std::min(side, window.height() - row * side)));
     };
     std::vector<std::vector<std::size_t>> reaching(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+    const QTransform toPicture = toPreview.inverted();
     for (std::size_t c = 0; c < cutters.size(); ++c) {
-        const QRectF& box = cutters[c].bounds;
-        auto tileOf = [](double v, int count) {
-            return static_cast<int>(std::clamp(std::floor(v / kTile), 0.0, static_cast<double>(count - 1)));
+        const QRectF box = toPicture.mapRect(cutters[c].bounds).translated(-window.left(), -window.top());
+        auto tileOf = [&](double v, int count) {
+            return static_cast<int>(std::clamp(std::floor(v / side), 0.0, static_cast<double>(count - 1)));
         };
-        const int left = tileOf(box.left() - origin.x(), columns);
-        const int right = tileOf(box.right() - origin.x(), columns);
-        const int top = tileOf(box.top() - origin.y(), rows);
-        const int bottom = tileOf(box.bottom() - origin.y(), rows);
+        const int left = tileOf(box.left(), columns);
+        const int right = tileOf(box.right(), columns);
+        const int top = tileOf(box.top(), rows);
+        const int bottom = tileOf(box.bottom(), rows);
         for (int row = top; row <= bottom; ++row) {
             for (int column = left; column <= right; ++column) {
                 // A box holds much that its area does not (a turned letter's
                 // holds twice as much): only what the area itself meets.
                 const QRectF tile = tileRect(column, row);
-                if (tile.intersects(box) && cutters[c].area.intersects(tile))
+                if (tile.intersects(cutters[c].bounds) && cutters[c].area.intersects(tile))
                     reaching[static_cast<std::size_t>(row * columns + column)].push_back(c);
             }
         }
     }
     auto untouched = [&](int x, int y) {
-        const int column = (x - window.left()) / kTile;
-        const int row = (y - window.top()) / kTile;
+        const int column = (x - window.left()) / side;
+        const int row = (y - window.top()) / side;
         return reaching[static_cast<std::size_t>(row * columns + column)].empty();
     };
-    QPainterPath whole = toneOutline(picture.image, picture.tone, window, picture.at, untouched);
+    QPainterPath whole = toPreview.map(toneOutline(picture.image, picture.tone, window, QPointF(0, 0), untouched));
     if (!whole.isEmpty())
         parts.push_back(std::move(whole));
     for (int row = 0; row < rows; ++row) {
@@ -372,8 +505,8 @@ std::vector<QPainterPath> cutPicture(const PictureInk& picture, const std::vecto
             if (here.empty())
                 continue;
             const QRect tile =
-                QRect(window.left() + column * kTile, window.top() + row * kTile, kTile, kTile).intersected(window);
-            const QPainterPath pixels = toneOutline(picture.image, picture.tone, tile, picture.at);
+                QRect(window.left() + column * side, window.top() + row * side, side, side).intersected(window);
+            const QPainterPath pixels = toPreview.map(toneOutline(picture.image, picture.tone, tile, QPointF(0, 0)));
             if (pixels.isEmpty())
                 continue;
             QPainterPath cuts;

@@ -17,6 +17,8 @@
 #include <QRect>
 #include <QRawFont>
 #include <QRectF>
+#include <QSizeF>
+#include <QTransform>
 
 #include <functional>
 #include <memory>
@@ -29,12 +31,21 @@ class QPainter;
 namespace qg {
 
 // The pixels of a picture that one op inks: those of `tone` in `window`
-// (picture coordinates), with the picture's top-left pixel at `at`.
+// (picture coordinates), with the picture's top-left pixel at `at`, each
+// pixel `scale` preview units wide and high (a picture drawn at another
+// size than its own).
 struct PictureInk {
     QImage image;  // Format_RGB32
     QRgb tone = 0;
     QRect window;
     QPoint at;
+    QSizeF scale{1, 1};
+
+    // From picture coordinates (pixel (i, j) covers [i, i+1) x [j, j+1))
+    // to preview units.
+    QTransform toPreview() const {
+        return QTransform(scale.width(), 0, 0, scale.height(), at.x(), at.y());
+    }
 };
 
 struct InkOp {
@@ -88,9 +99,12 @@ protected:
     void drawFill(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
                   TColor color) override;
     void drawPicture(std::int64_t x, std::int64_t y, const QImage& picture) override;
+    void drawEmblemPicture(std::int64_t x, std::int64_t y, const EmblemDrawing& emblem) override;
     void drawTexts(std::span<const TextRun> runs) override;
 
 private:
+    // The rectangle of a picture the preview shows covers what lies beneath.
+    void coverPicture(const QRectF& rect);
     void add(InkOp op);
     // A glyph's outline from the unhinted font, kept for the characters
     // that come again.

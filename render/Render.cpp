@@ -148,11 +148,11 @@ void outline(StampSurface& canvas, TColor color, std::int32_t width, std::initia
 void drawEmblem(StampSurface& canvas, const RoundSealParameters& seal) {
     if (!seal.emblem.enabled)
         return;
-    const QImage picture = canvas.emblemCache().load(seal.emblem.path, seal.background);
-    if (picture.isNull())
+    const std::shared_ptr<const EmblemDrawing> emblem = canvas.emblemCache().drawing(seal.emblem, seal.background);
+    if (!emblem)
         return;
     canvas.beginElement({ElementKind::Emblem, 1});
-    canvas.drawBitmap(seal.emblem.x, seal.emblem.y, picture);
+    canvas.drawEmblem(seal.emblem.x, seal.emblem.y, *emblem);
 }
 
 }  // namespace

@@ -128,6 +128,16 @@ void StampSurface::drawBitmap(std::int64_t x, std::int64_t y, const QImage& pict
         drawPicture(bounded(x), bounded(y), picture);
 }
 
+void StampSurface::drawEmblem(std::int64_t x, std::int64_t y, const EmblemDrawing& emblem) {
+    flushPath();
+    if (!emblem.preview.isNull() && !suspended_)
+        drawEmblemPicture(bounded(x), bounded(y), emblem);
+}
+
+void StampSurface::drawEmblemPicture(std::int64_t x, std::int64_t y, const EmblemDrawing& emblem) {
+    drawPicture(x, y, emblem.preview);
+}
+
 void StampSurface::textOut(std::int64_t x, std::int64_t y, std::uint16_t angle, QStringView text) {
     characterOut(x, y, angle, text, CharacterPlace{});
 }

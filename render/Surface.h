@@ -19,6 +19,7 @@
 namespace qg {
 
 class EmblemCache;
+struct EmblemDrawing;
 
 // What part of a design is being drawn, so that a target can tell the
 // elements apart (the manufacturing check names them).
@@ -134,6 +135,9 @@ public:
 
     // The picture copied unscaled with its top-left corner at (x, y).
     void drawBitmap(std::int64_t x, std::int64_t y, const QImage& picture);
+    // The emblem with its top-left corner at (x, y): its preview picture
+    // as drawBitmap draws it, and finer where the target draws finer.
+    void drawEmblem(std::int64_t x, std::int64_t y, const EmblemDrawing& emblem);
 
     // The text in the current font, the top-left corner of its cell at
     // (x, y), turned counter-clockwise by (angle mod 360) degrees about that
@@ -170,6 +174,8 @@ protected:
     virtual void drawFill(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
                           TColor color) = 0;
     virtual void drawPicture(std::int64_t x, std::int64_t y, const QImage& picture) = 0;
+    // By default the emblem's preview picture, as drawPicture draws it.
+    virtual void drawEmblemPicture(std::int64_t x, std::int64_t y, const EmblemDrawing& emblem);
     // The cells of all the texts first, then their glyphs.
     virtual void drawTexts(std::span<const TextRun> runs) = 0;
 

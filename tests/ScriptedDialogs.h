@@ -3,6 +3,7 @@
 // The dialog seam answered from a script, for tests that drive the windows.
 
 #include "Dialogs.h"
+#include "CompanySealDialog.h"
 #include "FontDialog.h"
 
 #include <QList>
@@ -27,6 +28,7 @@ public:
 
     std::deque<QString> openNames;
     std::deque<QString> saveNames;
+    std::deque<QString> folderNames;
     std::deque<std::optional<qg::TColor>> colours;
     std::deque<std::optional<qg::LineFont>> fonts;
     // Font dialogs shown and confirmed at once, untouched, before any of
@@ -35,14 +37,19 @@ public:
     std::deque<qg::Answer> answers;
     // A print is made into the PDF file named here, on an A4 page.
     std::deque<QString> printFiles;
+    // The details typed into the company seal assistant, which then
+    // presses "Создать" (and nothing else); nothing: the assistant closed.
+    std::deque<std::optional<qg::CompanyDetails>> companies;
 
     QList<qg::FileDialogRequest> openRequests;
     QList<qg::FileDialogRequest> saveRequests;
+    QList<qg::FileDialogRequest> folderRequests;
     QList<qg::TColor> colourInitials;
     QList<qg::LineFont> fontInitials;
     QStringList questions;
     QList<Message> messages;
     QList<qg::PrintRequest> printRequests;
+    QList<qg::CompanyDetails> companyInitials;
     QStringList unexpected;
 
     QString openFileName(const qg::FileDialogRequest& request) override {
@@ -52,6 +59,10 @@ public:
     QString saveFileName(const qg::FileDialogRequest& request) override {
         saveRequests.append(request);
         return take(saveNames, "save dialog").value_or(QString());
+    }
+    QString folderName(const qg::FileDialogRequest& request) override {
+        folderRequests.append(request);
+        return take(folderNames, "folder dialog").value_or(QString());
     }
     std::optional<qg::TColor> chooseColour(qg::TColor initial) override {
         colourInitials.append(initial);
@@ -86,10 +97,21 @@ public:
         return true;
     }
 
+    std::optional<qg::CompanySealChoice> companySeal(const qg::CompanyDetails& initial) override {
+        companyInitials.append(initial);
+        const std::optional<qg::CompanyDetails> typed = take(companies, "company seal assistant").value_or(std::nullopt);
+        if (!typed)
+            return std::nullopt;
+        qg::CompanySealDialog dialog(initial, nullptr);
+        dialog.setDetails(*typed);
+        dialog.create();
+        return dialog.choice();
+    }
+
     QString lastMessage() const { return messages.isEmpty() ? QString() : messages.constLast().text; }
     bool scriptUsedUp() const {
-        return openNames.empty() && saveNames.empty() && colours.empty() && fonts.empty() && answers.empty() &&
-               printFiles.empty() && untouchedFontDialogs == 0;
+        return openNames.empty() && saveNames.empty() && folderNames.empty() && colours.empty() && fonts.empty() &&
+               answers.empty() && printFiles.empty() && companies.empty() && untouchedFontDialogs == 0;
     }
 
 private:

@@ -19,6 +19,7 @@ expected_files() {
     echo share/doc/quillgraver/copyright
     echo share/icons/hicolor/scalable/apps/$id.svg
     for s in "${sizes[@]}"; do echo "share/icons/hicolor/${s}x${s}/apps/$id.png"; done
+    for e in company-seal triangle-seal company-stamp; do echo "share/quillgraver/examples/$e.qgr"; done
 }
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -36,6 +37,10 @@ files)
     # --version needs no display.
     out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$stage/bin/quillgraver" --version)
     [ "$out" = "quillgraver $3" ] || fail "--version printed '$out', expected 'quillgraver $3'"
+    # The installed sample designs are designs the installed program reads and
+    # finds no error in.
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$stage/bin/quillgraver" --check \
+          "$stage"/share/quillgraver/examples/*.qgr 2>&1) || fail "the installed examples: $out"
     # Each PNG icon has its folder's size: width and height in the IHDR chunk.
     for s in "${sizes[@]}"; do
         read -r -a b < <(od -An -tu1 -j12 -N12 "$stage/share/icons/hicolor/${s}x${s}/apps/$id.png")

@@ -297,6 +297,25 @@ private slots:
         QTest::newRow("emblem 40 x 40 at 40 mm") << StampKind::Round << designs << 40.0 << shop
                                                  << QStringList{QStringLiteral("dpi warning Герб")} << 25.4 * 187 / 40;
         QTest::newRow("emblem 40 x 40 at 15 mm") << StampKind::Round << designs << 15.0 << shop << QStringList() << 0.0;
+        // A picture's own pixels count, over the width it is drawn at.
+        designs.round.emblem.path.clear();
+        designs.round.emblem.width = 40;
+        designs.round.emblem.file = dir.filePath(QStringLiteral("block400.png"));
+        QVERIFY(block.scaled(400, 400).save(designs.round.emblem.file));
+        QTest::newRow("emblem of 400 pixels 40 wide at 40 mm") << StampKind::Round << designs << 40.0 << shop
+                                                               << QStringList() << 0.0;
+        designs.round.emblem.file = dir.filePath(QStringLiteral("block20.png"));
+        QVERIFY(block.scaled(20, 20).save(designs.round.emblem.file));
+        QTest::newRow("emblem of 20 pixels 40 wide at 40 mm") << StampKind::Round << designs << 40.0 << shop
+                                                              << QStringList{QStringLiteral("dpi warning Герб")}
+                                                              << 25.4 * 187 / 80;
+        designs.round.emblem.file = dir.filePath(QStringLiteral("block.svg"));
+        {
+            QFile svg(designs.round.emblem.file);
+            QVERIFY(svg.open(QIODevice::WriteOnly));
+            svg.write("<svg xmlns='http://www.w3.org/2000/svg' width='4' height='4'><rect width='4' height='4'/></svg>");
+        }
+        QTest::newRow("vector emblem at 40 mm") << StampKind::Round << designs << 40.0 << shop << QStringList() << 0.0;
 
         designs.round = bareSeal();
         designs.round.rings[2].enabled = false;

@@ -1,5 +1,7 @@
 #include "Files.h"
 #include "Designs.h"
+#include "Emblem.h"
+#include "Export.h"
 #include "ExportCommand.h"
 #include "StampFile.h"
 
@@ -8,6 +10,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -93,13 +96,36 @@ QMap<QString, QByteArray> filesUnder(const QString& folder) {
     return files;
 }
 
-enum class Emblem { Beside, Missing, NotBitmap, TooLarge, NoName, DisabledAndMissing };
+// A PDF without what makes every file unique: its dates and its identity.
+QByteArray withoutStamps(QByteArray pdf) {
+    static const QRegularExpression stamps(QStringLiteral("/CreationDate \\([^)]*\\)|/ModDate \\([^)]*\\)|/ID \\[[^\\]]*\\]"));
+    return QString::fromLatin1(pdf).replace(stamps, QString()).toLatin1();
+}
+
+enum class Emblem {
+    Beside,
+    Missing,
+    NotBitmap,
+    TooLarge,
+    NoName,
+    DisabledAndMissing,
+    Picture,             // a picture of any kind, at a width of its own
+    PictureMissing,      // ... whose file is missing, with no copy in the design
+    PictureFromCopy,     // ... whose file is missing, drawn from its copy in the design
+    NotPicture,          // ... that is no picture at all
+};
+// A small vector emblem: a disc with a bar across it.
+const QByteArray kLogo =
+    "<svg xmlns='http://www.w3.org/2000/svg' width='100' height='100'>"
+    "<circle cx='50' cy='50' r='40' fill='black'/><rect x='10' y='45' width='80' height='10' fill='white'/></svg>";
+
 enum class Folder { Missing, NoPermission, ReadOnlyFileSystem };
 
 }  // namespace
 
 Q_DECLARE_METATYPE(Emblem)
 Q_DECLARE_METATYPE(Folder)
+Q_DECLARE_METATYPE(qg::output::Format)
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -198,6 +224,15 @@ private slots:
         QTest::newRow("dpi out of range") << QStringList{QStringLiteral("--export"), round, out, dir.path(), QStringLiteral("--dpi"), QStringLiteral("50")}
                                           << 2 << QStringLiteral("--dpi");
         QTest::newRow("no output") << QStringList{QStringLiteral("--export"), round} << 2 << QStringLiteral("--output");
+        QTest::newRow("unknown profile") << QStringList{QStringLiteral("--export"), round, out, dir.path(),
+                                                        QStringLiteral("--profile"), QStringLiteral("wood")}
+                                         << 2 << QStringLiteral("неизвестный профиль «wood»");
+        QTest::newRow("unknown limits") << QStringList{QStringLiteral("--check"), round, QStringLiteral("--limits"),
+                                                       QStringLiteral("strict")}
+                                        << 2 << QStringLiteral("неизвестные нормы «strict»");
+        QTest::newRow("mirror and not") << QStringList{QStringLiteral("--export"), round, out, dir.path(),
+                                                       QStringLiteral("--no-mirror"), QStringLiteral("--mirror")}
+                                        << 2 << QStringLiteral("--no-mirror");
     }
 
     void failures() {
@@ -278,6 +313,105 @@ private slots:
         QCOMPARE(run.status, status);
     }
 
+    // A profile sets its settings, and an option given before or after it
+    // changes that setting alone: the file is the one the export writes
+    // with the settings the row expects, in the format the profile names.
+    void profiles_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<output::Format>("format");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<bool>("negative");
+        QTest::addColumn<bool>("mirror");
+        QTest::addColumn<bool>("colour");
+        QTest::addColumn<bool>("merge");
+        const QString profile = QStringLiteral("--profile");
+        const auto tiff = output::Format::Tiff;
+        QTest::newRow("laser") << QStringList{profile, QStringLiteral("laser")} << tiff << 1200 << true << true << false
+                               << false;
+        QTest::newRow("polymer") << QStringList{profile, QStringLiteral("polymer")} << tiff << 1200 << true << false
+                                 << false << false;
+        QTest::newRow("positive") << QStringList{profile, QStringLiteral("positive")} << output::Format::Png << 600
+                                  << false << false << false << false;
+        QTest::newRow("shop") << QStringList{profile, QStringLiteral("shop")} << output::Format::Pdf << 600 << false
+                              << false << false << true;
+        QTest::newRow("options after") << QStringList{profile, QStringLiteral("laser"), QStringLiteral("--dpi"),
+                                                      QStringLiteral("300"), QStringLiteral("--no-mirror")}
+                                       << tiff << 300 << true << false << false << false;
+        QTest::newRow("options before") << QStringList{QStringLiteral("--dpi"), QStringLiteral("300"),
+                                                       QStringLiteral("--no-negative"), QStringLiteral("--color"),
+                                                       profile, QStringLiteral("laser")}
+                                        << tiff << 300 << false << true << true << false;
+        QTest::newRow("format before") << QStringList{QStringLiteral("--format"), QStringLiteral("png"),
+                                                      QStringLiteral("--mirror"), profile, QStringLiteral("polymer")}
+                                       << output::Format::Png << 1200 << true << true << false << false;
+        QTest::newRow("format after") << QStringList{profile, QStringLiteral("shop"), QStringLiteral("--format"),
+                                                     QStringLiteral("svg")}
+                                      << output::Format::Svg << 600 << false << false << false << true;
+    }
+    void profiles() {
+        QFETCH(QStringList, options);
+        QFETCH(output::Format, format);
+        QFETCH(int, dpi);
+        QFETCH(bool, negative);
+        QFETCH(bool, mirror);
+        QFETCH(bool, colour);
+        QFETCH(bool, merge);
+        QTemporaryDir out;
+        const Run run = quillgraver(QStringList{QStringLiteral("--export"), round, QStringLiteral("--output-dir"),
+                                                out.path(), QStringLiteral("--width-mm"), QStringLiteral("10")} +
+                                    options);
+        // The 1-bit pictures of so small a seal may be told to lose its thinnest lines.
+        QVERIFY2(run.status == 0, qPrintable(run.errors.join(QLatin1Char('\n'))));
+
+        output::Settings settings;
+        settings.widthMm = 10;
+        settings.format = format;
+        settings.dpi = dpi;
+        settings.negative = negative;
+        settings.mirror = mirror;
+        settings.colour = colour;
+        settings.mergeOutlines = merge;
+        StampDesigns designs;
+        QVERIFY(io::readDesign(StampKind::Round, read(round), designs).ok());
+        QString error;
+        const QByteArray expected = output::encode(output::makeImprint(designs, StampKind::Round), settings, error);
+        QVERIFY2(!expected.isEmpty(), qPrintable(error));
+        const QByteArray written = read(out.filePath(QStringLiteral("round.") + output::formatSuffix(format)));
+        QCOMPARE(withoutStamps(written), withoutStamps(expected));
+    }
+
+    // A named set of limits, and a limit of its given before or after it.
+    void limitSets_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("line");
+        const QString limits = QStringLiteral("--limits");
+        const QString warning = QStringLiteral("предупреждение: 3-я окр.: линия тоньше допустимой: 0.15 мм, допустимо 0.20 мм");
+        QTest::newRow("minimal") << QStringList{limits, QStringLiteral("minimal")} << 0 << warning;
+        QTest::newRow("recommended")
+            << QStringList{limits, QStringLiteral("recommended")} << 3
+            << QStringLiteral("ошибка: 3-я окр.: линия тоньше допустимой: 0.15 мм, допустимо 0.20 мм");
+        QTest::newRow("thinner line after") << QStringList{limits, QStringLiteral("recommended"),
+                                                           QStringLiteral("--min-line-mm"), QStringLiteral("0.1")}
+                                            << 0 << warning;
+        QTest::newRow("thinner line before") << QStringList{QStringLiteral("--min-line-mm"), QStringLiteral("0.1"),
+                                                            limits, QStringLiteral("recommended")}
+                                             << 0 << warning;
+    }
+    void limitSets() {
+        QFETCH(QStringList, options);
+        QFETCH(int, status);
+        QFETCH(QString, line);
+        const Run run = quillgraver(QStringList{QStringLiteral("--check"), thinRing, QStringLiteral("--width-mm"),
+                                                QStringLiteral("27.75")} +
+                                    options);
+        QVERIFY2(run.errors.isEmpty(), qPrintable(run.errors.join(QLatin1Char('\n'))));
+        const QStringList out = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(out.size(), 1);
+        QVERIFY2(out.front().contains(line), qPrintable(out.front()));
+        QCOMPARE(run.status, status);
+    }
+
     // The default round seal at 40 mm has capitals 1.63 mm high: asking for
     // 2 mm adds a finding for each ring text and changes nothing else.
     void checkCapitalsLimit() {
@@ -354,6 +488,14 @@ private slots:
         QTest::newRow("check, too large") << Emblem::TooLarge << false << 1 << QStringLiteral("больше 4096 на 4096 точек");
         QTest::newRow("export, no file named") << Emblem::NoName << true << 1 << QStringLiteral("файл герба не указан");
         QTest::newRow("export, switched off") << Emblem::DisabledAndMissing << true << 0 << QString();
+        QTest::newRow("export, picture") << Emblem::Picture << true << 0 << QString();
+        QTest::newRow("check, picture missing") << Emblem::PictureMissing << false << 1 << QStringLiteral("не найден");
+        QTest::newRow("export, picture from its copy")
+            << Emblem::PictureFromCopy << true << 0 << QStringLiteral("взята его копия из макета");
+        QTest::newRow("check, picture from its copy")
+            << Emblem::PictureFromCopy << false << 0 << QStringLiteral("взята его копия из макета");
+        QTest::newRow("export, no picture")
+            << Emblem::NotPicture << true << 1 << QStringLiteral("не является рисунком SVG, PNG, JPEG или BMP");
     }
 
     void emblem() {
@@ -386,6 +528,22 @@ private slots:
             case Emblem::DisabledAndMissing:
                 seal.emblem.enabled = false;
                 break;
+            case Emblem::Picture:
+            case Emblem::PictureMissing:
+            case Emblem::PictureFromCopy:
+                seal.emblem.file = folder.filePath(QStringLiteral("logo.svg"));
+                seal.emblem.width = 60;
+                if (emblem == Emblem::Picture)
+                    QVERIFY(write(seal.emblem.file, kLogo));
+                if (emblem == Emblem::PictureFromCopy) {
+                    seal.emblem.embeddedName = QStringLiteral("logo.svg");
+                    seal.emblem.embeddedData = kLogo;
+                }
+                break;
+            case Emblem::NotPicture:
+                seal.emblem.file = folder.filePath(QStringLiteral("logo.png"));
+                QVERIFY(write(seal.emblem.file, "no picture"));
+                break;
         }
         const QString design = folder.filePath(QStringLiteral("seal.qgr"));
         QVERIFY(write(design, io::writeRoundSeal(seal)));
@@ -400,7 +558,7 @@ private slots:
         } else {
             QCOMPARE(run.errors.size(), 1);
             QVERIFY2(run.errors.front().contains(reason), qPrintable(run.errors.front()));
-            QVERIFY2(run.errors.front().contains(design) && run.errors.front().contains(seal.emblem.path),
+            QVERIFY2(run.errors.front().contains(design) && run.errors.front().contains(namedEmblemFile(seal.emblem)),
                      qPrintable(run.errors.front()));
         }
         QCOMPARE(QFile::exists(picture), exporting && status == 0);
@@ -410,6 +568,17 @@ private slots:
             // The emblem beside the design is drawn: the picture is that of
             // the design naming it where it lies.
             seal.emblem.path = folder.filePath(QStringLiteral("crest.bmp"));
+            const QString direct = folder.filePath(QStringLiteral("direct.qgr"));
+            QVERIFY(write(direct, io::writeRoundSeal(seal)));
+            const QString expected = folder.filePath(QStringLiteral("direct.png"));
+            QCOMPARE(quillgraver({QStringLiteral("--export"), direct, QStringLiteral("--output"), expected}).status, 0);
+            QVERIFY(read(picture) == read(expected));
+        }
+        if (emblem == Emblem::PictureFromCopy && exporting) {
+            // The copy draws what its file would.
+            seal.emblem.embeddedData.clear();
+            seal.emblem.embeddedName.clear();
+            QVERIFY(write(seal.emblem.file, kLogo));
             const QString direct = folder.filePath(QStringLiteral("direct.qgr"));
             QVERIFY(write(direct, io::writeRoundSeal(seal)));
             const QString expected = folder.filePath(QStringLiteral("direct.png"));

@@ -244,6 +244,16 @@ private slots:
     void controlCharactersWrittenAsBlanks();
     void lineEndings();
 
+    void emblemLinesRoundTrip_data();
+    void emblemLinesRoundTrip();
+    void emblemLinesWritten();
+    void emblemValuesOutOfRange_data();
+    void emblemValuesOutOfRange();
+    void damagedEmblemCopy_data();
+    void damagedEmblemCopy();
+    void designFileLimit_data();
+    void designFileLimit();
+
     void wholeFiles();
 };
 
@@ -1160,6 +1170,187 @@ void TestIo::lineEndings() {
     QCOMPARE(readTriangleSeal(cut, triangle).damagedLine, 0);
     QCOMPARE(triangle.lines[0].text, QStringLiteral(" слева "));
     QCOMPARE(triangle.lines[2].text, QStringLiteral("Текст в нижней строке"));
+}
+
+
+// ---- The emblem beyond the fixed lines ----
+
+namespace {
+
+// Bytes of every value, as long as asked: a picture file's bytes are any.
+QByteArray everyByte(int size) {
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 37 + i / 256) & 0xFF);
+    return bytes;
+}
+
+RoundSealParameters withEmblem(const QString& file, int width, int threshold, const QString& name,
+                               const QByteArray& data) {
+    RoundSealParameters seal = changedRoundSeal();
+    seal.emblem.file = file;
+    seal.emblem.width = width;
+    seal.emblem.threshold = threshold;
+    seal.emblem.embeddedName = name;
+    seal.emblem.embeddedData = data;
+    return seal;
+}
+
+// The lines after the fixed lines of a file.
+QStringList linesAfterFixed(const QByteArray& bytes) {
+    QStringList lines = splitLines(bytes);
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
+    return lines.mid(76);
+}
+
+}  // namespace
+
+void TestIo::emblemLinesRoundTrip_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("threshold");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("data");
+    QTest::newRow("picture of any kind") << QStringLiteral("C:\\Гербы\\герб 2005.svg") << 0 << -1 << QString()
+                                         << QByteArray();
+    QTest::newRow("width") << QString() << 60 << -1 << QString() << QByteArray();
+    QTest::newRow("widest") << QString() << int(kMaxEmblemWidth) << -1 << QString() << QByteArray();
+    QTest::newRow("threshold 0") << QString() << 0 << 0 << QString() << QByteArray();
+    QTest::newRow("threshold 255") << QString() << 0 << 255 << QString() << QByteArray();
+    QTest::newRow("one byte copy") << QString() << 0 << -1 << QStringLiteral("a.png") << QByteArray("\x89", 1);
+    QTest::newRow("copy of exactly one line") << QString() << 0 << -1 << QStringLiteral("b.bmp") << everyByte(57);
+    QTest::newRow("copy one byte past a line") << QString() << 0 << -1 << QStringLiteral("b.bmp") << everyByte(58);
+    QTest::newRow("everything, a copy of many lines")
+        << QStringLiteral("/home/u/logo.png") << 80 << 140 << QStringLiteral("logo.png") << everyByte(20000);
+}
+
+void TestIo::emblemLinesRoundTrip() {
+    QFETCH(QString, file);
+    QFETCH(int, width);
+    QFETCH(int, threshold);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, data);
+    const RoundSealParameters seal = withEmblem(file, width, threshold, name, data);
+    const QByteArray bytes = writeRoundSeal(seal);
+    QCOMPARE(writtenSize(seal), bytes.size());
+    RoundSealParameters read = defaultRoundSeal();
+    QCOMPARE(readRoundSeal(bytes, read).damagedLine, 0);
+    QVERIFY(read == seal);
+    QCOMPARE(read.emblem.embeddedData, data);  // byte for byte
+    QCOMPARE(writeRoundSeal(read), bytes);
+
+    // A file without the lines reads every one as its default.
+    QCOMPARE(readRoundSeal(writeRoundSeal(changedRoundSeal()), read).damagedLine, 0);
+    QVERIFY(read == changedRoundSeal());
+}
+
+void TestIo::emblemLinesWritten() {
+    const QByteArray data = everyByte(300);
+    const QStringList after = linesAfterFixed(
+        writeRoundSeal(withEmblem(QStringLiteral("D:\\герб.png"), 75, 128, QStringLiteral("герб.png"), data)));
+    const QByteArray text = data.toBase64();
+    QStringList expected = QStringList{"", "CenterDegree1: 45", "CenterDegree2: -45", "CenterDegree3: 7",
+                                       "EmblemFile: D:\\герб.png", "EmblemWidth: 75", "EmblemThreshold: 128",
+                                       "EmblemName: герб.png"};
+    for (qsizetype at = 0; at < text.size(); at += 76)
+        expected.append(QStringLiteral("EmblemData: ") + QString::fromLatin1(text.mid(at, 76)));
+    QCOMPARE(after, expected);
+    // A copy without the name of its file is not written: it could not be read.
+    QCOMPARE(linesAfterFixed(writeRoundSeal(withEmblem({}, 0, -1, {}, data))).size(), 4);
+}
+
+void TestIo::emblemValuesOutOfRange_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("threshold");
+    QTest::newRow("width") << "EmblemWidth: 80" << 80 << -1;
+    QTest::newRow("width 0") << "EmblemWidth: 0" << 0 << -1;
+    QTest::newRow("negative width") << "EmblemWidth: -5" << 0 << -1;
+    QTest::newRow("width past the widest") << "EmblemWidth: 1001" << 0 << -1;
+    QTest::newRow("width no number") << "EmblemWidth: 8x" << 0 << -1;
+    QTest::newRow("threshold") << "EmblemThreshold: 17" << 0 << 17;
+    QTest::newRow("threshold past 255") << "EmblemThreshold: 256" << 0 << -1;
+    QTest::newRow("negative threshold") << "EmblemThreshold: -2" << 0 << -1;
+}
+
+void TestIo::emblemValuesOutOfRange() {
+    QFETCH(QString, line);
+    QFETCH(int, width);
+    QFETCH(int, threshold);
+    RoundSealParameters read = withEmblem({}, 33, 44, {}, {});
+    QCOMPARE(readRoundSeal(fileOf(defaultLines(StampKind::Round) + QStringList{line}), read).damagedLine, 0);
+    QCOMPARE(read.emblem.width, width);
+    QCOMPARE(read.emblem.threshold, threshold);
+}
+
+void TestIo::damagedEmblemCopy_data() {
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<int>("damaged");  // the line number from the first line after the fixed lines, 1
+    const QString name = QStringLiteral("EmblemName: e.png");
+    const QString full = QStringLiteral("EmblemData: ") + QString(76, u'A');
+    QTest::newRow("a character not of base64") << QStringList{name, full, "EmblemData: AB*D"} << 3;
+    QTest::newRow("a line longer than 76") << QStringList{name, full + "AAAA", "EmblemData: AAAA"} << 2;
+    QTest::newRow("padding before the end") << QStringList{name, "EmblemData: AA==", "EmblemData: AAAA"} << 2;
+    QTest::newRow("padding inside a line") << QStringList{name, "EmblemData: A=AA"} << 2;
+    QTest::newRow("three padding characters") << QStringList{name, "EmblemData: A==="} << 2;
+    QTest::newRow("an empty data line") << QStringList{name, full, "EmblemData: "} << 3;
+    QTest::newRow("data cut short") << QStringList{name, full, "EmblemData: AAA"} << 3;
+    QTest::newRow("data without its name") << QStringList{"Line1Fit: True", full, "EmblemData: AAAA"} << 2;
+    QTest::newRow("data with an empty name") << QStringList{"EmblemName: ", full} << 2;
+    QTest::newRow("a name without data") << QStringList{"EmblemWidth: 5", name} << 2;
+}
+
+void TestIo::damagedEmblemCopy() {
+    QFETCH(QStringList, after);
+    QFETCH(int, damaged);
+    const RoundSealParameters before = withEmblem(QStringLiteral("x.svg"), 12, 34, QStringLiteral("old.bmp"),
+                                                  QByteArray("old copy"));
+    RoundSealParameters read = before;
+    const QStringList fixed = defaultLines(StampKind::Round).mid(0, 76);
+    QCOMPARE(readRoundSeal(fileOf(fixed + after), read).damagedLine, 76 + damaged);
+    // The whole file is refused: nothing of it is taken, the fixed lines neither.
+    QVERIFY(read == before);
+
+    // The same lines made whole read cleanly.
+    StampDesigns designs;
+    designs.round.emblem.embeddedName = QStringLiteral("e.png");
+    designs.round.emblem.embeddedData = everyByte(100);
+    QCOMPARE(readDesign(StampKind::Round, writeRoundSeal(designs.round), designs).damagedLine, 0);
+    QCOMPARE(designs.round.emblem.embeddedData, everyByte(100));
+}
+
+void TestIo::designFileLimit_data() {
+    QTest::addColumn<int>("copySize");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("no copy") << 0 << true;
+    QTest::newRow("small copy") << 10000 << true;
+    // 3 bytes become 4 characters, 76 to a line of 90 bytes: about 1.6 file
+    // bytes a byte of the copy.
+    QTest::newRow("just under the limit") << 640000 << true;
+    QTest::newRow("over the limit") << 700000 << false;
+}
+
+void TestIo::designFileLimit() {
+    QFETCH(int, copySize);
+    QFETCH(bool, fits);
+    StampDesigns designs;
+    designs.round = withEmblem({}, 0, -1, QStringLiteral("big.png"), everyByte(copySize));
+    QCOMPARE(fitsInDesignFile(designs.round), fits);
+    QCOMPARE(writtenSize(designs.round), writeRoundSeal(designs.round).size());
+    QByteArray bytes = "kept";
+    QString error;
+    QCOMPARE(writeDesign(StampKind::Round, designs, bytes, error), fits);
+    if (fits) {
+        QCOMPARE(bytes, writeRoundSeal(designs.round));
+        QVERIFY(bytes.size() <= kMaxDesignFileSize);
+    } else {
+        QCOMPARE(bytes, QByteArray("kept"));
+        QVERIFY(error.contains(QStringLiteral("больше 1024 КБ")));
+    }
+    // The other kinds never carry a copy.
+    QVERIFY(writeDesign(StampKind::Rect, designs, bytes, error));
+    QCOMPARE(bytes, writeRectStamp(designs.rect));
 }
 
 // ---- Files ----

@@ -1,6 +1,5 @@
 #include "Designs.h"
 #include "Export.h"
-#include "Outline.h"
 #include "PageRaster.h"
 #include "Render.h"
 #include "Trace.h"
@@ -8,6 +7,7 @@
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QPainter>
 #include <QPainterPath>
 #include <QProcess>
 #include <QRegularExpression>
@@ -602,6 +602,71 @@ private slots:
         QCOMPARE(outside, 0);
     }
 
+    // An SVG emblem goes into the vector files as its own areas, held to
+    // the field as the preview holds it: no picture in either file, and the
+    // files agree with the raster export.
+    void svgEmblemAsItsPaths_data() {
+        QTest::addColumn<bool>("merge");
+        QTest::addColumn<int>("x");
+        QTest::newRow("inside the field") << false << 60;
+        QTest::newRow("inside the field, merged") << true << 60;
+        QTest::newRow("across the field's edge") << false << 150;
+        QTest::newRow("beyond the field") << true << 300;
+    }
+
+    void svgEmblemAsItsPaths() {
+        QFETCH(bool, merge);
+        QFETCH(int, x);
+        const QString logo = dir.filePath(QStringLiteral("logo.svg"));
+        {
+            QFile file(logo);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("<svg xmlns='http://www.w3.org/2000/svg' width='100' height='100'>"
+                       "<circle cx='50' cy='50' r='45' fill='none' stroke='black' stroke-width='4'/>"
+                       "<path d='M20 70 L50 15 L80 70 Z' fill='#222'/>"
+                       "<rect x='35' y='45' width='30' height='10' fill='white'/></svg>");
+        }
+        StampDesigns designs = heavy();
+        designs.round.emblem.file = logo;
+        designs.round.emblem.width = 70;
+        designs.round.emblem.x = x;
+        designs.round.emblem.y = 64;
+        const Imprint imprint = makeImprint(designs, StampKind::Round);
+        QVERIFY(std::none_of(imprint.ops.begin(), imprint.ops.end(), [](const InkOp& op) { return op.picture; }));
+        QCOMPARE(std::any_of(imprint.cuts.begin(), imprint.cuts.end(),
+                             [](const FieldCut& c) { return c.element.kind == ElementKind::Emblem; }),
+                 x > 100);
+        Settings settings;
+        settings.mergeOutlines = merge;
+        QString error;
+
+        settings.format = Format::Pdf;
+        const QString pdf = dir.filePath(QStringLiteral("logo.pdf"));
+        QVERIFY2(exportFile(imprint, settings, pdf, error), qPrintable(error));
+        QProcess images;
+        images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+        if (!images.waitForFinished(30000) || images.exitCode() != 0)
+            QSKIP("pdfimages is not there to list the PDF's pictures");
+        // Only the heading of the list: no picture at all.
+        QCOMPARE(QString::fromUtf8(images.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts).size(), 2);
+
+        settings.format = Format::Svg;
+        const QByteArray svg = encode(imprint, settings, error);
+        QVERIFY2(!svg.isEmpty(), qPrintable(error));
+        QVERIFY(!svg.contains("<image"));
+        settings.format = Format::Png;
+        const QImage png = decode(encode(imprint, settings, error));
+        QVERIFY(!png.isNull());
+        QSvgRenderer renderer(svg);
+        QImage drawn(png.size(), QImage::Format_RGB32);
+        drawn.fill(Qt::white);
+        QPainter painter(&drawn);
+        renderer.render(&painter, QRectF(QPointF(0, 0), pageSizeMm(imprint, settings) * (settings.dpi / 25.4)));
+        painter.end();
+        const double shared = overlap(png, drawn);
+        QVERIFY2(shared >= 0.97, qPrintable(QString::number(shared)));
+    }
+
     // An emblem across the field's corner: the part inside is drawn as the
     // preview draws it, and how far its ink reaches beyond is kept.
     void emblemAcrossTheFieldsEdge() {
@@ -914,43 +979,61 @@ private slots:
     }
 
     // The emblem's pixels traced: the PDF and the SVG drawn back at 1200 dpi
-    // lie on the raster export at 1200 dpi. One picture pixel to a preview
-    // pixel is a square a fifth of a millimetre wide, which the raster
-    // export shows as a staircase and the trace as a smooth curve through
-    // it: the two part by the staircase's corners, the more the thinner the
-    // line.
+    // lie on the raster export at 1200 dpi. A picture finer than the output
+    // (1500 pixels 80 preview pixels wide, about half an output pixel each)
+    // shares at least 97 % of its ink with it. One picture pixel to a
+    // preview pixel is a square a fifth of a millimetre wide, which the
+    // raster export shows as a staircase and the trace as a smooth curve
+    // through it: the two part by the staircase's corners, the more the
+    // thinner the line.
     void tracedEmblemAgreesWithRaster_data() {
         QTest::addColumn<QString>("emblem");
+        QTest::addColumn<int>("side");
         QTest::addColumn<int>("format");
         QTest::addColumn<bool>("merge");
         QTest::addColumn<double>("least");  // of the ink, shared
-        QTest::newRow("curves, PDF") << QStringLiteral("curves") << int(Format::Pdf) << false << 0.94;
-        QTest::newRow("curves, SVG merged") << QStringLiteral("curves") << int(Format::Svg) << true << 0.94;
-        QTest::newRow("thin lines, PDF merged") << QStringLiteral("thin lines") << int(Format::Pdf) << true << 0.85;
-        QTest::newRow("thin lines, SVG") << QStringLiteral("thin lines") << int(Format::Svg) << false << 0.85;
-        QTest::newRow("letters, PDF") << QStringLiteral("letters") << int(Format::Pdf) << false << 0.94;
-        QTest::newRow("letters, SVG") << QStringLiteral("letters") << int(Format::Svg) << false << 0.94;
+        QTest::newRow("fine curves, PDF") << QStringLiteral("curves") << 1500 << int(Format::Pdf) << false << 0.97;
+        QTest::newRow("fine thin lines, SVG merged")
+            << QStringLiteral("thin lines") << 1500 << int(Format::Svg) << true << 0.97;
+        QTest::newRow("fine letters, PDF merged") << QStringLiteral("letters") << 1500 << int(Format::Pdf) << true << 0.97;
+        QTest::newRow("fine letters, SVG") << QStringLiteral("letters") << 1500 << int(Format::Svg) << false << 0.97;
+        QTest::newRow("curves, PDF") << QStringLiteral("curves") << 150 << int(Format::Pdf) << false << 0.94;
+        QTest::newRow("curves, SVG merged") << QStringLiteral("curves") << 150 << int(Format::Svg) << true << 0.94;
+        QTest::newRow("thin lines, PDF merged") << QStringLiteral("thin lines") << 150 << int(Format::Pdf) << true << 0.85;
+        QTest::newRow("letters, SVG") << QStringLiteral("letters") << 150 << int(Format::Svg) << false << 0.94;
     }
 
     void tracedEmblemAgreesWithRaster() {
         QFETCH(QString, emblem);
+        QFETCH(int, side);
         QFETCH(int, format);
         QFETCH(bool, merge);
         QFETCH(double, least);
         const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
         if (Format(format) == Format::Pdf && pdftoppm.isEmpty())
             QSKIP("pdftoppm (poppler-utils) is not installed");
-        const QString path = dir.filePath(emblem + QStringLiteral(".bmp"));
-        QVERIFY(drawnEmblem(emblem).save(path, "BMP"));
-        const Imprint imprint = makeImprint(ringAndEmblem(path, 24, 24), StampKind::Round);
+        const bool fine = side > 198;
+        const QString path = dir.filePath(emblem + (fine ? QStringLiteral(".png") : QStringLiteral(".bmp")));
+        QVERIFY(drawnEmblem(emblem, side).save(path, fine ? "PNG" : "BMP"));
+        StampDesigns designs = ringAndEmblem(path, 24, 24);
+        if (fine) {
+            designs.round.emblem.file = path;
+            designs.round.emblem.width = 80;
+            designs.round.emblem.x = 59;
+            designs.round.emblem.y = 59;
+        }
+        const Imprint imprint = makeImprint(designs, StampKind::Round);
+        const auto traced = std::find_if(imprint.ops.begin(), imprint.ops.end(), [](const InkOp& op) { return op.picture; });
+        QVERIFY(traced != imprint.ops.end());
+        QCOMPARE(traced->picture->window.width(), side);
         Settings settings;
         settings.dpi = 1200;
         settings.mergeOutlines = merge;
         // A page of a whole number of points, in threes: the PDF drawn back at
         // 1200 dpi lies pixel for pixel on the raster export.
-        const double side = imprintSizeMm(imprint, settings.widthMm).width();
-        const double points = 3 * std::ceil((side / 25.4 * 72 + 6) / 3);
-        settings.marginMm = (points / 72 * 25.4 - side) / 2;
+        const double across = imprintSizeMm(imprint, settings.widthMm).width();
+        const double points = 3 * std::ceil((across / 25.4 * 72 + 6) / 3);
+        settings.marginMm = (points / 72 * 25.4 - across) / 2;
         QString error;
         settings.format = Format::Png;
         const QImage raster = decode(encode(imprint, settings, error));
@@ -995,46 +1078,6 @@ private slots:
         QVERIFY2(ink > 20000, qPrintable(QString::number(ink)));
         const double shared = overlap(a, b);
         QVERIFY2(shared >= least, qPrintable(QString::number(shared)));
-    }
-
-    // A picture finer than the output: 1500 pixels 80 preview pixels wide in
-    // a 40 mm seal (whose outer ring is 186 preview pixels across), about
-    // half an output pixel each at 1200 dpi. Its trace and its pixels, each
-    // drawn there and taken as ink at half coverage, share at least 97 % of
-    // their ink.
-    void traceAgreesWithFinePixels_data() {
-        QTest::addColumn<QString>("emblem");
-        QTest::newRow("curves") << QStringLiteral("curves");
-        QTest::newRow("thin lines") << QStringLiteral("thin lines");
-        QTest::newRow("letters") << QStringLiteral("letters");
-    }
-
-    void traceAgreesWithFinePixels() {
-        QFETCH(QString, emblem);
-        const QImage picture = drawnEmblem(emblem, 1500);
-        const std::optional<PictureOutline> outline =
-            traceMask(InkMask::ofTone(picture, qRgb(0, 0, 0), picture.rect()));
-        QVERIFY(outline);
-        QPainterPath traced;
-        traced.setFillRule(Qt::WindingFill);
-        for (const QPainterPath& piece : outline->pieces)
-            traced.addPath(piece);
-        const double scale = 80.0 / 1500 * (40.0 / 186) / 25.4 * 1200;
-        const auto draw = [&](const QPainterPath& ink) {
-            QImage image(static_cast<int>(std::ceil(1500 * scale)), static_cast<int>(std::ceil(1500 * scale)),
-                         QImage::Format_RGB32);
-            image.fill(Qt::white);
-            QPainter p(&image);
-            p.setRenderHint(QPainter::Antialiasing, true);
-            p.scale(scale, scale);
-            p.fillPath(ink, Qt::black);
-            p.end();
-            return image;
-        };
-        const QImage pixels = draw(toneOutline(picture, qRgb(0, 0, 0), picture.rect(), QPointF(0, 0)));
-        const QImage smooth = draw(traced);
-        const double shared = overlap(pixels, smooth);
-        QVERIFY2(shared >= 0.97, qPrintable(QString::number(shared)));
     }
 
     // A bitmap emblem goes into the vector files as curves, with no picture

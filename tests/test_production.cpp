@@ -6,7 +6,9 @@
 #include "Export.h"
 #include "ImprintView.h"
 #include "Placing.h"
+#include "ProductionSettings.h"
 #include "ProductionWindow.h"
+#include "Profiles.h"
 #include "StampFile.h"
 #include "StampPages.h"
 // GCC 12 sees the scripted font answers (an optional in a deque) as
@@ -20,6 +22,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -133,6 +136,9 @@ void sendMouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::KeyboardModif
 }
 
 }  // namespace
+
+Q_DECLARE_METATYPE(qg::output::Format)
+Q_DECLARE_METATYPE(qg::check::Severity)
 
 class TestProduction : public QObject {
     Q_OBJECT
@@ -464,6 +470,250 @@ private slots:
         click(p, QStringLiteral("ExportButton"));
         QCOMPARE(dialogs().lastMessage(), QStringLiteral("Расширение файла должно быть png !"));
         QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("seal.jpg"))));
+    }
+
+    // Each profile sets its settings and no other, from settings unlike any
+    // profile's: the width and the margin stay, and so does the resolution
+    // of a vector file. The export's name says the profile, and both are
+    // kept for the next run, until a setting of its own is changed by hand.
+    void profileSetsItsSettings_data() {
+        QTest::addColumn<int>("profile");
+        QTest::addColumn<output::Format>("format");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<bool>("negative");
+        QTest::addColumn<bool>("mirror");
+        QTest::addColumn<bool>("merge");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("Лазерная гравировка резины")
+            << 0 << output::Format::Tiff << 1200 << true << true << false << "круглая_печать_12мм_1200dpi_лазер.tif";
+        QTest::newRow("Фотополимер") << 1 << output::Format::Tiff << 1200 << true << false << false
+                                     << "круглая_печать_12мм_1200dpi_фотополимер.tif";
+        QTest::newRow("Оснастка с позитивом") << 2 << output::Format::Png << 600 << false << false << false
+                                              << "круглая_печать_12мм_600dpi_позитив.png";
+        QTest::newRow("Для мастерской: PDF кривыми")
+            << 3 << output::Format::Pdf << 300 << false << false << true << "круглая_печать_12мм_мастерская.pdf";
+    }
+    void profileSetsItsSettings() {
+        QFETCH(int, profile);
+        QFETCH(output::Format, format);
+        QFETCH(int, dpi);
+        QFETCH(bool, negative);
+        QFETCH(bool, mirror);
+        QFETCH(bool, merge);
+        QFETCH(QString, name);
+        shareWindowsBetweenRows();
+        ProductionWindow& p = production();
+        auto* box = control<QComboBox>(p, "ProfileBox");
+        // In colour first: no check of a 1-bit picture on the way.
+        for (const char* check : {"ColourCheck", "MirrorCheck", "NegativeCheck"})
+            control<QCheckBox>(p, check)->setChecked(true);
+        control<QCheckBox>(p, "MergeCheck")->setChecked(false);
+        control<QComboBox>(p, "FormatBox")->setCurrentIndex(4);  // BMP
+        control<QSpinBox>(p, "DpiEdit")->setValue(300);
+        control<QDoubleSpinBox>(p, "MarginEdit")->setValue(3.5);
+        QCOMPARE(box->currentText(), QStringLiteral("свои настройки"));
+
+        box->setCurrentIndex(profile);
+        const auto showsProfile = [&](ProductionWindow& window) {
+            const output::Settings& s = window.settings();
+            QCOMPARE(s.format, format);
+            QCOMPARE(s.dpi, dpi);
+            QCOMPARE(s.negative, negative);
+            QCOMPARE(s.mirror, mirror);
+            QCOMPARE(s.mergeOutlines, merge);
+            QVERIFY(!s.colour);
+            QCOMPARE(s.widthMm, kSmallWidth);
+            QCOMPARE(s.marginMm, 3.5);
+            // The controls say the same.
+            QCOMPARE(control<QSpinBox>(window, "DpiEdit")->value(), dpi);
+            QCOMPARE(control<QCheckBox>(window, "NegativeCheck")->isChecked(), negative);
+            QCOMPARE(control<QCheckBox>(window, "MirrorCheck")->isChecked(), mirror);
+            QCOMPARE(control<QCheckBox>(window, "MergeCheck")->isChecked(), merge);
+            QVERIFY(!control<QCheckBox>(window, "ColourCheck")->isChecked());
+            QCOMPARE(control<QComboBox>(window, "ProfileBox")->currentIndex(), profile);
+            QCOMPARE(window.defaultExportName(), name);
+        };
+        showsProfile(p);
+        const output::Settings kept = loadExportSettings(StampKind::Round);
+        QCOMPARE(loadExportProfile(StampKind::Round, kept), std::optional<output::Profile>(output::kProfiles[profile]));
+        QCOMPARE(output::exportFileName(QStringLiteral("круглая_печать"), kept, output::kProfiles[profile]), name);
+        // The margin is no profile's; the colour is.
+        control<QDoubleSpinBox>(p, "MarginEdit")->setValue(1);
+        QCOMPARE(box->currentIndex(), profile);
+        control<QCheckBox>(p, "ColourCheck")->setChecked(true);
+        QCOMPARE(box->currentText(), QStringLiteral("свои настройки"));
+        QVERIFY(!loadExportProfile(StampKind::Round, loadExportSettings(StampKind::Round)));
+        const QString own = p.defaultExportName();
+        QCOMPARE(own.count(u'_'), name.count(u'_') - 1);
+        QVERIFY(name.startsWith(own.left(own.lastIndexOf(u'.'))));
+    }
+
+    // A named set puts its limits into the fields and checks with them (a
+    // ring 0.13 mm wide will do for the one but not for the other); they are
+    // kept for the next run; a limit changed by hand makes them the user's own.
+    void limitSets_data() {
+        QTest::addColumn<int>("set");
+        QTest::addColumn<double>("line");
+        QTest::addColumn<double>("safeLine");
+        QTest::addColumn<double>("gap");
+        QTest::addColumn<double>("capitals");
+        QTest::addColumn<check::Severity>("ring");
+        QTest::newRow("Минимальные") << 0 << 0.1 << 0.2 << 0.4 << 1.5 << check::Severity::Warning;
+        QTest::newRow("Рекомендуемые") << 1 << 0.2 << 0.2 << 0.4 << 2.35 << check::Severity::Error;
+    }
+    void limitSets() {
+        QFETCH(int, set);
+        QFETCH(double, line);
+        QFETCH(double, safeLine);
+        QFETCH(double, gap);
+        QFETCH(double, capitals);
+        QFETCH(check::Severity, ring);
+        shareWindowsBetweenRows();
+        openRound(testing::outerRingOnly(2));  // 2 units of 185: 0.13 mm at 12 mm
+        ProductionWindow& p = production();
+        auto* box = control<QComboBox>(p, "LimitSetBox");
+        control<QDoubleSpinBox>(p, "MinCapEdit")->setValue(3);
+        QCOMPARE(box->currentText(), QStringLiteral("Свои"));
+
+        box->setCurrentIndex(set);
+        for (const check::Limits& limits : {p.checkPanel()->limits(), loadCheckLimits()}) {
+            QCOMPARE(limits.minLineMm, line);
+            QCOMPARE(limits.safeLineMm, safeLine);
+            QCOMPARE(limits.minGapMm, gap);
+            QCOMPARE(limits.minCapMm, capitals);
+        }
+        QCOMPARE(control<QDoubleSpinBox>(p, "MinLineEdit")->value(), line);
+        QCOMPARE(control<QDoubleSpinBox>(p, "SafeLineEdit")->value(), safeLine);
+        QCOMPARE(control<QDoubleSpinBox>(p, "MinGapEdit")->value(), gap);
+        QCOMPARE(control<QDoubleSpinBox>(p, "MinCapEdit")->value(), capitals);
+        QCOMPARE(box->currentIndex(), set);
+        // The check is run with the set's limits.
+        QTRY_VERIFY_WITH_TIMEOUT(!p.checkPanel()->busy(), 20000);
+        const std::vector<check::Finding>& findings = p.checkPanel()->report().findings;
+        QCOMPARE(findings.size(), std::size_t(1));
+        QCOMPARE(findings[0].problem, check::Problem::ThinLine);
+        QCOMPARE(findings[0].severity, ring);
+        control<QDoubleSpinBox>(p, "MinGapEdit")->setValue(0.5);
+        QCOMPARE(box->currentText(), QStringLiteral("Свои"));
+        QCOMPARE(p.checkPanel()->limits().minGapMm, 0.5);
+        QCOMPARE(p.checkPanel()->limits().minCapMm, capitals);
+    }
+
+    // "Экспорт всех видов…": each kind that has ink at its own width and
+    // with the shown kind's settings, named by kind; a kind without ink is
+    // skipped and said to be; a file that is there is replaced only when
+    // the user lets it.
+    void exportOfEveryKind_data() {
+        QTest::addColumn<bool>("triangleInk");
+        QTest::addColumn<bool>("existing");  // the round seal's file is there already
+        QTest::addColumn<int>("answer");     // to replacing it
+        QTest::newRow("every kind") << true << false << -1;
+        QTest::newRow("file there, replaced") << true << true << int(Answer::Yes);
+        QTest::newRow("file there, kept") << true << true << int(Answer::No);
+        QTest::newRow("triangle without ink") << false << false << -1;
+    }
+    void exportOfEveryKind() {
+        QFETCH(bool, triangleInk);
+        QFETCH(bool, existing);
+        QFETCH(int, answer);
+        shareWindowsBetweenRows();
+        storeWidths(14, {"triangle"});  // before the window first opens
+        storeWidths(16, {"rect"});
+        if (!triangleInk) {
+            const QString empty = m_dir.filePath(QStringLiteral("empty-triangle.qgr"));
+            QVERIFY(write(empty, io::writeTriangleSeal(testing::nothingEnabled().triangle)));
+            main().openDesignFile(empty);
+        }
+        control<QTabWidget>(main(), "Pages")->setCurrentIndex(2);
+        ProductionWindow& p = production();
+        QCOMPARE(p.kind(), StampKind::Rect);
+        control<QComboBox>(p, "ProfileBox")->setCurrentIndex(0);  // laser
+        const QStringList names = {QStringLiteral("круглая_печать_12мм_1200dpi_лазер.tif"),
+                                   QStringLiteral("треугольная_печать_14мм_1200dpi_лазер.tif"),
+                                   QStringLiteral("штамп_16мм_1200dpi_лазер.tif")};
+        const double widths[] = {kSmallWidth, 14, 16};
+        QTemporaryDir out;
+        if (existing)
+            QVERIFY(write(out.filePath(names[0]), "old picture"));
+        dialogs().folderNames.push_back(out.path());
+        if (answer >= 0)
+            dialogs().answers.push_back(static_cast<Answer>(answer));
+        // The open's message and the last row's.
+        dialogs().messages.clear();
+        dialogs().questions.clear();
+        dialogs().folderRequests.clear();
+        click(p, QStringLiteral("ExportAllButton"));
+        QCOMPARE(dialogs().folderRequests.size(), 1);
+        QCOMPARE(dialogs().questions.size(), existing ? 1 : 0);
+        if (existing)
+            QVERIFY(dialogs().questions.constFirst().contains(names[0]));
+
+        const bool kept = answer == int(Answer::No);
+        for (int k = 0; k < kKindCount; ++k) {
+            const QString path = out.filePath(names[k]);
+            if (kept) {
+                QCOMPARE(read(path), k == 0 ? QByteArray("old picture") : QByteArray());
+                continue;
+            }
+            const auto kind = static_cast<StampKind>(k);
+            if (kind == StampKind::Triangle && !triangleInk) {
+                QVERIFY(!QFile::exists(path));
+                continue;
+            }
+            output::Settings s = p.settings();
+            s.widthMm = widths[k];
+            QString error;
+            const QByteArray expected = output::encode(output::makeImprint(main().designs(), kind), s, error);
+            QVERIFY2(!expected.isEmpty(), qPrintable(error));
+            QCOMPARE(read(path), expected);
+            QVERIFY(dialogs().lastMessage().contains(names[k]));
+        }
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), kept ? 1 : triangleInk ? 3 : 2);
+        if (kept) {
+            QVERIFY(dialogs().messages.isEmpty());
+            return;
+        }
+        QCOMPARE(dialogs().messages.size(), 1);
+        QCOMPARE(dialogs().messages.constFirst().icon, MessageIcon::Information);
+        QCOMPARE(dialogs().lastMessage().contains(QStringLiteral("треугольная печать")), !triangleInk);
+    }
+
+    // A file that cannot be made at all stops every file before any is
+    // written; one that fails as it is written is told, with those written.
+    void exportOfEveryKindFails_data() {
+        QTest::addColumn<bool>("tooLarge");  // the triangular seal's BMP over its limit
+        QTest::addColumn<QString>("said");
+        QTest::newRow("a picture too large") << true << QStringLiteral("треугольная печать");
+        QTest::newRow("a folder in a file's place") << false << QStringLiteral("штамп_16мм_300dpi.bmp");
+    }
+    void exportOfEveryKindFails() {
+        QFETCH(bool, tooLarge);
+        QFETCH(QString, said);
+        storeWidths(tooLarge ? 500 : 14, {"triangle"});
+        storeWidths(16, {"rect"});
+        control<QTabWidget>(main(), "Pages")->setCurrentIndex(2);
+        ProductionWindow& p = production();
+        control<QComboBox>(p, "FormatBox")->setCurrentIndex(4);  // BMP
+        control<QSpinBox>(p, "DpiEdit")->setValue(tooLarge ? 4800 : 300);
+        control<QCheckBox>(p, "ColourCheck")->setChecked(true);
+        QTemporaryDir out;
+        if (!tooLarge) {
+            QVERIFY(QDir(out.path()).mkdir(said));
+            dialogs().answers.push_back(Answer::Yes);
+        }
+        dialogs().folderNames.push_back(out.path());
+        click(p, QStringLiteral("ExportAllButton"));
+        QCOMPARE(dialogs().messages.size(), 1);
+        QCOMPARE(dialogs().messages.constFirst().icon, MessageIcon::Error);
+        QVERIFY2(dialogs().lastMessage().contains(said), qPrintable(dialogs().lastMessage()));
+        const QStringList files = QDir(out.path()).entryList(QDir::Files | QDir::Hidden);
+        if (tooLarge) {
+            QVERIFY2(files.isEmpty(), qPrintable(files.join(u' ')));
+            return;
+        }
+        QCOMPARE(files, (QStringList{QStringLiteral("круглая_печать_12мм_300dpi.bmp"),
+                                     QStringLiteral("треугольная_печать_14мм_300dpi.bmp")}));
+        QVERIFY(dialogs().lastMessage().contains(files[0]) && dialogs().lastMessage().contains(files[1]));
     }
 
     void printsAtTrueWidthInTheMiddleOfThePage_data() {

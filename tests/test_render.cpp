@@ -6,6 +6,7 @@
 #include "Raster.h"
 #include "Render.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
@@ -163,6 +164,88 @@ QImage covered(QSize size, int scale, const std::function<void(QPainter&)>& draw
 bool darkPixel(const QImage& picture, int x, int y) {
     return qBlue(picture.pixel(x, y)) < 128;
 }
+
+// A picture `side` pixels square, white (or transparent), with a black square
+// over its middle half.
+QImage middleSquare(int side, bool transparent = false) {
+    QImage picture(side, side, transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    picture.fill(transparent ? QColor(Qt::transparent) : QColor(Qt::white));
+    QPainter painter(&picture);
+    painter.fillRect(side / 4, side / 4, side / 2, side / 2, Qt::black);
+    return picture;
+}
+
+QByteArray svgSquare(int side) {
+    return QStringLiteral("<svg xmlns='http://www.w3.org/2000/svg' width='%1' height='%1' viewBox='0 0 %1 %1'>"
+                          "<rect width='%1' height='%1' fill='white'/>"
+                          "<rect x='%2' y='%2' width='%3' height='%3' fill='#000'/></svg>")
+        .arg(side)
+        .arg(side / 4)
+        .arg(side / 2)
+        .toUtf8();
+}
+
+// The bytes of a file of the format holding the middle square.
+QByteArray pictureBytes(const QByteArray& format, int side, bool transparent = false) {
+    if (format == "svg")
+        return svgSquare(side);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    middleSquare(side, transparent).save(&buffer, format.constData());
+    return bytes;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The box of the dark pixels of a picture, eight pixels at a time.
+QRect darkBox(const QImage& picture) {
+    const QImage mono = picture.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
+    const uchar darkBits = qGray(mono.color(1)) < 128 ? 0x00 : 0xFF;  // xor that makes dark pixels 1
+    const int bytes = (mono.width() + 7) / 8;
+    const int spare = bytes * 8 - mono.width();
+    int left = mono.width(), right = -1, top = -1, bottom = -1;
+    for (int y = 0; y < mono.height(); ++y) {
+        const uchar* line = mono.constScanLine(y);
+        for (int b = 0; b < bytes; ++b) {
+            uchar v = line[b] ^ darkBits;
+            if (b == bytes - 1)
+                v &= static_cast<uchar>(0xFF << spare);
+            if (v == 0)
+                continue;
+            for (int bit = 0; bit < 8; ++bit) {
+                if (v & (0x80 >> bit)) {
+                    left = std::min(left, b * 8 + bit);
+                    right = std::max(right, b * 8 + bit);
+                }
+            }
+            top = top < 0 ? y : top;
+            bottom = y;
+        }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+// The ink of the round seal painted `scale` pixels to a preview unit, as a
+// raster export paints it: smoothed, then dark where at least half covered.
+// Only the top-left `units` of the field are painted.
+QImage inkAtScale(const StampDesigns& designs, double scale, QSizeF units = QSizeF(Canvas::kSize, Canvas::kSize)) {
+    const std::vector<InkOp> ops = recordInk(designs, ActivePage::Round);
+    QImage picture(static_cast<int>(std::ceil(units.width() * scale)), static_cast<int>(std::ceil(units.height() * scale)),
+                   QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(scale, scale);
+    paintInk(painter, ops, Qt::white, Qt::black);
+    return picture;
+}
+
+// Pixels a preview unit has at 1200 dpi with the field 40 mm wide.
+constexpr double k1200Dpi = 1200 / 25.4 * 40 / 198;
 
 }  // namespace
 
@@ -1052,7 +1135,205 @@ private slots:
         QCOMPARE(inked(painted(designs, ActivePage::Round), 0, 0), drawn);
     }
 
+    // Every kind of picture, at a width of its own: the preview shows it at
+    // that size, and the ink holds it at that size at any scale.
+    void emblemSourceAtItsSize_data() {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<int>("side");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("threshold");
+        QTest::addColumn<bool>("copy");    // the file is missing; its copy in the design is drawn
+        QTest::addColumn<bool>("asPath");  // the bitmap of the fixed lines
+        QTest::addColumn<bool>("vector");  // drawn as areas, no picture
+        QTest::newRow("svg") << QByteArray("svg") << 400 << 80 << -1 << false << false << true;
+        QTest::newRow("svg at its own size") << QByteArray("svg") << 64 << 0 << -1 << false << false << true;
+        QTest::newRow("png") << QByteArray("png") << 1500 << 80 << -1 << false << false << false;
+        QTest::newRow("png, transparent") << QByteArray("png-alpha") << 400 << 120 << -1 << false << false << false;
+        QTest::newRow("jpeg") << QByteArray("jpg") << 600 << 100 << 128 << false << false << false;
+        QTest::newRow("bmp") << QByteArray("bmp") << 400 << 60 << -1 << false << false << false;
+        QTest::newRow("bmp enlarged") << QByteArray("bmp") << 40 << 120 << -1 << false << false << false;
+        QTest::newRow("bitmap of the fixed lines") << QByteArray("bmp") << 400 << 80 << -1 << false << true << false;
+        QTest::newRow("png copy") << QByteArray("png") << 500 << 80 << -1 << true << false << false;
+        QTest::newRow("svg copy") << QByteArray("svg") << 400 << 80 << 200 << true << false << true;
+    }
+
+    void emblemSourceAtItsSize() {
+        QFETCH(QByteArray, format);
+        QFETCH(int, side);
+        QFETCH(int, width);
+        QFETCH(int, threshold);
+        QFETCH(bool, copy);
+        QFETCH(bool, asPath);
+        QFETCH(bool, vector);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const bool alpha = format == "png-alpha";
+        const QByteArray kind = alpha ? QByteArray("png") : format;
+        const QByteArray bytes = pictureBytes(kind, side, alpha);
+        QVERIFY(!bytes.isEmpty());
+        const QString path = dir.filePath(QStringLiteral("герб.") + QString::fromLatin1(kind));
+        if (!copy)
+            QVERIFY(writeFile(path, bytes));
+
+        StampDesigns designs = testing::nothingEnabled();
+        EmblemSettings& emblem = designs.round.emblem;
+        emblem = EmblemSettings{true, 20, 30, asPath ? path : QString()};
+        if (!asPath) {
+            emblem.file = path;
+            // A bitmap of the fixed lines is there too: the picture wins.
+            emblem.path = dir.filePath(QStringLiteral("other.bmp"));
+            QImage black(10, 10, QImage::Format_RGB32);
+            black.fill(Qt::black);
+            QVERIFY(writeBmp(emblem.path, black));
+        }
+        emblem.width = width;
+        emblem.threshold = threshold;
+        if (copy) {
+            emblem.embeddedName = QFileInfo(path).fileName();
+            emblem.embeddedData = bytes;
+        }
+        QCOMPARE(examineEmblem(emblem), EmblemFile::Bitmap);
+
+        const double drawn = width > 0 ? width : side;
+        const QRectF square(20 + drawn / 4, 30 + drawn / 4, drawn / 2, drawn / 2);
+        const QRect preview = darkBox(painted(designs, ActivePage::Round));
+        QVERIFY2(std::abs(preview.left() - square.left()) <= 1 && std::abs(preview.right() + 1 - square.right()) <= 1 &&
+                     std::abs(preview.top() - square.top()) <= 1 &&
+                     std::abs(preview.bottom() + 1 - square.bottom()) <= 1,
+                 qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                .arg(preview.x())
+                                .arg(preview.y())
+                                .arg(preview.width())
+                                .arg(preview.height())));
+
+        const std::vector<InkOp> ops = recordInk(designs, ActivePage::Round);
+        const bool anyPicture =
+            std::any_of(ops.begin(), ops.end(), [](const InkOp& op) { return op.picture != nullptr; });
+        QCOMPARE(anyPicture, !vector);
+        const QRect fine = darkBox(inkAtScale(designs, k1200Dpi, QSizeF(square.right() + 2, square.bottom() + 2)));
+        // Within a pixel of the output, or of the picture where it is coarser.
+        const double tolerance = std::max(1.5, k1200Dpi * drawn / side);
+        QVERIFY(std::abs(fine.left() - square.left() * k1200Dpi) <= tolerance);
+        QVERIFY(std::abs(fine.right() + 1 - square.right() * k1200Dpi) <= tolerance);
+        QVERIFY(std::abs(fine.top() - square.top() * k1200Dpi) <= tolerance);
+        QVERIFY(std::abs(fine.bottom() + 1 - square.bottom() * k1200Dpi) <= tolerance);
+    }
+
+    // A line one pixel wide of a 2000-pixel picture drawn across the field
+    // is a tenth of a preview pixel: the preview cannot show it, the ink at
+    // 1200 dpi keeps it at its true width, about one pixel. (A strip of the
+    // picture is enough.)
+    void emblemFinestLineSurvives() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QImage picture(2000, 300, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        for (int y = 0; y < picture.height(); ++y)
+            picture.setPixel(1000, y, qRgb(0, 0, 0));
+        const QString path = dir.filePath(QStringLiteral("line.png"));
+        QVERIFY(picture.save(path));
+        StampDesigns designs = testing::nothingEnabled();
+        designs.round.emblem.enabled = true;
+        designs.round.emblem.file = path;
+        designs.round.emblem.width = 198;
+
+        QCOMPARE(inkedCount(painted(designs, ActivePage::Round)), 0);
+        const QImage fine = inkAtScale(designs, k1200Dpi, QSizeF(198, 29));
+        int rowsWithLine = 0;
+        for (int y = 0; y < fine.height(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(fine.constScanLine(y));
+            int dark = 0;
+            for (int x = 0; x < fine.width(); ++x)
+                dark += qGray(line[x]) < 128;
+            QVERIFY(dark <= 2);
+            rowsWithLine += dark > 0;
+        }
+        QVERIFY2(rowsWithLine >= fine.height() * 95 / 100, qPrintable(QString::number(rowsWithLine)));
+    }
+
+    // Grey 100 everywhere: by the background's rule all ink; by a threshold
+    // ink only when darker than it.
+    void emblemThreshold_data() {
+        QTest::addColumn<int>("threshold");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("ink");
+        QTest::newRow("by the background") << -1 << 0 << true;
+        QTest::newRow("by the background, scaled") << -1 << 30 << true;
+        QTest::newRow("threshold 100") << 100 << 0 << false;
+        QTest::newRow("threshold 101") << 101 << 0 << true;
+        QTest::newRow("threshold 101, scaled") << 101 << 30 << true;
+        QTest::newRow("threshold 0") << 0 << 30 << false;
+        QTest::newRow("threshold 255") << 255 << 30 << true;
+    }
+
+    void emblemThreshold() {
+        QFETCH(int, threshold);
+        QFETCH(int, width);
+        QFETCH(bool, ink);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QImage grey(60, 60, QImage::Format_RGB32);
+        grey.fill(qRgb(100, 100, 100));
+        const QString path = dir.filePath(QStringLiteral("grey.png"));
+        QVERIFY(grey.save(path));
+        StampDesigns designs = testing::nothingEnabled();
+        designs.round.emblem.enabled = true;
+        designs.round.emblem.file = path;
+        designs.round.emblem.threshold = threshold;
+        designs.round.emblem.width = width;
+        const QImage image = painted(designs, ActivePage::Round);
+        QCOMPARE(inked(image, 10, 10), ink);
+        QCOMPARE(inkAtScale(designs, 4, QSizeF(20, 20)).pixel(40, 40) == qRgb(0, 0, 0), ink);
+    }
+
+    // What was read and drawn is kept while nothing changes; a changed file
+    // shows at the next paint, a deleted one gives way to its copy.
+    void emblemDrawingKept() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("logo.png"));
+        QVERIFY(writeFile(path, pictureBytes("png", 100)));
+        EmblemSettings emblem{true, 0, 0, QString()};
+        emblem.file = path;
+        emblem.width = 50;
+        EmblemCache cache;
+        const auto first = cache.drawing(emblem, kWhite);
+        QVERIFY(first);
+        QCOMPARE(first->preview.size(), QSize(50, 50));
+        QCOMPARE(cache.drawing(emblem, kWhite), first);
+        emblem.width = 40;
+        QCOMPARE(cache.drawing(emblem, kWhite)->preview.size(), QSize(40, 40));
+
+        // Another picture under the same name.
+        QImage wide(200, 100, QImage::Format_RGB32);
+        wide.fill(Qt::black);
+        QVERIFY(QFile::remove(path));
+        QVERIFY(wide.save(path));
+        QCOMPARE(cache.drawing(emblem, kWhite)->preview.size(), QSize(40, 20));
+
+        QVERIFY(QFile::remove(path));
+        QVERIFY(!cache.drawing(emblem, kWhite));
+        QCOMPARE(examineEmblem(emblem), EmblemFile::Missing);
+        emblem.embeddedName = QStringLiteral("logo.png");
+        emblem.embeddedData = pictureBytes("png", 100);
+        QCOMPARE(examineEmblem(emblem), EmblemFile::Bitmap);
+        QCOMPARE(cache.drawing(emblem, kWhite)->preview.size(), QSize(40, 40));
+        // A copy that is no picture draws nothing.
+        emblem.embeddedData = "not a picture";
+        QVERIFY(!cache.drawing(emblem, kWhite));
+        QCOMPARE(examineEmblem(emblem), EmblemFile::NotBitmap);
+        // A picture of another kind under the name of the fixed lines' bitmap
+        // is no bitmap, as it always was; as a picture of any kind it is drawn.
+        const QString png = dir.filePath(QStringLiteral("crest.bmp"));
+        QVERIFY(writeFile(png, pictureBytes("png", 20)));
+        QCOMPARE(examineEmblem(EmblemSettings{true, 0, 0, png}), EmblemFile::NotBitmap);
+        emblem = EmblemSettings{true, 0, 0, QString()};
+        emblem.file = png;
+        QCOMPARE(examineEmblem(emblem), EmblemFile::Bitmap);
+    }
+
     void triangleDefaults() {
+
         const QImage image = painted(StampDesigns{}, ActivePage::Triangle);
         for (const QPoint p :
              {QPoint(4, 196), QPoint(100, 4), QPoint(196, 196), QPoint(100, 196), QPoint(8, 193),

@@ -652,7 +652,8 @@ void TestWindow::popupMenuNotOnInformationPage() {
     QWidget* image = control(w, "Image");
     QMenu* menu = w.findChild<QMenu*>(QStringLiteral("PopupMenu1"));
     QVERIFY(menu);
-    const QStringList items = {"NewItem", "", "SaveQgrItem", "VaveBmpItem", "", "ColorItem", "", "ProductionItem"};
+    const QStringList items = {"NewItem",   "", "SaveQgrItem",    "VaveBmpItem",    "",
+                               "ColorItem", "", "ProductionItem", "CompanySealItem"};
     QCOMPARE(menu->actions().size(), items.size());
     for (int i = 0; i < items.size(); ++i)
         QCOMPARE(menu->actions()[i]->objectName(), items[i]);

@@ -40,10 +40,16 @@ public:
     virtual void applyEdit(StampKind kind, const StampDesigns& edited, const void* gesture) = 0;
     // The gesture is over: the next edit is a new step.
     virtual void endGesture() = 0;
+    // "Печать организации…": the assistant, whose seal replaces the round
+    // seal's design.
+    virtual void makeCompanySeal() = 0;
 
 signals:
     // The preview was drawn anew: a design, or the page shown, has changed.
     void previewPainted();
+    // The round seal's design was made for this diameter, across its
+    // outermost ring.
+    void roundSealDiameterChosen(int diameterMm);
 };
 
 // Makes a window on a session, with the dialogs it shows its questions

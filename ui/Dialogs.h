@@ -4,7 +4,9 @@
 // the user (or a test's script) answers.
 
 #include "Colour.h"
+#include "Company.h"
 #include "LineFont.h"
+#include "Parameters.h"
 
 #include <QString>
 
@@ -34,6 +36,14 @@ struct PrintRequest {
     std::function<void(QPrinter&)> paint;
 };
 
+// What the company seal assistant hands back once a seal has been made:
+// the details as they were last entered, the size included, and the round
+// seal laid out from them.
+struct CompanySealChoice {
+    CompanyDetails details;
+    RoundSealParameters seal;
+};
+
 // Every modal dialog the main window shows goes through this interface, so
 // that the window can be driven with scripted answers.
 class Dialogs {
@@ -42,6 +52,9 @@ public:
     // The chosen file name, or an empty string when the user cancels.
     virtual QString openFileName(const FileDialogRequest& request) = 0;
     virtual QString saveFileName(const FileDialogRequest& request) = 0;
+    // The chosen folder (the request's title and start folder), or an
+    // empty string when the user cancels.
+    virtual QString folderName(const FileDialogRequest& request) = 0;
     // The chosen colour, or nothing when the user cancels.
     virtual std::optional<TColor> chooseColour(TColor initial) = 0;
     // The chosen font, or nothing when the user cancels.
@@ -51,6 +64,9 @@ public:
     // Prints through the print dialog (or the print preview); false when
     // the user cancels.
     virtual bool print(const PrintRequest& request) = 0;
+    // "Печать организации…", its fields filled from `initial`: the seal
+    // made, or nothing when the user closes the assistant without one.
+    virtual std::optional<CompanySealChoice> companySeal(const CompanyDetails& initial) = 0;
 };
 
 }  // namespace qg

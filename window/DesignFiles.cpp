@@ -74,19 +74,8 @@ bool TForm1::saveKind(StampKind kind) {
         path += QStringLiteral(".qgr");
 
     QByteArray bytes;
-    switch (kind) {
-        case StampKind::Round:
-            bytes = io::writeRoundSeal(m_designs.round);
-            break;
-        case StampKind::Triangle:
-            bytes = io::writeTriangleSeal(m_designs.triangle);
-            break;
-        case StampKind::Rect:
-            bytes = io::writeRectStamp(m_designs.rect);
-            break;
-    }
     QString error;
-    if (!io::writeWholeFile(path, bytes, error)) {
+    if (!io::writeDesign(kind, m_designs, bytes, error) || !io::writeWholeFile(path, bytes, error)) {
         reportFileError(QStringLiteral("Не удалось сохранить файл"), path, error);
         return false;
     }

@@ -61,6 +61,7 @@ public:
         m_form.applyEdit(kind, edited, gesture);
     }
     void endGesture() override { m_form.m_history.endTyping(); }
+    void makeCompanySeal() override { m_form.CompanySealItemClick(); }
 
 private:
     TForm1& m_form;
@@ -173,6 +174,7 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), m_dialogs(d
     m_commandKeys.append(ProductionItem->shortcut());
     ProductionItem->setShortcutContext(Qt::WindowShortcut);
     addAction(ProductionItem);  // the shortcut works without the menu
+    addItem("CompanySealItem", QStringLiteral("Печать организации…"), &TForm1::CompanySealItemClick);
 
     auto* historyKeys = new HistoryKeys(this);
     historyKeys->watch(Pages->findChildren<QLineEdit*>());
@@ -458,17 +460,44 @@ void TForm1::ProductionItemClick() {
     if (activePage() == ActivePage::Info)
         return;
     completePendingRepaint();
-    if (!m_production) {
-        if (!m_productionFactory)
-            return;
-        m_production = m_productionFactory(*m_session, m_dialogs, this);
-    }
+    if (!ensureProductionWindow())
+        return;
     if (m_production->isMinimized())
         m_production->showNormal();
     else
         m_production->show();
     m_production->raise();
     m_production->activateWindow();
+}
+
+// The assistant's seal replaces the round seal's design as one step of its
+// history, which brings the earlier design back; changes not saved yet are
+// replaced only when the user agrees. The round seal's page is shown.
+void TForm1::CompanySealItemClick() {
+    const std::optional<CompanySealChoice> choice = m_dialogs.companySeal(m_company);
+    if (!choice)
+        return;
+    m_company = choice->details;
+    if (isModified(StampKind::Round) &&
+        m_dialogs.confirm(QStringLiteral("Заменить изменения круглой печати печатью организации ?")) != Answer::Yes)
+        return;
+    StampDesigns edited = m_designs;
+    edited.round = choice->seal;
+    setActivePage(ActivePage::Round);
+    applyEdit(StampKind::Round, edited, nullptr);
+    // The design is a new one: the file it came from is not its file.
+    m_fileNames[static_cast<std::size_t>(StampKind::Round)].clear();
+    RefreshItemClick();
+    // The production window takes the diameter as its width, even when it
+    // is shown only later.
+    ensureProductionWindow();
+    emit m_session->roundSealDiameterChosen(choice->details.sizeMm);
+}
+
+bool TForm1::ensureProductionWindow() {
+    if (!m_production && m_productionFactory)
+        m_production = m_productionFactory(*m_session, m_dialogs, this);
+    return m_production != nullptr;
 }
 
 void TForm1::ExitItemClick() {

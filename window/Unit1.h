@@ -65,6 +65,9 @@ public:
     // Shows the production window for the active kind; not on the
     // information page, nor before a factory for it has been set.
     void ProductionItemClick();
+    // "Печать организации…": the company seal assistant, whose seal
+    // replaces the round seal's design.
+    void CompanySealItemClick();
     // What makes the production window the first time it is asked for.
     void setProductionWindowFactory(qg::SessionWindowFactory factory);
     // The window as the production window sees it.
@@ -131,6 +134,9 @@ private:
     void setModified(qg::StampKind kind, bool modified);
     void resetKind(qg::StampKind kind);
     void showPopupMenu(const QPoint& position);
+    // Makes the production window, hidden, if it is not there yet; false
+    // when there is nothing to make it with.
+    bool ensureProductionWindow();
     void requestRepaint(qg::ActivePage page);
     void stepHistory(bool forward);
 
@@ -168,6 +174,8 @@ private:
     qg::Dialogs& m_dialogs;
     Session* m_session = nullptr;
     qg::SessionWindowFactory m_productionFactory;
+    // The details the company seal assistant last made a seal of.
+    qg::CompanyDetails m_company;
     // The keys of the window's commands, which no control may claim.
     QList<QKeySequence> m_commandKeys;
     qg::StampDesigns m_designs;

@@ -1,5 +1,6 @@
 #include "WidgetDialogs.h"
 
+#include "CompanySealDialog.h"
 #include "FontDialog.h"
 #include "Unit2.h"
 
@@ -43,6 +44,16 @@ QString WidgetDialogs::saveFileName(const FileDialogRequest& request) {
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(request.defaultSuffix);
     dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+QString WidgetDialogs::folderName(const FileDialogRequest& request) {
+    QFileDialog dialog(owner(), request.title, request.directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
@@ -97,6 +108,13 @@ bool WidgetDialogs::print(const PrintRequest& request) {
         return false;
     request.paint(*printer);
     return true;
+}
+
+std::optional<CompanySealChoice> WidgetDialogs::companySeal(const CompanyDetails& initial) {
+    CompanySealDialog dialog(initial, owner());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.choice();
 }
 
 }  // namespace qg

@@ -24,11 +24,13 @@ public:
 
     QString openFileName(const FileDialogRequest& request) override;
     QString saveFileName(const FileDialogRequest& request) override;
+    QString folderName(const FileDialogRequest& request) override;
     std::optional<TColor> chooseColour(TColor initial) override;
     std::optional<LineFont> chooseFont(const LineFont& initial) override;
     Answer confirm(const QString& question) override;
     void message(MessageIcon icon, const QString& caption, const QString& text) override;
     bool print(const PrintRequest& request) override;
+    std::optional<CompanySealChoice> companySeal(const CompanyDetails& initial) override;
 
 private:
     QWidget* owner() const;
