@@ -58,6 +58,7 @@ bench: build
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_repaint
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_export ./$(BUILD)/app/quillgraver
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_emblem
+	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_trace
 	./$(BUILD)/bench/bench_startup ./$(BUILD)/app/quillgraver
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_check
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_production

@@ -4,6 +4,7 @@
 #include "Render.h"
 #include "RowWriters.h"
 #include "StampFile.h"
+#include "Trace.h"
 
 #include <QBuffer>
 #include <QFont>
@@ -434,7 +435,8 @@ void paintPage(QPainter& painter, const Imprint& imprint, const Settings& settin
     if (settings.negative)
         painter.fillRect(boxOnPage(imprint, settings), Qt::black);
     painter.setTransform(pageTransform(imprint, settings), true);
-    drawShapes(painter, resolveInk(imprint.ops, settings.mergeOutlines), settings);
+    // A picture's pixels go in as smooth outlines traced from them.
+    drawShapes(painter, resolveInk(imprint.ops, settings.mergeOutlines, tracedPicture), settings);
 }
 
 QImage renderRaster(const Imprint& imprint, const Settings& settings) {
@@ -473,10 +475,11 @@ bool withinLimits(const Imprint& imprint, const Settings& settings, QString& err
 
 std::int64_t peakBytes(const Imprint& imprint, const Settings& settings) {
     // The ink and what is worked out from it for drawing: its outlines
-    // (strokes turned into areas, cut by later paper) for the vector files.
+    // (strokes turned into areas, cut by later paper, pictures traced) for
+    // the vector files.
     const std::int64_t ink = pathBytes(imprint.ops);
     if (!isRaster(settings.format))
-        return (std::int64_t(8) << 20) + ink * (settings.mergeOutlines ? 24 : 8);
+        return (std::int64_t(8) << 20) + ink * (settings.mergeOutlines ? 24 : 8) + tracingBytes(imprint.ops);
     PageLayout layout;
     QString error;
     if (!layOutPage(imprint, settings, layout, error))

@@ -105,7 +105,8 @@ QTransform pageTransform(const Imprint& imprint, const Settings& settings);
 QRectF boxOnPage(const Imprint& imprint, const Settings& settings);
 
 // Draws the page in millimetres as the vector files hold it: the
-// negative's black box, then the ink.
+// negative's black box, then the ink, a picture's pixels as smooth outlines
+// traced from them.
 void paintPage(QPainter& painter, const Imprint& imprint, const Settings& settings);
 
 // The page as a picture at the settings' resolution: 1-bit black and white

@@ -521,6 +521,51 @@ std::vector<QPainterPath> cutPicture(const PictureInk& picture, const std::vecto
     return parts;
 }
 
+// The pieces of a picture's outline less what the cutters cover. Those
+// that meet a joiner (the rest of their colour, in a merge) are to be united
+// with it; of the others, those no cutter met come whole in one set of
+// outlines, and those cut each on its own.
+struct OutlineParts {
+    std::vector<QPainterPath> joined;
+    std::vector<QPainterPath> apart;
+};
+
+OutlineParts cutOutline(PictureOutline outline, const std::vector<Cutter>& cutters, const std::vector<Cutter>& joiners) {
+    const auto meets = [](const Cutter& cutter, const QRectF& box) {
+        return cutter.bounds.intersects(box) && cutter.area.intersects(box);
+    };
+    OutlineParts parts;
+    QPainterPath whole;
+    whole.setFillRule(Qt::WindingFill);
+    for (std::size_t i = 0; i < outline.pieces.size(); ++i) {
+        QPainterPath& piece = outline.pieces[i];
+        const QRectF& box = outline.bounds[i];
+        piece.setFillRule(Qt::WindingFill);
+        QPainterPath cuts;
+        cuts.setFillRule(Qt::WindingFill);
+        for (const Cutter& cutter : cutters)
+            if (meets(cutter, box))
+                cuts.addPath(cutter.area);
+        const bool cut = !cuts.isEmpty() && piece.intersects(cuts);
+        if (cut) {
+            piece = piece.subtracted(cuts);
+            if (piece.isEmpty())
+                continue;
+        }
+        if (std::any_of(joiners.begin(), joiners.end(),
+                        [&](const Cutter& joiner) { return meets(joiner, box) && piece.intersects(joiner.area); })) {
+            parts.joined.push_back(std::move(piece));
+        } else if (cut) {
+            parts.apart.push_back(std::move(piece));
+        } else {
+            whole.addPath(piece);
+        }
+    }
+    if (!whole.isEmpty())
+        parts.apart.insert(parts.apart.begin(), std::move(whole));
+    return parts;
+}
+
 // The area a shape paints and a box that holds it.
 Cutter cutterOf(const InkShape& shape) {
     if (!shape.stroked)
@@ -535,7 +580,7 @@ bool samePicture(const InkOp& a, const InkOp& b) {
 
 }  // namespace
 
-std::vector<InkShape> resolveInk(const std::vector<InkOp>& ops, bool merge) {
+std::vector<InkShape> resolveInk(const std::vector<InkOp>& ops, bool merge, const PictureOutliner& outline) {
     // Each op's area, worked out once when first needed.
     std::vector<QPainterPath> areas(ops.size());
     std::vector<bool> haveArea(ops.size(), false);
@@ -575,6 +620,9 @@ std::vector<InkShape> resolveInk(const std::vector<InkOp>& ops, bool merge) {
     // Every piece but the pictures' first: a merge cuts a picture's pixels
     // where the rest of their colour lies.
     std::vector<std::vector<InkShape>> resolved(pieces.size());
+    // How many of a picture's shapes, first among them, go into the rest of
+    // their colour's union in a merge.
+    std::vector<std::size_t> joined(pieces.size(), 0);
     for (std::size_t k = 0; k < pieces.size(); ++k) {
         const Piece& piece = pieces[k];
         const InkOp& op = ops[piece.op];
@@ -605,15 +653,32 @@ std::vector<InkShape> resolveInk(const std::vector<InkOp>& ops, bool merge) {
         std::vector<Cutter> cutters;
         for (const std::size_t i : piece.cuts)
             cutters.push_back(Cutter{ops[i].bounds(), areaOf(i)});
+        // The rest of the colour, in a merge.
+        std::vector<Cutter> sameColour;
         if (merge) {
             for (std::size_t other = 0; other < pieces.size(); ++other) {
                 if (ops[pieces[other].op].picture)
                     continue;
                 for (const InkShape& shape : resolved[other])
                     if (colourToArgb(shape.color) == colourToArgb(op.color))
-                        cutters.push_back(cutterOf(shape));
+                        sameColour.push_back(cutterOf(shape));
             }
         }
+        std::optional<PictureOutline> given;
+        if (outline)
+            given = outline(*op.picture);
+        if (given) {
+            // A smooth outline cut where the rest meets it would leave
+            // seams along the cut: what meets the rest is united with it.
+            OutlineParts parts = cutOutline(std::move(*given), cutters, sameColour);
+            joined[k] = parts.joined.size();
+            for (QPainterPath& part : parts.joined)
+                resolved[k].push_back(InkShape{op.element, op.color, std::move(part), false, 0});
+            for (QPainterPath& part : parts.apart)
+                resolved[k].push_back(InkShape{op.element, op.color, std::move(part), false, 0});
+            continue;
+        }
+        cutters.insert(cutters.end(), sameColour.begin(), sameColour.end());
         for (QPainterPath& part : cutPicture(*op.picture, cutters))
             resolved[k].push_back(InkShape{op.element, op.color, std::move(part), false, 0});
     }
@@ -622,9 +687,9 @@ std::vector<InkShape> resolveInk(const std::vector<InkOp>& ops, bool merge) {
     shapes.reserve(pieces.size());
     std::vector<bool> fromPicture;
     for (std::size_t k = 0; k < pieces.size(); ++k) {
-        for (InkShape& shape : resolved[k]) {
-            shapes.push_back(std::move(shape));
-            fromPicture.push_back(ops[pieces[k].op].picture != nullptr);
+        for (std::size_t n = 0; n < resolved[k].size(); ++n) {
+            shapes.push_back(std::move(resolved[k][n]));
+            fromPicture.push_back(ops[pieces[k].op].picture != nullptr && n >= joined[k]);
         }
     }
     if (!merge)

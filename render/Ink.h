@@ -20,7 +20,9 @@
 #include <QSizeF>
 #include <QTransform>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -146,7 +148,18 @@ struct InkShape {
 // do not overlap: the pixels of a picture come as shapes of their own
 // beside the rest of their colour, whole where nothing else meets them and
 // cut away where something does.
-std::vector<InkShape> resolveInk(const std::vector<InkOp>& ops, bool merge);
+//
+// A picture's pixels come as their own squares unless `outline` gives them
+// another outline (a traced one, say); in a merge, the pieces of that
+// outline that meet the rest of their colour are united with it.
+struct PictureOutline {
+    // In preview units: pieces that do not overlap, each an outline with the
+    // holes in it (wound the other way), and the box of each.
+    std::vector<QPainterPath> pieces;
+    std::vector<QRectF> bounds;
+};
+using PictureOutliner = std::function<std::optional<PictureOutline>(const PictureInk&)>;
+std::vector<InkShape> resolveInk(const std::vector<InkOp>& ops, bool merge, const PictureOutliner& outline = {});
 
 // A copy of the path that shares nothing with it. A path keeps what it works
 // out for drawing (its bounds, its outline for the paint engine) inside its

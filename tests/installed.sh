@@ -4,7 +4,7 @@
 #   installed.sh files   <stage> <version>        the staged files are there and the program answers --version
 #   installed.sh desktop <stage>                  desktop-file-validate on the menu entry
 #   installed.sh appdata <stage>                  appstreamcli validate on the metainfo
-#   installed.sh package <build> <out> <version>  cpack builds the .deb; its name, files and dependencies
+#   installed.sh package <build> <out> <version>  cpack builds the .deb; its name, files, copyright and dependencies
 set -euo pipefail
 
 id=org.quillgraver.Quillgraver
@@ -16,6 +16,7 @@ expected_files() {
     echo share/applications/$id.desktop
     echo share/metainfo/$id.metainfo.xml
     echo share/mime/packages/$id.xml
+    echo share/doc/quillgraver/copyright
     echo share/icons/hicolor/scalable/apps/$id.svg
     for s in "${sizes[@]}"; do echo "share/icons/hicolor/${s}x${s}/apps/$id.png"; done
     for e in company-seal triangle-seal company-stamp; do echo "share/quillgraver/examples/$e.qgr"; done
@@ -71,6 +72,13 @@ package)
     done < <(expected_files)
     [ "$(dpkg-deb -f "$deb" Package)" = quillgraver ] || fail "wrong package name"
     [ "$(dpkg-deb -f "$deb" Version)" = "$4" ] || fail "wrong version"
+    # Debian's machine-readable copyright file, naming the licence of the whole.
+    copyright=$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/quillgraver/copyright)
+    grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' <<<"$copyright" \
+        || fail "the copyright file is not in the machine-readable format"
+    grep -qx 'Files: \*' <<<"$copyright" || fail "the copyright file has no Files: * stanza"
+    [ "$(grep -c '^License: GPL-3.0-or-later$' <<<"$copyright")" -ge 2 ] \
+        || fail "the copyright file does not name and give the licence GPL-3.0-or-later"
     depends=$(dpkg-deb -f "$deb" Depends)
     echo "Depends: $depends"
     for lib in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6; do

@@ -2,13 +2,16 @@
 #include "Export.h"
 #include "PageRaster.h"
 #include "Render.h"
+#include "Trace.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QPainter>
+#include <QPainterPath>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QDir>
 #include <QTemporaryDir>
@@ -126,6 +129,81 @@ int inkAcross(const QImage& picture, int row) {
             right = x;
         }
     return left < 0 ? 0 : right - left + 1;
+}
+
+// Emblems drawn in black on white with no shades of grey, `side` pixels
+// square; the thin lines are 3 pixels wide in a small picture, 10 in a large.
+QImage drawnEmblem(const QString& kind, int side = 150) {
+    QImage picture(side, side, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter p(&picture);
+    const double k = side / 150.0;
+    p.scale(k, k);
+    if (kind == QLatin1String("curves")) {
+        // A crest: a broad ring, a shield with a round foot and a crescent.
+        p.setPen(QPen(Qt::black, 9));
+        p.drawEllipse(QPointF(75, 75), 58, 58);
+        QPainterPath shield;
+        shield.moveTo(48, 40);
+        shield.lineTo(102, 40);
+        shield.lineTo(102, 78);
+        shield.cubicTo(102, 100, 85, 112, 75, 118);
+        shield.cubicTo(65, 112, 48, 100, 48, 78);
+        shield.closeSubpath();
+        QPainterPath crescent;
+        crescent.addEllipse(QPointF(75, 72), 18, 18);
+        QPainterPath bite;
+        bite.addEllipse(QPointF(83, 66), 15, 15);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::black);
+        p.drawPath(shield.subtracted(crescent.subtracted(bite)));
+    } else if (kind == QLatin1String("thin lines")) {
+        // Hatching and a circle, at every slope.
+        p.setPen(QPen(Qt::black, (side >= 1000 ? 10 : 3) / k));
+        p.drawEllipse(QPointF(75, 75), 60, 60);
+        for (int i = 0; i < 12; ++i) {
+            const double a = 3.14159265358979 * i / 12;
+            p.drawLine(QPointF(75 + 20 * std::cos(a), 75 + 20 * std::sin(a)),
+                       QPointF(75 + 52 * std::cos(a), 75 + 52 * std::sin(a)));
+        }
+        p.drawLine(30, 100, 120, 100);
+        p.drawLine(30, 110, 120, 110);
+    } else {
+        // Letters as a seal's emblem holds them.
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(40);
+        font.setBold(true);
+        font.setStyleStrategy(QFont::NoAntialias);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        p.drawText(QRectF(0, 20, 150, 55), Qt::AlignCenter, QStringLiteral("ГЕРБ"));
+        p.drawText(QRectF(0, 75, 150, 55), Qt::AlignCenter, QStringLiteral("№ 25"));
+    }
+    p.end();
+    return picture;
+}
+
+// A round seal of its outer ring, which gives the width its scale, and an
+// emblem.
+StampDesigns ringAndEmblem(const QString& path, int x, int y) {
+    StampDesigns designs;
+    designs.round = testing::outerRingOnly(2);
+    designs.round.emblem = EmblemSettings(true, x, y, path);
+    return designs;
+}
+
+// How many of the shapes (all filled) cover each pixel, `scale` pixels a
+// preview unit: in the blue of a picture.
+QImage coverage(const std::vector<InkShape>& shapes, int scale) {
+    QImage counts(Canvas::kSize * scale, Canvas::kSize * scale, QImage::Format_RGB32);
+    counts.fill(Qt::black);
+    QPainter p(&counts);
+    p.setCompositionMode(QPainter::CompositionMode_Plus);
+    p.scale(scale, scale);
+    for (const InkShape& shape : shapes)
+        p.fillPath(shape.path, QColor(0, 0, 1));
+    p.end();
+    return counts;
 }
 
 constexpr std::int32_t kHuge = std::numeric_limits<std::int32_t>::max();
@@ -330,7 +408,7 @@ private slots:
         QVERIFY(svg.contains(QStringLiteral("width=\"%1mm\"").arg(page.width(), 0, 'f', 3).toUtf8()));
 
         settings.format = Format::Png;
-        const QImage png = decode(encode(imprint, settings, error));
+        const QImage png = decode(encode(imprint, settings, error)).convertToFormat(QImage::Format_RGB32);
         QVERIFY(!png.isNull());
         QSvgRenderer renderer(svg);
         QVERIFY(renderer.isValid());
@@ -339,6 +417,27 @@ private slots:
         QPainter painter(&drawn);
         renderer.render(&painter, QRectF(QPointF(0, 0), page * (settings.dpi / 25.4)));
         painter.end();
+        // The emblem's pixels go into the vector files as smooth curves
+        // traced through their staircase, which part from the picture's
+        // squares by design (tracedEmblemAgreesWithRaster measures by how
+        // much): within a preview pixel of the emblem's ink the drawing
+        // takes the picture's own pixels, and the rest of the ink is held
+        // to the picture here.
+        QImage emblem(png.size(), QImage::Format_RGB32);
+        emblem.fill(Qt::white);
+        QPainter near(&emblem);
+        near.scale(settings.dpi / 25.4, settings.dpi / 25.4);
+        near.setTransform(pageTransform(imprint, settings), true);
+        near.setPen(QPen(Qt::black, 2));
+        near.setBrush(Qt::black);
+        for (const InkOp& op : imprint.ops)
+            if (op.picture)
+                near.drawPath(op.path);
+        near.end();
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                if (dark(emblem.pixel(x, y)))
+                    drawn.setPixel(x, y, png.pixel(x, y));
         const double shared = overlap(png, drawn);
         QVERIFY2(shared >= 0.98, qPrintable(QString::number(shared)));
     }
@@ -877,6 +976,365 @@ private slots:
         QCOMPARE(std::lround(written.dotsPerMeterX() * 0.0254), 600L);
         const QImage whole = decode(encode(imprint, settings, error, Writing::Whole));
         QCOMPARE(written.convertToFormat(QImage::Format_RGB32), whole.convertToFormat(QImage::Format_RGB32));
+    }
+
+    // The emblem's pixels traced: the PDF and the SVG drawn back at 1200 dpi
+    // lie on the raster export at 1200 dpi. A picture finer than the output
+    // (1500 pixels 80 preview pixels wide, about half an output pixel each)
+    // shares at least 97 % of its ink with it. One picture pixel to a
+    // preview pixel is a square a fifth of a millimetre wide, which the
+    // raster export shows as a staircase and the trace as a smooth curve
+    // through it: the two part by the staircase's corners, the more the
+    // thinner the line.
+    void tracedEmblemAgreesWithRaster_data() {
+        QTest::addColumn<QString>("emblem");
+        QTest::addColumn<int>("side");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<bool>("merge");
+        QTest::addColumn<double>("least");  // of the ink, shared
+        QTest::newRow("fine curves, PDF") << QStringLiteral("curves") << 1500 << int(Format::Pdf) << false << 0.97;
+        QTest::newRow("fine thin lines, SVG merged")
+            << QStringLiteral("thin lines") << 1500 << int(Format::Svg) << true << 0.97;
+        QTest::newRow("fine letters, PDF merged") << QStringLiteral("letters") << 1500 << int(Format::Pdf) << true << 0.97;
+        QTest::newRow("fine letters, SVG") << QStringLiteral("letters") << 1500 << int(Format::Svg) << false << 0.97;
+        QTest::newRow("curves, PDF") << QStringLiteral("curves") << 150 << int(Format::Pdf) << false << 0.94;
+        QTest::newRow("curves, SVG merged") << QStringLiteral("curves") << 150 << int(Format::Svg) << true << 0.94;
+        QTest::newRow("thin lines, PDF merged") << QStringLiteral("thin lines") << 150 << int(Format::Pdf) << true << 0.85;
+        QTest::newRow("letters, SVG") << QStringLiteral("letters") << 150 << int(Format::Svg) << false << 0.94;
+    }
+
+    void tracedEmblemAgreesWithRaster() {
+        QFETCH(QString, emblem);
+        QFETCH(int, side);
+        QFETCH(int, format);
+        QFETCH(bool, merge);
+        QFETCH(double, least);
+        const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+        if (Format(format) == Format::Pdf && pdftoppm.isEmpty())
+            QSKIP("pdftoppm (poppler-utils) is not installed");
+        const bool fine = side > 198;
+        const QString path = dir.filePath(emblem + (fine ? QStringLiteral(".png") : QStringLiteral(".bmp")));
+        QVERIFY(drawnEmblem(emblem, side).save(path, fine ? "PNG" : "BMP"));
+        StampDesigns designs = ringAndEmblem(path, 24, 24);
+        if (fine) {
+            designs.round.emblem.file = path;
+            designs.round.emblem.width = 80;
+            designs.round.emblem.x = 59;
+            designs.round.emblem.y = 59;
+        }
+        const Imprint imprint = makeImprint(designs, StampKind::Round);
+        const auto traced = std::find_if(imprint.ops.begin(), imprint.ops.end(), [](const InkOp& op) { return op.picture; });
+        QVERIFY(traced != imprint.ops.end());
+        QCOMPARE(traced->picture->window.width(), side);
+        Settings settings;
+        settings.dpi = 1200;
+        settings.mergeOutlines = merge;
+        // A page of a whole number of points, in threes: the PDF drawn back at
+        // 1200 dpi lies pixel for pixel on the raster export.
+        const double across = imprintSizeMm(imprint, settings.widthMm).width();
+        const double points = 3 * std::ceil((across / 25.4 * 72 + 6) / 3);
+        settings.marginMm = (points / 72 * 25.4 - across) / 2;
+        QString error;
+        settings.format = Format::Png;
+        const QImage raster = decode(encode(imprint, settings, error));
+        QVERIFY2(!raster.isNull(), qPrintable(error));
+
+        settings.format = Format(format);
+        const QByteArray bytes = encode(imprint, settings, error);
+        QVERIFY2(!bytes.isEmpty(), qPrintable(error));
+        QImage drawn;
+        if (settings.format == Format::Pdf) {
+            const QString pdf = dir.filePath(QStringLiteral("traced.pdf"));
+            QFile file(pdf);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+            file.close();
+            QProcess run;
+            run.start(pdftoppm, {QStringLiteral("-r"), QStringLiteral("1200"), QStringLiteral("-gray"),
+                                 QStringLiteral("-singlefile"), pdf, dir.filePath(QStringLiteral("traced"))});
+            QVERIFY(run.waitForFinished(60000));
+            QCOMPARE(run.exitCode(), 0);
+            drawn = QImage(dir.filePath(QStringLiteral("traced.pgm")));
+        } else {
+            QSvgRenderer renderer(bytes);
+            QVERIFY(renderer.isValid());
+            drawn = QImage(raster.size(), QImage::Format_RGB32);
+            drawn.fill(Qt::white);
+            QPainter painter(&drawn);
+            renderer.render(&painter, QRectF(QPointF(0, 0), pageSizeMm(imprint, settings) * (settings.dpi / 25.4)));
+            painter.end();
+        }
+        QCOMPARE(drawn.size(), raster.size());
+        // The emblem's ink only, inside the ring.
+        const QRectF inside =
+            pageTransform(imprint, settings).mapRect(QRectF(99 - 80, 99 - 80, 160, 160));
+        const QRect crop = QRectF(inside.topLeft() * (settings.dpi / 25.4), inside.size() * (settings.dpi / 25.4))
+                               .toAlignedRect();
+        const QImage a = raster.copy(crop).convertToFormat(QImage::Format_RGB32);
+        const QImage b = drawn.copy(crop).convertToFormat(QImage::Format_RGB32);
+        int ink = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                ink += dark(a.pixel(x, y));
+        QVERIFY2(ink > 20000, qPrintable(QString::number(ink)));
+        const double shared = overlap(a, b);
+        QVERIFY2(shared >= least, qPrintable(QString::number(shared)));
+    }
+
+    // A bitmap emblem goes into the vector files as curves, with no picture
+    // in either.
+    void emblemGoesAsCurvesNotAsPicture_data() {
+        QTest::addColumn<bool>("merge");
+        QTest::newRow("outlines") << false;
+        QTest::newRow("merged outlines") << true;
+    }
+
+    void emblemGoesAsCurvesNotAsPicture() {
+        QFETCH(bool, merge);
+        StampDesigns designs = testing::nothingEnabled();
+        designs.round.emblem = EmblemSettings(true, 24, 24, crest);
+        const Imprint imprint = makeImprint(designs, StampKind::Round);
+        Settings settings;
+        settings.mergeOutlines = merge;
+        QString error;
+        settings.format = Format::Pdf;
+        const QByteArray pdf = encode(imprint, settings, error);
+        QVERIFY2(!pdf.isEmpty(), qPrintable(error));
+        QVERIFY(!pdf.contains("/Subtype /Image"));
+        // Nothing but the emblem is drawn, and its ellipse comes as Bézier curves.
+        const QByteArray content = pdfContent(pdf);
+        QVERIFY(content.count(" c\n") >= 8);
+        const QString pdfimages = QStandardPaths::findExecutable(QStringLiteral("pdfimages"));
+        if (!pdfimages.isEmpty()) {
+            const QString path = dir.filePath(QStringLiteral("emblem.pdf"));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(pdf) == pdf.size());
+            file.close();
+            QProcess run;
+            run.start(pdfimages, {QStringLiteral("-list"), path});
+            QVERIFY(run.waitForFinished(60000));
+            QCOMPARE(run.exitCode(), 0);
+            const QList<QByteArray> lines = run.readAllStandardOutput().trimmed().split('\n');
+            // The heading and its rule, and no picture below them.
+            QCOMPARE(lines.size(), 2);
+        }
+
+        settings.format = Format::Svg;
+        const QByteArray svg = encode(imprint, settings, error);
+        QVERIFY2(!svg.isEmpty(), qPrintable(error));
+        QVERIFY(!svg.contains("<image"));
+        QVERIFY(svg.contains("<path"));
+        QVERIFY(QString::fromUtf8(svg).count(QRegularExpression(QStringLiteral(" C-?[0-9]"))) >= 8);
+    }
+
+    // The trace of a picture is made once: an export of the same pixels,
+    // wherever they are placed and whatever the file, finds it kept.
+    void traceIsKept_data() {
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<int>("traced");
+        QTest::addColumn<int>("reused");
+        QTest::newRow("the same imprint again") << QStringLiteral("same") << 1 << 1;
+        QTest::newRow("the design drawn afresh") << QStringLiteral("afresh") << 1 << 1;
+        QTest::newRow("SVG after PDF") << QStringLiteral("svg") << 1 << 1;
+        QTest::newRow("the emblem moved") << QStringLiteral("moved") << 1 << 1;
+        QTest::newRow("another emblem") << QStringLiteral("other") << 2 << 0;
+    }
+
+    void traceIsKept() {
+        QFETCH(QString, second);
+        QFETCH(int, traced);
+        QFETCH(int, reused);
+        const QString letters = dir.filePath(QStringLiteral("kept letters.bmp"));
+        QVERIFY(drawnEmblem(QStringLiteral("letters")).save(letters, "BMP"));
+        const StampDesigns designs = ringAndEmblem(letters, 24, 24);
+        const Imprint imprint = makeImprint(designs, StampKind::Round);
+        Settings settings;
+        settings.format = Format::Pdf;
+        QString error;
+        clearTraces();
+        QVERIFY2(!encode(imprint, settings, error).isEmpty(), qPrintable(error));
+        QCOMPARE(traceCount().traced, 1);
+        QCOMPARE(traceCount().reused, 0);
+        if (second == QLatin1String("same")) {
+            QVERIFY(!encode(imprint, settings, error).isEmpty());
+        } else if (second == QLatin1String("afresh")) {
+            QVERIFY(!encode(makeImprint(designs, StampKind::Round), settings, error).isEmpty());
+        } else if (second == QLatin1String("svg")) {
+            settings.format = Format::Svg;
+            QVERIFY(!encode(imprint, settings, error).isEmpty());
+        } else if (second == QLatin1String("moved")) {
+            const Imprint moved = makeImprint(ringAndEmblem(letters, 30, 20), StampKind::Round);
+            QVERIFY(!encode(moved, settings, error).isEmpty());
+        } else {
+            QVERIFY(!encode(makeImprint(ringAndEmblem(crest, 0, 0), StampKind::Round), settings, error).isEmpty());
+        }
+        QCOMPARE(traceCount().traced, traced);
+        QCOMPARE(traceCount().reused, reused);
+    }
+
+    // No more traces are kept than the limit: the one used longest ago goes.
+    void keptTracesAreBounded() {
+        clearTraces();
+        std::vector<QImage> pictures;
+        for (int i = 0; i <= kKeptTraces; ++i) {
+            QImage picture(40, 40, QImage::Format_RGB32);
+            picture.fill(Qt::white);
+            QPainter p(&picture);
+            p.fillRect(2 + i, 3, 9, 20 + i, Qt::black);
+            p.end();
+            pictures.push_back(picture);
+        }
+        const auto trace = [](const QImage& picture) {
+            return tracedPicture(PictureInk{picture, qRgb(0, 0, 0), picture.rect(), QPoint(10, 10)});
+        };
+        for (const QImage& picture : pictures)
+            QVERIFY(trace(picture));
+        QCOMPARE(traceCount().traced, kKeptTraces + 1);
+        QVERIFY(trace(pictures.back()));
+        QCOMPARE(traceCount().reused, 1);
+        QVERIFY(trace(pictures.front()));
+        QCOMPARE(traceCount().traced, kKeptTraces + 2);
+    }
+
+    // Tracing keeps the pixels' place (rows downwards, the leftmost pixel in
+    // a word's highest bit), holes, and the area of the ink.
+    void traceFollowsThePixels_data() {
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<QList<QPointF>>("inside");
+        QTest::addColumn<QList<QPointF>>("outside");
+        QTest::addColumn<int>("edges");  // -1: not counted here
+        QTest::newRow("one pixel in the corner")
+            << QStringLiteral("corner") << QList<QPointF>{{0.5, 0.5}} << QList<QPointF>{{2.5, 2.5}, {0.5, 2.5}} << 4;
+        QTest::newRow("a bar across two words")
+            << QStringLiteral("bar") << QList<QPointF>{{60.5, 10.5}, {63.5, 2.5}, {64.5, 20.5}, {69.5, 11.5}}
+            << QList<QPointF>{{58, 10.5}, {73, 10.5}, {65, 0.5}, {65, 23.5}} << 2 * (11 + 20);
+        QTest::newRow("a disc") << QStringLiteral("disc") << QList<QPointF>{{40, 40}, {40, 12}, {68, 40}}
+                                << QList<QPointF>{{5, 5}, {75, 75}, {40, 8}} << -1;
+        QTest::newRow("a ring with an island")
+            << QStringLiteral("ring") << QList<QPointF>{{40, 40}, {40 + 27.5, 40}, {40, 40 - 27.5}}
+            << QList<QPointF>{{40 + 14, 40}, {40, 40 + 14}, {2, 2}} << -1;
+    }
+
+    void traceFollowsThePixels() {
+        QFETCH(QString, shape);
+        QFETCH(QList<QPointF>, inside);
+        QFETCH(QList<QPointF>, outside);
+        QFETCH(int, edges);
+        QImage picture(shape == QLatin1String("bar") ? 130 : 80, 80, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        QPainter p(&picture);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::black);
+        if (shape == QLatin1String("corner")) {
+            p.fillRect(0, 0, 1, 1, Qt::black);
+        } else if (shape == QLatin1String("bar")) {
+            p.fillRect(60, 2, 11, 20, Qt::black);
+        } else {
+            p.drawEllipse(QPointF(40, 40), shape == QLatin1String("ring") ? 35 : 30, shape == QLatin1String("ring") ? 35 : 30);
+            if (shape == QLatin1String("ring")) {
+                p.setBrush(Qt::white);
+                p.drawEllipse(QPointF(40, 40), 20, 20);
+                p.setBrush(Qt::black);
+                p.drawEllipse(QPointF(40, 40), 8, 8);
+            }
+        }
+        p.end();
+        const InkMask mask = InkMask::ofTone(picture, qRgb(0, 0, 0), picture.rect());
+        int pixels = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                QCOMPARE(mask.ink(x, y), picture.pixel(x, y) == qRgb(0, 0, 0));
+                pixels += mask.ink(x, y);
+            }
+        if (edges >= 0)
+            QCOMPARE(mask.edges(), std::int64_t(edges));
+        const std::optional<PictureOutline> outline = traceMask(mask);
+        QVERIFY(outline);
+        QPainterPath traced;
+        traced.setFillRule(Qt::WindingFill);
+        for (const QPainterPath& piece : outline->pieces)
+            traced.addPath(piece);
+        for (const QPointF& point : inside)
+            QVERIFY2(traced.contains(point), qPrintable(QStringLiteral("%1, %2").arg(point.x()).arg(point.y())));
+        for (const QPointF& point : outside)
+            QVERIFY2(!traced.contains(point), qPrintable(QStringLiteral("%1, %2").arg(point.x()).arg(point.y())));
+        // The area, drawn 8 times larger, is the pixels' own within a few per cent.
+        QImage fill(picture.size() * 8, QImage::Format_Grayscale8);
+        fill.fill(0);
+        QPainter f(&fill);
+        f.setRenderHint(QPainter::Antialiasing, true);
+        f.scale(8, 8);
+        f.fillPath(traced, Qt::white);
+        f.end();
+        double area = 0;
+        for (int y = 0; y < fill.height(); ++y)
+            for (int x = 0; x < fill.width(); ++x)
+                area += fill.pixelColor(x, y).valueF();
+        area /= 64;
+        QVERIFY2(std::abs(area - pixels) <= 0.04 * pixels + 0.3,
+                 qPrintable(QStringLiteral("%1 against %2 pixels").arg(area).arg(pixels)));
+        // A smooth outline may bulge a little beyond its pixels, never far.
+        QVERIFY(QRectF(picture.rect()).adjusted(-1, -1, 1, 1).contains(traced.controlPointRect()));
+    }
+
+    // Outlines as long as those of a picture of noise are not traced.
+    void noiseIsNotTraced() {
+        InkMask mask(1500, 1500);
+        for (int y = 0; y < mask.height(); ++y)
+            for (int x = y % 2; x < mask.width(); x += 2)
+                mask.setInk(x, y);
+        QCOMPARE(mask.edges(), std::int64_t(4) * 1500 * 1500 / 2);
+        QVERIFY(mask.edges() > kMaxTracedEdges);
+        QVERIFY(!traceMask(mask));
+    }
+
+    // An emblem across the field's edge and over the outer ring: its traced
+    // ink stays in the field as the preview shows it, and merged outlines of
+    // one colour do not overlap.
+    void tracedEmblemHeldToFieldAndMerged_data() {
+        QTest::addColumn<bool>("merge");
+        QTest::newRow("outlines") << false;
+        QTest::newRow("merged outlines") << true;
+    }
+
+    void tracedEmblemHeldToFieldAndMerged() {
+        QFETCH(bool, merge);
+        const QString path = dir.filePath(QStringLiteral("edge.bmp"));
+        QVERIFY(drawnEmblem(QStringLiteral("curves")).save(path, "BMP"));
+        const Imprint imprint = makeImprint(ringAndEmblem(path, 110, 60), StampKind::Round);
+        const std::vector<InkShape> shapes = resolveInk(imprint.ops, merge, tracedPicture);
+        QVERIFY(!shapes.empty());
+        for (const InkShape& shape : shapes) {
+            const QRectF box = shape.path.controlPointRect().adjusted(-shape.width / 2, -shape.width / 2,
+                                                                      shape.width / 2, shape.width / 2);
+            QVERIFY2(kField.contains(box), qPrintable(QStringLiteral("%1 %2 %3 %4")
+                                                          .arg(box.left()).arg(box.top()).arg(box.right()).arg(box.bottom())));
+        }
+        if (!merge)
+            return;
+        for (const InkShape& shape : shapes)
+            QVERIFY(!shape.stroked);
+        const QImage counts = coverage(shapes, 4);
+        int ink = 0;
+        int twice = 0;
+        for (int y = 0; y < counts.height(); ++y)
+            for (int x = 0; x < counts.width(); ++x) {
+                const int n = qBlue(counts.pixel(x, y));
+                ink += n > 0;
+                twice += n > 1;
+            }
+        QVERIFY(ink > 10000);
+        QVERIFY2(twice * 500 <= ink, qPrintable(QStringLiteral("%1 of %2").arg(twice).arg(ink)));
+        // The ink agrees with the pixels' own outlines merged in their place.
+        const QImage before = coverage(resolveInk(imprint.ops, merge), 4);
+        long both = 0, either = 0;
+        for (int y = 0; y < counts.height(); ++y)
+            for (int x = 0; x < counts.width(); ++x) {
+                const bool a = qBlue(counts.pixel(x, y)) > 0;
+                const bool b = qBlue(before.pixel(x, y)) > 0;
+                both += a && b;
+                either += a || b;
+            }
+        QVERIFY2(both >= 0.9 * either, qPrintable(QStringLiteral("%1 of %2").arg(both).arg(either)));
     }
 
     void emptyDesignIsRefused() {

@@ -4,7 +4,7 @@
 # --package those of `make package`.
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev qt6-svg-dev qt6-image-formats-plugins zlib1g-dev libgl-dev fonts-liberation2 fonts-dejavu-core)
+packages=(cmake g++ make qt6-base-dev qt6-svg-dev qt6-image-formats-plugins zlib1g-dev libpotrace-dev libgl-dev fonts-liberation2 fonts-dejavu-core)
 for arg in "$@"; do
     case "$arg" in
     --run) packages+=(qt6-qpa-plugins qt6-translations-l10n qt6-wayland) ;;
