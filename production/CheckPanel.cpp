@@ -23,7 +23,8 @@ namespace qg {
 
 namespace {
 
-QDoubleSpinBox* millimetres(QWidget* parent, const char* name, double low, double high, const QString& toolTip) {
+QDoubleSpinBox* millimetres(QWidget* parent, const char* name, double low, double high,
+                            const QString& toolTip) {
     auto* edit = new QDoubleSpinBox(parent);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setRange(low, high);
@@ -41,22 +42,28 @@ CheckPanel::CheckPanel(QWidget* parent) : QGroupBox(QStringLiteral("Провер
     m_limits = loadCheckLimits();
     m_limitSet = new QComboBox(this);
     m_limitSet->setObjectName(QStringLiteral("LimitSetBox"));
-    m_limitSet->setToolTip(QStringLiteral("Нормы мастерских: наименьшие, при которых оттиск ещё получится, "
-                                          "рекомендуемые или свои"));
+    m_limitSet->setToolTip(
+        QStringLiteral("Нормы мастерских: наименьшие, при которых оттиск ещё получится, "
+                       "рекомендуемые или свои"));
     for (const check::LimitSet set : check::kLimitSets)
         m_limitSet->addItem(check::limitSetTitle(set));
     m_limitSet->addItem(QStringLiteral("Свои"));
-    m_minLine = millimetres(this, "MinLineEdit", 0.01, 5, QStringLiteral("Линия тоньше этой — ошибка: она не пропечатается"));
-    m_safeLine = millimetres(this, "SafeLineEdit", 0.01, 5, QStringLiteral("Линия тоньше этой — предупреждение"));
-    m_minGap = millimetres(this, "MinGapEdit", 0.01, 5,
-                           QStringLiteral("Просвет между краской уже этого — предупреждение: краска его затянет"));
-    m_minCap = millimetres(this, "MinCapEdit", 0.1, 20, QStringLiteral("Прописные буквы ниже этого — предупреждение"));
+    m_minLine = millimetres(this, "MinLineEdit", 0.01, 5,
+                            QStringLiteral("Линия тоньше этой — ошибка: она не пропечатается"));
+    m_safeLine =
+        millimetres(this, "SafeLineEdit", 0.01, 5, QStringLiteral("Линия тоньше этой — предупреждение"));
+    m_minGap =
+        millimetres(this, "MinGapEdit", 0.01, 5,
+                    QStringLiteral("Просвет между краской уже этого — предупреждение: краска его затянет"));
+    m_minCap = millimetres(this, "MinCapEdit", 0.1, 20,
+                           QStringLiteral("Прописные буквы ниже этого — предупреждение"));
     m_minDpi = new QSpinBox(this);
     m_minDpi->setObjectName(QStringLiteral("MinDpiEdit"));
     m_minDpi->setRange(50, 2400);
     m_minDpi->setSingleStep(50);
     m_minDpi->setSuffix(QStringLiteral(" dpi"));
-    m_minDpi->setToolTip(QStringLiteral("Герб с меньшим разрешением в натуральную величину — предупреждение"));
+    m_minDpi->setToolTip(
+        QStringLiteral("Герб с меньшим разрешением в натуральную величину — предупреждение"));
     m_minLine->setValue(m_limits.minLineMm);
     m_safeLine->setValue(m_limits.safeLineMm);
     m_minGap->setValue(m_limits.minGapMm);
@@ -100,7 +107,8 @@ CheckPanel::CheckPanel(QWidget* parent) : QGroupBox(QStringLiteral("Провер
     connect(m_limitSet, &QComboBox::currentIndexChanged, this, &CheckPanel::limitSetChosen);
     connect(m_list, &QListWidget::currentRowChanged, this, &CheckPanel::findingChosen);
     // A click on the chosen finding brings its place into view again.
-    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { emit findingChosen(m_list->row(item)); });
+    connect(m_list, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { emit findingChosen(m_list->row(item)); });
     connect(&m_watcher, &QFutureWatcher<check::Report>::finished, this, &CheckPanel::finished);
 }
 
@@ -118,13 +126,15 @@ void CheckPanel::limitsEdited() {
     storeCheckLimits(m_limits);
     showLimitSet();
     if (m_last)
-        checkDesign(m_last->designs, m_last->kind, m_last->imprint, m_last->widthMm, m_last->pictureDpi, m_last->die);
+        checkDesign(m_last->designs, m_last->kind, m_last->imprint, m_last->widthMm, m_last->pictureDpi,
+                    m_last->die);
 }
 
 void CheckPanel::limitSetChosen(int index) {
     if (index < 0 || index >= static_cast<int>(check::kLimitSets.size()))
         return;  // "Свои": the limits stay as they are
-    const check::Limits limits = check::withLimitSet(check::kLimitSets[static_cast<std::size_t>(index)], m_limits);
+    const check::Limits limits =
+        check::withLimitSet(check::kLimitSets[static_cast<std::size_t>(index)], m_limits);
     {
         const QSignalBlocker line(m_minLine), safe(m_safeLine), gap(m_minGap), cap(m_minCap);
         m_minLine->setValue(limits.minLineMm);
@@ -142,8 +152,9 @@ void CheckPanel::showLimitSet() {
     m_limitSet->setCurrentIndex(set ? static_cast<int>(*set) : m_limitSet->count() - 1);
 }
 
-void CheckPanel::checkDesign(const StampDesigns& designs, StampKind kind, std::shared_ptr<const output::Imprint> imprint,
-                             double widthMm, int pictureDpi, const check::Die& die) {
+void CheckPanel::checkDesign(const StampDesigns& designs, StampKind kind,
+                             std::shared_ptr<const output::Imprint> imprint, double widthMm, int pictureDpi,
+                             const check::Die& die) {
     Job job{designs, kind, std::move(imprint), widthMm, m_limits, pictureDpi, die};
     m_last = job;
     m_status->setText(QStringLiteral("Проверка…"));
@@ -174,8 +185,8 @@ void CheckPanel::start(Job job) {
     m_running = true;
     m_runningKind = job.kind;
     m_watcher.setFuture(QtConcurrent::run([job = std::move(job)] {
-        return check::checkDesign(job.designs, job.kind, *job.imprint, job.widthMm, job.limits, job.pictureDpi,
-                                  job.die);
+        return check::checkDesign(job.designs, job.kind, *job.imprint, job.widthMm, job.limits,
+                                  job.pictureDpi, job.die);
     }));
 }
 
@@ -201,9 +212,9 @@ void CheckPanel::finished() {
     for (const check::Finding& finding : m_report.findings) {
         const bool error = finding.severity == check::Severity::Error;
         errors += error ? 1 : 0;
-        auto* item = new QListWidgetItem(look->standardIcon(error ? QStyle::SP_MessageBoxCritical
-                                                                  : QStyle::SP_MessageBoxWarning),
-                                         itemText(m_shownKind, finding), m_list);
+        auto* item = new QListWidgetItem(
+            look->standardIcon(error ? QStyle::SP_MessageBoxCritical : QStyle::SP_MessageBoxWarning),
+            itemText(m_shownKind, finding), m_list);
         item->setToolTip(item->text());
         places.push_back(finding.place);
     }
@@ -220,20 +231,25 @@ QString CheckPanel::findingText(StampKind kind, const check::Finding& finding) {
     const QLocale russian(QLocale::Russian, QLocale::Russia);
     const QString unit = check::unitName(finding.problem);
     const int digits = check::decimals(finding);
-    const auto number = [&](double value) { return russian.toString(value, 'f', digits) + QLatin1Char(' ') + unit; };
+    const auto number = [&](double value) {
+        return russian.toString(value, 'f', digits) + QLatin1Char(' ') + unit;
+    };
     const QString element = check::elementName(kind, finding.element) + QStringLiteral(": ");
     switch (finding.problem) {
         case check::Problem::NoInk:
             return QStringLiteral("В оттиске нет ни одного штриха");
         case check::Problem::Touching:
-            return element + QStringLiteral("касается элемента «%1»").arg(check::elementName(kind, finding.other));
+            return element +
+                   QStringLiteral("касается элемента «%1»").arg(check::elementName(kind, finding.other));
         case check::Problem::EmblemUnreadable:
             return element + check::problemText(finding, russian) +
-                   (finding.file.isEmpty() ? QString() : QStringLiteral(": ") + QDir::toNativeSeparators(finding.file));
+                   (finding.file.isEmpty() ? QString()
+                                           : QStringLiteral(": ") + QDir::toNativeSeparators(finding.file));
         case check::Problem::CutByField:
         case check::Problem::LettersOverlap:
         case check::Problem::DieFit:
-            return element + QStringLiteral("%1 на %2").arg(check::problemText(finding, russian), number(finding.measured));
+            return element + QStringLiteral("%1 на %2")
+                                 .arg(check::problemText(finding, russian), number(finding.measured));
         case check::Problem::NarrowGap:
             if (finding.other.kind != ElementKind::None)
                 return element + QStringLiteral("просвет до элемента «%1» %2, допустимо %3")
@@ -243,8 +259,9 @@ QString CheckPanel::findingText(StampKind kind, const check::Finding& finding) {
         default:
             break;
     }
-    return element + QStringLiteral("%1: %2, допустимо %3")
-                         .arg(check::problemText(finding, russian), number(finding.measured), number(finding.limit));
+    return element +
+           QStringLiteral("%1: %2, допустимо %3")
+               .arg(check::problemText(finding, russian), number(finding.measured), number(finding.limit));
 }
 
 QString CheckPanel::itemText(StampKind kind, const check::Finding& finding) {

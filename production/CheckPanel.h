@@ -35,8 +35,9 @@ public:
     // imprint's paths are the check's own: no other thread may draw or
     // measure them.
     // With a die that is not empty the ink is held to it too.
-    void checkDesign(const StampDesigns& designs, StampKind kind, std::shared_ptr<const output::Imprint> imprint,
-                     double widthMm, int pictureDpi = 0, const check::Die& die = check::Die());
+    void checkDesign(const StampDesigns& designs, StampKind kind,
+                     std::shared_ptr<const output::Imprint> imprint, double widthMm, int pictureDpi = 0,
+                     const check::Die& die = check::Die());
     // While an element is dragged the check waits: each step of the drag
     // would start one that the next step makes out of date, and it would
     // take the processor from drawing the drag. Let go, the check of the

@@ -2,6 +2,7 @@
 
 #include "Check.h"
 #include "EmblemPanel.h"
+#include "Named.h"
 #include "Placing.h"
 #include "RingText.h"
 
@@ -19,13 +20,6 @@
 namespace qg {
 
 namespace {
-
-template <typename T>
-T* named(T* widget, const char* name, const QString& toolTip) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setToolTip(toolTip);
-    return widget;
-}
 
 // The rows of "Расстановка", in the order of RingSpacing.
 const std::array<QString, 2> kSpacings = {QStringLiteral("равномерно по окружности"),

@@ -1,5 +1,6 @@
 #include "EmblemPanel.h"
 
+#include "Named.h"
 #include "ProgramSettings.h"
 #include "StampFile.h"
 
@@ -26,13 +27,6 @@
 namespace qg {
 
 namespace {
-
-template <typename T>
-T* named(T* widget, const char* name, const QString& toolTip) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setToolTip(toolTip);
-    return widget;
-}
 
 // The seal's centre, in preview units: the middle of the pixel the rings
 // are drawn round.

@@ -7,6 +7,7 @@
 #include "ExportAll.h"
 #include "HistoryKeys.h"
 #include "ImprintView.h"
+#include "Named.h"
 #include "Placing.h"
 #include "ProductionSettings.h"
 #include "ProgramSettings.h"
@@ -27,11 +28,11 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
-#include <QScreen>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -47,10 +48,10 @@ constexpr double kMmPerInch = 25.4;
 
 // What the window says about each kind.
 struct KindWords {
-    QString title;       // over the settings
+    QString title;  // over the settings
     QString exportTitle;
     QString printTitle;
-    QString fileName;    // the export's name for a design that has no file
+    QString fileName;  // the export's name for a design that has no file
 };
 
 const KindWords& wordsOf(StampKind kind) {
@@ -66,8 +67,8 @@ const KindWords& wordsOf(StampKind kind) {
 }
 
 // The formats in the order of the list.
-constexpr std::array<output::Format, 5> kFormats = {output::Format::Png, output::Format::Tiff, output::Format::Pdf,
-                                                    output::Format::Svg, output::Format::Bmp};
+constexpr std::array<output::Format, 5> kFormats = {
+    output::Format::Png, output::Format::Tiff, output::Format::Pdf, output::Format::Svg, output::Format::Bmp};
 
 bool isVector(output::Format format) {
     return format == output::Format::Pdf || format == output::Format::Svg;
@@ -89,13 +90,6 @@ QString formatFilter(output::Format format) {
     return QString();
 }
 
-template <typename T>
-T* named(T* widget, const char* name, const QString& toolTip) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setToolTip(toolTip);
-    return widget;
-}
-
 }  // namespace
 
 QWidget* makeProductionWindow(DesignSession& session, Dialogs& dialogs, QWidget* parent) {
@@ -111,7 +105,8 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     for (int k = 0; k < kKindCount; ++k) {
         const auto kind = static_cast<StampKind>(k);
         m_settings[static_cast<std::size_t>(k)] = loadExportSettings(kind);
-        m_profiles[static_cast<std::size_t>(k)] = loadExportProfile(kind, m_settings[static_cast<std::size_t>(k)]);
+        m_profiles[static_cast<std::size_t>(k)] =
+            loadExportProfile(kind, m_settings[static_cast<std::size_t>(k)]);
         m_dieHeights[static_cast<std::size_t>(k)] = loadDieHeight(kind);
     }
     m_imprint = std::make_shared<output::Imprint>();
@@ -133,13 +128,18 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
         button->setAutoRaise(false);
         return button;
     };
-    QToolButton* fit = zoomButton("FitButton", QStringLiteral("Вписать"), QStringLiteral("Весь оттиск в окне (Ctrl+0)"));
-    QToolButton* trueSize =
-        zoomButton("TrueSizeButton", QStringLiteral("1:1"), QStringLiteral("Натуральная величина на этом экране (Ctrl+1)"));
-    QToolButton* zoomOut = zoomButton("ZoomOutButton", QStringLiteral("−"), QStringLiteral("Уменьшить (Ctrl+минус)"));
-    QToolButton* zoomIn = zoomButton("ZoomInButton", QStringLiteral("+"), QStringLiteral("Увеличить, до 16 раз (Ctrl+плюс)"));
-    m_zoomLabel = named(new QLabel(this), "ZoomLabel", QStringLiteral("Масштаб относительно натуральной величины"));
-    m_zoomLabel->setMinimumWidth(m_zoomLabel->fontMetrics().horizontalAdvance(QStringLiteral("Вписано, 1600 %")));
+    QToolButton* fit =
+        zoomButton("FitButton", QStringLiteral("Вписать"), QStringLiteral("Весь оттиск в окне (Ctrl+0)"));
+    QToolButton* trueSize = zoomButton("TrueSizeButton", QStringLiteral("1:1"),
+                                       QStringLiteral("Натуральная величина на этом экране (Ctrl+1)"));
+    QToolButton* zoomOut =
+        zoomButton("ZoomOutButton", QStringLiteral("−"), QStringLiteral("Уменьшить (Ctrl+минус)"));
+    QToolButton* zoomIn =
+        zoomButton("ZoomInButton", QStringLiteral("+"), QStringLiteral("Увеличить, до 16 раз (Ctrl+плюс)"));
+    m_zoomLabel =
+        named(new QLabel(this), "ZoomLabel", QStringLiteral("Масштаб относительно натуральной величины"));
+    m_zoomLabel->setMinimumWidth(
+        m_zoomLabel->fontMetrics().horizontalAdvance(QStringLiteral("Вписано, 1600 %")));
     connect(fit, &QToolButton::clicked, m_view, &ImprintView::zoomToFit);
     connect(trueSize, &QToolButton::clicked, m_view, &ImprintView::zoomTrueSize);
     connect(zoomOut, &QToolButton::clicked, m_view, &ImprintView::zoomOut);
@@ -170,7 +170,8 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     left->addWidget(m_view, 1);
 
     // The settings of the files.
-    m_kindLabel = named(new QLabel(this), "KindLabel", QStringLiteral("Вид печати, как на странице главного окна"));
+    m_kindLabel =
+        named(new QLabel(this), "KindLabel", QStringLiteral("Вид печати, как на странице главного окна"));
     QFont bold = m_kindLabel->font();
     bold.setBold(true);
     m_kindLabel->setFont(bold);
@@ -184,11 +185,14 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     m_width->setDecimals(1);
     m_width->setSingleStep(0.5);
     m_width->setSuffix(QStringLiteral(" мм"));
-    m_sizes = named(new QComboBox(output), "SizeBox",
-                    QStringLiteral("Стандартные размеры оснасток; выбор задаёт ширину оттиска, у штампа и высоту оснастки"));
-    m_dieHeight = named(new QDoubleSpinBox(output), "DieHeightEdit",
-                        QStringLiteral("Высота оснастки штампа, как в таблице размеров мастерской: краска выше или "
-                                       "ниже неё ближе 0,5 мм к краю оснастки; «нет» — не проверять"));
+    m_sizes =
+        named(new QComboBox(output), "SizeBox",
+              QStringLiteral(
+                  "Стандартные размеры оснасток; выбор задаёт ширину оттиска, у штампа и высоту оснастки"));
+    m_dieHeight =
+        named(new QDoubleSpinBox(output), "DieHeightEdit",
+              QStringLiteral("Высота оснастки штампа, как в таблице размеров мастерской: краска выше или "
+                             "ниже неё ближе 0,5 мм к краю оснастки; «нет» — не проверять"));
     m_dieHeight->setRange(0, output::kMaxWidthMm);
     m_dieHeight->setDecimals(1);
     m_dieHeight->setSingleStep(0.5);
@@ -203,7 +207,8 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     m_profile->addItem(QStringLiteral("свои настройки"));
     m_format = named(new QComboBox(output), "FormatBox", QStringLiteral("Формат файла для экспорта"));
     for (const output::Format format : kFormats)
-        m_format->addItem(output::formatSuffix(format).toUpper().replace(QLatin1String("TIF"), QLatin1String("TIFF")));
+        m_format->addItem(
+            output::formatSuffix(format).toUpper().replace(QLatin1String("TIF"), QLatin1String("TIFF")));
     m_dpi = named(new QSpinBox(output), "DpiEdit",
                   QStringLiteral("Разрешение рисунка в точках на дюйм (для PNG, TIFF и BMP)"));
     m_dpi->setRange(output::kMinDpi, output::kMaxDpi);
@@ -215,7 +220,8 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
                      QStringLiteral("Отразить слева направо, как на клише"));
     m_negative = named(new QCheckBox(QStringLiteral("&Негатив"), output), "NegativeCheck",
                        QStringLiteral("Белым по чёрному внутри рамки оттиска"));
-    m_margin = named(new QDoubleSpinBox(output), "MarginEdit", QStringLiteral("Поля вокруг оттиска в миллиметрах"));
+    m_margin =
+        named(new QDoubleSpinBox(output), "MarginEdit", QStringLiteral("Поля вокруг оттиска в миллиметрах"));
     m_margin->setRange(0, output::kMaxMarginMm);
     m_margin->setDecimals(1);
     m_margin->setSingleStep(0.5);
@@ -309,7 +315,8 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     side->setWidgetResizable(true);
     side->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     side->setWidget(panel);
-    side->setFixedWidth(std::max(320, panel->sizeHint().width() + side->verticalScrollBar()->sizeHint().width()));
+    side->setFixedWidth(
+        std::max(320, panel->sizeHint().width() + side->verticalScrollBar()->sizeHint().width()));
     auto* whole = new QHBoxLayout(this);
     whole->addLayout(left, 1);
     whole->addWidget(side);
@@ -498,7 +505,8 @@ void ProductionWindow::runCheck() {
         return;
     const StampKind kind = m_shown->source.kind;
     const output::Settings& shown = m_settings[static_cast<std::size_t>(kind)];
-    m_check->checkDesign(m_shown->source.designs, kind, m_shown->checked, shown.widthMm, check::pictureDpi(shown),
+    m_check->checkDesign(m_shown->source.designs, kind, m_shown->checked, shown.widthMm,
+                         check::pictureDpi(shown),
                          check::dieFor(kind, shown.widthMm, m_dieHeights[static_cast<std::size_t>(kind)]));
 }
 
@@ -506,7 +514,8 @@ void ProductionWindow::runCheck() {
 void ProductionWindow::showKindSettings() {
     const output::Settings& s = settings();
     m_kindLabel->setText(wordsOf(m_kind).title);
-    m_widthLabel->setText(m_kind == StampKind::Round ? QStringLiteral("Диам&етр:") : QStringLiteral("&Ширина:"));
+    m_widthLabel->setText(m_kind == StampKind::Round ? QStringLiteral("Диам&етр:")
+                                                     : QStringLiteral("&Ширина:"));
     // Only a stamp is held to a die of a height of its own.
     m_form->setRowVisible(m_dieHeight, m_kind == StampKind::Rect);
     const std::array<QSignalBlocker, 11> blockers = {
@@ -518,7 +527,8 @@ void ProductionWindow::showKindSettings() {
     m_dieHeight->setValue(m_dieHeights[static_cast<std::size_t>(m_kind)]);
     m_margin->setValue(s.marginMm);
     m_dpi->setValue(s.dpi);
-    m_format->setCurrentIndex(static_cast<int>(std::find(kFormats.begin(), kFormats.end(), s.format) - kFormats.begin()));
+    m_format->setCurrentIndex(
+        static_cast<int>(std::find(kFormats.begin(), kFormats.end(), s.format) - kFormats.begin()));
     m_colour->setChecked(s.colour);
     m_mirror->setChecked(s.mirror);
     m_negative->setChecked(s.negative);
@@ -541,8 +551,8 @@ void ProductionWindow::profileChosen(int index) {
     output::Settings s = settings();
     output::applyProfile(*chosen, s);
     {
-        const std::array<QSignalBlocker, 6> blockers = {QSignalBlocker(m_dpi),    QSignalBlocker(m_format),
-                                                        QSignalBlocker(m_colour), QSignalBlocker(m_mirror),
+        const std::array<QSignalBlocker, 6> blockers = {QSignalBlocker(m_dpi),      QSignalBlocker(m_format),
+                                                        QSignalBlocker(m_colour),   QSignalBlocker(m_mirror),
                                                         QSignalBlocker(m_negative), QSignalBlocker(m_merge)};
         m_dpi->setValue(s.dpi);
         m_format->setCurrentIndex(
@@ -664,12 +674,12 @@ void ProductionWindow::exportImprint() {
     const output::Settings s = settings();
     const QString design = m_session.designFileName(m_kind);
     // The folder of the last export, else the design's own.
-    const QDir folder(startFolder(FileKind::Export, design.isEmpty() ? QString() : QFileInfo(design).absolutePath()));
+    const QDir folder(
+        startFolder(FileKind::Export, design.isEmpty() ? QString() : QFileInfo(design).absolutePath()));
     const QString suffix = output::formatSuffix(s.format);
-    QString path = m_dialogs.saveFileName(FileDialogRequest{wordsOf(m_kind).exportTitle,
-                                                            folder.filePath(defaultExportName()),
-                                                            formatFilter(s.format) + QStringLiteral(";;Все файлы (*.*)"),
-                                                            suffix});
+    QString path = m_dialogs.saveFileName(
+        FileDialogRequest{wordsOf(m_kind).exportTitle, folder.filePath(defaultExportName()),
+                          formatFilter(s.format) + QStringLiteral(";;Все файлы (*.*)"), suffix});
     if (path.isEmpty())
         return;
     rememberFolder(FileKind::Export, path);
@@ -682,8 +692,9 @@ void ProductionWindow::exportImprint() {
     }
     QString error;
     if (!output::exportFile(*m_imprint, s, path, error)) {
-        m_dialogs.message(MessageIcon::Error, QStringLiteral("Ошибка"),
-                          QStringLiteral("Не удалось сохранить файл\n%1\n\n%2").arg(QDir::toNativeSeparators(path), error));
+        m_dialogs.message(
+            MessageIcon::Error, QStringLiteral("Ошибка"),
+            QStringLiteral("Не удалось сохранить файл\n%1\n\n%2").arg(QDir::toNativeSeparators(path), error));
         return;
     }
     m_dialogs.message(MessageIcon::Information, QStringLiteral("Информация"),
@@ -693,10 +704,10 @@ void ProductionWindow::exportImprint() {
 void ProductionWindow::exportAllKinds() {
     settle();  // the latest edit is in the files too
     const QString design = m_session.designFileName(m_kind);
-    const QString folder = m_dialogs.folderName(
-        FileDialogRequest{QStringLiteral("Экспорт всех видов: папка"),
-                          startFolder(FileKind::Export, design.isEmpty() ? QString() : QFileInfo(design).absolutePath()),
-                          QString(), QString()});
+    const QString folder = m_dialogs.folderName(FileDialogRequest{
+        QStringLiteral("Экспорт всех видов: папка"),
+        startFolder(FileKind::Export, design.isEmpty() ? QString() : QFileInfo(design).absolutePath()),
+        QString(), QString()});
     if (folder.isEmpty())
         return;
     std::vector<KindFile> files;
@@ -719,13 +730,16 @@ void ProductionWindow::printImprint(bool preview) {
     const std::shared_ptr<const output::Imprint> imprint = m_imprint;
     const output::Settings s = settings();
     bool drawn = true;
-    const bool printed = m_dialogs.print(PrintRequest{wordsOf(m_kind).printTitle, preview,
-                                                      [&](QPrinter& printer) { drawn = printPage(printer, *imprint, s); }});
+    const bool printed =
+        m_dialogs.print(PrintRequest{wordsOf(m_kind).printTitle, preview,
+                                     [&](QPrinter& printer) { drawn = printPage(printer, *imprint, s); }});
     if (printed && !drawn)
-        m_dialogs.message(MessageIcon::Error, QStringLiteral("Ошибка"), QStringLiteral("Не удалось начать печать !"));
+        m_dialogs.message(MessageIcon::Error, QStringLiteral("Ошибка"),
+                          QStringLiteral("Не удалось начать печать !"));
 }
 
-bool ProductionWindow::printPage(QPrinter& printer, const output::Imprint& imprint, const output::Settings& settings) {
+bool ProductionWindow::printPage(QPrinter& printer, const output::Imprint& imprint,
+                                 const output::Settings& settings) {
     printer.setFullPage(true);
     QPainter painter;
     if (!painter.begin(&printer))

@@ -1302,7 +1302,7 @@ private slots:
             QCOMPARE(control<QLineEdit>(main(), edits[i])->text(),
                      QString::number(i == 0 ? now.x() : now.y()));
         // The check waits for the drag to end, then checks where it ended.
-        QTest::qWait(20);
+        p.imprint();  // the view brought up to the last step
         QVERIFY(p.checkPanel()->busy() && !p.checkPanel()->running());
         sendMouse(view, QEvent::MouseButtonRelease, toWidget.map(to).toPoint(), keys);
         QVERIFY(p.checkPanel()->running());
