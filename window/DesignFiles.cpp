@@ -40,7 +40,8 @@ const KindTexts& textsOf(StampKind kind) {
     static const KindTexts texts[] = {
         {QStringLiteral("Сохранение круглой печати"), QStringLiteral("Сохранить изменения круглой печати ?"),
          QStringLiteral("Круглая печать сохранена !"), QStringLiteral("Круглая печать считана !")},
-        {QStringLiteral("Сохранение треугольной печати"), QStringLiteral("Сохранить изменения треугольной печати ?"),
+        {QStringLiteral("Сохранение треугольной печати"),
+         QStringLiteral("Сохранить изменения треугольной печати ?"),
          QStringLiteral("Треугольная печать сохранена !"), QStringLiteral("Треугольная печать считана !")},
         {QStringLiteral("Сохранение штампа"), QStringLiteral("Сохранить изменения штампа ?"),
          QStringLiteral("Штамп сохранен !"), QStringLiteral("Штамп считан !")},
@@ -65,8 +66,8 @@ void TForm1::SaveItemClick() {
 }
 
 bool TForm1::saveKind(StampKind kind) {
-    QString path = m_dialogs.saveFileName(FileDialogRequest{textsOf(kind).saveTitle, startFolder(FileKind::Design),
-                                                            kDesignFilter, QStringLiteral("qgr")});
+    QString path = m_dialogs.saveFileName(FileDialogRequest{
+        textsOf(kind).saveTitle, startFolder(FileKind::Design), kDesignFilter, QStringLiteral("qgr")});
     if (path.isEmpty())
         return false;
     rememberFolder(FileKind::Design, path);
@@ -105,8 +106,8 @@ bool TForm1::settleUnsavedChanges(StampKind kind) {
 }
 
 void TForm1::OpenItemClick() {
-    const QString path =
-        m_dialogs.openFileName(FileDialogRequest{QString(), startFolder(FileKind::Design), kDesignFilter, QString()});
+    const QString path = m_dialogs.openFileName(
+        FileDialogRequest{QString(), startFolder(FileKind::Design), kDesignFilter, QString()});
     if (path.isEmpty())
         return;
     rememberFolder(FileKind::Design, path);
@@ -141,12 +142,12 @@ void TForm1::openDesignFile(const QString& path) {
 
     const io::ReadResult read = readDesign(*kind, bytes);
     if (!read.ok()) {
-        m_dialogs.message(MessageIcon::Error, QStringLiteral("Ошибка чтения файла"),
-                          read.tooLong ? QStringLiteral("Текст в строке %1 длиннее %2 символов !")
-                                             .arg(read.damagedLine)
-                                             .arg(io::kMaxLineText)
-                                       : QLatin1Char('C') +
-                                             QStringLiteral("трока %1 повреждена !").arg(read.damagedLine));
+        m_dialogs.message(
+            MessageIcon::Error, QStringLiteral("Ошибка чтения файла"),
+            read.tooLong ? QStringLiteral("Текст в строке %1 длиннее %2 символов !")
+                               .arg(read.damagedLine)
+                               .arg(io::kMaxLineText)
+                         : QLatin1Char('C') + QStringLiteral("трока %1 повреждена !").arg(read.damagedLine));
         return;
     }
     setModified(*kind, false);
@@ -164,30 +165,41 @@ void TForm1::openDesignFile(const QString& path) {
 // is taken instead. The design then names another file, so it counts as
 // modified: saving it keeps the new path.
 QString TForm1::checkOpenedEmblem(const QString& designPath) {
-    QString& emblem = m_designs.round.emblem.path;
-    if (emblem.isEmpty())
+    EmblemSettings& emblem = m_designs.round.emblem;
+    // A picture of any kind named after the fixed lines is drawn instead of
+    // the bitmap; its copy in the design stands in when it is missing.
+    const bool anyKind = !emblem.file.isEmpty();
+    QString& named = anyKind ? emblem.file : emblem.path;
+    if (named.isEmpty())
         return QString();
     // The path taken is saved with the design, so it must fit Windows-1251.
-    const EmblemLookup found = lookUpEmblem(emblem, designPath, io::canEncodeCp1251);
+    const EmblemLookup found = lookUpEmblem(named, designPath, io::canEncodeCp1251, anyKind);
     switch (found.named) {
         case EmblemFile::Bitmap:
             return QString();
         case EmblemFile::TooLarge:
-            return QStringLiteral("Рисунок герба больше 4096 на 4096 точек !\n%1").arg(emblem);
+            return QStringLiteral("Рисунок герба больше 4096 на 4096 точек !\n%1").arg(named);
         case EmblemFile::NotBitmap:
-            return QStringLiteral("Файл герба не является рисунком bmp !\n%1").arg(emblem);
+            return anyKind ? QStringLiteral("Файл герба не является рисунком SVG, PNG, JPEG или BMP !\n%1")
+                                 .arg(named)
+                           : QStringLiteral("Файл герба не является рисунком bmp !\n%1").arg(named);
         case EmblemFile::Missing:
             break;
     }
-    if (!found.beside)
-        return QStringLiteral("Файл герба не найден !\n%1").arg(emblem);
+    if (!found.beside) {
+        if (anyKind && !emblem.embeddedData.isEmpty())
+            return QString();  // drawn from the copy the design carries
+        return QStringLiteral("Файл герба не найден !\n%1").arg(named);
+    }
     const QString beside = found.path;
-    const QString named = emblem;
-    emblem = beside;
-    Page1->showEmblemFileName(beside);
+    const QString missing = named;
+    named = beside;
+    if (!anyKind)
+        Page1->showEmblemFileName(beside);
     setModified(StampKind::Round, true);
-    return QStringLiteral("Файл герба не найден !\n%1\n\nВместо него взят файл с тем же именем из папки печати:\n%2")
-        .arg(named, QDir::toNativeSeparators(beside));
+    return QStringLiteral(
+               "Файл герба не найден !\n%1\n\nВместо него взят файл с тем же именем из папки печати:\n%2")
+        .arg(missing, QDir::toNativeSeparators(beside));
 }
 
 // A damaged file changes nothing: the file is read into a copy of the
@@ -239,7 +251,8 @@ QStringList TForm1::droppableFiles(const QMimeData* data, QWidget* target, const
     QWidget* group = Page1->emblemGroup();
     const bool onEmblem = Pages->currentWidget() == Page1 && Page1->takesEmblemFile() &&
                           group->rect().contains(group->mapFromGlobal(target->mapToGlobal(position)));
-    if (files.size() == 1 && onEmblem && hasExtension(files.front(), QLatin1String(".bmp"), QLatin1String(".BMP")))
+    if (files.size() == 1 && onEmblem &&
+        hasExtension(files.front(), QLatin1String(".bmp"), QLatin1String(".BMP")))
         return files;
     return QStringList();
 }
@@ -279,10 +292,9 @@ bool TForm1::takeDrop(QObject* watched, QDropEvent* drop) {
 // ---- Bitmap export ----
 
 void TForm1::SaveAsItemClick() {
-    QString path = m_dialogs.saveFileName(FileDialogRequest{QStringLiteral("Сохранение файла"),
-                                                            startFolder(FileKind::PreviewBitmap),
-                                                            QStringLiteral("Bitmaps (*.bmp);;Все файлы (*.*)"),
-                                                            QStringLiteral("bmp")});
+    QString path = m_dialogs.saveFileName(
+        FileDialogRequest{QStringLiteral("Сохранение файла"), startFolder(FileKind::PreviewBitmap),
+                          QStringLiteral("Bitmaps (*.bmp);;Все файлы (*.*)"), QStringLiteral("bmp")});
     if (path.isEmpty())
         return;
     rememberFolder(FileKind::PreviewBitmap, path);
