@@ -11,6 +11,7 @@
 #include "Profiles.h"
 #include "StampFile.h"
 #include "StampPages.h"
+#include "TestParts.h"
 // GCC 12 sees the scripted font answers (an optional in a deque) as
 // perhaps uninitialised once this file's tests are inlined; they are not.
 #pragma GCC diagnostic push
@@ -1552,5 +1553,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestProduction)
+QG_TEST_MAIN_IN_PARTS(TestProduction)
 #include "test_production.moc"
