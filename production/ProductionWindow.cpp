@@ -518,14 +518,26 @@ void ProductionWindow::showKindSettings() {
                                                      : QStringLiteral("&Ширина:"));
     // Only a stamp is held to a die of a height of its own.
     m_form->setRowVisible(m_dieHeight, m_kind == StampKind::Rect);
-    const std::array<QSignalBlocker, 11> blockers = {
-        QSignalBlocker(m_width),  QSignalBlocker(m_dieHeight), QSignalBlocker(m_margin),
-        QSignalBlocker(m_dpi),    QSignalBlocker(m_format),    QSignalBlocker(m_colour),
-        QSignalBlocker(m_mirror), QSignalBlocker(m_negative),  QSignalBlocker(m_merge),
-        QSignalBlocker(m_view),   QSignalBlocker(m_profile)};
+    const std::array<QSignalBlocker, 5> blockers = {QSignalBlocker(m_width), QSignalBlocker(m_dieHeight),
+                                                    QSignalBlocker(m_margin), QSignalBlocker(m_view),
+                                                    QSignalBlocker(m_profile)};
     m_width->setValue(s.widthMm);
     m_dieHeight->setValue(m_dieHeights[static_cast<std::size_t>(m_kind)]);
     m_margin->setValue(s.marginMm);
+    showFileSettings(s);
+    const std::optional<output::Profile> chosen = profile();
+    m_profile->setCurrentIndex(chosen ? static_cast<int>(*chosen) : m_profile->count() - 1);
+    m_view->setSettings(s);
+    showSizeChoice();
+    updateControls();
+}
+
+// The settings of the file a profile sets, put into their controls without
+// their signals.
+void ProductionWindow::showFileSettings(const output::Settings& s) {
+    const std::array<QSignalBlocker, 6> blockers = {QSignalBlocker(m_dpi),      QSignalBlocker(m_format),
+                                                    QSignalBlocker(m_colour),   QSignalBlocker(m_mirror),
+                                                    QSignalBlocker(m_negative), QSignalBlocker(m_merge)};
     m_dpi->setValue(s.dpi);
     m_format->setCurrentIndex(
         static_cast<int>(std::find(kFormats.begin(), kFormats.end(), s.format) - kFormats.begin()));
@@ -533,11 +545,6 @@ void ProductionWindow::showKindSettings() {
     m_mirror->setChecked(s.mirror);
     m_negative->setChecked(s.negative);
     m_merge->setChecked(s.mergeOutlines);
-    const std::optional<output::Profile> chosen = profile();
-    m_profile->setCurrentIndex(chosen ? static_cast<int>(*chosen) : m_profile->count() - 1);
-    m_view->setSettings(s);
-    showSizeChoice();
-    updateControls();
 }
 
 void ProductionWindow::profileChosen(int index) {
@@ -550,18 +557,7 @@ void ProductionWindow::profileChosen(int index) {
         return;  // "свои настройки": the settings stay as they are
     output::Settings s = settings();
     output::applyProfile(*chosen, s);
-    {
-        const std::array<QSignalBlocker, 6> blockers = {QSignalBlocker(m_dpi),      QSignalBlocker(m_format),
-                                                        QSignalBlocker(m_colour),   QSignalBlocker(m_mirror),
-                                                        QSignalBlocker(m_negative), QSignalBlocker(m_merge)};
-        m_dpi->setValue(s.dpi);
-        m_format->setCurrentIndex(
-            static_cast<int>(std::find(kFormats.begin(), kFormats.end(), s.format) - kFormats.begin()));
-        m_colour->setChecked(s.colour);
-        m_mirror->setChecked(s.mirror);
-        m_negative->setChecked(s.negative);
-        m_merge->setChecked(s.mergeOutlines);
-    }
+    showFileSettings(s);
     // All of it as one edit: stored, shown and checked once.
     settingsEdited();
 }

@@ -114,6 +114,7 @@ private:
     void runCheck();
     void showKindSettings();
     void settingsEdited();
+    void showFileSettings(const output::Settings& s);
     void profileChosen(int index);
     // The standard sizes of the shown kind, the one the width and the die
     // make chosen ("свой размер" when none).
