@@ -1,6 +1,7 @@
 #include "CheckPanel.h"
 
 #include "LimitSets.h"
+#include "Named.h"
 #include "ProductionSettings.h"
 
 #include <QApplication>
@@ -81,11 +82,7 @@ CheckPanel::CheckPanel(QWidget* parent) : QGroupBox(QStringLiteral("Провер
     m_status->setWordWrap(true);
 
     auto* form = new QFormLayout;
-    const auto row = [form](const QString& caption, QWidget* field) {
-        auto* label = new QLabel(caption);
-        label->setBuddy(field);
-        form->addRow(label, field);
-    };
+    const auto row = [form](const QString& caption, QWidget* field) { addLabelledRow(form, caption, field); };
     row(QStringLiteral("Нормы:"), m_limitSet);
     row(QStringLiteral("Линия не тоньше:"), m_minLine);
     row(QStringLiteral("Надёжная линия:"), m_safeLine);

@@ -114,9 +114,7 @@ ElementPanel::ElementPanel(DesignSession& session, Dialogs& dialogs, QWidget* pa
     auto* ringForm = new QFormLayout(m_ring);
     ringForm->setContentsMargins(0, 0, 0, 0);
     const auto row = [ringForm](const QString& caption, QWidget* field) {
-        auto* label = new QLabel(caption);
-        label->setBuddy(field);
-        ringForm->addRow(label, field);
+        addLabelledRow(ringForm, caption, field);
     };
     row(QStringLiteral("Р&асстановка:"), m_spacing);
     row(QStringLiteral("&Дуга, °:"), m_span);

@@ -182,11 +182,7 @@ EmblemPanel::EmblemPanel(DesignSession& session, Dialogs& dialogs, QWidget* pare
 
     auto* form = new QFormLayout(this);
     form->setContentsMargins(0, 0, 0, 0);
-    const auto row = [form](const QString& caption, QWidget* field) {
-        auto* label = new QLabel(caption);
-        label->setBuddy(field);
-        form->addRow(label, field);
-    };
+    const auto row = [form](const QString& caption, QWidget* field) { addLabelledRow(form, caption, field); };
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(m_file, 1);
     fileRow->addWidget(m_choose);

@@ -13,8 +13,8 @@ QString lines(const QStringList& items) {
 
 }  // namespace
 
-KindsExported exportKinds(const StampDesigns& designs, const std::vector<KindFile>& kinds, const QString& folder,
-                          Dialogs& dialogs) {
+KindsExported exportKinds(const StampDesigns& designs, const std::vector<KindFile>& kinds,
+                          const QString& folder, Dialogs& dialogs) {
     KindsExported result;
     const QDir dir(folder);
     struct Ready {
@@ -39,8 +39,7 @@ KindsExported exportKinds(const StampDesigns& designs, const std::vector<KindFil
         QString error;
         if (!output::withinLimits(one.imprint, one.kind->settings, error)) {
             dialogs.message(MessageIcon::Error, QStringLiteral("Ошибка"),
-                            QStringLiteral("Файлы не сохранены.\n\n%1: %2")
-                                .arg(one.kind->title, error));
+                            QStringLiteral("Файлы не сохранены.\n\n%1: %2").arg(one.kind->title, error));
             return result;
         }
     }
@@ -49,9 +48,9 @@ KindsExported exportKinds(const StampDesigns& designs, const std::vector<KindFil
         if (QFileInfo::exists(dir.filePath(one.kind->fileName)))
             existing << one.kind->fileName;
     }
-    if (!existing.isEmpty() &&
-        dialogs.confirm(QStringLiteral("В папке %1 уже есть:\n%2\nЗаменить?")
-                            .arg(QDir::toNativeSeparators(dir.absolutePath()), lines(existing))) != Answer::Yes)
+    if (!existing.isEmpty() && dialogs.confirm(QStringLiteral("В папке %1 уже есть:\n%2\nЗаменить?")
+                                                   .arg(QDir::toNativeSeparators(dir.absolutePath()),
+                                                        lines(existing))) != Answer::Yes)
         return result;
 
     QStringList errors;

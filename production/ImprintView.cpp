@@ -164,7 +164,8 @@ void ImprintView::setSettings(const output::Settings& settings) {
     } else if (before.width() > 0 && before.height() > 0) {
         // The same part of the imprint stays in view.
         const QSizeF after = pageSize();
-        m_centre = QPointF(m_centre.x() * after.width() / before.width(), m_centre.y() * after.height() / before.height());
+        m_centre = QPointF(m_centre.x() * after.width() / before.width(),
+                           m_centre.y() * after.height() / before.height());
     }
     clampCentre();
     updateCursor();
@@ -184,7 +185,8 @@ void ImprintView::setCurrentMark(int index) {
         m_currentMark = -1;
     if (m_currentMark >= 0 && m_imprint) {
         // The mark is brought into view when it is out of it.
-        const QRectF onPage = output::pageTransform(*m_imprint, m_settings).mapRect(m_marks[static_cast<std::size_t>(m_currentMark)]);
+        const QRectF onPage = output::pageTransform(*m_imprint, m_settings)
+                                  .mapRect(m_marks[static_cast<std::size_t>(m_currentMark)]);
         const QRectF inView = pageToWidget().mapRect(onPage);
         if (!drawingArea().contains(inView.toAlignedRect())) {
             m_centre = onPage.center();
@@ -307,12 +309,14 @@ void ImprintView::zoomTrueSize() {
 }
 
 void ImprintView::zoomIn() {
-    const auto next = std::find_if(kSteps.begin(), kSteps.end(), [this](double step) { return step > m_zoom * 1.001; });
+    const auto next =
+        std::find_if(kSteps.begin(), kSteps.end(), [this](double step) { return step > m_zoom * 1.001; });
     setZoom(next == kSteps.end() ? kMaxZoom : *next);
 }
 
 void ImprintView::zoomOut() {
-    const auto previous = std::find_if(kSteps.rbegin(), kSteps.rend(), [this](double step) { return step < m_zoom / 1.001; });
+    const auto previous =
+        std::find_if(kSteps.rbegin(), kSteps.rend(), [this](double step) { return step < m_zoom / 1.001; });
     setZoom(previous == kSteps.rend() ? kMinZoom : *previous);
 }
 
@@ -513,7 +517,8 @@ void ImprintView::paintRulers(QPainter& painter, const QTransform& toWidget) con
 
     const double k = pixelsPerMm();
     static constexpr std::array<double, 12> kMajor = {0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500};
-    const auto majorIt = std::find_if(kMajor.begin(), kMajor.end(), [k](double step) { return step * k >= 48; });
+    const auto majorIt =
+        std::find_if(kMajor.begin(), kMajor.end(), [k](double step) { return step * k >= 48; });
     const double major = majorIt == kMajor.end() ? kMajor.back() : *majorIt;
     const double minor = major / 5 * k >= 5 ? major / 5 : major / 2 * k >= 5 ? major / 2 : major;
     const QPointF zero = toWidget.map(output::boxOnPage(*m_imprint, m_settings).topLeft());
@@ -538,7 +543,8 @@ void ImprintView::paintRulers(QPainter& painter, const QTransform& toWidget) con
                 continue;
             const QString label = locale.toString(n * minor, 'g', 4);
             if (horizontal) {
-                painter.drawText(QRect(at + 2, 0, 60, kRuler / 2 + 1), Qt::AlignLeft | Qt::AlignVCenter, label);
+                painter.drawText(QRect(at + 2, 0, 60, kRuler / 2 + 1), Qt::AlignLeft | Qt::AlignVCenter,
+                                 label);
             } else {
                 painter.save();
                 painter.translate(0, at - 2);
@@ -563,7 +569,8 @@ void ImprintView::wheelEvent(QWheelEvent* event) {
         return;
     }
     if (pannable()) {
-        const QPointF by = event->modifiers() & Qt::ShiftModifier ? QPointF(steps.y(), 0) : QPointF(steps.x(), steps.y());
+        const QPointF by =
+            event->modifiers() & Qt::ShiftModifier ? QPointF(steps.y(), 0) : QPointF(steps.x(), steps.y());
         panBy(by / 2);
         event->accept();
         return;

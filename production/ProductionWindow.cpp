@@ -228,11 +228,7 @@ ProductionWindow::ProductionWindow(DesignSession& session, Dialogs& dialogs, QWi
     m_margin->setSuffix(QStringLiteral(" мм"));
     m_merge = named(new QCheckBox(QStringLiteral("С&лить контуры"), output), "MergeCheck",
                     QStringLiteral("PDF и SVG: краска одного цвета одним набором замкнутых контуров"));
-    const auto row = [form](const QString& caption, QWidget* field) {
-        auto* label = new QLabel(caption);
-        label->setBuddy(field);
-        form->addRow(label, field);
-    };
+    const auto row = [form](const QString& caption, QWidget* field) { addLabelledRow(form, caption, field); };
     row(QStringLiteral("Проф&иль:"), m_profile);
     // The width with the kind's standard sizes beside it; its caption names
     // a round seal's diameter.
