@@ -281,18 +281,16 @@ private slots:
         }
     }
 
-    // Where the curve leaves a pair apart, its kerning stands: the wide
-    // ring's letters are as close as the font sets them.
+    // Where the curve leaves a pair apart, its kerning stands.
     void kerningKeptWhereLettersStandApart() {
         const QString text = QStringLiteral("ТАТ");
         const RingTextPlan plan = planOf(ringOnly(text, 90, 0, glyphs(), 8));
         const RingTextPlan plain = planOf(ringOnly(QStringLiteral("ТБТ"), 90, 0, glyphs(), 8));
         QVERIFY(plan.characters[0].advance < plain.characters[0].advance - 0.2);
         for (std::size_t i = 1; i < plan.characters.size(); ++i) {
-            const RingCharacter& c = plan.characters[i];
-            const RingCharacter& before = plan.characters[i - 1];
-            QVERIFY(std::fabs(c.theta - before.theta - stepDegrees((before.advance + c.advance) / 2,
-                                                                   plan.middleRadius)) < 1e-9);
+            const RingCharacter &c = plan.characters[i], &before = plan.characters[i - 1];
+            QVERIFY(std::fabs(c.theta - before.theta - stepDegrees((before.advance + c.advance) / 2, plan.middleRadius)) <
+                    1e-9);
         }
     }
 
@@ -303,9 +301,7 @@ private slots:
         QTest::newRow("reversed, on an arc") << glyphs(120, 0.5, true);
     }
 
-    // A text turned to another angle (as dragged round the seal) keeps its
-    // letters, their size and the room between them: only where they stand
-    // changes, by the turn.
+    // A text turned (dragged round the seal) keeps its layout, only turned.
     void turningKeepsTheLayout() {
         QFETCH(RingTextLayout, layout);
         const QString text = QStringLiteral("ООО «РОМАШКА» * КАЛУГА *");
