@@ -711,8 +711,7 @@ private slots:
         const QString large = bitmap(dir, QStringLiteral("large.bmp"), blockWith(1, {}).scaled(kMaxEmblemSide + 1, 1));
         QTest::newRow("too large") << true << large
                                    << QStringLiteral("ошибка: Герб: рисунок герба больше 4096 на 4096 точек: ") + large;
-        const QString good = bitmap(dir, QStringLiteral("good.bmp"), blockWith(8, {}));
-        QTest::newRow("readable") << true << good << QString();
+        QTest::newRow("readable") << true << bitmap(dir, QStringLiteral("good.bmp"), blockWith(8, {})) << QString();
         QTest::newRow("switched off") << false << missing << QString();
     }
 
@@ -863,10 +862,8 @@ private slots:
         }
         if (gap < 0)
             return;
-        std::vector<check::Finding> narrow;
-        for (const check::Finding& finding : onlyOf(report, check::Problem::NarrowGap))
-            if (finding.element == text)
-                narrow.push_back(finding);
+        std::vector<check::Finding> narrow = onlyOf(report, check::Problem::NarrowGap);
+        std::erase_if(narrow, [&](const check::Finding& finding) { return !(finding.element == text); });
         QCOMPARE(narrow.size(), std::size_t(gap));
         if (gap == 0)
             return;
@@ -1051,12 +1048,11 @@ private slots:
         });
         QCOMPARE(static_cast<int>(thin.size()), findings);
         for (const check::Finding& finding : thin) {
-            const QString name = check::elementName(kind, finding.element);
             // A ring as the thing whose width is meant.
             const QString before =
                 QStringLiteral("увеличьте толщину %1 до ")
                     .arg(finding.element.kind == ElementKind::Ring ? QStringLiteral("%1-й окр.").arg(finding.element.index)
-                                                                   : name);
+                                                                   : check::elementName(kind, finding.element));
             const QString hint = check::hint(kind, finding);
             const int units = static_cast<int>(hintNumber(hint, before));
             QVERIFY2(units > 0, qPrintable(hint));
