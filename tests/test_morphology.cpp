@@ -160,19 +160,18 @@ private slots:
         const int h = 23;
         const std::vector<std::uint8_t> set = randomSet(w, h, percentSet);
         const std::vector<std::uint8_t> column = check::morphology::columnDistances(set, w, h, reach + 1, toClear);
-        for (int y = 0; y < h; ++y) {
+        for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const int nearest = nearestSquared(set, w, h, x, y, !toClear);
                 int dx = 0;
                 int dy = 0;
                 const bool found = check::morphology::nearestOffset(column, set, w, h, x, y, reach, toClear, dx, dy);
                 QCOMPARE(found, nearest <= reach * reach);
-                if (!found)
-                    continue;
-                QCOMPARE(dx * dx + dy * dy, nearest);
-                QCOMPARE(set[static_cast<std::size_t>((y + dy) * w + x + dx)] != 0, !toClear);
+                if (found) {
+                    QCOMPARE(dx * dx + dy * dy, nearest);
+                    QCOMPARE(set[static_cast<std::size_t>((y + dy) * w + x + dx)] != 0, !toClear);
+                }
             }
-        }
     }
 
     // Bands and rings of known widths at two resolutions: across each
@@ -183,15 +182,12 @@ private slots:
         QTest::addColumn<double>("widthMm");
         QTest::addColumn<double>("pixelsPerMm");
         QTest::addColumn<double>("degrees");  // of a band; below 0: a ring
-        for (const double pixelsPerMm : {1200 / 25.4, 2400 / 25.4}) {
-            for (const double width : {0.05, 0.1, 0.17, 0.4}) {
-                for (const double degrees : {0.0, 30.0, 45.0, -1.0}) {
+        for (const double pixelsPerMm : {1200 / 25.4, 2400 / 25.4})
+            for (const double width : {0.05, 0.1, 0.17, 0.4})
+                for (const double degrees : {0.0, 30.0, 45.0, -1.0})
                     QTest::addRow("%s %.2f mm, %.0f px/mm", degrees < 0 ? "ring" : qPrintable(QStringLiteral("band at %1°").arg(degrees)),
                                   width, pixelsPerMm)
                         << width << pixelsPerMm << degrees;
-                }
-            }
-        }
     }
 
     void widthAcrossBandsAndRings() {
@@ -218,7 +214,7 @@ private slots:
         const int reach = static_cast<int>(std::ceil(width)) + 2;
         const std::vector<std::uint8_t> column = check::morphology::columnDistances(ink, side, side, reach + 1, true);
         std::vector<double> middle;
-        for (int y = 0; y < side; ++y) {
+        for (int y = 0; y < side; ++y)
             for (int x = 0; x < side; ++x) {
                 int dx = 0;
                 int dy = 0;
@@ -228,15 +224,13 @@ private slots:
                 const double across =
                     check::morphology::widthAcross(ink, side, side, x, y, dx, dy, true, 3 * width + 10);
                 const double near = std::sqrt(double(dx * dx + dy * dy));
-                if (std::abs(across + 1 - 2 * near) > 1.5)
-                    continue;
-                // Nor are the band's ends.
-                if (degrees >= 0 && std::abs(place.inverted().map(QPointF(x + 0.5, y + 0.5)).x()) > length / 2 - width - 3)
+                // Off the middle of the line, or near a band's end.
+                if (std::abs(across + 1 - 2 * near) > 1.5 ||
+                    (degrees >= 0 && std::abs(place.inverted().map(QPointF(x + 0.5, y + 0.5)).x()) > length / 2 - width - 3))
                     continue;
                 QVERIFY2(std::abs(across - width) < 1.5, qPrintable(QStringLiteral("%1 at %2,%3").arg(across).arg(x).arg(y)));
                 middle.push_back(across);
             }
-        }
         QVERIFY(middle.size() > 20);
         std::nth_element(middle.begin(), middle.begin() + static_cast<std::ptrdiff_t>(middle.size() / 2), middle.end());
         const double median = middle[middle.size() / 2];
