@@ -265,31 +265,23 @@ QString startedIn(ScriptedWindow& w, Dialog dialog, const QString& answer) {
     const qsizetype saved = w.dialogs.saveRequests.size();
     const bool opens = dialog == Dialog::OpenDesign || dialog == Dialog::Emblem;
     (opens ? w.dialogs.openNames : w.dialogs.saveNames).push_back(answer);
-    const auto press = [&w](const char* name) { control<QPushButton>(w.window, QString::fromLatin1(name))->click(); };
-    switch (dialog) {
-        case Dialog::OpenDesign:
-            press("OpenButton");
-            break;
-        case Dialog::SaveDesign:
-            press("SaveQgrButton");
-            break;
-        case Dialog::Emblem: {
-            const ActivePage page = w.window.activePage();
-            w.window.setActivePage(ActivePage::Round);
-            if (!control<QCheckBox>(w.window, QStringLiteral("Page1Box4Check"))->isChecked())
-                control<QCheckBox>(w.window, QStringLiteral("Page1Box4Check"))->click();
-            press("Page1Box4Button1");
-            w.window.setActivePage(page);
-            break;
-        }
-        case Dialog::PreviewBitmap:
-            press("SaveBmpButton");
-            break;
-        case Dialog::Export:
-            w.window.ProductionItemClick();
-            qobject_cast<ProductionWindow*>(w.window.productionWindow())->exportImprint();
-            w.window.productionWindow()->close();
-            break;
+    if (dialog == Dialog::Emblem) {
+        const ActivePage page = w.window.activePage();
+        w.window.setActivePage(ActivePage::Round);
+        auto* on = control<QCheckBox>(w.window, QStringLiteral("Page1Box4Check"));
+        if (!on->isChecked())
+            on->click();
+        control<QPushButton>(w.window, QStringLiteral("Page1Box4Button1"))->click();
+        w.window.setActivePage(page);
+    } else if (dialog == Dialog::Export) {
+        w.window.ProductionItemClick();
+        qobject_cast<ProductionWindow*>(w.window.productionWindow())->exportImprint();
+        w.window.productionWindow()->close();
+    } else {
+        const char* name = dialog == Dialog::OpenDesign ? "OpenButton"
+                           : dialog == Dialog::SaveDesign ? "SaveQgrButton"
+                                                          : "SaveBmpButton";
+        control<QPushButton>(w.window, QString::fromLatin1(name))->click();
     }
     if (opens)
         return w.dialogs.openRequests.size() > opened ? w.dialogs.openRequests.constLast().directory : QString();

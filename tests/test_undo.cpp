@@ -295,7 +295,6 @@ void TestUndo::historyKeepsWithinItsMemory_data() {
     QTest::addColumn<bool>("textChanges");  // each step a new text, else a new number beside it
     QTest::addColumn<int>("steps");
     QTest::newRow("100 KB texts") << 100000 << true << 1000;
-    QTest::newRow("1 MiB texts") << 1048576 << true << 100;
     QTest::newRow("numbers beside a 100 KB text") << 100000 << false << 1000;
     QTest::newRow("short texts") << 200 << true << 1200;
 }
@@ -332,12 +331,12 @@ void TestUndo::historyKeepsWithinItsMemory() {
              qPrintable(QStringLiteral("%1 steps kept, %2 expected").arg(kept).arg(expected)));
     // The oldest went first.
     const int oldest = steps - int(kept);
-    if (textChanges)
-        QCOMPARE(designs.round.lines[0].text.right(8).toInt(), oldest);
-    else
+    if (!textChanges)
         QCOMPARE(designs.round.lines[0].angle, oldest);
-    if (textChanges)
+    else {
+        QCOMPARE(designs.round.lines[0].text.right(8).toInt(), oldest);
         QVERIFY(history.heldBytes(StampKind::Round) >= kept * textBytes);
+    }
 }
 
 QTEST_MAIN(TestUndo)
