@@ -176,9 +176,7 @@ class TestProduction : public QObject {
         (void)p.imprint();
         return p;
     }
-    // The rows of the table being run go on in the same windows, each
-    // opening its own design: a production window opened once and its
-    // check run once for them all.
+    // The rows of the table being run share the windows (and one first check).
     QString m_sharedBy;
     void shareWindowsBetweenRows() { m_sharedBy = QLatin1String(QTest::currentTestFunction()); }
     // Opens a round seal as a user does: the design clean, its history
@@ -215,9 +213,7 @@ private slots:
         // The program's own window font, which must not reach the imprint.
         QApplication::setFont(windowFont());
     }
-    // Every case starts with the settings of a user who last made small
-    // imprints, whose check is quick; a case about the usual widths
-    // forgets them before it opens the window.
+    // Every case starts with small imprints, whose check is quick.
     void init() {
         // The rows of a table that share the windows go on in them.
         if (m_ui && m_sharedBy == QLatin1String(QTest::currentTestFunction()))
@@ -979,9 +975,8 @@ private slots:
         QCOMPARE(dieFindings(again->report()), 0);
     }
 
-    // An element is chosen by a click on its ink or from the list, which
-    // names it as the check does; a click off the ink chooses none. Only a
-    // ring text shows the settings of its layout.
+    // An element is chosen by a click on its ink or from the list; a click
+    // off the ink chooses none. Only a ring text shows its layout's settings.
     void elementChosenByClickAndFromTheList_data() {
         QTest::addColumn<int>("page");
         QTest::addColumn<int>("element");
@@ -1128,9 +1123,8 @@ private slots:
         QCOMPARE(control(p, "SpanEdit")->isEnabled(), glyphs);
     }
 
-    // A ring text dragged round the seal stops at the quarters when it comes
-    // within 3 degrees of one, unless the snap is held off; centre lines and
-    // the emblem move by whole pixels.
+    // A ring text dragged within 3 degrees of a quarter stops there unless
+    // the snap is held off; centre lines and the emblem move by whole pixels.
     void placedByHand_data() {
         QTest::addColumn<int>("element");
         QTest::addColumn<int>("index");
@@ -1337,8 +1331,7 @@ private slots:
         QCOMPARE(production().checkPanel()->limits().minCapMm, 0.5);
     }
 
-    // The imprint of an edit is made on a worker: it reaches the window
-    // with no one waiting for it, and the view draws it by itself. A kind
+    // An edit's imprint is made on a worker and drawn when it comes; a kind
     // shown before is not made again while its design stays as it was.
     void imprintMadeOffTheInterfaceThread() {
         ProductionWindow& p = production();
