@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 
 #include <cmath>
+#include <utility>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -104,19 +105,11 @@ QByteArray withoutStamps(QByteArray pdf) {
     return QString::fromLatin1(pdf).replace(stamps, QString()).toLatin1();
 }
 
-enum class Emblem {
-    Beside,
-    Missing,
-    NotBitmap,
-    TooLarge,
-    NoName,
-    DisabledAndMissing,
-    Picture,             // a picture of any kind, at a width of its own
-    PictureMissing,      // ... whose file is missing, with no copy in the design
-    PictureFromCopy,     // ... whose file is missing, drawn from its copy in the design
-    NotPicture,          // ... that is no picture at all
-};
-// A small vector emblem: a disc with a bar across it.
+// Picture*: an emblem of any kind at a width of its own; found, missing, or
+// missing and drawn from its copy in the design.
+enum class Emblem { Beside, Missing, NotBitmap, TooLarge, NoName, DisabledAndMissing,
+                    Picture, PictureMissing, PictureFromCopy, NotPicture };
+// A disc with a bar across it.
 const QByteArray kLogo =
     "<svg xmlns='http://www.w3.org/2000/svg' width='100' height='100'>"
     "<circle cx='50' cy='50' r='40' fill='black'/><rect x='10' y='45' width='80' height='10' fill='white'/></svg>";
@@ -127,7 +120,7 @@ enum class Folder { Missing, NoPermission, ReadOnlyFileSystem };
 
 Q_DECLARE_METATYPE(Emblem)
 Q_DECLARE_METATYPE(Folder)
-Q_DECLARE_METATYPE(qg::output::Format)
+Q_DECLARE_METATYPE(qg::output::Settings)
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -289,21 +282,30 @@ private slots:
         QTest::addColumn<QStringList>("lines");  // each line of the output contains one of these, in order
         const QString check = QStringLiteral("--check");
         const QString width = QStringLiteral("--width-mm");
+        // What to change comes last: a unit is 0.15 mm, two reach 0.2 mm;
+        // at 0.05 mm, two reach the error's 0.1 mm.
         QTest::newRow("ring 0.15 mm") << QStringList{check, thinRing, width, QStringLiteral("27.75")} << 0
-                                      << QStringList{QStringLiteral("thin-ring.qgr: предупреждение: 3-я окр.: линия тоньше допустимой: 0.15 мм, допустимо 0.20 мм")};
+                                      << QStringList{QStringLiteral("thin-ring.qgr: предупреждение: 3-я окр.: линия тоньше допустимой: 0.15 мм, допустимо 0.20 мм: увеличьте толщину 3-й окр. до 2")};
         QTest::newRow("ring 0.05 mm") << QStringList{check, thinRing, width, QStringLiteral("9.25")} << 3
-                                      << QStringList{QStringLiteral("thin-ring.qgr: ошибка: 3-я окр.: линия тоньше допустимой: 0.05 мм, допустимо 0.10 мм")};
+                                      << QStringList{QStringLiteral("thin-ring.qgr: ошибка: 3-я окр.: линия тоньше допустимой: 0.05 мм, допустимо 0.10 мм: увеличьте толщину 3-й окр. до 2")};
         QTest::newRow("thicker lines asked for")
             << QStringList{check, thinRing, width, QStringLiteral("27.75"), QStringLiteral("--min-line-mm"), QStringLiteral("0.2")}
             << 3 << QStringList{QStringLiteral("ошибка: 3-я окр.: линия тоньше допустимой: 0.15 мм, допустимо 0.20 мм")};
         QTest::newRow("ring 0.25 mm") << QStringList{check, thinRing, width, QStringLiteral("46.25")} << 0
                                       << QStringList{QStringLiteral("thin-ring.qgr: замечаний нет")};
-        // What to change comes last: a unit is 0.15 mm, two reach 0.2 mm;
-        // at 0.05 mm, two reach the error's 0.1 mm.
-        QTest::newRow("ring 0.15 mm, its hint") << QStringList{check, thinRing, width, QStringLiteral("27.75")} << 0
-                                                << QStringList{QStringLiteral("допустимо 0.20 мм: увеличьте толщину 3-й окр. до 2")};
-        QTest::newRow("ring 0.05 mm, its hint") << QStringList{check, thinRing, width, QStringLiteral("9.25")} << 3
-                                                << QStringList{QStringLiteral("допустимо 0.10 мм: увеличьте толщину 3-й окр. до 2")};
+        // A named set of limits, and a limit of its given before or after it.
+        const QStringList at27{check, thinRing, width, QStringLiteral("27.75")};
+        const QString limits = QStringLiteral("--limits");
+        const QString thinner = QStringLiteral("--min-line-mm");
+        const QStringList warning{QStringLiteral("предупреждение: 3-я окр.: линия тоньше допустимой: 0.15 мм, допустимо 0.20 мм")};
+        QTest::newRow("minimal limits") << at27 + QStringList{limits, QStringLiteral("minimal")} << 0 << warning;
+        QTest::newRow("recommended limits")
+            << at27 + QStringList{limits, QStringLiteral("recommended")} << 3
+            << QStringList{QStringLiteral("ошибка: 3-я окр.: линия тоньше допустимой: 0.15 мм, допустимо 0.20 мм")};
+        QTest::newRow("thinner line after limits")
+            << at27 + QStringList{limits, QStringLiteral("recommended"), thinner, QStringLiteral("0.1")} << 0 << warning;
+        QTest::newRow("thinner line before limits")
+            << at27 + QStringList{thinner, QStringLiteral("0.1"), limits, QStringLiteral("recommended")} << 0 << warning;
     }
 
     // The check prints each design's findings, one a line; an error in any
@@ -326,44 +328,40 @@ private slots:
     // with the settings the row expects, in the format the profile names.
     void profiles_data() {
         QTest::addColumn<QStringList>("options");
-        QTest::addColumn<output::Format>("format");
-        QTest::addColumn<int>("dpi");
-        QTest::addColumn<bool>("negative");
-        QTest::addColumn<bool>("mirror");
-        QTest::addColumn<bool>("colour");
-        QTest::addColumn<bool>("merge");
+        QTest::addColumn<output::Settings>("settings");
+        const auto settings = [](output::Format format, int dpi, bool negative, bool mirror, bool colour, bool merge) {
+            output::Settings s;
+            s.widthMm = 10;
+            s.format = format;
+            s.dpi = dpi;
+            s.negative = negative;
+            s.mirror = mirror;
+            s.colour = colour;
+            s.mergeOutlines = merge;
+            return s;
+        };
         const QString profile = QStringLiteral("--profile");
         const auto tiff = output::Format::Tiff;
-        QTest::newRow("laser") << QStringList{profile, QStringLiteral("laser")} << tiff << 1200 << true << true << false
-                               << false;
-        QTest::newRow("polymer") << QStringList{profile, QStringLiteral("polymer")} << tiff << 1200 << true << false
-                                 << false << false;
-        QTest::newRow("positive") << QStringList{profile, QStringLiteral("positive")} << output::Format::Png << 600
-                                  << false << false << false << false;
-        QTest::newRow("shop") << QStringList{profile, QStringLiteral("shop")} << output::Format::Pdf << 600 << false
-                              << false << false << true;
+        QTest::newRow("laser") << QStringList{profile, QStringLiteral("laser")}
+                               << settings(tiff, 1200, true, true, false, false);
+        QTest::newRow("positive") << QStringList{profile, QStringLiteral("positive")}
+                                  << settings(output::Format::Png, 600, false, false, false, false);
+        QTest::newRow("shop") << QStringList{profile, QStringLiteral("shop")}
+                              << settings(output::Format::Pdf, 600, false, false, false, true);
         QTest::newRow("options after") << QStringList{profile, QStringLiteral("laser"), QStringLiteral("--dpi"),
                                                       QStringLiteral("300"), QStringLiteral("--no-mirror")}
-                                       << tiff << 300 << true << false << false << false;
+                                       << settings(tiff, 300, true, false, false, false);
         QTest::newRow("options before") << QStringList{QStringLiteral("--dpi"), QStringLiteral("300"),
                                                        QStringLiteral("--no-negative"), QStringLiteral("--color"),
                                                        profile, QStringLiteral("laser")}
-                                        << tiff << 300 << false << true << true << false;
+                                        << settings(tiff, 300, false, true, true, false);
         QTest::newRow("format before") << QStringList{QStringLiteral("--format"), QStringLiteral("png"),
                                                       QStringLiteral("--mirror"), profile, QStringLiteral("polymer")}
-                                       << output::Format::Png << 1200 << true << true << false << false;
-        QTest::newRow("format after") << QStringList{profile, QStringLiteral("shop"), QStringLiteral("--format"),
-                                                     QStringLiteral("svg")}
-                                      << output::Format::Svg << 600 << false << false << false << true;
+                                       << settings(output::Format::Png, 1200, true, true, false, false);
     }
     void profiles() {
         QFETCH(QStringList, options);
-        QFETCH(output::Format, format);
-        QFETCH(int, dpi);
-        QFETCH(bool, negative);
-        QFETCH(bool, mirror);
-        QFETCH(bool, colour);
-        QFETCH(bool, merge);
+        QFETCH(output::Settings, settings);
         QTemporaryDir out;
         const Run run = quillgraver(QStringList{QStringLiteral("--export"), round, QStringLiteral("--output-dir"),
                                                 out.path(), QStringLiteral("--width-mm"), QStringLiteral("10")} +
@@ -371,53 +369,13 @@ private slots:
         // The 1-bit pictures of so small a seal may be told to lose its thinnest lines.
         QVERIFY2(run.status == 0, qPrintable(run.errors.join(QLatin1Char('\n'))));
 
-        output::Settings settings;
-        settings.widthMm = 10;
-        settings.format = format;
-        settings.dpi = dpi;
-        settings.negative = negative;
-        settings.mirror = mirror;
-        settings.colour = colour;
-        settings.mergeOutlines = merge;
         StampDesigns designs;
         QVERIFY(io::readDesign(StampKind::Round, read(round), designs).ok());
         QString error;
         const QByteArray expected = output::encode(output::makeImprint(designs, StampKind::Round), settings, error);
         QVERIFY2(!expected.isEmpty(), qPrintable(error));
-        const QByteArray written = read(out.filePath(QStringLiteral("round.") + output::formatSuffix(format)));
+        const QByteArray written = read(out.filePath(QStringLiteral("round.") + output::formatSuffix(settings.format)));
         QCOMPARE(withoutStamps(written), withoutStamps(expected));
-    }
-
-    // A named set of limits, and a limit of its given before or after it.
-    void limitSets_data() {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("line");
-        const QString limits = QStringLiteral("--limits");
-        const QString warning = QStringLiteral("предупреждение: 3-я окр.: линия тоньше допустимой: 0.15 мм, допустимо 0.20 мм");
-        QTest::newRow("minimal") << QStringList{limits, QStringLiteral("minimal")} << 0 << warning;
-        QTest::newRow("recommended")
-            << QStringList{limits, QStringLiteral("recommended")} << 3
-            << QStringLiteral("ошибка: 3-я окр.: линия тоньше допустимой: 0.15 мм, допустимо 0.20 мм");
-        QTest::newRow("thinner line after") << QStringList{limits, QStringLiteral("recommended"),
-                                                           QStringLiteral("--min-line-mm"), QStringLiteral("0.1")}
-                                            << 0 << warning;
-        QTest::newRow("thinner line before") << QStringList{QStringLiteral("--min-line-mm"), QStringLiteral("0.1"),
-                                                            limits, QStringLiteral("recommended")}
-                                             << 0 << warning;
-    }
-    void limitSets() {
-        QFETCH(QStringList, options);
-        QFETCH(int, status);
-        QFETCH(QString, line);
-        const Run run = quillgraver(QStringList{QStringLiteral("--check"), thinRing, QStringLiteral("--width-mm"),
-                                                QStringLiteral("27.75")} +
-                                    options);
-        QVERIFY2(run.errors.isEmpty(), qPrintable(run.errors.join(QLatin1Char('\n'))));
-        const QStringList out = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QCOMPARE(out.size(), 1);
-        QVERIFY2(out.front().contains(line), qPrintable(out.front()));
-        QCOMPARE(run.status, status);
     }
 
     // The default round seal at 40 mm has capitals 1.63 mm high: asking for
@@ -505,12 +463,11 @@ private slots:
             const QRegularExpressionMatch match =
                 QRegularExpression(QRegularExpression::anchoredPattern(pattern)).match(got[i]);
             QVERIFY2(match.hasMatch(), qPrintable(got[i] + QStringLiteral(" / ") + fields[i]));
-            if (match.hasCaptured(QStringLiteral("room")))
-                QVERIFY2(std::abs(match.captured(QStringLiteral("room")).toDouble() - (0.5 - beyondMm)) < 0.035,
-                         qPrintable(got[i]));
-            if (match.hasCaptured(QStringLiteral("beyond")))
-                QVERIFY2(std::abs(match.captured(QStringLiteral("beyond")).toDouble() - beyondMm) < 0.035,
-                         qPrintable(got[i]));
+            for (const auto& [name, mm] : {std::pair{QStringLiteral("room"), 0.5 - beyondMm},
+                                           std::pair{QStringLiteral("beyond"), beyondMm}}) {
+                if (match.hasCaptured(name))
+                    QVERIFY2(std::abs(match.captured(name).toDouble() - mm) < 0.035, qPrintable(got[i]));
+            }
         }
     }
 
@@ -650,21 +607,16 @@ private slots:
         QCOMPARE(QFile::exists(picture), exporting && status == 0);
         if (status != 0)
             QVERIFY(run.out.isEmpty());
-        if (emblem == Emblem::Beside && exporting) {
-            // The emblem beside the design is drawn: the picture is that of
-            // the design naming it where it lies.
-            seal.emblem.path = folder.filePath(QStringLiteral("crest.bmp"));
-            const QString direct = folder.filePath(QStringLiteral("direct.qgr"));
-            QVERIFY(write(direct, io::writeRoundSeal(seal)));
-            const QString expected = folder.filePath(QStringLiteral("direct.png"));
-            QCOMPARE(quillgraver({QStringLiteral("--export"), direct, QStringLiteral("--output"), expected}).status, 0);
-            QVERIFY(read(picture) == read(expected));
-        }
-        if (emblem == Emblem::PictureFromCopy && exporting) {
-            // The copy draws what its file would.
-            seal.emblem.embeddedData.clear();
-            seal.emblem.embeddedName.clear();
-            QVERIFY(write(seal.emblem.file, kLogo));
+        if (exporting && (emblem == Emblem::Beside || emblem == Emblem::PictureFromCopy)) {
+            // The emblem beside the design, or the copy, is drawn: the picture
+            // is that of the design naming its file where it lies.
+            if (emblem == Emblem::Beside) {
+                seal.emblem.path = folder.filePath(QStringLiteral("crest.bmp"));
+            } else {
+                seal.emblem.embeddedData.clear();
+                seal.emblem.embeddedName.clear();
+                QVERIFY(write(seal.emblem.file, kLogo));
+            }
             const QString direct = folder.filePath(QStringLiteral("direct.qgr"));
             QVERIFY(write(direct, io::writeRoundSeal(seal)));
             const QString expected = folder.filePath(QStringLiteral("direct.png"));

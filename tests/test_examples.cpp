@@ -1,7 +1,4 @@
-// The sample designs of examples/: each is a design file of its kind that
-// reads back cleanly, draws, and passes the manufacturing check with the
-// recommended limits at its standard size; the company's numbers on them
-// are valid ones.
+// The sample designs of examples/.
 
 #include "Check.h"
 #include "Company.h"
@@ -50,6 +47,18 @@ const TextLines& linesOf(const StampDesigns& designs, StampKind kind) {
     return designs.rect.lines;
 }
 
+QByteArray written(const StampDesigns& designs, StampKind kind) {
+    switch (kind) {
+        case StampKind::Round:
+            return io::writeRoundSeal(designs.round);
+        case StampKind::Triangle:
+            return io::writeTriangleSeal(designs.triangle);
+        case StampKind::Rect:
+            break;
+    }
+    return io::writeRectStamp(designs.rect);
+}
+
 // Every enabled text of the design, one a line.
 QString textsOf(const StampDesigns& designs, StampKind kind) {
     QString all;
@@ -76,12 +85,15 @@ private slots:
     void numbersAreValid();
 };
 
+// Each example at its standard size.
 void ExamplesTest::readsBack_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<StampKind>("kind");
-    QTest::newRow("круглая") << "company-seal.qgr" << StampKind::Round;
-    QTest::newRow("треугольная") << "triangle-seal.qgr" << StampKind::Triangle;
-    QTest::newRow("штамп") << "company-stamp.qgr" << StampKind::Rect;
+    QTest::addColumn<double>("widthMm");
+    QTest::addColumn<double>("heightMm");  // 0: whatever the width gives
+    QTest::newRow("круглая, 40 мм") << "company-seal.qgr" << StampKind::Round << 40.0 << 40.0;
+    QTest::newRow("треугольная, 45 мм") << "triangle-seal.qgr" << StampKind::Triangle << 45.0 << 0.0;
+    QTest::newRow("штамп, 75×38 мм") << "company-stamp.qgr" << StampKind::Rect << 75.0 << 38.0;
 }
 
 // The file is of its kind, reads without damage and is what the program
@@ -98,19 +110,7 @@ void ExamplesTest::readsBack() {
     StampDesigns designs;
     const io::ReadResult result = io::readDesign(kind, bytes, designs);
     QVERIFY2(result.ok(), qPrintable(QString::number(result.damagedLine)));
-    QByteArray written;
-    switch (kind) {
-        case StampKind::Round:
-            written = io::writeRoundSeal(designs.round);
-            break;
-        case StampKind::Triangle:
-            written = io::writeTriangleSeal(designs.triangle);
-            break;
-        case StampKind::Rect:
-            written = io::writeRectStamp(designs.rect);
-            break;
-    }
-    QCOMPARE(written, bytes);
+    QCOMPARE(written(designs, kind), bytes);
 
     // Real texts, not the defaults' placeholders.
     const QString texts = textsOf(designs, kind);
@@ -152,22 +152,14 @@ void ExamplesTest::opensInTheWindow() {
     const QImage shown = w.window.previewPicture().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(shown, expectedPicture(w.window.designs(), page).convertToFormat(QImage::Format_RGB32));
     int ink = 0;
-    const QRgb paper = shown.pixel(0, 0);
-    for (int y = 0; y < shown.height(); ++y) {
+    for (int y = 0; y < shown.height(); ++y)
         for (int x = 0; x < shown.width(); ++x)
-            ink += shown.pixel(x, y) != paper;
-    }
+            ink += shown.pixel(x, y) != shown.pixel(0, 0);
     QVERIFY2(ink > 1000, qPrintable(QString::number(ink)));
 }
 
 void ExamplesTest::passesRecommendedCheck_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<StampKind>("kind");
-    QTest::addColumn<double>("widthMm");
-    QTest::addColumn<double>("heightMm");  // 0: whatever the width gives
-    QTest::newRow("круглая, 40 мм") << "company-seal.qgr" << StampKind::Round << 40.0 << 40.0;
-    QTest::newRow("треугольная, 45 мм") << "triangle-seal.qgr" << StampKind::Triangle << 45.0 << 0.0;
-    QTest::newRow("штамп, 75×38 мм") << "company-stamp.qgr" << StampKind::Rect << 75.0 << 38.0;
+    readsBack_data();
 }
 
 // At its standard size each example has no error with the shops'
@@ -202,7 +194,6 @@ void ExamplesTest::passesRecommendedCheck() {
             errors += check::describe(kind, finding) + QLatin1Char('\n');
     }
     QVERIFY2(errors.isEmpty(), qPrintable(errors));
-    QVERIFY(!report.hasErrors());
 }
 
 void ExamplesTest::numbersAreValid_data() {
